@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korvex {
+
+// One step of an upload, in wire order. Encoders produce these from stored
+// settings; the transport sends them. Bytes are exactly what goes out.
+struct Transfer {
+    enum class Kind {
+        Command,  // one report written, then read back (repeat once on 0xFF in byte 3)
+        Data,     // one lone 64-byte report, no read-back
+        Bulk,     // a run of 64-byte chunks cut from bytes; length as the caller passes it
+    };
+    Kind kind = Kind::Command;
+    std::vector<std::uint8_t> bytes;  // Command: 65 (first 64 go out); Data: 64; Bulk: length
+    std::size_t length = 0;           // Bulk only: the length argument of the run
+
+    bool operator==(const Transfer&) const = default;
+};
+
+// What one upload is for; the worker replaces a queued upload of the same
+// kind and target with a newer one.
+enum class UploadKind { Keys, SystemFunctions, LightMode, UserLight, Macros };
+
+struct Upload {
+    UploadKind kind = UploadKind::Keys;
+    std::int64_t target = 0;  // profile, light id, ... ; 0 when the kind has one target
+    std::vector<Transfer> transfers;
+    std::string label;        // short description for logs and status
+};
+
+}  // namespace korvex
