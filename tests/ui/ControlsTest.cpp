@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <QEnterEvent>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "UiTestSupport.h"
+#include "ui/Controls.h"
+
+namespace korvex {
+namespace {
+
+using test::Recorder;
+
+void hover(QWidget* w, bool on) {
+    if (on) {
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QApplication::sendEvent(w, &enter);
+    } else {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(w, &leave);
+    }
+}
+
+class ControlsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { test::app(); }
+};
+
+TEST_F(ControlsTest, NotificationCenterDeliversByNameAndForgetsDeadContexts) {
+    auto& center = NotificationCenter::defaultCenter();
+    std::vector<int> seen;
+    auto* context = new QObject;
+    center.addObserver(
+        "a", [&](const QVariant& v) { seen.push_back(v.toInt()); }, context);
+    const auto other = center.addObserver("b", [&](const QVariant&) { seen.push_back(-1); });
+    center.post("a", 7);
+    delete context;
+    center.post("a", 8);
+    EXPECT_EQ(seen, std::vector<int>{7});
+
+    // An observer that removes another during delivery: the removed one is not called.
+    NotificationCenter::Token second = 0;
+    const auto first =
+        center.addObserver("c", [&](const QVariant&) { center.removeObserver(second); });
+    second = center.addObserver("c", [&](const QVariant&) { seen.push_back(99); });
+    center.post("c");
+    EXPECT_EQ(seen, std::vector<int>{7});
+    center.removeObserver(first);
+    center.removeObserver(other);
+}
+
+TEST_F(ControlsTest, ButtonsPostTheirNameAndTagOnceOnRelease) {
+    Recorder color(notification::kColorButtonAction), select(notification::kSelectButtonAction),
+        text(notification::kTextButtonAction);
+    ColorButton cb;
+    SelectButton sb;
+    TextButton tb;
+    for (auto* b : std::initializer_list<CustomButton*>{&cb, &sb, &tb}) {
+        b->resize(60, 30);
+        b->setTag(42);
+        b->show();
+        QTest::mousePress(b, Qt::LeftButton, {}, QPoint(10, 10));
+        EXPECT_TRUE(b->isDown());
+        // Released outside its bounds: still one post.
+        QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(200, 200));
+        EXPECT_FALSE(b->isDown());
+        // A release without a press on the button (a drag that ended here) posts nothing.
+        QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(10, 10));
+    }
+    ASSERT_EQ(color.posts.size(), 1u);
+    ASSERT_EQ(select.posts.size(), 1u);
+    ASSERT_EQ(text.posts.size(), 1u);
+    EXPECT_EQ(color.posts[0].toInt(), 42);
+    EXPECT_EQ(select.posts[0].toInt(), 42);
+    EXPECT_EQ(text.posts[0].toInt(), 42);
+}
+
+TEST_F(ControlsTest, ColorButtonStatesDrawAsSpecified) {
+    Recorder color(notification::kColorButtonAction);
+    ColorButton b;
+    b.resize(40, 40);
+    b.show();
+    EXPECT_EQ(b.btn_color(), QColor(202, 81, 0));
+    EXPECT_EQ(b.borderColor(), QColor(180, 180, 180));
+    hover(&b, true);
+    EXPECT_TRUE(b.isHover());
+    EXPECT_EQ(b.borderColor(), QColor(180, 81, 0));
+
+    b.setBtnColor(Qt::blue);
+    b.setDiasble(true);
+    EXPECT_EQ(b.borderColor(), QColor(128, 128, 128));
+    // Half-transparent blue over the light window colour: blue dominates but
+    // red shows through, which an opaque fill would not allow.
+    const QColor centre = b.grab().toImage().pixelColor(20, 20);
+    EXPECT_GT(centre.blue(), 200);
+    EXPECT_GT(centre.red(), 60);
+    EXPECT_LT(centre.red(), 200);
+    // Disabled still reports the click; the handler decides.
+    QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(color.posts.size(), 1u);
+    hover(&b, false);
+    EXPECT_FALSE(b.isHover());
+}
+
+TEST_F(ControlsTest, TextButtonCaptionFollowsColourAndHover) {
+    TextButton b;
+    b.setTitle("Reset");
+    b.setBtnColor(QColor(10, 20, 30));
+    EXPECT_EQ(b.textView()->palette().color(QPalette::WindowText), QColor(10, 20, 30));
+    hover(&b, true);
+    EXPECT_NEAR(b.textView()->palette().color(QPalette::WindowText).alphaF(), 0.9, 0.01);
+    hover(&b, false);
+    EXPECT_EQ(b.textView()->palette().color(QPalette::WindowText), QColor(10, 20, 30));
+}
+
+TEST_F(ControlsTest, MenuItemPostsItsMenuId) {
+    Recorder rec(notification::kMenuItemMouseUpAction);
+    MenuItem item(3, "Disable Keys");
+    item.resize(120, 30);
+    item.show();
+    QTest::mouseClick(&item, Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_EQ(rec.posts.size(), 1u);
+    EXPECT_EQ(rec.posts[0].toMap().value("menuid").toInt(), 3);
+    EXPECT_EQ(item.textView()->geometry(), QRect(6, 30 - 12 - 16, 108, 16));
+}
+
+TEST_F(ControlsTest, ListSelectionRunsForClicksAndProgramAlike) {
+    ItemListView list;
+    list.resize(200, 200);
+    for (const char* t : {"one", "two", "three"}) list.addRow(new TableItemView(t));
+    list.show();
+    QSignalSpy spy(&list, &ItemListView::selectionChanged);
+    list.setSelectedRow(0);
+    QTest::mouseClick(list.row(2), Qt::LeftButton);
+    list.setSelectedRow(2);  // unchanged: no second run
+    list.setSelectedRow(7);  // out of range means none
+    ASSERT_EQ(spy.count(), 3);
+    EXPECT_EQ(spy[0][0].toInt(), 0);
+    EXPECT_EQ(spy[1][0].toInt(), 2);
+    EXPECT_EQ(spy[2][0].toInt(), -1);
+
+    list.setSelectedRow(1);
+    auto* row = list.row(1);
+    EXPECT_FALSE(list.row(0)->isSelect());
+    hover(row, true);
+    hover(row, false);
+    EXPECT_TRUE(row->hasAccentBackground());  // selected keeps its accent without hover
+    hover(list.row(0), true);
+    EXPECT_TRUE(list.row(0)->hasAccentBackground());
+    hover(list.row(0), false);
+    EXPECT_FALSE(list.row(0)->hasAccentBackground());
+}
+
+TEST_F(ControlsTest, EditableRowPostsNewNameOnceAndEscapeCancels) {
+    Recorder rec(notification::kKeyTableItemViewEdit);
+    KeyTableItemView row("Configuration File 1");
+    row.setTableViewIndex(4);
+    row.setIcons("icon_edit", "icon_edit_check");
+    row.resize(240, 30);
+    row.show();
+    EXPECT_EQ(row.shownIcon(), "icon_edit");
+    hover(&row, true);
+    EXPECT_EQ(row.shownIcon(), "icon_edit_check");
+
+    row.beginEdit();
+    ASSERT_TRUE(row.isEditing());
+    row.editor()->setText("Work");
+    QTest::keyClick(row.editor(), Qt::Key_Return);
+    EXPECT_FALSE(row.isEditing());
+    QApplication::processEvents();
+    ASSERT_EQ(rec.posts.size(), 1u);
+    EXPECT_EQ(rec.posts[0].toMap().value("index").toInt(), 4);
+    EXPECT_EQ(rec.posts[0].toMap().value("text").toString(), "Work");
+
+    row.beginEdit();
+    row.editor()->setText("Discard me");
+    QTest::keyClick(row.editor(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(row.isEditing());
+    EXPECT_EQ(rec.posts.size(), 1u);
+}
+
+}  // namespace
+}  // namespace korvex
