@@ -10,7 +10,7 @@ namespace korvex {
 // link and the simulated keyboard both implement it; everything above talks
 // only to this.
 class HidLink {
-public:
+  public:
     static constexpr std::size_t kReportSize = 64;
     static constexpr std::uint8_t kReportId = 4;
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "device/HidLink.h"
+
+namespace korvex {
+
+// A HidLink in front of another one that appends every transfer to a file in
+// wire order: "set <hex>" for each report written (also one the link then
+// refuses: it was put on the wire) and "get <hex>" for each answer read, in
+// lower-case hex of the bytes. A failed read has no bytes and no line.
+class WireLog final : public HidLink {
+  public:
+    // Opens path for appending; check isOpen() (error() says why not).
+    WireLog(HidLink& inner, const std::string& path);
+    ~WireLog() override;
+    WireLog(const WireLog&) = delete;
+    WireLog& operator=(const WireLog&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    const std::string& error() const { return error_; }
+
+    bool setFeatureReport(std::span<const std::uint8_t> data) override;
+    bool getFeatureReport(std::span<std::uint8_t> buf, std::size_t& bytesRead) override;
+
+  private:
+    void writeLine(const char* tag, std::span<const std::uint8_t> bytes);
+
+    HidLink& inner_;
+    std::FILE* file_ = nullptr;
+    std::string error_;
+    std::mutex mutex_;
+};
+
+}  // namespace korvex

@@ -1,0 +1,248 @@
+#include "device/UploadWorker.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "device/SimulatedKeyboard.h"
+
+namespace korvex {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// A pause clock that can hold the device thread inside an upload, so tests
+// can line up a queue behind it.
+class GateClock final : public PauseClock {
+  public:
+    void pause(std::chrono::nanoseconds) override {
+        std::unique_lock lock(m_);
+        ++pauses_;
+        if (held_) {
+            waiting_ = true;
+            cv_.notify_all();
+            cv_.wait(lock, [&] { return !held_; });
+            waiting_ = false;
+        }
+    }
+    void hold() {
+        std::lock_guard lock(m_);
+        held_ = true;
+    }
+    void waitUntilHeld() {
+        std::unique_lock lock(m_);
+        cv_.wait(lock, [&] { return waiting_; });
+    }
+    void release() {
+        {
+            std::lock_guard lock(m_);
+            held_ = false;
+        }
+        cv_.notify_all();
+    }
+
+  private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool held_ = false, waiting_ = false;
+    int pauses_ = 0;
+};
+
+Transfer command(std::uint8_t code, std::uint8_t byte8 = 0) {
+    std::vector<std::uint8_t> c(65, 0);
+    c[0] = 0x04, c[1] = code, c[8] = byte8;
+    return {Transfer::Kind::Command, c, 0};
+}
+
+// A key table upload whose key 1 entry carries `mark`, so each upload can be
+// recognised on the keyboard.
+Upload keys(std::int64_t profile, std::uint8_t mark) {
+    std::vector<std::uint8_t> t(640, 0);
+    t[4] = 0x02, t[6] = mark, t[574] = 0xAA, t[575] = 0x55;
+    return {UploadKind::Keys,
+            profile,
+            {command(0x18), command(0x11, 9), {Transfer::Kind::Bulk, t, 640}, command(0x02)},
+            "keys " + std::to_string(mark)};
+}
+
+Upload light(std::uint8_t mode) {
+    std::vector<std::uint8_t> d(64, 0);
+    d[0] = mode, d[14] = 0xAA, d[15] = 0x55;
+    return {UploadKind::LightMode,
+            0,
+            {command(0x18),
+             command(0x13, 1),
+             {Transfer::Kind::Data, d, 0},
+             command(0x02),
+             command(0xF0)},
+            "light " + std::to_string(mode)};
+}
+
+struct Reports {
+    std::mutex m;
+    std::vector<UploadReport> all;
+    void add(const UploadReport& r) {
+        std::lock_guard lock(m);
+        all.push_back(r);
+    }
+    std::vector<std::string> labelsWith(UploadResult::Status s) {
+        std::lock_guard lock(m);
+        std::vector<std::string> out;
+        for (auto& r : all)
+            if (r.result.status == s) out.push_back(r.label);
+        return out;
+    }
+};
+
+struct Worker : ::testing::Test {
+    GateClock clock;
+    SimulatedKeyboard kb;
+    DeviceComm comm{&kb, &clock};
+    Reports reports;
+};
+
+TEST_F(Worker, KeepsOrderAcrossKindsAndReplacesQueuedUploadsOfTheSameKindAndTarget) {
+    UploadWorker worker(comm, [&](const UploadReport& r) { reports.add(r); });
+    clock.hold();
+    worker.submit(keys(1, 0x10));  // starts at once and is held
+    clock.waitUntilHeld();
+    worker.submit(light(3));
+    worker.submit(keys(1, 0x11));
+    worker.submit(keys(2, 0x20));  // another target: kept
+    worker.submit(light(7));       // replaces light 3 and goes behind keys 2
+    worker.submit(keys(1, 0x12));  // replaces keys 0x11
+    clock.release();
+    ASSERT_TRUE(worker.waitIdle(5s));
+
+    EXPECT_THAT(reports.labelsWith(UploadResult::Status::Sent),
+                ElementsAre("keys 16", "keys 32", "light 7", "keys 18"));
+    EXPECT_THAT(reports.labelsWith(UploadResult::Status::Superseded),
+                ElementsAre("light 3", "keys 17"));
+    EXPECT_THAT(kb.exchanges(), ElementsAre(SimExchange::KeyTableTop, SimExchange::KeyTableTop,
+                                            SimExchange::LightMode, SimExchange::KeyTableTop));
+    EXPECT_EQ(kb.keyEntry(0, 1).b2, 0x12);
+    EXPECT_EQ(kb.lightMode()->mode, 7);
+    EXPECT_THAT(kb.violations(), IsEmpty());
+}
+
+TEST_F(Worker, EveryUploadNotSupersededIsSentInOrder) {
+    std::map<std::uint64_t, Upload> submitted;
+    std::mt19937 rng(5);
+    {
+        UploadWorker worker(comm, [&](const UploadReport& r) { reports.add(r); });
+        for (int i = 0; i < 300; ++i) {
+            Upload u =
+                (rng() % 2) ? keys(1 + rng() % 3, static_cast<std::uint8_t>(i)) : light(i % 20);
+            u.label = std::to_string(i);
+            const auto t = worker.submit(u);
+            submitted[t] = u;
+        }
+        ASSERT_TRUE(worker.waitIdle(10s));
+    }
+    // One report per upload.
+    std::map<std::uint64_t, UploadResult> byTicket;
+    for (auto& r : reports.all) EXPECT_TRUE(byTicket.emplace(r.ticket, r.result).second);
+    ASSERT_EQ(byTicket.size(), submitted.size());
+    // Superseded only by a later one of the same kind and target; the rest sent in order.
+    std::uint64_t lastSent = 0;
+    for (auto& r : reports.all) {
+        if (r.result.status == UploadResult::Status::Sent) {
+            EXPECT_GT(r.ticket, lastSent);
+            lastSent = r.ticket;
+            continue;
+        }
+        ASSERT_EQ(r.result.status, UploadResult::Status::Superseded);
+        const Upload& u = submitted[r.ticket];
+        const bool later = std::any_of(
+            submitted.upper_bound(r.ticket), submitted.end(),
+            [&](auto& s) { return s.second.kind == u.kind && s.second.target == u.target; });
+        EXPECT_TRUE(later) << r.label;
+    }
+    EXPECT_THAT(kb.violations(), IsEmpty());
+}
+
+TEST_F(Worker, DetachDropsTheQueueAndNothingGoesOutAfterwards) {
+    UploadWorker worker(comm, [&](const UploadReport& r) { reports.add(r); });
+    clock.hold();
+    worker.submit(keys(1, 1));
+    clock.waitUntilHeld();  // held before the first write
+    worker.submit(keys(2, 2));
+    worker.submit(light(4));
+    const auto writesBefore = kb.writes().size();
+    std::thread detacher([&] { worker.detach(); });
+    while (comm.deviceStatus() != 0) std::this_thread::yield();
+    clock.release();
+    detacher.join();
+
+    EXPECT_EQ(kb.writes().size(), writesBefore);
+    EXPECT_THAT(reports.labelsWith(UploadResult::Status::Dropped),
+                ElementsAre("keys 2", "light 4"));
+    EXPECT_THAT(reports.labelsWith(UploadResult::Status::NoKeyboard), ElementsAre("keys 1"));
+
+    // While detached an upload reports no keyboard; after attach it goes out.
+    worker.submit(keys(1, 3));
+    ASSERT_TRUE(worker.waitIdle(5s));
+    EXPECT_EQ(kb.writes().size(), writesBefore);
+    worker.attach(&kb);
+    worker.submit(keys(1, 5));
+    ASSERT_TRUE(worker.waitIdle(5s));
+    EXPECT_EQ(kb.keyEntry(0, 1).b2, 5);
+    EXPECT_THAT(reports.labelsWith(UploadResult::Status::Sent), ElementsAre("keys 5"));
+}
+
+TEST_F(Worker, KeyboardVanishingHalfWayThroughAnUpload) {
+    UploadWorker* w = nullptr;
+    kb.vanishAt(6, [&] { w->detach(); });  // inside the run of data reports
+    UploadWorker worker(comm, [&](const UploadReport& r) { reports.add(r); });
+    w = &worker;
+    clock.hold();
+    worker.submit(keys(1, 1));
+    clock.waitUntilHeld();
+    worker.submit(light(2));
+    clock.release();
+    ASSERT_TRUE(worker.waitIdle(5s));
+    std::lock_guard lock(reports.m);
+    ASSERT_EQ(reports.all.size(), 2u);
+    // The queued one is dropped while the running one is still going.
+    EXPECT_EQ(reports.all[0].result.status, UploadResult::Status::Dropped);
+    EXPECT_EQ(reports.all[1].result, (UploadResult{UploadResult::Status::NoKeyboard, 2}));
+    EXPECT_FALSE(kb.hasKeyTable(0));
+}
+
+struct CountingListener : LinkActivityListener {
+    std::mutex m;
+    std::vector<std::string> calls;
+    void batchStarting() override {
+        std::lock_guard lock(m);
+        calls.push_back("start");
+    }
+    void queueIdle() override {
+        std::lock_guard lock(m);
+        calls.push_back("idle");
+    }
+};
+
+TEST_F(Worker, ListenerHearsOfBatchesInPairs) {
+    CountingListener listener;
+    {
+        UploadWorker worker(comm, {}, &listener, 30ms);
+        worker.submit(keys(1, 1));
+        worker.submit(light(1));
+        ASSERT_TRUE(worker.waitIdle(5s));
+        std::this_thread::sleep_for(150ms);
+        {
+            std::lock_guard lock(listener.m);
+            EXPECT_THAT(listener.calls, ElementsAre("start", "idle"));
+        }
+        worker.submit(light(2));
+        ASSERT_TRUE(worker.waitIdle(5s));
+    }
+    EXPECT_THAT(listener.calls, ElementsAre("start", "idle", "start", "idle"));
+}
+
+}  // namespace
+}  // namespace korvex
