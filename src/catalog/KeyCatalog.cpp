@@ -25,4 +25,27 @@ const KeyInfo* findKeyByLayoutIndex(int layoutIndex) {
     return &KB_108K_SuperKeyCodeMap[static_cast<std::size_t>(detail::kLayoutSlots[layoutIndex])];
 }
 
+std::span<const NameKeyInfo> SuperKeyNameMap::entries() const {
+    return KB_108K_SuperKeyNameMap;
+}
+
+const NameKeyInfo* SuperKeyNameMap::find(std::string_view name) const {
+    const int slot = detail::findSortedName(detail::kNameMapNameOrder, name, [](int i) {
+        return KB_108K_SuperKeyNameMap[static_cast<std::size_t>(i)].key_name;
+    });
+    return slot < 0 ? nullptr : &KB_108K_SuperKeyNameMap[static_cast<std::size_t>(slot)];
+}
+
+std::optional<int> codeOfName(std::string_view keyName) {
+    const NameKeyInfo* e = G_KB_SuperKeyNameMap.find(keyName);
+    if (!e) return std::nullopt;
+    return e->key_code;
+}
+
+std::optional<std::string_view> labelOfName(std::string_view keyName) {
+    const NameKeyInfo* e = G_KB_SuperKeyNameMap.find(keyName);
+    if (!e) return std::nullopt;
+    return e->full_name;
+}
+
 }  // namespace korvex

@@ -6,7 +6,9 @@
 // nullptr so that stray values (another keyboard's keys, foreign rows) are
 // harmless.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -27,6 +29,14 @@ struct KeyInfo {
 inline constexpr int kKeyCount = 80;
 inline constexpr int kFnKeyCode = 175;
 
+// One entry of the name map (keys of a full-size keyboard plus Fn).
+struct NameKeyInfo {
+    std::string_view key_name;
+    int key_code;
+    std::string_view short_name, full_name;
+    Keyboard_EN_Type key_type;
+};
+
 // The 80 keys in table order (escape first, right arrow last).
 std::span<const KeyInfo> allKeys();
 // nullptr when the code is not a key of this keyboard.
@@ -35,5 +45,30 @@ const KeyInfo* findKeyByCode(int code);
 const KeyInfo* findKeyByName(std::string_view name);
 // The key at an on-screen position 0..79; nullptr outside that range.
 const KeyInfo* findKeyByLayoutIndex(int layoutIndex);
+
+// The process-wide maps every lookup goes through. They are fixed data and
+// so are filled from the start: a lookup can never meet an empty map.
+class SuperKeyCodeMap {
+  public:
+    std::span<const KeyInfo> entries() const { return allKeys(); }
+    std::size_t size() const { return entries().size(); }
+    const KeyInfo* find(int code) const { return findKeyByCode(code); }
+};
+
+class SuperKeyNameMap {
+  public:
+    std::span<const NameKeyInfo> entries() const;
+    std::size_t size() const { return entries().size(); }
+    // nullptr when the name is not a key of a full-size keyboard.
+    const NameKeyInfo* find(std::string_view name) const;
+};
+
+inline constexpr SuperKeyCodeMap G_KB_SuperKeyCodeMap{};
+inline constexpr SuperKeyNameMap G_KB_SuperKeyNameMap{};
+
+// "code of name": the key code the on-screen keyboard's key name stands for.
+std::optional<int> codeOfName(std::string_view keyName);
+// "label of name": the text shown for a key without an assignment.
+std::optional<std::string_view> labelOfName(std::string_view keyName);
 
 }  // namespace korvex

@@ -142,4 +142,81 @@ inline constexpr auto kCodeMapNameOrder = sortedByName<kKeyCount>(
     [](int i) { return KB_108K_SuperKeyCodeMap[static_cast<std::size_t>(i)].key_name; });
 
 }  // namespace detail
+
+// Name map: every key of a full-size keyboard plus Fn. The 80 keys of this
+// keyboard come first, with the code map's codes and labels except six
+// shorter labels; then the 29 keys this keyboard lacks.
+inline constexpr int kNameMapSize = 109;
+
+namespace detail {
+
+struct LabelOverride {
+    std::string_view key_name, short_name, full_name;
+};
+
+inline constexpr std::array<LabelOverride, 6> kNameMapLabels{{
+    {"backspace", "<-", "<-"},
+    {"capsLock", "Caps", "Caps"},
+    {"leftShift", "Shift", "Shift"},
+    {"leftControl", "Control", "Control"},
+    {"leftWin", "Command", "Command"},
+    {"leftAlt", "Option", "Option"},
+}};
+
+inline constexpr std::array<NameKeyInfo, kNameMapSize - kKeyCount> kFullSizeOnlyKeys{{
+    {"printScreen", 70, "PRTSC", "Print Screen", Keyboard_EN_Type::normalKey},
+    {"scrollLock", 71, "SCRLK", "Scroll Lock", Keyboard_EN_Type::normalKey},
+    {"pause", 72, "Pause", "Pause", Keyboard_EN_Type::normalKey},
+    {"calc", 209, "Cal", "Calculator", Keyboard_EN_Type::normalKey},
+    {"volumeMute", 210, "Volume Mute", "Volume Mute", Keyboard_EN_Type::normalKey},
+    {"volumeDown", 211, "Volume Down", "Volume Down", Keyboard_EN_Type::normalKey},
+    {"volumeUp", 212, "Volume Up", "Volume UP", Keyboard_EN_Type::normalKey},
+    {"insert", 73, "Ins", "Insert", Keyboard_EN_Type::normalKey},
+    {"home", 74, "Home", "Home", Keyboard_EN_Type::normalKey},
+    {"numpadLock", 83, "Numpad Lock", "Numpad Lock", Keyboard_EN_Type::normalKey},
+    {"numpadDivide", 84, "Numpad /", "Numpad /", Keyboard_EN_Type::normalKey},
+    {"numpadMultiply", 85, "Numpad *", "Numpad *", Keyboard_EN_Type::normalKey},
+    {"numpadMinus", 86, "Numpad -", "Numpad -", Keyboard_EN_Type::normalKey},
+    {"end", 77, "End", "End", Keyboard_EN_Type::normalKey},
+    {"numpad7", 95, "Numpad 7", "Numpad 7", Keyboard_EN_Type::normalKey},
+    {"numpad8", 96, "Numpad 8", "Numpad 8", Keyboard_EN_Type::normalKey},
+    {"numpad9", 97, "Numpad 9", "Numpad 9", Keyboard_EN_Type::normalKey},
+    {"numpadAdd", 87, "Numpad +", "Numpad +", Keyboard_EN_Type::normalKey},
+    {"numpad4", 92, "Numpad 4", "Numpad 4", Keyboard_EN_Type::normalKey},
+    {"numpad5", 93, "Numpad 5", "Numpad 5", Keyboard_EN_Type::normalKey},
+    {"numpad6", 94, "Numpad 6", "Numpad 6", Keyboard_EN_Type::normalKey},
+    {"numpad1", 89, "Numpad 1", "Numpad 1", Keyboard_EN_Type::normalKey},
+    {"numpad2", 90, "Numpad 2", "Numpad 2", Keyboard_EN_Type::normalKey},
+    {"numpad3", 91, "Numpad 3", "Numpad 3", Keyboard_EN_Type::normalKey},
+    {"numpadEnter", 88, "Numpad Enter", "Numpad Enter", Keyboard_EN_Type::normalKey},
+    {"rightWin", 231, "Right Cmd", "Right Cmd", Keyboard_EN_Type::flag},
+    {"menu", 101, "Menu", "Menu", Keyboard_EN_Type::normalKey},
+    {"numpad0", 98, "Numpad 0", "Numpad 0", Keyboard_EN_Type::normalKey},
+    {"numpadPeriod", 99, "Numpad Period", "Numpad Period", Keyboard_EN_Type::normalKey},
+}};
+
+}  // namespace detail
+
+inline constexpr auto KB_108K_SuperKeyNameMap = [] {
+    std::array<NameKeyInfo, kNameMapSize> map{};
+    std::size_t n = 0;
+    for (const KeyInfo& k : KB_108K_SuperKeyCodeMap) {
+        NameKeyInfo e{k.key_name, k.code, k.short_name, k.full_name, k.key_type};
+        for (const auto& o : detail::kNameMapLabels) {
+            if (o.key_name == k.key_name) {
+                e.short_name = o.short_name;
+                e.full_name = o.full_name;
+            }
+        }
+        map[n++] = e;
+    }
+    for (const NameKeyInfo& e : detail::kFullSizeOnlyKeys) map[n++] = e;
+    return map;
+}();
+
+namespace detail {
+inline constexpr auto kNameMapNameOrder = sortedByName<kNameMapSize>(
+    [](int i) { return KB_108K_SuperKeyNameMap[static_cast<std::size_t>(i)].key_name; });
+}  // namespace detail
+
 }  // namespace korvex

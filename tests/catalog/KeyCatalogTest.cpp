@@ -1,7 +1,10 @@
 #include "catalog/KeyCatalog.h"
 
+#include "catalog/HeldKeys.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <set>
 #include <string>
@@ -81,6 +84,79 @@ TEST(KeyCatalog, SpotChecks) {
     const KeyInfo* esc = findKeyByCode(41);
     EXPECT_EQ((std::array{esc->rgb_r, esc->rgb_g, esc->rgb_b}),
               (std::array<std::uint8_t, 3>{69, 0, 255}));
+}
+
+TEST(KeyNameMap, AgreesWithTheCodeMap) {
+    const auto entries = G_KB_SuperKeyNameMap.entries();
+    ASSERT_EQ(entries.size(), 109u);
+    std::set<std::string_view> names;
+    std::set<int> codes;
+    for (const NameKeyInfo& e : entries) {
+        SCOPED_TRACE(std::string(e.key_name));
+        EXPECT_TRUE(names.insert(e.key_name).second);
+        EXPECT_TRUE(codes.insert(e.key_code).second);
+        EXPECT_EQ(G_KB_SuperKeyNameMap.find(e.key_name), &e);
+        EXPECT_EQ(codeOfName(e.key_name), e.key_code);
+        EXPECT_EQ(labelOfName(e.key_name), e.full_name);
+        const KeyInfo* k = findKeyByCode(e.key_code);
+        if (!k) {
+            // Keys this keyboard lacks never reach the code map by name either.
+            EXPECT_EQ(findKeyByName(e.key_name), nullptr);
+            continue;
+        }
+        EXPECT_EQ(k->key_name, e.key_name);
+        EXPECT_EQ(k->key_type, e.key_type);
+    }
+    int relabelled = 0;
+    for (const KeyInfo& k : allKeys()) {
+        const NameKeyInfo* e = G_KB_SuperKeyNameMap.find(k.key_name);
+        ASSERT_NE(e, nullptr) << k.key_name;
+        if (e->short_name != k.short_name || e->full_name != k.full_name) ++relabelled;
+    }
+    // Six rows are relabelled, but left Alt reads "Option" in both maps.
+    EXPECT_EQ(relabelled, 5);
+    EXPECT_EQ(labelOfName("leftWin"), "Command");
+    EXPECT_EQ(labelOfName("backspace"), "<-");
+    EXPECT_EQ(labelOfName("volumeUp"), "Volume UP");
+    EXPECT_EQ(codeOfName("calc"), 209);
+    EXPECT_EQ(codeOfName("numpadEnter"), 88);
+    EXPECT_EQ(codeOfName("nosuchkey"), std::nullopt);
+    EXPECT_EQ(labelOfName(""), std::nullopt);
+}
+
+TEST(HeldKeys, ListsSplitModifiersFromOtherKeys) {
+    const KeyLists lists = buildKeyLists();
+    EXPECT_EQ(lists.G_KB_FlagKeys.size(), 9u);
+    EXPECT_EQ(lists.G_KB_NormalKeys.size(), 100u);
+    const std::set<int> flags(lists.G_KB_FlagKeys.begin(), lists.G_KB_FlagKeys.end());
+    EXPECT_EQ(flags, (std::set<int>{57, 224, 225, 226, 227, 228, 229, 230, 231}));
+    EXPECT_NE(std::find(lists.G_KB_NormalKeys.begin(), lists.G_KB_NormalKeys.end(), kFnKeyCode),
+              lists.G_KB_NormalKeys.end());
+}
+
+TEST(HeldKeys, PressesBuildUpInOrderAndOneReleaseClearsRepeats) {
+    const KeyLists lists = buildKeyLists();
+    HeldKeyState held;
+    EXPECT_EQ(held.lastKeyOperate, "");
+    held.keyEvent(lists, 224, true);
+    held.keyEvent(lists, 4, true);
+    held.keyEvent(lists, 4, true);  // second keyboard, same key
+    held.keyEvent(lists, kFnKeyCode, true);
+    held.keyEvent(lists, 3, true);  // not a key of any map
+    EXPECT_EQ(held.pressedFlags, (std::vector<int>{224}));
+    EXPECT_EQ(held.pressedNormalKey, (std::vector<int>{4, 4, kFnKeyCode}));
+    EXPECT_EQ(held.lastKeyOperate, "down");
+    EXPECT_EQ(held.GLOBAL_LAST_PRESS_KEY_SCANCODE, 3);
+
+    held.keyEvent(lists, 4, false);
+    EXPECT_EQ(held.pressedNormalKey, (std::vector<int>{kFnKeyCode}));
+    EXPECT_EQ(held.lastKeyOperate, "up");
+    EXPECT_EQ(held.GLOBAL_LAST_PRESS_KEY_SCANCODE, 4);
+    held.keyEvent(lists, 224, false);
+    EXPECT_TRUE(held.pressedFlags.empty());
+    held.clear();
+    EXPECT_TRUE(held.pressedNormalKey.empty());
+    EXPECT_EQ(held.lastKeyOperate, "");
 }
 
 }  // namespace
