@@ -232,6 +232,10 @@ inline constexpr std::array<ComboEntry, 3> keyFunctionMacroTypeDatas{{
     {170, kStopWhenPressedAgain},  // Stop when pressed again
 }};
 
+// Every text id these tables name, in table order, each once: the language
+// tables must hold all of them.
+std::span<const int> catalogTextIds();
+
 // Lookups; nullptr / nullopt / empty for values the tables lack.
 const FunctionTypeInfo* findFunctionType(int macroType);
 const MouseFunction* findMouseFunction(int value);
