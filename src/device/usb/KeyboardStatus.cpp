@@ -54,7 +54,13 @@ KeyboardScan scanKeyboards(UsbBackend& backend) {
         scan.error = noUsbText(rc);
         return scan;
     }
-    for (const UsbDevicePtr& dev : backend.getDeviceList()) {
+    auto list = backend.getDeviceList();
+    if (!list) {
+        scan.usbAvailable = false;
+        scan.error = "cannot list the USB devices";
+        return scan;
+    }
+    for (const UsbDevicePtr& dev : *list) {
         if (!matchingDescriptor(backend, *dev, kKeyboardModel)) continue;
         const ProbedDevice probed = probeDevice(backend, dev);
         bool found = false;

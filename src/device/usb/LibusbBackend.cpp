@@ -138,11 +138,12 @@ UsbError LibusbBackend::init() {
     return UsbError::Ok;
 }
 
-std::vector<UsbDevicePtr> LibusbBackend::getDeviceList() {
-    std::vector<UsbDevicePtr> out;
-    if (!ctx_) return out;
+std::optional<std::vector<UsbDevicePtr>> LibusbBackend::getDeviceList() {
+    if (!ctx_) return std::nullopt;
     libusb_device** list = nullptr;
     const ssize_t n = libusb_get_device_list(ctx_, &list);
+    if (n < 0) return std::nullopt;
+    std::vector<UsbDevicePtr> out;
     for (ssize_t i = 0; i < n; ++i)
         out.push_back(std::make_shared<LibusbDevice>(list[i], context_));
     if (list) libusb_free_device_list(list, 1);
