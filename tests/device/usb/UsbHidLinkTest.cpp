@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "../FakeLink.h"
 #include "Descriptors.h"
 #include "FakeUsbBackend.h"
 #include "device/DeviceComm.h"
+#include "device/UploadWorker.h"
 #include "device/usb/KeyboardStatus.h"
 
 namespace korvex::test {
@@ -162,6 +166,31 @@ TEST_F(LinkTest, RepeatedCommandThroughDeviceComm) {
     EXPECT_EQ(pauses.pauses, 4);
 }
 
+// The upload worker claims through the relay before its first transfer and
+// gives the interface back once its queue has been quiet.
+TEST_F(LinkTest, UploadWorkerClaimsPerBatchThroughTheRelay) {
+    CountingClock pauses;
+    DeviceComm comm(link.get(), &pauses);
+    LinkActivityRelay relay;
+    relay.setLink(link.get());
+    std::atomic<int> reports{0};
+    {
+        UploadWorker worker(
+            comm, [&](const UploadReport&) { ++reports; }, &relay, 5ms);
+        Upload upload;
+        upload.transfers = {{Transfer::Kind::Data, std::vector<std::uint8_t>(64, 1), 0},
+                            {Transfer::Kind::Data, std::vector<std::uint8_t>(64, 2), 0}};
+        worker.submit(upload);
+        ASSERT_TRUE(worker.waitIdle(5s));
+        for (int i = 0; i < 1000 && link->claimed(); ++i) std::this_thread::sleep_for(1ms);
+        EXPECT_FALSE(link->claimed());
+    }
+    relay.setLink(nullptr);
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(bus->logged(), (std::vector<std::string>{"autodetach 1", "claim 2", "control",
+                                                       "control", "release 2"}));
+}
+
 TEST(OpenKeyboard, AbsentDeniedAndBusyAreToldApart) {
     auto bus = std::make_shared<FakeUsbBackend>();
     std::vector<std::chrono::milliseconds> slept;
@@ -192,6 +221,12 @@ TEST(OpenKeyboard, AbsentDeniedAndBusyAreToldApart) {
     EXPECT_EQ(busy.error, LinkOpenError::Busy);
     EXPECT_NE(busy.detail.find("bus 1 port 2"), std::string::npos) << busy.detail;
     EXPECT_EQ(bus->openHandles, 0);
+
+    // While the program holding it keeps the kernel driver off, the
+    // descriptor cannot be read either: still busy, not "no keyboard".
+    bus->device(k).interfaces[2].kernelDriver = false;
+    bus->claimError = UsbError::Busy;
+    EXPECT_EQ(openFirstKeyboard(bus, options).error, LinkOpenError::Busy);
 
     bus->initError = UsbError::NoMem;
     const KeyboardScan none = scanKeyboards(*bus);
