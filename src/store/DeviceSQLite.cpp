@@ -274,29 +274,16 @@ bool DeviceSQLite::initDBdata(std::int64_t profile) {
     sql::Transaction tx(db_);
     if (!tx.ok()) return failed();
 
-    auto empty = [this](const char* sql) -> std::optional<bool> {
-        sql::Statement any(db_, sql);
-        switch (any.step()) {
-            case sql::Statement::Step::Row:
-                return false;
-            case sql::Statement::Step::Done:
-                return true;
-            case sql::Statement::Step::Error:
-                break;
-        }
-        return std::nullopt;
-    };
-
-    auto noProfile = empty(R"(SELECT 1 FROM "t_profile" LIMIT 1)");
-    if (!noProfile) return failed();
-    if (*noProfile) {
+    const auto profileRow = store::hasRow(db_, R"(SELECT 1 FROM "t_profile" LIMIT 1)");
+    if (!profileRow) return failed();
+    if (!*profileRow) {
         sql::Statement insert(db_, R"(INSERT INTO "t_profile" ("name") VALUES (?))");
         if (!insert.bindAll(kFirstProfileName).run()) return failed();
     }
 
-    auto noConfig = empty(R"(SELECT 1 FROM "t_configdata" LIMIT 1)");
-    if (!noConfig) return failed();
-    if (*noConfig) {
+    const auto configRow = store::hasRow(db_, R"(SELECT 1 FROM "t_configdata" LIMIT 1)");
+    if (!configRow) return failed();
+    if (!*configRow) {
         sql::Statement insert(
             db_, R"(INSERT INTO "t_configdata" ("key", "profId", "value") VALUES (?, ?, ?))");
         for (std::size_t i = 0; i < kFirstRunConfig.size(); ++i) {
