@@ -104,21 +104,25 @@ struct MacroImageResult {
     std::string reason;  // why it was refused, one line for the user
 };
 
-// The macro image of every macro: `macros` in store order, `records` every
-// stored event row (any order of macros, each macro's rows in store order;
-// rows of macros not in the list still count towards the event limit).
+// The macro image of every macro: `macros` in store order, `records` their
+// event rows (any order of macros, each macro's rows in store order).
+// `storedRecordCount` is the number of event rows the store holds, rows of
+// macros no longer listed included; the event limit counts it when larger.
 MacroImageResult SaveMacroToKeyboard(const std::vector<MacroInfo>& macros,
-                                     const std::vector<RecordInfo>& records);
+                                     const std::vector<RecordInfo>& records,
+                                     std::size_t storedRecordCount = 0);
 
 // ---- first attach ----------------------------------------------------------
 
 // What the uploads of a first attach are built from.
 struct StartupSettings {
-    std::int64_t firstListedProfile = 1;  // first row of the profile list
+    std::optional<std::int64_t> firstListedProfile;  // first row of the profile list, if any
     std::vector<ProfileKey> firstListedTopRows;
     std::vector<ProfileKey> firstListedFnRows;
     std::vector<MacroInfo> macros;
-    std::uint8_t lightMode = 0;  // the selected light mode of profile 1
+    // The selected light mode of profile 1 and its stored record; without a
+    // record the light page selects the row but sends nothing.
+    std::uint8_t lightMode = 0;
     std::optional<lightData> lightModeRecord;
     std::optional<std::int64_t> firstUserLightId;  // none when profile 1 has no user light
     std::vector<UserLightLEDData> firstUserLightLeds;
