@@ -195,6 +195,7 @@ TEST_F(Korvexctl, StoredSettingsReachTheKeyboard) {
     EXPECT_EQ(fnEsc.macroLoops(), 5);
     EXPECT_EQ(kb.ledColour(esc.light_index), 0x12AB34u);
     EXPECT_EQ(kb.lightMode()->mode, 0x80);  // it ends in user light mode
+    EXPECT_EQ(kb.storeCount(), 5u);         // after each lighting exchange
     EXPECT_EQ(kb.systemFunctions(), (SimSystem{1, 0, 1, 0, 0, 2}));
     EXPECT_TRUE(kb.macros().empty());  // macros are not part of the start-up
 
