@@ -1,6 +1,10 @@
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+
 #include "catalog/KeyCatalog.h"
+#include "device/DeviceComm.h"
+#include "device/SimulatedKeyboard.h"
 #include "protocol/Encoders.h"
 
 namespace korvex {
@@ -48,6 +52,35 @@ void BM_MacroImage(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MacroImage)->Unit(benchmark::kMicrosecond);
+
+// The encoded per-key colour upload, sent with the real 8 ms pacing to the
+// simulated keyboard: wall time over the 26 x 8 ms floor, on average and for
+// the slowest run.
+void BM_UserLightSentPaced(benchmark::State& state) {
+    std::vector<UserLightLEDData> leds;
+    for (const KeyInfo& k : allKeys()) leds.push_back({0, 1, k.code, 0x12AB34});
+    SimulatedKeyboard kb;
+    DeviceComm comm(&kb);
+    double worst = 0, total = 0;
+    std::size_t transfers = 0;
+    for (auto _ : state) {
+        const std::size_t before = kb.transferCount();
+        const auto start = std::chrono::steady_clock::now();
+        const UploadResult r = sendTransfers(comm, userLightUpload(1, leds).transfers);
+        const double s =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        worst = std::max(worst, s);
+        total += s;
+        if (r.status != UploadResult::Status::Sent) state.SkipWithError("not sent");
+        transfers = kb.transferCount() - before;
+    }
+    const double floor = static_cast<double>(transfers) * 0.008;
+    state.counters["transfers"] = static_cast<double>(transfers);
+    state.counters["mean_ratio"] = total / static_cast<double>(state.iterations()) / floor;
+    state.counters["worst_ratio"] = worst / floor;
+    if (!kb.violations().empty()) state.SkipWithError(kb.violations().front().c_str());
+}
+BENCHMARK(BM_UserLightSentPaced)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
 }  // namespace
 }  // namespace korvex
