@@ -1,8 +1,10 @@
 // korvexctl: sends stored settings to the keyboard from the command line.
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>

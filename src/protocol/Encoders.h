@@ -30,7 +30,10 @@ inline constexpr std::size_t kMacroSizeLimit = 2500;  // 4 * events + 8 * macros
 // The key table of one layer: begin, header (0x11 for layer 0, 0x27 for any
 // other layer), 9 table reports, end. `rows` are the layer's assignments in
 // store order; `macros` the whole macro list in store order, which names the
-// slot a macro key plays. Rows for keys the catalog does not know are skipped.
+// slot a macro key plays. Rows for keys the catalog does not know are skipped;
+// a later row of a key replaces an earlier one. A stored value that does not
+// fit its byte is sent as 0, and a macro past the 100 slots of the macro
+// image leaves the key at its own function.
 std::vector<Transfer> SendKeyMacroData(std::int64_t fnlayer, const std::vector<ProfileKey>& rows,
                                        const std::vector<MacroInfo>& macros);
 
