@@ -1,0 +1,100 @@
+// Encoders against the simulated keyboard: what the keyboard ends up holding,
+// not only which bytes went out.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "../device/FakeLink.h"
+#include "EncoderTestSupport.h"
+#include "device/DeviceComm.h"
+#include "device/SimulatedKeyboard.h"
+
+namespace korvex {
+namespace {
+
+using namespace korvex::test;
+using ::testing::ElementsAre;
+
+struct UploadSim : ::testing::Test {
+    CountingClock clock;
+    SimulatedKeyboard kb;
+    DeviceComm comm{&kb, &clock};
+
+    std::size_t expectedViolations = 0;
+
+    UploadResult send(const std::vector<Transfer>& t) { return sendTransfers(comm, t); }
+    void TearDown() override {
+        EXPECT_EQ(kb.violations().size(), expectedViolations);
+        EXPECT_TRUE(kb.idle());
+    }
+};
+
+TEST_F(UploadSim, FullMacroImageFitsTheKeyboard) {
+    std::vector<RecordInfo> rows = {event(1, 1, 1)};
+    for (int i = 0; i < 341; ++i) rows.push_back(event(1, i % 2 ? 3 : 2, 4));
+    const auto m = SaveMacroToKeyboard({macro(1)}, rows);
+    ASSERT_EQ(m.status, MacroImageStatus::Ready);
+    ASSERT_EQ(send(m.upload.transfers), UploadResult{});
+    EXPECT_EQ(clock.pauses, 2 * 3 + 50 + 2);  // two extra gaps
+    EXPECT_EQ(kb.macroImage().size(), 3200u);
+    ASSERT_EQ(kb.macros().size(), 1u);
+    EXPECT_EQ(kb.macros()[0].events.size(), 682u);
+}
+
+TEST_F(UploadSim, RepeatAskedAndFailedTransfer) {
+    const KeyInfo& k = key(4);
+    kb.askForRepeat(1);  // the header
+    ASSERT_EQ(send(SendKeyMacroData(0, {row(k.code, 2)}, {})), UploadResult{});
+    EXPECT_TRUE(kb.keyEntry(0, k.key_index).isDisabled());
+    EXPECT_EQ(kb.transferCount(), 3u * 2 + 2 + 9);
+
+    // A chunk of the next table is lost: the keyboard keeps the old table.
+    const std::size_t start = kb.transferCount();
+    kb.failTransfer(start + 4 + 3);
+    const UploadResult r = send(SendKeyMacroData(0, {row(k.code, 3, 5)}, {}));
+    EXPECT_EQ(r, (UploadResult{UploadResult::Status::Failed, 2}));
+    EXPECT_TRUE(kb.keyEntry(0, k.key_index).isDisabled());
+    expectedViolations = 1;  // the short run, seen at the end report
+}
+
+TEST_F(UploadSim, DetachHalfWayAndSendAgain) {
+    const auto upload = SendUserLightLedData({{0, 1, 41, 0x00FF00}});
+    kb.vanishAt(7, [&] { comm.setDeviceStatus(0); });  // during the colour table
+    const UploadResult r = send(upload);
+    EXPECT_EQ(r.status, UploadResult::Status::NoKeyboard);
+    EXPECT_EQ(r.transfer, 2u);
+    EXPECT_FALSE(kb.hasPerKeyColours());
+    const std::size_t calls = kb.transferCount();
+    EXPECT_EQ(calls, 8u);  // nothing was tried after the keyboard left
+
+    kb.reconnect();
+    comm.setDeviceStatus(1);
+    EXPECT_EQ(send(upload), UploadResult{});
+    EXPECT_EQ(kb.ledColour(key(41).light_index), 0x00FF00u);
+}
+
+TEST(FirstAttach, UploadsInTheOrderTheWindowSendsThem) {
+    StartupSettings s;
+    s.firstListedProfile = 2;
+    s.firstUserLightId = 4;
+    auto kinds = [](const std::vector<Upload>& uploads) {
+        std::vector<std::pair<UploadKind, std::int64_t>> k;
+        for (const Upload& u : uploads) k.emplace_back(u.kind, u.target);
+        return k;
+    };
+    using P = std::pair<UploadKind, std::int64_t>;
+    // Without a stored light mode record the light page sends nothing.
+    EXPECT_THAT(kinds(firstAttachUploads(s)),
+                ElementsAre(P{UploadKind::Keys, 2}, P{UploadKind::UserLight, 4},
+                            P{UploadKind::UserLight, 4}, P{UploadKind::SystemFunctions, 0},
+                            P{UploadKind::Keys, 1}));
+    s.firstListedProfile.reset();
+    s.firstUserLightId.reset();
+    s.lightModeRecord = lightData{};
+    EXPECT_THAT(kinds(firstAttachUploads(s)),
+                ElementsAre(P{UploadKind::LightMode, 0}, P{UploadKind::SystemFunctions, 0},
+                            P{UploadKind::Keys, 1}));
+}
+
+}  // namespace
+}  // namespace korvex
