@@ -14,6 +14,8 @@
 #include "device/KeyboardLink.h"
 #include "device/SimulatedKeyboard.h"
 #include "device/WireLog.h"
+#include "device/usb/KeyboardStatus.h"
+#include "device/usb/LibusbBackend.h"
 #include "store/StorePath.h"
 
 #ifndef KORVEX_VERSION
@@ -30,9 +32,11 @@ constexpr int kUsage = 2;
 
 const char* const kUsageText =
     "Usage: korvexctl upload KIND [OPTIONS]\n"
+    "       korvexctl status\n"
     "       korvexctl --help | --version\n"
     "\n"
     "Sends the settings stored for the keyboard to it.\n"
+    "status lists the keyboards plugged in and whether this user may open them.\n"
     "\n"
     "KIND:\n"
     "  keys       key assignments of a profile, top layer then Fn layer\n"
@@ -54,6 +58,7 @@ const char* const kUsageText =
     "Exit status: 0 sent, 1 not sent (the reason is printed), 2 usage error.\n";
 
 struct Options {
+    bool status = false;
     ctl::UploadRequest request;
     bool simulate = false;
     bool verbose = false;
@@ -141,6 +146,13 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
         }
     }
     if (!command) return usageError("missing command");
+    if (*command == "status") {
+        if (kind) return usageError("status takes no argument");
+        if (o.simulate || o.verbose || o.request.profile || o.request.lightId || !o.wireLog.empty())
+            return usageError("status takes no options");
+        o.status = true;
+        return std::nullopt;
+    }
     if (*command != "upload") return usageError("unknown command '" + std::string(*command) + "'");
     if (!kind)
         return usageError(
@@ -159,9 +171,49 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
 
 }  // namespace
 
+namespace {
+
+const char* accessText(LinkOpenError access) {
+    switch (access) {
+        case LinkOpenError::None:
+            return "may be opened";
+        case LinkOpenError::AccessDenied:
+            return "access denied";
+        case LinkOpenError::Busy:
+            return "busy";
+        case LinkOpenError::NotFound:
+            break;
+    }
+    return "not found";
+}
+
+// Lists the keyboards without claiming anything, so typing goes on.
+int status() {
+    usb::LibusbBackend backend;
+    const usb::KeyboardScan scan = usb::scanKeyboards(backend);
+    if (!scan.usbAvailable) return failure("USB cannot be used: " + scan.error);
+    for (const usb::KeyboardInfo& k : scan.keyboards) {
+        std::printf("%s: %s, configuration interface %d (%s): %s\n",
+                    k.device.device.placeText().c_str(),
+                    k.device.name.empty() ? "keyboard" : k.device.name.c_str(),
+                    k.device.device.interfaceNumber, k.device.device.deviceNode().c_str(),
+                    accessText(k.access));
+        if (!k.detail.empty() && k.access != LinkOpenError::None)
+            std::printf("  %s\n", k.detail.c_str());
+    }
+    for (const usb::UnidentifiedKeyboard& u : scan.unidentified)
+        std::printf("keyboard whose interfaces could not be read: %s\n", u.detail.c_str());
+    if (scan.keyboards.empty() && scan.unidentified.empty())
+        return failure(describe(LinkOpenError::NotFound));
+    return scan.keyboards.empty() ? kFailure : kOk;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     Options o;
     if (const auto done = parse(argc, argv, o)) return *done;
+    if (o.status) return status();
 
     // Database first: what cannot be built is reported before any keyboard
     // is looked for, and nothing is sent.
