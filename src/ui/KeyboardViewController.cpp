@@ -9,6 +9,7 @@
 #include "ui/Images.h"
 #include "ui/NotificationCenter.h"
 #include "ui/Theme.h"
+#include "ui/UploadIndicator.h"
 
 namespace korvex {
 
@@ -41,9 +42,15 @@ KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent
     setObjectName(QStringLiteral("keyboard_view"));
     text = [](int id) { return QString::number(id); };
     keyboardTitle = QStringLiteral("Korvex");
+    uploadIndicator_ = new UploadIndicator(this);
 }
 
 KeyboardViewController::~KeyboardViewController() {
+    // No more device events or upload reports for this object: stop the
+    // monitor's thread, then the device thread, before the fields go.
+    *alive_ = false;
+    monitor_.reset();
+    uploadWorker_.reset();
     if (colorPanel_) delete colorPanel_;
 }
 
@@ -59,6 +66,8 @@ void KeyboardViewController::viewDidAppear() {
     setTitle(keyboardTitle);
     if (appeared_) return;
     appeared_ = true;
+    registerDeviceNotifications();
+    if (monitor_) monitor_->start();
 }
 
 void KeyboardViewController::viewDidDisappear() {
@@ -178,15 +187,18 @@ void KeyboardViewController::removePreView() {
         for (const char* name : {"keyboardevent_radiobutton", "mouseevent_radiobutton"})
             if (auto* b = findChild<QAbstractButton*>(QString::fromLatin1(name)))
                 b->setChecked(false);
-        if (macroRecordType == 2) {
-            macroRecordType = 1;
-            if (stopMacroRecord) stopMacroRecord();
-            if (auto* b = findChild<QWidget*>(QStringLiteral("record_button")))
-                theme::setCaption(b, text(201));
-        }
+        stopMacroRecord();
     } else if (viewType == kNoDeviceView) {
         hideHomeView();
     }
+}
+
+void KeyboardViewController::stopMacroRecord() {
+    if (macroRecordType != 2) return;
+    macroRecordType = 1;
+    if (macroRecorderStop) macroRecorderStop();
+    if (auto* b = findChild<QWidget*>(QStringLiteral("record_button")))
+        theme::setCaption(b, text(201));
 }
 
 void KeyboardViewController::showHomeView() {

@@ -8,14 +8,20 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+
+#include "device/DeviceComm.h"
+#include "device/UploadWorker.h"
+#include "ui/DeviceEvents.h"
 
 class QColorDialog;
+class QMessageBox;
 class QStackedLayout;
 
 namespace korvex {
 
 class ImageButton;
-class NotificationCenter;
+class UploadIndicator;
 
 // True while the home view lies over the pages because the user asked for it.
 extern bool g_show_homepage;
@@ -36,8 +42,17 @@ class KeyboardViewController : public QWidget {
         kNoDeviceView = 100,
     };
 
+    // How the window reaches the keyboard; set before the window is shown.
+    struct LinkOptions {
+        std::unique_ptr<DeviceMonitor> monitor;  // none: no keyboard ever arrives
+        std::string wireLogPath;                 // empty: no wire log
+        PauseClock* clock = nullptr;             // null: the real 8 ms pacing
+    };
+
     explicit KeyboardViewController(QWidget* parent = nullptr);
     ~KeyboardViewController() override;
+
+    void setLinkOptions(LinkOptions options);
 
     // Life cycle, called by the window: build pages and subscribe the control
     // notifications once; then, when first shown, start watching devices.
@@ -57,6 +72,34 @@ class KeyboardViewController : public QWidget {
     bool initFinish = false;
     int macroRecordType = 0;  // 2 while a macro recording runs
 
+    // --- device link (main thread only) -----------------------------------
+    DeviceMonitor* rfDeviceMonitor() const { return monitor_.get(); }
+    KeyboardRef kbHIDdevice;
+    DeviceComm* deviceComm() const { return deviceComm_.get(); }
+    std::string deviceDBfile;
+
+    // Handlers of the monitor's notifications. The monitor's thread opens the
+    // link and hands the rest to the main thread, which runs these in the
+    // order the notifications were posted.
+    void deviceConnected(const KeyboardRef& device, OpenedLink opened);
+    void deviceDisconnected(const KeyboardRef& device);
+    void refreshUI();
+    void ConnectDevice();
+    void initSQLite();
+    void selectProfile(std::int64_t profile);
+    void selectProfileIndex(int index);
+    // Loads the profile list, the language and the pages' lists.
+    void getAllProfile();
+    // Fills the macro list (macro page).
+    std::function<void()> initMacroList;
+
+    // Hands an upload to the device thread; never waits for the keyboard.
+    // Returns its ticket, or 0 when there is no transport yet.
+    std::uint64_t submitUpload(Upload upload);
+    UploadIndicator* uploadIndicator() const { return uploadIndicator_; }
+    // The sheet on show, if any (database or access problems).
+    QMessageBox* sheet() const;
+
     // --- pages ------------------------------------------------------------
     // A navigation button was pressed (also by the program).
     void selectPage(int type);
@@ -73,15 +116,17 @@ class KeyboardViewController : public QWidget {
     int shownPage() const { return shownPage_; }
 
     // Whether a keyboard is attached; the connection button depends on it.
-    virtual bool keyboardAttached() const { return attached_; }
+    bool keyboardAttached() const { return kbHIDdevice != nullptr; }
     void setConnectedImage(bool attached);
 
     // --- hooks filled in by the feature groups --------------------------
     // Called on every press of the light / user light navigation buttons.
     std::function<void()> sendLightModeOnPress;
     std::function<void()> sendUserLightModeOnPress;
-    // Stops a running macro recording (macro page).
-    std::function<void()> stopMacroRecord;
+    // Stops the recording of the macro page's recorder.
+    std::function<void()> macroRecorderStop;
+    // Ends a running macro recording: the record button reads "Record" again.
+    void stopMacroRecord();
 
     // --- shared colour picker -------------------------------------------
     QColorDialog* colorPanel();
@@ -101,14 +146,17 @@ class KeyboardViewController : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
-    bool attached_ = false;
 
   private:
     void buildPages();
     void registerNotification();
+    void registerDeviceNotifications();
     void showHomeView();
     void hideHomeView();
     void setTitle(const QString& title);
+    void showSheet(const QString& title, const QString& message);
+    void uploadReported(const UploadReport& report);
+    void sendStartupUploads();
 
     struct Page {
         QWidget* view = nullptr;
@@ -126,6 +174,17 @@ class KeyboardViewController : public QWidget {
     int shownPage_ = 0;
     bool loaded_ = false;
     bool appeared_ = false;
+
+    LinkOptions linkOptions_;
+    std::unique_ptr<DeviceMonitor> monitor_;
+    KeyboardRef refusedDevice_;  // the interface whose access sheet was shown
+    LinkSlot linkSlot_;
+    // Destroyed before the slot: the worker writes through the slot's link.
+    std::unique_ptr<DeviceComm> deviceComm_;
+    std::unique_ptr<UploadWorker> uploadWorker_;
+    std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
+    UploadIndicator* uploadIndicator_ = nullptr;
+    QPointer<QMessageBox> sheet_;
 };
 
 }  // namespace korvex

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "ui/AppDelegate.h"
@@ -69,6 +71,17 @@ int runKorvex(int argc, char** argv) {
         return 0;
     }
 
+    if (!options->wireLog.empty()) {
+        // Say so now rather than on the first attach.
+        std::FILE* probe = std::fopen(options->wireLog.c_str(), "a");
+        if (!probe) {
+            std::fprintf(stderr, "korvex: cannot write the wire log %s: %s\n",
+                         options->wireLog.c_str(), std::strerror(errno));
+            return 1;
+        }
+        std::fclose(probe);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvex"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvex"));
@@ -76,6 +89,10 @@ int runKorvex(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
 
     auto* controller = new KeyboardViewController;
+    KeyboardViewController::LinkOptions link;
+    link.wireLogPath = options->wireLog;
+    if (options->simulate) link.monitor = std::make_unique<SimulatedMonitor>();
+    controller->setLinkOptions(std::move(link));
     MainWindowController windowController(controller);
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching([&] { windowController.showWindow(); });

@@ -12,6 +12,7 @@
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/Theme.h"
+#include "ui/UploadIndicator.h"
 
 namespace korvex {
 
@@ -76,6 +77,8 @@ MainWindowController::MainWindowController(KeyboardViewController* controller)
     title_->setPalette(palette);
     bar->addWidget(logo);
     bar->addWidget(title_);
+    bar->addSpacing(18);
+    bar->addWidget(controller_->uploadIndicator());
     bar->addStretch(1);
 
     home_ = new ImageButton(QStringLiteral("icon_home"), titleBar_);
