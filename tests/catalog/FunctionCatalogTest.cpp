@@ -1,0 +1,129 @@
+#include "catalog/FunctionCatalog.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "catalog/KeyCatalog.h"
+#include "catalog/KeyLayout.h"
+
+namespace korvex {
+namespace {
+
+// Values of a list run 1..N in order and their text ids are consecutive.
+template <typename List>
+void expectConsecutive(const List& list, int firstTextId) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(list[i].mode, static_cast<int>(i) + (list[0].mode));
+        EXPECT_EQ(list[i].textId, firstTextId + static_cast<int>(i));
+    }
+}
+
+TEST(FunctionCatalog, DialogListsRunInOrder) {
+    expectConsecutive(keyFunctionMouseDatas, 131);
+    expectConsecutive(keyFunctionMultimediaDatas, 145);
+    expectConsecutive(keyFunctionMacShortcutsDatas, 156);
+    expectConsecutive(keyFunctionMacroTypeDatas, 168);
+    EXPECT_EQ(keyFunctionMouseDatas.size(), 8u);
+    EXPECT_EQ(keyFunctionMouseDatas[0].mode, 1);
+    EXPECT_EQ(keyFunctionMacroTypeDatas[0].mode, kPlayOnce);
+    // The type combo lists every type the dialog can set, each under the
+    // name the type table gives it.
+    for (const ComboEntry& e : keyFunctionTypeDatas) {
+        const FunctionTypeInfo* t = findFunctionType(e.mode);
+        ASSERT_NE(t, nullptr) << e.mode;
+        EXPECT_EQ(t->textId, e.textId);
+    }
+    EXPECT_EQ(findFunctionType(kMacroTypeDisabled)->menuTextId, 102);
+    EXPECT_EQ(findFunctionType(kMacroTypeDefault)->menuTextId, 101);
+}
+
+TEST(FunctionCatalog, FunctionComboFollowsTheType) {
+    for (int t : {kMacroTypeMacro, kMacroTypeMouse, kMacroTypeMultimedia, kMacroTypeMacShortcut})
+        EXPECT_TRUE(functionComboShown(t)) << t;
+    for (int t : {0, kMacroTypeDefault, kMacroTypeDisabled, kMacroTypeKeyboard, 5, 14, -1})
+        EXPECT_FALSE(functionComboShown(t)) << t;
+    EXPECT_TRUE(fixedFunctionList(kMacroTypeMacro).empty());  // built from the macro store
+    EXPECT_EQ(fixedFunctionList(kMacroTypeMouse).data(), keyFunctionMouseDatas.data());
+}
+
+TEST(FunctionCatalog, MediaAndMultimediaUsages) {
+    ASSERT_EQ(kMediaCodes.size(), 18u);
+    std::set<std::uint16_t> mediaUsages;
+    for (std::size_t i = 0; i < kMediaCodes.size(); ++i) {
+        EXPECT_EQ(kMediaCodes[i].code, kFirstMediaCode + static_cast<int>(i));
+        EXPECT_TRUE(isMediaCode(kMediaCodes[i].code));
+        EXPECT_TRUE(mediaUsages.insert(kMediaCodes[i].consumerUsage).second);
+    }
+    EXPECT_FALSE(isMediaCode(499));
+    EXPECT_FALSE(isMediaCode(518));
+    // Volume up must stay volume up: swapping the two is an easy slip.
+    EXPECT_EQ(findMediaCode(508)->short_name, "Vol Up");
+    EXPECT_EQ(findMediaCode(508)->consumerUsage, 0x00E9);
+    EXPECT_EQ(findMediaCode(509)->short_name, "Vol Down");
+    EXPECT_EQ(findMediaCode(509)->consumerUsage, 0x00EA);
+    EXPECT_EQ(findMediaCode(515)->short_name, "Web Foreward");
+    // Every multimedia function is one of the media usages.
+    for (const MultimediaFunction& m : kMultimediaFunctions)
+        EXPECT_TRUE(mediaUsages.count(m.consumerUsage)) << m.value;
+    EXPECT_EQ(findMultimediaFunction(5)->consumerUsage, 0x00E9);
+    EXPECT_EQ(findMultimediaFunction(7)->consumerUsage, 0x00E2);
+}
+
+TEST(FunctionCatalog, MacShortcutsAreStrokesOfKnownKeys) {
+    for (const MacShortcut& s : kMacShortcuts) {
+        EXPECT_TRUE(s.modifierCode == 0 || isModifierCode(s.modifierCode)) << s.value;
+        EXPECT_FALSE(isModifierCode(s.keyCode));
+        bool known = false;
+        for (const NameKeyInfo& e : G_KB_SuperKeyNameMap.entries())
+            known |= e.key_code == s.keyCode;
+        EXPECT_TRUE(known) << s.keyCode;
+    }
+    EXPECT_EQ(findMacShortcut(3)->modifierCode, 228);
+    EXPECT_EQ(findMacShortcut(3)->keyCode, 82);
+    EXPECT_EQ(findMacShortcut(6)->keyCode, 27);
+}
+
+TEST(FunctionCatalog, CodeMapNamesEveryPanelTile) {
+    ASSERT_EQ(CustomKeyFuncCodeMap.size(), 129u);
+    std::set<int> codes;
+    for (const CustomKeyFunc& f : CustomKeyFuncCodeMap) {
+        EXPECT_TRUE(codes.insert(f.code).second) << f.code;
+        EXPECT_FALSE(f.short_name.empty()) << f.code;
+        EXPECT_EQ(findCustomKeyFunc(f.code), &f);
+    }
+    for (const FuncLayoutRecord& tile : buildFunctionRecords())
+        EXPECT_TRUE(customKeyFuncShortName(tile.key_code).has_value()) << tile.index;
+    // Every key of the keyboard can be picked from the panel.
+    for (const KeyInfo& k : allKeys()) EXPECT_TRUE(codes.count(k.code)) << k.key_name;
+}
+
+// Rows read against the printed code table.
+TEST(FunctionCatalog, SpotChecks) {
+    EXPECT_EQ(customKeyFuncShortName(53), "`");
+    EXPECT_EQ(customKeyFuncShortName(85), "*");
+    EXPECT_EQ(customKeyFuncShortName(49), "\\");
+    EXPECT_EQ(customKeyFuncShortName(51), ";");
+    EXPECT_EQ(customKeyFuncShortName(137), "K14");
+    EXPECT_EQ(customKeyFuncShortName(92), "NumPad 4");
+    EXPECT_EQ(customKeyFuncShortName(227), "Command");
+    EXPECT_EQ(customKeyFuncShortName(225), "Shift");
+    EXPECT_EQ(customKeyFuncShortName(229), "Shift");
+    EXPECT_EQ(customKeyFuncShortName(500), "PC");
+    EXPECT_EQ(customKeyFuncShortName(99), ".");
+}
+
+TEST(FunctionCatalog, UnknownValuesAreNotFound) {
+    for (int v : {-1, 0, 9, 1000}) {
+        EXPECT_EQ(findMouseFunction(v), nullptr);
+        EXPECT_EQ(findMultimediaFunction(v), nullptr);
+        EXPECT_EQ(findMacShortcut(v), nullptr);
+        EXPECT_EQ(findMediaCode(v), nullptr);
+    }
+    for (int code : {-1, 0, 1, 3, 499, 518, 1000})
+        EXPECT_EQ(customKeyFuncShortName(code), std::nullopt);
+    for (int t : {0, 5, 9, 13, 14}) EXPECT_EQ(findFunctionType(t), nullptr);
+}
+
+}  // namespace
+}  // namespace korvex

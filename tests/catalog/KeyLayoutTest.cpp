@@ -1,0 +1,126 @@
+#include "catalog/KeyLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "catalog/KeyCatalog.h"
+#include "catalog/LayoutTables.h"
+
+namespace korvex {
+namespace {
+
+bool overlaps(const Rect& a, const Rect& b) {
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
+           b.y < a.y + a.height;
+}
+
+template <typename Records>
+void expectDisjointAndInside(const Records& records, const ViewSize& view) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const Rect& r = records[i].viewRect;
+        SCOPED_TRACE(i);
+        EXPECT_EQ(records[i].index, static_cast<int>(i));
+        EXPECT_GT(r.width, 0);
+        EXPECT_GT(r.height, 0);
+        EXPECT_GE(r.x, 0);
+        EXPECT_GE(r.y, 0);
+        EXPECT_LE(r.x + r.width, view.width);
+        EXPECT_LE(r.y + r.height, view.height);
+        for (std::size_t j = i + 1; j < records.size(); ++j)
+            EXPECT_FALSE(overlaps(r, records[j].viewRect)) << "with " << j;
+    }
+}
+
+double maxRight(const auto& records) {
+    double m = 0;
+    for (const auto& r : records) m = std::max(m, r.rect.x + r.rect.width);
+    return m;
+}
+
+TEST(KeyLayout, KeyboardWorkedRectangles) {
+    const auto keys = buildKeyRecords();
+    ASSERT_EQ(keys.size(), 80u);
+    EXPECT_EQ(keys[0].rect, (Rect{12, 207, 35, 33}));    // Escape
+    EXPECT_EQ(keys[1].rect, (Rect{92, 207, 35, 33}));    // F1
+    EXPECT_EQ(keys[26].rect, (Rect{532, 158, 76, 33}));  // Backspace
+    EXPECT_EQ(keys[73].rect, (Rect{162, 13, 244, 33}));  // Space
+    EXPECT_EQ(keys[79].rect, (Rect{618, 6, 35, 33}));    // Right Arrow
+    double top = 0;
+    for (const auto& k : keys) top = std::max(top, k.rect.y + k.rect.height);
+    EXPECT_EQ(top, 240);
+    EXPECT_EQ(maxRight(keys), 656);
+}
+
+TEST(KeyLayout, ArrowsSitBelowTheBottomRowAndContinueItsRun) {
+    const auto keys = buildKeyRecords();
+    EXPECT_EQ(keys[69].rect.y, 42);  // Up Arrow, row 7
+    for (int i : {77, 78, 79}) EXPECT_EQ(keys[i].rect.y, 6);
+    EXPECT_EQ(keys[73].rect.y, 13);  // bottom row
+    // Up Arrow continues from the end of Right Shift: separator 3 plus extra 6.
+    const Rect& rs = keys[68].rect;
+    EXPECT_EQ(keys[69].rect.x, rs.x - 1 + 66 + 3 + 6 + 1);
+    // Left Arrow continues from the end of Right Control plus extra 8.
+    const Rect& rc = keys[76].rect;
+    EXPECT_EQ(keys[77].rect.x, rc.x - 1 + 37 + 8 + 1);
+}
+
+TEST(KeyLayout, KeyboardRecordsMatchTheCatalog) {
+    for (const KeyLayoutRecord& r : buildKeyRecords()) {
+        const KeyInfo* k = findKeyByCode(r.keycode);
+        ASSERT_NE(k, nullptr) << r.keyname;
+        EXPECT_EQ(k->layout_index, r.index);
+        EXPECT_EQ(k->key_name, r.keyname);
+        EXPECT_EQ(r.rect.height, 33);
+    }
+    // Sizes come from the size tables under the key's width name.
+    EXPECT_EQ(KB_108KLayout_Keys[28].width, kKeyboardSizes.widthOf(KeySize::tab));
+    EXPECT_EQ(KB_108KLayout_Keys[70].width, 47);
+    EXPECT_EQ(KB_108KLayout_Keys[74].width, 37);  // right Alt is an ordinary key
+}
+
+TEST(KeyLayout, FunctionPanelWorkedRectangles) {
+    const auto tiles = buildFunctionRecords();
+    ASSERT_EQ(tiles.size(), 111u);
+    EXPECT_EQ(tiles[0].rect, (Rect{12, 176, 30, 30}));   // Esc
+    EXPECT_EQ(tiles[1].rect, (Rect{82, 176, 30, 30}));   // F1
+    EXPECT_EQ(tiles[75].rect, (Rect{739, 77, 30, 64}));  // keypad +
+    EXPECT_EQ(maxRight(tiles), 769);
+    for (const auto& t : tiles) {
+        EXPECT_NE(t.rect.y, 209) << "row 1 has no tiles";
+        EXPECT_TRUE(t.icon.empty());
+        EXPECT_FALSE(t.label.empty());
+    }
+    EXPECT_EQ(tiles[51].label, "\\|");
+    EXPECT_EQ(tiles[108].rect.width, 63);  // keypad 0 is double width
+    EXPECT_EQ(tiles[110].rect.height, 64);
+}
+
+TEST(KeyLayout, PanelCodesAreUniqueAndCoverTheKeyboard) {
+    std::set<int> codes;
+    for (const auto& t : buildFunctionRecords()) EXPECT_TRUE(codes.insert(t.key_code).second);
+    for (const KeyInfo& k : allKeys()) EXPECT_TRUE(codes.count(k.code)) << k.key_name;
+}
+
+TEST(KeyLayout, RectanglesAreDisjointAndInsideTheirViews) {
+    expectDisjointAndInside(buildKeyRecords(), kKeyboardViewSize);
+    expectDisjointAndInside(buildFunctionRecords(), kFunctionPanelSize);
+}
+
+TEST(KeyLayout, ViewCoordinatesFlipOnlyY) {
+    EXPECT_EQ(toTopLeft(Rect{12, 207, 35, 33}, 250), (Rect{12, 10, 35, 33}));
+    const auto keys = buildKeyRecords();
+    // Escape is on the top row, so it is near the top of the view.
+    EXPECT_LT(keys[0].viewRect.y, keys[73].viewRect.y);
+    EXPECT_EQ(keyIndexAt(keys[73].viewRect.x + 1, keys[73].viewRect.y + 1), 73);
+    EXPECT_EQ(keyIndexAt(0, 0), -1);
+    EXPECT_EQ(keyIndexAt(-5, 1e9), -1);
+    const auto tiles = buildFunctionRecords();
+    EXPECT_EQ(functionIndexAt(tiles[98].viewRect.x + 2, tiles[98].viewRect.y + 2), 98);
+    EXPECT_EQ(functionIndexAt(1, 1), -1);
+}
+
+}  // namespace
+}  // namespace korvex
