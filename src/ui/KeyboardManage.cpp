@@ -90,6 +90,10 @@ void KeyboardViewController::deviceDisconnected(const KeyboardRef& device) {
         this, [this] { refreshUI(); }, Qt::QueuedConnection);
 }
 
+void KeyboardViewController::deviceMonitorFailed(const QString& reason) {
+    showSheet(tr("Cannot watch for the keyboard"), reason);
+}
+
 void KeyboardViewController::refreshUI() {
     setTitle(keyboardTitle);
     if (kbHIDdevice) {
@@ -158,7 +162,9 @@ void KeyboardViewController::uploadReported(const UploadReport& report) {
                      report.result.transfer);
 }
 
-QMessageBox* KeyboardViewController::sheet() const { return sheet_; }
+QMessageBox* KeyboardViewController::sheet() const {
+    return sheet_;
+}
 
 void KeyboardViewController::showSheet(const QString& title, const QString& message) {
     if (sheet_) sheet_->close();

@@ -84,6 +84,8 @@ class KeyboardViewController : public QWidget {
     void deviceConnected(const KeyboardRef& device, OpenedLink opened);
     void deviceDisconnected(const KeyboardRef& device);
     void refreshUI();
+    // USB cannot be used at all: say so; the home view stays.
+    void deviceMonitorFailed(const QString& reason);
     void ConnectDevice();
     void initSQLite();
     void selectProfile(std::int64_t profile);

@@ -1,6 +1,7 @@
 #include "ui/KorvexApp.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "ui/AppDelegate.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/MainWindowController.h"
+#include "ui/UsbMonitor.h"
 
 namespace korvex {
 
@@ -91,7 +93,19 @@ int runKorvex(int argc, char** argv) {
     auto* controller = new KeyboardViewController;
     KeyboardViewController::LinkOptions link;
     link.wireLogPath = options->wireLog;
-    if (options->simulate) link.monitor = std::make_unique<SimulatedMonitor>();
+    if (options->simulate) {
+        link.monitor = std::make_unique<SimulatedMonitor>();
+    } else {
+        QPointer<KeyboardViewController> target(controller);
+        link.monitor = std::make_unique<UsbMonitor>([target](const std::string& reason) {
+            QMetaObject::invokeMethod(
+                target,
+                [target, reason] {
+                    if (target) target->deviceMonitorFailed(QString::fromStdString(reason));
+                },
+                Qt::QueuedConnection);
+        });
+    }
     controller->setLinkOptions(std::move(link));
     MainWindowController windowController(controller);
     AppDelegate delegate;
