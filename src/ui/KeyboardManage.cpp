@@ -8,6 +8,7 @@
 
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
+#include "ui/StoredUploads.h"
 #include "ui/UploadIndicator.h"
 
 namespace korvex {
@@ -115,8 +116,11 @@ void KeyboardViewController::refreshUI() {
 void KeyboardViewController::ConnectDevice() {
     if (deviceComm_ || !kbHIDdevice) return;
     initSQLite();
+    keyLists = buildKeyLists();
+    startupLoading_ = true;
     getAllProfile();
     selectProfile(1);
+    startupLoading_ = false;
     if (initMacroList) initMacroList();
     sendStartupUploads();
     initFinish = true;
@@ -133,21 +137,60 @@ void KeyboardViewController::initSQLite() {
         },
         &linkSlot_);
     deviceDBfile = "device_keyboard_tarnel_v1.sqlite3";
+    deviceDB_ = std::make_unique<DeviceSQLite>();
+    const OpenResult opened = deviceDB_->init(deviceDBfile);
+    if (!opened.ok) {
+        // The file is left exactly as it is; the pages stay empty and
+        // nothing is sent from settings that could not be read.
+        const QString path =
+            QString::fromStdString(opened.path.empty() ? deviceDBfile : opened.path);
+        std::fprintf(stderr, "korvex: settings database %s: %s\n", path.toLocal8Bit().constData(),
+                     opened.reason.c_str());
+        showSheet(tr("Settings cannot be read"),
+                  tr("The settings file\n%1\ncannot be used: %2\n\nNothing was changed. "
+                     "Move the file away to start with fresh settings.")
+                      .arg(path, QString::fromStdString(opened.reason)));
+    }
 }
 
-void KeyboardViewController::getAllProfile() {}
+bool KeyboardViewController::storeReadable() const {
+    return deviceDB_ && deviceDB_->isOpen();
+}
+
+void KeyboardViewController::getAllProfile() {
+    loadStoredLanguage();
+    profileDatas.clear();
+    if (deviceDB_) deviceDB_->queryProfileList(profileDatas);
+    // Selecting the first row switches to its profile, as a click would.
+    if (!profileDatas.empty()) selectProfileIndex(0);
+    emit profilesLoaded();
+}
 
 void KeyboardViewController::selectProfileIndex(int index) {
+    if (index < 0 || index >= static_cast<int>(profileDatas.size())) return;
     currentProfileIndex = index;
-    selectProfile(1);
+    selectProfile(profileDatas[static_cast<std::size_t>(index)].profId);
 }
 
 void KeyboardViewController::selectProfile(std::int64_t profile) {
     currentKBProfile = profile;
     currentProfile = profile;
+    loadKeyMacroData();
+    if (deviceDB_) {
+        deviceDB_->writeLightProfile(profile);
+        currentLightMode = static_cast<int>(deviceDB_->getLightModeSelectIndex(profile));
+    }
 }
 
-void KeyboardViewController::sendStartupUploads() {}
+void KeyboardViewController::loadKeyMacroData() {
+    if (showKeyAssignments) showKeyAssignments();
+    if (!startupLoading_ && storeReadable())
+        submitUpload(storedKeyTablesUpload(*deviceDB_, currentProfile));
+}
+
+void KeyboardViewController::sendStartupUploads() {
+    if (storeReadable()) submitUpload(startupUpload(*deviceDB_));
+}
 
 std::uint64_t KeyboardViewController::submitUpload(Upload upload) {
     if (!uploadWorker_) return 0;

@@ -8,6 +8,7 @@
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/NotificationCenter.h"
+#include "ui/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
 
@@ -40,7 +41,7 @@ constexpr int kNavWidth = 76;
 
 KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("keyboard_view"));
-    text = [](int id) { return QString::number(id); };
+    text = &KeyboardViewController::tableText;
     keyboardTitle = QStringLiteral("Korvex");
     uploadIndicator_ = new UploadIndicator(this);
 }
@@ -59,6 +60,7 @@ void KeyboardViewController::viewDidLoad() {
     loaded_ = true;
     setTitle(keyboardTitle);
     buildPages();
+    initLanguageData();
     registerNotification();
 }
 
@@ -135,10 +137,11 @@ void KeyboardViewController::buildPages() {
 
 void KeyboardViewController::registerNotification() {
     // The feature groups observe their own control notifications; the hub
-    // only needs to know when the custom key dialog is gone.
+    // only needs to know when the custom key dialog is gone: the dialog has
+    // stored a key, so show and send the key tables again.
     NotificationCenter::defaultCenter().addObserver(
-        notification::kCustomKeywindowCloseDid,
-        [this](const QVariant&) { emit pageChanged(viewType); }, this);
+        notification::kCustomKeywindowCloseDid, [this](const QVariant&) { loadKeyMacroData(); },
+        this);
 }
 
 void KeyboardViewController::resizeEvent(QResizeEvent* event) {
@@ -168,8 +171,9 @@ void KeyboardViewController::selectPage(int type) {
     viewType = type;
     // The light pages resend on every press, also when already shown: the
     // user's way of making the keyboard show the page's lighting again.
-    if (type == kLightView && sendLightModeOnPress) sendLightModeOnPress();
-    if (type == kUserLightView && sendUserLightModeOnPress) sendUserLightModeOnPress();
+    if (type == kLightView && storeReadable())
+        submitUpload(storedLightModeUpload(*deviceDB_, currentProfile));
+    if (type == kUserLightView && storeReadable()) submitUpload(userLightModeUpload());
     emit pageChanged(type);
 }
 

@@ -10,8 +10,10 @@
 #include <memory>
 #include <string>
 
+#include "catalog/HeldKeys.h"
 #include "device/DeviceComm.h"
 #include "device/UploadWorker.h"
+#include "store/DeviceSQLite.h"
 #include "ui/DeviceEvents.h"
 
 class QColorDialog;
@@ -76,7 +78,14 @@ class KeyboardViewController : public QWidget {
     DeviceMonitor* rfDeviceMonitor() const { return monitor_.get(); }
     KeyboardRef kbHIDdevice;
     DeviceComm* deviceComm() const { return deviceComm_.get(); }
+    // The settings store; null before the first attach. Without a
+    // connection (the file could not be read) every operation does nothing.
+    DeviceSQLite* deviceDB() const { return deviceDB_.get(); }
     std::string deviceDBfile;
+    // Modifier keys and all other keys of the catalog, rebuilt at first attach.
+    KeyLists keyLists;
+    // The profile list, as loaded at first attach.
+    std::vector<ProfileData> profileDatas;
 
     // Handlers of the monitor's notifications. The monitor's thread opens the
     // link and hands the rest to the main thread, which runs these in the
@@ -94,6 +103,9 @@ class KeyboardViewController : public QWidget {
     void getAllProfile();
     // Fills the macro list (macro page).
     std::function<void()> initMacroList;
+    // Shows the current profile's key assignments (key page) and uploads them.
+    void loadKeyMacroData();
+    std::function<void()> showKeyAssignments;
 
     // Hands an upload to the device thread; never waits for the keyboard.
     // Returns its ticket, or 0 when there is no transport yet.
@@ -122,9 +134,6 @@ class KeyboardViewController : public QWidget {
     void setConnectedImage(bool attached);
 
     // --- hooks filled in by the feature groups --------------------------
-    // Called on every press of the light / user light navigation buttons.
-    std::function<void()> sendLightModeOnPress;
-    std::function<void()> sendUserLightModeOnPress;
     // Stops the recording of the macro page's recorder.
     std::function<void()> macroRecorderStop;
     // Ends a running macro recording: the record button reads "Record" again.
@@ -140,11 +149,20 @@ class KeyboardViewController : public QWidget {
     // no language tables; the window uses the program's tables.
     std::function<QString(int id)> text;
     void LanguageSwicth();
+    // Reads the stored choice (profile 1, "language") and relabels.
+    void loadStoredLanguage();
+    // The language combo box's selection changed (only acts once loaded).
+    void languageSelectionChanged(int index);
+    void initLanguageData();
+    // The program's language tables, in the current language.
+    static QString tableText(int id);
 
   signals:
     void titleChanged(const QString& title);
     void languageSwitched();
     void pageChanged(int type);
+    // The profile list and the language are loaded; pages fill their lists.
+    void profilesLoaded();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -159,6 +177,7 @@ class KeyboardViewController : public QWidget {
     void showSheet(const QString& title, const QString& message);
     void uploadReported(const UploadReport& report);
     void sendStartupUploads();
+    bool storeReadable() const;
 
     struct Page {
         QWidget* view = nullptr;
@@ -184,6 +203,9 @@ class KeyboardViewController : public QWidget {
     // Destroyed before the slot: the worker writes through the slot's link.
     std::unique_ptr<DeviceComm> deviceComm_;
     std::unique_ptr<UploadWorker> uploadWorker_;
+    std::unique_ptr<DeviceSQLite> deviceDB_;
+    // While the first attach loads, the uploads go out as one sequence.
+    bool startupLoading_ = false;
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
     UploadIndicator* uploadIndicator_ = nullptr;
     QPointer<QMessageBox> sheet_;

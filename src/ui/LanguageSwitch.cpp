@@ -1,5 +1,9 @@
 #include <QComboBox>
+#include <QLabel>
 
+#include <string>
+
+#include "i18n/Language.h"
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/Theme.h"
@@ -44,6 +48,69 @@ constexpr int kLightModeRows = 20;
 constexpr int kFirstLightModeText = 500;
 
 }  // namespace
+
+QString KeyboardViewController::tableText(int id) {
+    const std::string_view t = korvex::text(id);
+    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+}
+
+void KeyboardViewController::initLanguageData() {
+    // The settings page may have built the combo box; otherwise it gets a
+    // plain one at its top left.
+    auto* combo = findChild<QComboBox*>(QStringLiteral("combo_language"));
+    if (!combo) {
+        QWidget* page = pageView(kConfigView);
+        if (!page) return;
+        auto* label = new QLabel(page);
+        label->setObjectName(QStringLiteral("config_label_language"));
+        label->setGeometry(40, 40, 200, 20);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, theme::kTextColour);
+        label->setPalette(palette);
+        combo = new QComboBox(page);
+        combo->setObjectName(QStringLiteral("combo_language"));
+        combo->setGeometry(40, 66, 200, 28);
+    }
+    const QSignalBlocker quiet(combo);
+    combo->clear();
+    for (const auto& entry : LanguageListDatas)
+        combo->addItem(
+            QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())),
+            entry.mode);
+    combo->setCurrentIndex(languageListIndex(curLanguage));
+    connect(combo, &QComboBox::currentIndexChanged, this,
+            [this](int index) { languageSelectionChanged(index); });
+}
+
+void KeyboardViewController::loadStoredLanguage() {
+    const std::string stored = deviceDB_ ? deviceDB_->getConfigData(1, "language") : std::string();
+    if (auto language = parseStoredLanguage(stored)) {
+        curLanguage = *language;
+    } else if (stored.empty()) {
+        curLanguage = kLanguageSimplifiedChinese;
+        // An existing row with an empty value is updated; a second row
+        // would never be read back.
+        if (deviceDB_) {
+            const std::string code = std::to_string(curLanguage);
+            deviceDB_->updateConfigData(1, "language", code);
+            if (deviceDB_->getConfigData(1, "language") != code)
+                deviceDB_->writeConfigData(1, "language", code);
+        }
+    }
+    // Any other stored text leaves the language as it is.
+    if (auto* combo = findChild<QComboBox*>(QStringLiteral("combo_language"))) {
+        const QSignalBlocker quiet(combo);
+        combo->setCurrentIndex(languageListIndex(curLanguage));
+    }
+    LanguageSwicth();
+}
+
+void KeyboardViewController::languageSelectionChanged(int index) {
+    if (!initFinish || index < 0 || index >= static_cast<int>(LanguageListDatas.size())) return;
+    curLanguage = LanguageListDatas[static_cast<std::size_t>(index)].mode;
+    if (deviceDB_) deviceDB_->updateConfigData(1, "language", std::to_string(curLanguage));
+    LanguageSwicth();
+}
 
 void KeyboardViewController::LanguageSwicth() {
     setTitle(keyboardTitle = text(30));

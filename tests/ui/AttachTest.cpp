@@ -4,7 +4,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
+
+#include <fstream>
+
 #include "UiTestSupport.h"
+#include "i18n/Language.h"
+#include "store/StorePath.h"
+#include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/MainWindowController.h"
@@ -66,6 +77,24 @@ class AttachTest : public ::testing::Test {
     }
 
     QString wireLogPath() const { return dataHome.filePath("wire.log"); }
+
+    // Waits until the device thread has sent everything handed over.
+    void waitForUploads() {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                QApplication::processEvents();
+                return controller->uploadIndicator()->inFlight() == 0;
+            },
+            5000));
+    }
+
+    std::vector<SimExchange> exchanges() { return monitor->keyboard().exchanges(); }
+
+    QStringList wireLines() const {
+        QFile f(wireLogPath());
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        return QString::fromLatin1(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
 
     void post(const QString& name, const KeyboardRef& device) {
         NotificationCenter::defaultCenter().post(name, deviceNotificationObject(device));
@@ -182,6 +211,156 @@ TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
     post(notification::kHIDDeviceConnected, denied);
     EXPECT_EQ(controller->sheet(), nullptr);
     EXPECT_EQ(denied->opens, 2);
+}
+
+using E = SimExchange;
+
+TEST_F(AttachTest, FirstAttachSendsTheStartupSequenceOnceAndReattachRepeatsIt) {
+    // A user light in profile 1 adds its colours and the user light mode,
+    // twice, after the built-in light mode.
+    {
+        DeviceSQLite db;
+        ASSERT_TRUE(db.init("device_keyboard_tarnel_v1.sqlite3").ok);
+        const auto id = db.addUserLight(1, "Mine");
+        ASSERT_GT(id, 0);
+        ASSERT_GT(db.addUserLightLEDData({0, id, 4, 0xFF0000}), 0);
+    }
+    showAndAttach();
+    waitForUploads();
+    const std::vector<E> startup = {
+        E::KeyTableTop,   E::KeyTableFn, E::LightMode,       E::PerKeyColours, E::LightMode,
+        E::PerKeyColours, E::LightMode,  E::SystemFunctions, E::KeyTableTop,   E::KeyTableFn};
+    EXPECT_EQ(exchanges(), startup);
+    EXPECT_TRUE(monitor->keyboard().violations().empty());
+    EXPECT_TRUE(monitor->keyboard().hasPerKeyColours());
+    // Every report written and every answer read is in the wire log, in order.
+    const QStringList lines = wireLines();
+    const auto writes = monitor->keyboard().writes();
+    ASSERT_EQ(lines.filter(QRegularExpression("^set [0-9a-f]{128}$")).size(),
+              static_cast<qsizetype>(writes.size()));
+    EXPECT_EQ(lines.first(), "set " + QByteArray(reinterpret_cast<const char*>(writes[0].data()),
+                                                 static_cast<qsizetype>(writes[0].size()))
+                                          .toHex());
+    EXPECT_EQ(lines.filter(QRegularExpression("^(set|get) ")).size(), lines.size());
+
+    // A duplicate arrival sends nothing.
+    post(notification::kHIDDeviceConnected, controller->kbHIDdevice);
+    waitForUploads();
+    EXPECT_EQ(exchanges().size(), startup.size());
+
+    // Re-attach: the same sequence again, without reopening the database.
+    DeviceSQLite* db = controller->deviceDB();
+    monitor->unplug();
+    settle();
+    monitor->plug();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->initFinish; }, 3000));
+    waitForUploads();
+    EXPECT_EQ(controller->deviceDB(), db);
+    std::vector<E> twice = startup;
+    twice.insert(twice.end(), startup.begin(), startup.end());
+    EXPECT_EQ(exchanges(), twice);
+}
+
+TEST_F(AttachTest, GarbageDatabaseShowsASheetAndIsLeftAlone) {
+    const auto dir = databaseDirectory();
+    ASSERT_TRUE(dir);
+    std::string reason;
+    ASSERT_TRUE(createDirectories(*dir, &reason));
+    const std::string garbage(3000, 'x');
+    {
+        std::ofstream out(*databasePath(), std::ios::binary);
+        out << garbage;
+    }
+    showAndAttach();
+    waitForUploads();
+    ASSERT_NE(controller->sheet(), nullptr);
+    EXPECT_TRUE(controller->sheet()->text().contains(QString::fromStdString(*databasePath())));
+    std::ifstream in(*databasePath(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
+    EXPECT_TRUE(exchanges().empty());
+    EXPECT_TRUE(controller->initFinish);
+}
+
+TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
+    showAndAttach();
+    waitForUploads();
+    controller->keyboard_connect()->click();
+    const auto before = exchanges().size();
+    auto* light = controller->pageView(KeyboardViewController::kLightView);
+    controller->navigationButton(KeyboardViewController::kLightView)->click();
+    controller->navigationButton(KeyboardViewController::kLightView)->click();
+    waitForUploads();
+    EXPECT_EQ(controller->shownPage(), KeyboardViewController::kLightView);
+    EXPECT_TRUE(light->isVisible());
+    EXPECT_EQ(exchanges().size(), before + 2);
+    EXPECT_EQ(exchanges().back(), E::LightMode);
+    EXPECT_EQ(controller->navigationButton(KeyboardViewController::kLightView)->imageName(),
+              "icon_menu_light_check");
+
+    controller->colorPanel()->show();
+    EXPECT_TRUE(controller->colorPanelOpen());
+    controller->navigationButton(KeyboardViewController::kUserLightView)->click();
+    EXPECT_FALSE(controller->colorPanelOpen());
+    EXPECT_FALSE(light->isVisible());
+    EXPECT_EQ(controller->navigationButton(KeyboardViewController::kLightView)->imageName(),
+              "icon_menu_light");
+    waitForUploads();
+    EXPECT_EQ(exchanges().size(), before + 3);
+    EXPECT_EQ(controller->viewType, KeyboardViewController::kUserLightView);
+
+    // The other pages send nothing when entered.
+    for (int type : {1, 2, 7}) controller->selectPage(type);
+    waitForUploads();
+    EXPECT_EQ(exchanges().size(), before + 3);
+}
+
+TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {
+    // Controls the pages will build; here stand-ins with their names.
+    auto* macroLabel = new QLabel(controller->pageView(KeyboardViewController::kMacroView));
+    macroLabel->setObjectName("macro_label_macrolist");
+    auto* saveButton = new SelectButton(controller->pageView(KeyboardViewController::kMacroView));
+    saveButton->setObjectName("macro_btn_save");
+    auto* events = new QComboBox(controller->pageView(KeyboardViewController::kMacroView));
+    events->setObjectName("mousevent_combox");
+
+    showAndAttach();
+    // A fresh database holds English.
+    EXPECT_EQ(curLanguage, kLanguageEnglish);
+    auto* combo = controller->findChild<QComboBox*>("combo_language");
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->currentText(), "English");
+
+    for (int index : {2, 1, 0}) {
+        combo->setCurrentIndex(index);
+        const int language = LanguageListDatas[index].mode;
+        ASSERT_EQ(curLanguage, language);
+        auto expect = [&](int id) {
+            const auto t = text(language, id);
+            return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+        };
+        EXPECT_EQ(macroLabel->text(), expect(180));
+        EXPECT_EQ(saveButton->title(), expect(193));
+        EXPECT_EQ(controller->findChild<QLabel*>("config_label_language")->text(), expect(603));
+        ASSERT_EQ(events->count(), 3);
+        EXPECT_EQ(events->itemText(2), expect(234));
+        EXPECT_EQ(controller->window()->windowTitle(), expect(30));
+        EXPECT_EQ(controller->deviceDB()->getConfigData(1, "language"), std::to_string(language));
+    }
+}
+
+TEST_F(AttachTest, LanguageChoiceIsIgnoredUntilLoadedAndMissingChoiceStartsChinese) {
+    {
+        DeviceSQLite db;
+        ASSERT_TRUE(db.init("device_keyboard_tarnel_v1.sqlite3").ok);
+        ASSERT_TRUE(db.updateConfigData(1, "language", ""));
+    }
+    showAndAttach();
+    EXPECT_EQ(curLanguage, kLanguageSimplifiedChinese);
+    EXPECT_EQ(controller->deviceDB()->getConfigData(1, "language"), "2052");
+    controller->initFinish = false;
+    controller->findChild<QComboBox*>("combo_language")->setCurrentIndex(0);
+    EXPECT_EQ(curLanguage, kLanguageSimplifiedChinese);
+    EXPECT_EQ(controller->deviceDB()->getConfigData(1, "language"), "2052");
 }
 
 TEST_F(AttachTest, UploadIndicatorShowsSendingAndFailure) {
