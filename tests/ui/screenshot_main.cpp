@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
         controller->selectPage(arg.toInt());
     }
     // The start-up uploads take a moment; show the window at rest.
-    QTest::qWaitFor([&] { return controller->uploadIndicator()->inFlight() == 0; }, 5000);
+    if (!QTest::qWaitFor([&] { return controller->uploadIndicator()->inFlight() == 0; }, 5000))
+        return 1;
     QTest::qWait(100);
     return window.window()->grab().save(argv[1]) ? 0 : 1;
 }
