@@ -40,7 +40,39 @@ constexpr auto kFuncSlots = [] {
     return slots;
 }();
 
+constexpr std::size_t kTextIdCapacity = 2 * kFunctionTypes.size() + kMouseFunctions.size() +
+                                        kMultimediaFunctions.size() + kMacShortcuts.size() +
+                                        keyFunctionMacroTypeDatas.size();
+
+struct TextIdList {
+    std::array<int, kTextIdCapacity> ids{};
+    std::size_t size = 0;
+    constexpr void add(int id) {
+        if (id == 0) return;
+        for (std::size_t i = 0; i < size; ++i)
+            if (ids[i] == id) return;
+        ids[size++] = id;
+    }
+};
+
+constexpr TextIdList kTextIds = [] {
+    TextIdList list;
+    for (const auto& t : kFunctionTypes) {
+        list.add(t.textId);
+        list.add(t.menuTextId);
+    }
+    for (const auto& e : kMouseFunctions) list.add(e.textId);
+    for (const auto& e : kMultimediaFunctions) list.add(e.textId);
+    for (const auto& e : kMacShortcuts) list.add(e.textId);
+    for (const auto& e : keyFunctionMacroTypeDatas) list.add(e.textId);
+    return list;
+}();
+
 }  // namespace
+
+std::span<const int> catalogTextIds() {
+    return {kTextIds.ids.data(), kTextIds.size};
+}
 
 const FunctionTypeInfo* findFunctionType(int macroType) {
     return findBy(kFunctionTypes, macroType, [](const auto& e) { return e.macroType; });

@@ -5,6 +5,7 @@
 // function panel's code table. Texts are ids into the language tables.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -205,32 +206,29 @@ inline constexpr std::array<ComboEntry, 6> keyFunctionTypeDatas{{
     {125, kMacroTypeMacShortcut},
 }};
 
-inline constexpr auto keyFunctionMouseDatas = [] {
-    std::array<ComboEntry, kMouseFunctions.size()> out{};
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = {kMouseFunctions[i].textId, kMouseFunctions[i].value};
+namespace detail {
+// A function table as combo rows: its text id shown, its value stored.
+template <typename T, std::size_t N>
+constexpr std::array<ComboEntry, N> comboOf(const std::array<T, N>& table) {
+    std::array<ComboEntry, N> out{};
+    for (std::size_t i = 0; i < N; ++i) out[i] = {table[i].textId, table[i].value};
     return out;
-}();
+}
+}  // namespace detail
 
-inline constexpr auto keyFunctionMultimediaDatas = [] {
-    std::array<ComboEntry, kMultimediaFunctions.size()> out{};
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = {kMultimediaFunctions[i].textId, kMultimediaFunctions[i].value};
-    return out;
-}();
-
-inline constexpr auto keyFunctionMacShortcutsDatas = [] {
-    std::array<ComboEntry, kMacShortcuts.size()> out{};
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = {kMacShortcuts[i].textId, kMacShortcuts[i].value};
-    return out;
-}();
+inline constexpr auto keyFunctionMouseDatas = detail::comboOf(kMouseFunctions);
+inline constexpr auto keyFunctionMultimediaDatas = detail::comboOf(kMultimediaFunctions);
+inline constexpr auto keyFunctionMacShortcutsDatas = detail::comboOf(kMacShortcuts);
 
 inline constexpr std::array<ComboEntry, 3> keyFunctionMacroTypeDatas{{
     {168, kPlayOnce},              // Play once
     {169, kPlayMultipleTimes},     // Play multiple times
     {170, kStopWhenPressedAgain},  // Stop when pressed again
 }};
+
+// Every text id these tables name, in table order, each once: the language
+// tables must hold all of them.
+std::span<const int> catalogTextIds();
 
 // Lookups; nullptr / nullopt / empty for values the tables lack.
 const FunctionTypeInfo* findFunctionType(int macroType);

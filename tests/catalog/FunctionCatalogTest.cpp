@@ -98,6 +98,15 @@ TEST(FunctionCatalog, CodeMapNamesEveryPanelTile) {
     for (const KeyInfo& k : allKeys()) EXPECT_TRUE(codes.count(k.code)) << k.key_name;
 }
 
+TEST(FunctionCatalog, TextIdsAreListedOnce) {
+    const auto ids = catalogTextIds();
+    const std::set<int> unique(ids.begin(), ids.end());
+    EXPECT_EQ(unique.size(), ids.size());
+    // 101, 102, 120-125, 131-138, 145-151, 156-161, 168-170
+    EXPECT_EQ(ids.size(), 2u + 6u + 8u + 7u + 6u + 3u);
+    for (int id : {101, 102, 120, 125, 138, 151, 161, 170}) EXPECT_TRUE(unique.count(id)) << id;
+}
+
 // Rows read against the printed code table.
 TEST(FunctionCatalog, SpotChecks) {
     EXPECT_EQ(customKeyFuncShortName(53), "`");
