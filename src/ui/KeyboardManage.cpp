@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "store/StorePath.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
 #include "ui/StoredUploads.h"
@@ -67,6 +68,9 @@ void KeyboardViewController::deviceConnected(const KeyboardRef& device, OpenedLi
 
     kbHIDdevice = device;
     keyboardTitle = text(30);
+    // Another keyboard may take the place of the one held: the device thread
+    // lets go of the old link before it is replaced.
+    if (uploadWorker_) uploadWorker_->detach();
     std::string error;
     if (!linkSlot_.set(std::move(opened.link), linkOptions_.wireLogPath, &error))
         std::fprintf(stderr, "korvex: wire log %s: %s\n", linkOptions_.wireLogPath.c_str(),
@@ -136,7 +140,7 @@ void KeyboardViewController::initSQLite() {
                 this, [this, report] { uploadReported(report); }, Qt::QueuedConnection);
         },
         &linkSlot_);
-    deviceDBfile = "device_keyboard_tarnel_v1.sqlite3";
+    deviceDBfile = kDatabaseFileName;
     deviceDB_ = std::make_unique<DeviceSQLite>();
     const OpenResult opened = deviceDB_->init(deviceDBfile);
     if (!opened.ok) {
@@ -185,11 +189,14 @@ void KeyboardViewController::selectProfile(std::int64_t profile) {
 void KeyboardViewController::loadKeyMacroData() {
     if (showKeyAssignments) showKeyAssignments();
     if (!startupLoading_ && storeReadable())
-        submitUpload(storedKeyTablesUpload(*deviceDB_, currentProfile));
+        for (Upload& u : storedUploads(*deviceDB_, ctl::UploadChoice::Keys, currentProfile))
+            submitUpload(std::move(u));
 }
 
 void KeyboardViewController::sendStartupUploads() {
-    if (storeReadable()) submitUpload(startupUpload(*deviceDB_));
+    if (!storeReadable()) return;
+    Upload startup = startupUpload(*deviceDB_);
+    if (!startup.transfers.empty()) submitUpload(std::move(startup));
 }
 
 std::uint64_t KeyboardViewController::submitUpload(Upload upload) {

@@ -197,6 +197,30 @@ TEST_F(AttachTest, DuplicateArrivalAndOtherInterfacesLeavingKeepTheKeyboard) {
     EXPECT_EQ(controller->kbHIDdevice, held);
 }
 
+TEST_F(AttachTest, ASecondKeyboardTakesOverTheLink) {
+    showAndAttach();
+    waitForUploads();
+    const auto firstSent = exchanges().size();
+    SimulatedMonitor second;  // not started: plugged by hand
+    second.plug();
+    settle();
+    EXPECT_EQ(controller->kbHIDdevice, second.currentHandle());
+    controller->selectPage(KeyboardViewController::kLightView);
+    waitForUploads();
+    // The newcomer is brought in line with the stored settings, then takes
+    // the page's upload; the first keyboard gets nothing more.
+    EXPECT_EQ(second.keyboard().exchanges().size(), firstSent + 1);
+    EXPECT_EQ(second.keyboard().exchanges().back(), SimExchange::LightMode);
+    EXPECT_EQ(exchanges().size(), firstSent);
+    // The first one leaving now changes nothing but the loaded flag.
+    monitor->unplug();
+    settle();
+    EXPECT_EQ(controller->kbHIDdevice, second.currentHandle());
+    second.unplug();
+    settle();
+    EXPECT_FALSE(controller->keyboardAttached());
+}
+
 TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
     showAndAttach();
     monitor->unplug();
