@@ -339,6 +339,16 @@ TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
     for (int type : {1, 2, 7}) controller->selectPage(type);
     waitForUploads();
     EXPECT_EQ(exchanges().size(), before + 3);
+
+    // Leaving the macro page during a recording stops it.
+    auto* record = new SelectButton(controller->pageView(KeyboardViewController::kMacroView));
+    record->setObjectName("record_button");
+    record->setTitle("Stop Record");
+    controller->selectPage(KeyboardViewController::kMacroView);
+    controller->macroRecordType = 2;
+    controller->selectPage(KeyboardViewController::kConfigView);
+    EXPECT_EQ(controller->macroRecordType, 1);
+    EXPECT_EQ(record->title(), controller->text(201));
 }
 
 TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {
