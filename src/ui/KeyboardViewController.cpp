@@ -43,7 +43,6 @@ constexpr int kNavWidth = 76;
 
 KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("keyboard_view"));
-    text = &KeyboardViewController::tableText;
     keyboardTitle = QStringLiteral("Korvex");
     uploadIndicator_ = new UploadIndicator(this);
 }

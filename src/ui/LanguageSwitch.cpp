@@ -49,7 +49,7 @@ constexpr int kFirstLightModeText = 500;
 
 }  // namespace
 
-QString KeyboardViewController::tableText(int id) {
+QString KeyboardViewController::text(int id) {
     const std::string_view t = korvex::text(id);
     return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
 }

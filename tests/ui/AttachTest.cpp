@@ -285,6 +285,20 @@ TEST_F(AttachTest, FirstAttachSendsTheStartupSequenceOnceAndReattachRepeatsIt) {
     EXPECT_EQ(exchanges(), twice);
 }
 
+TEST_F(AttachTest, QuickReplugResendsOnceAndStillEndsTheRecording) {
+    showAndAttach();
+    waitForUploads();
+    const auto startup = exchanges().size();
+    controller->macroRecordType = 2;
+    monitor->unplug();
+    monitor->plug();  // before the main thread has handled either
+    settle();
+    waitForUploads();
+    EXPECT_TRUE(controller->keyboardAttached());
+    EXPECT_EQ(exchanges().size(), 2 * startup);
+    EXPECT_EQ(controller->macroRecordType, 1);
+}
+
 TEST_F(AttachTest, GarbageDatabaseShowsASheetAndIsLeftAlone) {
     const auto dir = databaseDirectory();
     ASSERT_TRUE(dir);
