@@ -35,6 +35,7 @@ std::string_view column(const i18n::TextRow& row, LanguageTable::Column c) {
 std::optional<std::string_view> LanguageTable::find(int textId) const {
     const i18n::TextRow* row = findRow(i18n::firstHalfRows(), textId);
     if (row == nullptr) row = findRow(i18n::secondHalfRows(), textId);
+    if (row == nullptr) row = findRow(i18n::ownRows(), textId);
     if (row == nullptr) return std::nullopt;
     return column(*row, column_);
 }
@@ -50,12 +51,15 @@ std::string_view LanguageTable::getLan2(int textId) const {
     if (const i18n::TextRow* row = findRow(i18n::secondHalfRows(), textId)) {
         return column(*row, column_);
     }
+    if (const i18n::TextRow* row = findRow(i18n::ownRows(), textId)) {
+        return column(*row, column_);
+    }
     return codeText_;
 }
 
 std::size_t LanguageTable::size() const {
     // Every row carries all three languages, so the count is the same for each table.
-    return i18n::firstHalfRows().size() + i18n::secondHalfRows().size();
+    return i18n::firstHalfRows().size() + i18n::secondHalfRows().size() + i18n::ownRows().size();
 }
 
 const LanguageTable& languageTable(int language) {

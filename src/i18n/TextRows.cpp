@@ -141,14 +141,6 @@ constexpr std::array kSecondHalf = std::to_array<TextRow>({
 });
 
 // Lookups binary-search the rows, so a row typed out of order or twice must not build.
-template <std::size_t N>
-constexpr bool ascendingWithin(const std::array<TextRow, N>& rows, int min, int max) {
-    for (std::size_t i = 0; i < N; ++i) {
-        if (rows[i].id < min || rows[i].id > max) return false;
-        if (i > 0 && rows[i - 1].id >= rows[i].id) return false;
-    }
-    return true;
-}
 static_assert(ascendingWithin(kFirstHalf, kFirstHalfMin, kFirstHalfMax));
 static_assert(ascendingWithin(kSecondHalf, kSecondHalfMin, kSecondHalfMax));
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "ui/Images.h"
+#include "ui/KeyboardViewController.h"
 
 namespace korvex {
 
@@ -23,9 +24,12 @@ void AppDelegate::applicationDidFinishLaunching(std::function<void()> showWindow
     if (!keylogger_) keylogger_ = new Keylogger(this);
 
     menu_ = new QMenu;
-    QAction* show = menu_->addAction(QStringLiteral("Show Korvex"));
+    QAction* show = menu_->addAction(QString());
+    show->setObjectName(QStringLiteral("tray_show"));
     menu_->addSeparator();
-    QAction* quit = menu_->addAction(QStringLiteral("Quit"));
+    QAction* quit = menu_->addAction(QString());
+    quit->setObjectName(QStringLiteral("tray_quit"));
+    relabel();
     connect(show, &QAction::triggered, this, [showWindow] {
         if (showWindow) showWindow();
     });
@@ -39,6 +43,17 @@ void AppDelegate::applicationDidFinishLaunching(std::function<void()> showWindow
                 if (reason == QSystemTrayIcon::Trigger && showWindow) showWindow();
             });
     if (QSystemTrayIcon::isSystemTrayAvailable()) tray_->show();
+}
+
+void AppDelegate::relabel() {
+    if (!menu_) return;
+    const QList<QAction*> actions = menu_->actions();
+    for (QAction* action : actions) {
+        if (action->objectName() == QLatin1String("tray_show"))
+            action->setText(KeyboardViewController::text(800));
+        else if (action->objectName() == QLatin1String("tray_quit"))
+            action->setText(KeyboardViewController::text(801));
+    }
 }
 
 void AppDelegate::startPrivilegeMonitor() {

@@ -33,6 +33,8 @@ class AppDelegate : public QObject {
     void applicationDidFinishLaunching(std::function<void()> showWindow);
 
     static bool isProcessTrusted() { return true; }
+    // Relabels the tray menu in the current language.
+    void relabel();
     Keylogger* keylogger() const { return keylogger_; }
     QSystemTrayIcon* statusItem() const { return tray_; }
     QMenu* quickMenu() const { return menu_; }

@@ -61,7 +61,9 @@ void KeyboardViewController::deviceConnected(const KeyboardRef& device, OpenedLi
             const QString detail = QString::fromStdString(
                 opened.detail.empty() ? describe(opened.error) : opened.detail);
             std::fprintf(stderr, "korvex: %s\n", detail.toLocal8Bit().constData());
-            showSheet(tr("Keyboard not available"), detail);
+            // The sentence in the user's language, then the technical line
+            // (it names the device node).
+            showSheet(text(802), linkErrorText(opened.error) + QStringLiteral("\n\n") + detail);
         }
         return;
     }
@@ -95,7 +97,7 @@ void KeyboardViewController::deviceDisconnected(const KeyboardRef& device) {
 }
 
 void KeyboardViewController::deviceMonitorFailed(const QString& reason) {
-    showSheet(tr("Cannot watch for the keyboard"), reason);
+    showSheet(text(803), reason);
 }
 
 void KeyboardViewController::requestRefresh() {
@@ -165,10 +167,7 @@ void KeyboardViewController::initSQLite() {
             QString::fromStdString(opened.path.empty() ? deviceDBfile : opened.path);
         std::fprintf(stderr, "korvex: settings database %s: %s\n", path.toLocal8Bit().constData(),
                      opened.reason.c_str());
-        showSheet(tr("Settings cannot be read"),
-                  tr("The settings file\n%1\ncannot be used: %2\n\nNothing was changed. "
-                     "Move the file away to start with fresh settings.")
-                      .arg(path, QString::fromStdString(opened.reason)));
+        showSheet(text(804), text(805).arg(path, openErrorText(opened.error)));
     }
 }
 
@@ -225,6 +224,40 @@ void KeyboardViewController::uploadReported(const UploadReport& report) {
     if (report.result.status == UploadResult::Status::Failed)
         std::fprintf(stderr, "korvex: upload \"%s\" failed at transfer %zu\n", report.label.c_str(),
                      report.result.transfer);
+}
+
+QString KeyboardViewController::openErrorText(OpenError error) {
+    switch (error) {
+        case OpenError::NoLocation:
+            return text(810);
+        case OpenError::CannotCreate:
+            return text(811);
+        case OpenError::NotADatabase:
+            return text(813);
+        case OpenError::ReadOnly:
+            return text(814);
+        case OpenError::Locked:
+            return text(815);
+        case OpenError::SchemaFailed:
+            return text(816);
+        case OpenError::CannotOpen:
+        case OpenError::None:
+            break;
+    }
+    return text(812);
+}
+
+QString KeyboardViewController::linkErrorText(LinkOpenError error) {
+    switch (error) {
+        case LinkOpenError::AccessDenied:
+            return text(821);
+        case LinkOpenError::Busy:
+            return text(822);
+        case LinkOpenError::NotFound:
+        case LinkOpenError::None:
+            break;
+    }
+    return text(820);
 }
 
 QMessageBox* KeyboardViewController::sheet() const {

@@ -12,6 +12,7 @@
 
 #include "catalog/HeldKeys.h"
 #include "device/DeviceComm.h"
+#include "device/KeyboardLink.h"
 #include "device/UploadWorker.h"
 #include "store/DeviceSQLite.h"
 #include "ui/DeviceEvents.h"
@@ -148,6 +149,9 @@ class KeyboardViewController : public QWidget {
     // --- languages ----------------------------------------------------------
     // Text of an id in the current language (curLanguage).
     static QString text(int id);
+    // The reasons of a failed opening, in the current language.
+    static QString openErrorText(OpenError error);
+    static QString linkErrorText(LinkOpenError error);
     void LanguageSwicth();
     // Reads the stored choice (profile 1, "language") and relabels.
     void loadStoredLanguage();

@@ -111,6 +111,8 @@ int runKorvex(int argc, char** argv) {
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching([&] { windowController.showWindow(); });
     QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QApplication::quit);
+    QObject::connect(controller, &KeyboardViewController::languageSwitched, &delegate,
+                     &AppDelegate::relabel);
     QObject::connect(&windowController, &MainWindowController::quitRequested, &app,
                      &QApplication::quit, Qt::QueuedConnection);
     windowController.showWindow();

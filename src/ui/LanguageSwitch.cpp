@@ -7,6 +7,7 @@
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/Theme.h"
+#include "ui/UploadIndicator.h"
 
 namespace korvex {
 
@@ -139,6 +140,7 @@ void KeyboardViewController::LanguageSwicth() {
     refill("insertevent_combox", {230, 231});
     refill("mousevent_combox", {232, 233, 234});
 
+    uploadIndicator_->relabel();
     // Pages whose texts come from data (list rows, menus) refresh themselves.
     emit languageSwitched();
 }

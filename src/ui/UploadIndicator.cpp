@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "ui/Controls.h"
+#include "ui/KeyboardViewController.h"
 #include "ui/Theme.h"
 
 namespace korvex {
@@ -67,11 +68,11 @@ void UploadIndicator::setState(State state) {
             label_->clear();
             break;
         case State::Sending:
-            label_->setText(tr("Sending to keyboard…"));
+            label_->setText(KeyboardViewController::text(806));
             palette.setColor(QPalette::WindowText, theme::kMutedTextColour);
             break;
         case State::Failed:
-            label_->setText(tr("Keyboard did not take the last change"));
+            label_->setText(KeyboardViewController::text(807));
             palette.setColor(QPalette::WindowText, kFailColour);
             break;
     }

@@ -23,6 +23,8 @@ class UploadIndicator : public QWidget {
     void uploadFinished(const UploadResult& result);
 
     State state() const { return state_; }
+    // Shows the current state's text in the current language.
+    void relabel() { setState(state_); }
     int inFlight() const { return inFlight_; }
     QString text() const;
 

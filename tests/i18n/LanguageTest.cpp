@@ -17,7 +17,7 @@ constexpr const LanguageTable* kTables[] = {&ENGLanguage, &CHSLanguage, &CHTLang
 
 std::set<int> heldIds() {
     std::set<int> ids;
-    for (auto half : {i18n::firstHalfRows(), i18n::secondHalfRows()}) {
+    for (auto half : {i18n::firstHalfRows(), i18n::secondHalfRows(), i18n::ownRows()}) {
         for (const auto& row : half) ids.insert(row.id);
     }
     return ids;
