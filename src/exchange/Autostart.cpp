@@ -5,7 +5,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "exchange/AtomicFile.h"
+#include "exchange/ExchangeInternal.h"
 
 namespace korvex {
 

@@ -16,7 +16,7 @@
 #include <system_error>
 #include <thread>
 
-#include "exchange/AtomicFile.h"
+#include "exchange/ExchangeInternal.h"
 #include "store/Sqlite.h"
 #include "store/StorePath.h"
 
@@ -58,32 +58,12 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string* err
     return true;
 }
 
-}  // namespace exchange
-
-namespace {
-
-namespace fs = std::filesystem;
-using namespace std::chrono;
-
-constexpr int kBusyTimeoutMs = 5000;
-constexpr std::string_view kDamagedTag = "damaged";
-// Journal files SQLite may keep next to a database; a hot journal left beside
-// a replaced file would be played into the new one.
-constexpr const char* kCompanionSuffixes[] = {"-journal", "-wal", "-shm"};
-
-bool isRegularFile(const std::string& path) {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
-
 bool openReadOnly(sql::Connection& db, const std::string& path) {
     if (!db.open(path, SQLITE_OPEN_READONLY)) return false;
     db.setBusyTimeout(kBusyTimeoutMs);
     return true;
 }
 
-// Copies all pages of `from` into `to` in one pass; `to` is written in one
-// transaction, so it ends up holding either its old or the new contents.
 bool onlineBackup(sql::Connection& to, sql::Connection& from, std::string* error) {
     sqlite3_backup* backup = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
     if (!backup) {
@@ -95,7 +75,7 @@ bool onlineBackup(sql::Connection& to, sql::Connection& from, std::string* error
     for (int attempt = 0; attempt < 50; ++attempt) {
         rc = sqlite3_backup_step(backup, -1);
         if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) break;
-        std::this_thread::sleep_for(milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE) {
@@ -103,6 +83,26 @@ bool onlineBackup(sql::Connection& to, sql::Connection& from, std::string* error
         return false;
     }
     return true;
+}
+
+}  // namespace exchange
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono;
+using exchange::kBusyTimeoutMs;
+using exchange::onlineBackup;
+using exchange::openReadOnly;
+
+constexpr std::string_view kDamagedTag = "damaged";
+// Journal files SQLite may keep next to a database; a hot journal left beside
+// a replaced file would be played into the new one.
+constexpr const char* kCompanionSuffixes[] = {"-journal", "-wal", "-shm"};
+
+bool isRegularFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
 }
 
 std::string formatName(system_clock::time_point t, std::string_view tag) {
