@@ -187,6 +187,16 @@ std::string_view backupTag(BackupReason reason) {
     return "manual";
 }
 
+int backupTagTextId(std::string_view tag) {
+    constexpr std::pair<std::string_view, int> kTexts[] = {
+        {"factory-restore", 918}, {"profile-reset", 919}, {"profile-delete", 920}, {"import", 921},
+        {"restore", 922},         {"manual", 923},        {kDamagedTag, 924}};
+    for (const auto& [name, id] : kTexts) {
+        if (name == tag) return id;
+    }
+    return 0;
+}
+
 std::optional<std::string> backupDirectory() {
     const auto db = databaseDirectory();
     if (!db) return std::nullopt;

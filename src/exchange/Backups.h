@@ -25,6 +25,9 @@ inline constexpr std::size_t kKeptBackups = 10;
 // What a backup was made before; it becomes part of the file name.
 enum class BackupReason { Manual, FactoryRestore, ProfileReset, ProfileDelete, Import, Restore };
 std::string_view backupTag(BackupReason reason);
+// Text id (language tables) describing a tag in the "Restore from backup"
+// list; 0 for a tag this program does not write.
+int backupTagTextId(std::string_view tag);
 
 // $XDG_DATA_HOME/korvex/backups (next to the database folder); empty when
 // neither XDG_DATA_HOME nor HOME is usable.

@@ -5,8 +5,11 @@
 
 #include <gmock/gmock.h>
 
+#include <set>
+
 #include "ExchangeTestSupport.h"
 #include "exchange/Safeguards.h"
+#include "i18n/Language.h"
 
 namespace korvex {
 namespace {
@@ -47,10 +50,26 @@ class Backups : public testing::TempHome {
     BackupShelf shelf{""};
 };
 
-TEST_F(Backups, ShelfSitsNextToTheDatabaseFolder) {
+TEST_F(Backups, ShelfSitsNextToTheDatabaseFolderAndEveryTagHasItsText) {
     EXPECT_EQ(backupDirectory(), shelfDir());
     ASSERT_TRUE(BackupShelf::standard());
     EXPECT_EQ(BackupShelf::standard()->directory(), shelfDir());
+
+    std::set<int> ids;
+    std::vector<std::string_view> tags = {"damaged"};
+    for (auto reason :
+         {BackupReason::Manual, BackupReason::FactoryRestore, BackupReason::ProfileReset,
+          BackupReason::ProfileDelete, BackupReason::Import, BackupReason::Restore})
+        tags.push_back(backupTag(reason));
+    for (std::string_view tag : tags) {
+        const int id = backupTagTextId(tag);
+        EXPECT_TRUE(ids.insert(id).second) << tag;
+        for (const LanguageTable* table : {&ENGLanguage, &CHSLanguage, &CHTLanguage}) {
+            const auto text = table->find(id);
+            EXPECT_TRUE(text && !text->empty()) << tag << " " << table->codeText();
+        }
+    }
+    EXPECT_EQ(backupTagTextId("something-else"), 0);
 }
 
 TEST_F(Backups, EachDestructiveOperationIsPrecededByABackupThatRestoresTheStateBeforeIt) {
