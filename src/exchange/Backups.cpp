@@ -356,6 +356,9 @@ BackupResult BackupShelf::keepDamaged(const std::string& database) {
 }
 
 BackupResult BackupShelf::restore(const std::string& database, const std::string& backupFile) {
+    std::error_code ec;
+    if (fs::equivalent(database, backupFile, ec))
+        return failed(backupFile + " is the settings database itself; nothing was restored");
     if (auto why = unusableBackup(backupFile)) return failed(*why);
 
     BackupResult safety = succeeded("");

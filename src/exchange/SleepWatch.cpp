@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusError>
+#include <QTimer>
 #include <atomic>
 #include <cstdio>
 
@@ -53,8 +54,12 @@ void LogindSleepSource::onPrepareForSleep(bool sleeping) {
 }
 
 ResumeReapplier::ResumeReapplier(SleepSignalSource& source, std::function<bool()> attached,
-                                 std::function<void()> reapply, QObject* parent)
-    : QObject(parent), attached_(std::move(attached)), reapply_(std::move(reapply)) {
+                                 std::function<void()> reapply, std::chrono::milliseconds settle,
+                                 QObject* parent)
+    : QObject(parent),
+      attached_(std::move(attached)),
+      reapply_(std::move(reapply)),
+      settle_(settle) {
     connect(&source, &SleepSignalSource::prepareForSleep, this,
             &ResumeReapplier::onPrepareForSleep);
 }
@@ -62,10 +67,21 @@ ResumeReapplier::ResumeReapplier(SleepSignalSource& source, std::function<bool()
 void ResumeReapplier::onPrepareForSleep(bool sleeping) {
     if (sleeping) {
         awake_ = false;
+        ++generation_;
         return;
     }
     if (awake_) return;
     awake_ = true;
+    if (settle_.count() <= 0) {
+        reapplyIfAttached(generation_);
+        return;
+    }
+    const unsigned generation = generation_;
+    QTimer::singleShot(settle_, this, [this, generation] { reapplyIfAttached(generation); });
+}
+
+void ResumeReapplier::reapplyIfAttached(unsigned generation) {
+    if (generation != generation_) return;
     // A keyboard that is not there gets everything at its next attach anyway.
     if (attached_ && !attached_()) return;
     ++reapplied_;

@@ -6,6 +6,7 @@
 // system bus in the program, a hand-driven source in tests.
 
 #include <QObject>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -42,21 +43,28 @@ class LogindSleepSource : public SleepSignalSource {
 
 // Runs `reapply` once after each resume, when `attached` says the keyboard
 // is there. A resume seen twice without a sleep in between (a repeated
-// signal) is handled once.
+// signal) is handled once. With a `settle` time the check and the re-apply
+// wait that long (on the event loop), since USB devices take a moment to come
+// back after a wake-up; a sleep in the meantime cancels them.
 class ResumeReapplier : public QObject {
     Q_OBJECT
   public:
     ResumeReapplier(SleepSignalSource& source, std::function<bool()> attached,
-                    std::function<void()> reapply, QObject* parent = nullptr);
+                    std::function<void()> reapply,
+                    std::chrono::milliseconds settle = std::chrono::milliseconds(0),
+                    QObject* parent = nullptr);
 
     int reapplied() const { return reapplied_; }
 
   private:
     void onPrepareForSleep(bool sleeping);
+    void reapplyIfAttached(unsigned generation);
 
     std::function<bool()> attached_;
     std::function<void()> reapply_;
-    bool awake_ = false;  // a resume was handled and no sleep followed yet
+    std::chrono::milliseconds settle_;
+    bool awake_ = false;       // a resume was handled and no sleep followed yet
+    unsigned generation_ = 0;  // counts sleeps, so a late timer knows it is stale
     int reapplied_ = 0;
 };
 

@@ -4,6 +4,9 @@
 #include <gmock/gmock.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <filesystem>
 
 #include "CtlUploads.h"
@@ -80,6 +83,38 @@ TEST(ResumeReapplier, SendsTheStartupUploadsOnceAfterEachResumeWhileAttached) {
     EXPECT_THAT(kb.violations(), IsEmpty());
     EXPECT_TRUE(kb.keyEntry(0, findKeyByCode(4)->key_index).isDisabled());
     fs::remove_all(dir);
+}
+
+// Runs the event loop for `time`; timers due earlier fire first.
+void spin(std::chrono::milliseconds time) {
+    QEventLoop loop;
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+TEST(ResumeReapplier, WaitsForTheKeyboardToSettleAndASleepMeanwhileCancels) {
+    int argc = 1;
+    char name[] = "korvexctl_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    HandSleepSource source;
+    int sent = 0;
+    bool attached = false;
+    ResumeReapplier reapplier(
+        source, [&] { return attached; }, [&] { ++sent; }, std::chrono::milliseconds(20));
+
+    source.sleep();
+    source.wake();
+    attached = true;  // the keyboard came back while the wake-up settled
+    EXPECT_EQ(sent, 0);
+    spin(std::chrono::milliseconds(80));
+    EXPECT_EQ(sent, 1);
+
+    source.sleep();
+    source.wake();
+    source.sleep();  // asleep again before the wake-up settled
+    spin(std::chrono::milliseconds(80));
+    EXPECT_EQ(sent, 1);
 }
 
 }  // namespace

@@ -202,8 +202,8 @@ TEST_F(DamagedDatabase, ADamagedOrForeignBackupIsRefused) {
     const std::string copy = (root / "copy.sqlite3").string();
     writeBytes(copy, damaged);
     writeBytes(root / "empty.sqlite3", "");
-    for (const std::string& backup :
-         {copy, (root / "empty.sqlite3").string(), (root / "absent.sqlite3").string()}) {
+    for (const std::string& backup : {copy, (root / "empty.sqlite3").string(),
+                                      (root / "absent.sqlite3").string(), database.string()}) {
         const BackupResult r = shelf.restore(database.string(), backup);
         EXPECT_FALSE(r.ok) << backup;
         EXPECT_THAT(r.message, HasSubstr("nothing was restored")) << backup;
