@@ -71,9 +71,9 @@ std::optional<Problem> assignmentProblem(const ProfileFile::Assignment& a) {
                                             std::to_string(kFirstMediaCode) + " to " +
                                             std::to_string(kLastMediaCode)};
             if (a.macro2Value != 0 && !isModifierCode(a.macro2Value))
-                return Problem{"value2",
-                               "must be 0 or a modifier key code " +
-                                   inRange(kFirstModifierCode, kLastModifierCode).substr(8)};
+                return Problem{"value2", "must be 0 or a modifier key code " +
+                                             std::to_string(kFirstModifierCode) + " to " +
+                                             std::to_string(kLastModifierCode)};
             return zero(0, a.macro3Value);
         case kMacroTypeMacro:
             if (a.macro2Value < kPlayOnce || a.macro2Value > kStopWhenPressedAgain)
@@ -220,10 +220,8 @@ class Reader {
         return true;
     }
 
-    bool integer(const QJsonObject& o, const char* member, const std::string& where,
-                 std::int64_t min, std::int64_t max, std::int64_t& out) {
-        const QJsonValue v = o.value(QLatin1String(member));
-        const std::string at = where + "." + member;
+    bool integer(const QJsonValue& v, const std::string& at, std::int64_t min, std::int64_t max,
+                 std::int64_t& out) {
         const double d = v.toDouble();
         if (!v.isDouble() || std::floor(d) != d || std::fabs(d) > 9.0e15)
             return fail(at, "must be a whole number");
@@ -231,6 +229,11 @@ class Reader {
         if (out < min || out > max)
             return fail(at, std::to_string(out) + " is out of range; " + inRange(min, max));
         return true;
+    }
+
+    bool integer(const QJsonObject& o, const char* member, const std::string& where,
+                 std::int64_t min, std::int64_t max, std::int64_t& out) {
+        return integer(o.value(QLatin1String(member)), where + "." + member, min, max, out);
     }
 
     bool integer(const QJsonObject& o, const char* member, const std::string& where,
@@ -330,8 +333,7 @@ bool readLightModes(Reader& r, const QJsonObject& profile, ProfileFile& out) {
                           "must hold " + std::to_string(m.bytes.size()) + " numbers");
         for (qsizetype b = 0; b < bytes.size(); ++b) {
             std::int64_t v = 0;
-            if (!r.integer(QJsonObject{{"byte", bytes[b]}}, "byte",
-                           where + ".bytes[" + std::to_string(b) + "]", 0, 255, v))
+            if (!r.integer(bytes[b], where + ".bytes[" + std::to_string(b) + "]", 0, 255, v))
                 return false;
             m.bytes[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(v);
         }
