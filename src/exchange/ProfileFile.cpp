@@ -803,6 +803,12 @@ ProfileImport importProfile(const std::string& databasePath, std::string_view te
 
 ProfileImport importProfileFile(const std::string& databasePath, const std::string& path,
                                 BackupShelf* shelf) {
+    // Far more than the keyboard can hold; a larger file is not read into memory.
+    constexpr std::uintmax_t kMaxFileSize = 16u << 20;
+    std::error_code ec;
+    if (const auto size = fs::file_size(path, ec); !ec && size > kMaxFileSize)
+        return refused(path + " is too large to be a profile file (" + std::to_string(size) +
+                       " bytes)");
     std::string text, error;
     if (!exchange::readWholeFile(path, text, &error)) return refused(error);
     return importProfile(databasePath, text, shelf);

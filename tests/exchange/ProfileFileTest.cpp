@@ -242,6 +242,14 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
         EXPECT_THAT(r.message, HasSubstr(c.says));
         EXPECT_EQ(readBytes(database), bytes) << c.says;
     }
+    const fs::path big = root / "big.json";
+    testing::writeBytes(big, "");
+    fs::resize_file(big, 17u << 20);
+    EXPECT_THAT(importProfileFile(database.string(), big.string(), &shelf).message,
+                HasSubstr("too large"));
+    EXPECT_THAT(importProfileFile(database.string(), (root / "none.json").string(), &shelf).message,
+                HasSubstr("cannot read"));
+    EXPECT_EQ(readBytes(database), bytes);
     EXPECT_THAT(shelf.list(), IsEmpty());  // nothing happened, so nothing to undo
     EXPECT_TRUE(
         importProfile(database.string(), good, &shelf).ok);  // the cases were the only fault
