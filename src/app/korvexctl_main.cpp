@@ -16,6 +16,9 @@
 #include "device/WireLog.h"
 #include "device/usb/KeyboardStatus.h"
 #include "device/usb/LibusbBackend.h"
+#include "exchange/Backups.h"
+#include "exchange/ProfileFile.h"
+#include "store/DeviceSQLite.h"
 #include "store/StorePath.h"
 
 #ifndef KORVEX_VERSION
@@ -33,10 +36,20 @@ constexpr int kUsage = 2;
 const char* const kUsageText =
     "Usage: korvexctl upload KIND [OPTIONS]\n"
     "       korvexctl status\n"
+    "       korvexctl export [--profile N] FILE\n"
+    "       korvexctl import FILE\n"
+    "       korvexctl backup [FILE]\n"
+    "       korvexctl restore FILE\n"
     "       korvexctl --help | --version\n"
     "\n"
     "Sends the settings stored for the keyboard to it.\n"
     "status lists the keyboards plugged in and whether this user may open them.\n"
+    "export writes a profile (with the macros its keys play) to a file that\n"
+    "import adds as a new profile, on this machine or another one.\n"
+    "backup copies the settings to FILE, or to the backups folder when no FILE\n"
+    "is given; restore puts a backup back, keeping the current settings as a\n"
+    "backup first. Import and restore also back up first. Backups are kept in\n"
+    "$XDG_DATA_HOME/korvex/backups (the newest 10 automatic ones).\n"
     "\n"
     "KIND:\n"
     "  keys       key assignments of a profile, top layer then Fn layer\n"
@@ -47,7 +60,7 @@ const char* const kUsageText =
     "  startup    everything the program sends when it first finds the keyboard\n"
     "\n"
     "Options:\n"
-    "  --profile N      profile for keys, lightmode and userlight (default 1)\n"
+    "  --profile N      profile for keys, lightmode, userlight and export (default 1)\n"
     "  --light-id N     user light to send (default: the profile's first)\n"
     "  --simulate       send to a simulated keyboard instead of USB\n"
     "  --wire-log FILE  append every transfer to FILE (\"set <hex>\" / \"get <hex>\")\n"
@@ -57,8 +70,13 @@ const char* const kUsageText =
     "\n"
     "Exit status: 0 sent, 1 not sent (the reason is printed), 2 usage error.\n";
 
+// The commands that move settings in and out of the database.
+enum class FileCommand { None, Export, Import, Backup, Restore };
+
 struct Options {
     bool status = false;
+    FileCommand fileCommand = FileCommand::None;
+    std::string file;  // may stay empty for backup
     ctl::UploadRequest request;
     bool simulate = false;
     bool verbose = false;
@@ -153,6 +171,23 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
         o.status = true;
         return std::nullopt;
     }
+    const std::pair<std::string_view, FileCommand> fileCommands[] = {
+        {"export", FileCommand::Export},
+        {"import", FileCommand::Import},
+        {"backup", FileCommand::Backup},
+        {"restore", FileCommand::Restore}};
+    for (const auto& [name, which] : fileCommands) {
+        if (*command != name) continue;
+        const std::string n(name);
+        if (o.simulate || o.verbose || o.request.lightId || !o.wireLog.empty() ||
+            (o.request.profile && which != FileCommand::Export))
+            return usageError(which == FileCommand::Export ? n + " takes only --profile"
+                                                           : n + " takes no options");
+        if (!kind && which != FileCommand::Backup) return usageError(n + " needs a file name");
+        o.fileCommand = which;
+        if (kind) o.file = std::string(*kind);
+        return std::nullopt;
+    }
     if (*command != "upload") return usageError("unknown command '" + std::string(*command) + "'");
     if (!kind)
         return usageError(
@@ -210,6 +245,89 @@ int status() {
 
 }  // namespace
 
+namespace {
+
+// Commands that write refuse a damaged database: it is never touched, only
+// replaced by restore.
+std::optional<int> refuseDamaged(const std::string& db) {
+    const DatabaseCheck check = checkDatabase(db);
+    if (check.status != DatabaseCheck::Status::Damaged) return std::nullopt;
+    return failure("the settings database " + db + " is damaged (" + check.message +
+                   "); it was left untouched. Put a backup back with: korvexctl restore FILE");
+}
+
+int exportCommand(const std::string& db, std::int64_t profile, const std::string& file) {
+    if (const auto refused = refuseDamaged(db)) return *refused;
+    DeviceSQLite store([](const std::string&) {});
+    const OpenResult opened = store.openFile(db);
+    if (!opened.ok) return failure(opened.reason);
+    const ProfileExport e = exportProfileToFile(store, profile, file);
+    if (!e.ok) return failure(e.message);
+    for (const std::string& line : e.skipped)
+        std::fprintf(stderr, "korvexctl: left out: %s\n", line.c_str());
+    std::printf("exported profile %lld to %s\n", static_cast<long long>(profile), file.c_str());
+    return kOk;
+}
+
+int importCommand(const std::string& db, const std::string& file) {
+    auto shelf = BackupShelf::standard();
+    const ProfileImport r = importProfileFile(db, file, shelf ? &*shelf : nullptr);
+    if (!r.ok) return failure(file + ": " + r.message);
+    for (const auto& [from, to] : r.renamedMacros)
+        std::printf("macro \"%s\" stored as \"%s\": that name was taken\n", from.c_str(),
+                    to.c_str());
+    if (!r.backupPath.empty())
+        std::printf("backup of the settings before: %s\n", r.backupPath.c_str());
+    std::printf("imported \"%s\" as profile %lld\n", r.name.c_str(),
+                static_cast<long long>(r.profile));
+    return kOk;
+}
+
+int backupCommand(const std::string& db, const std::string& file) {
+    if (checkDatabase(db).status == DatabaseCheck::Status::Missing)
+        return failure("there are no settings to back up yet (" + db + " does not exist)");
+    BackupResult r;
+    if (!file.empty()) {
+        r = copyDatabase(db, file);
+    } else {
+        auto shelf = BackupShelf::standard();
+        if (!shelf) return failure("neither XDG_DATA_HOME nor HOME is set; no place for backups");
+        r = shelf->backup(db, BackupReason::Manual);
+    }
+    if (!r.ok) return failure(r.message);
+    std::printf("backed up to %s\n", r.path.c_str());
+    return kOk;
+}
+
+int restoreCommand(const std::string& db, const std::string& file) {
+    auto shelf = BackupShelf::standard();
+    if (!shelf) return failure("neither XDG_DATA_HOME nor HOME is set; no place for backups");
+    const BackupResult r = shelf->restore(db, file);
+    if (!r.ok) return failure(r.message);
+    if (!r.path.empty()) std::printf("the settings before were kept in %s\n", r.path.c_str());
+    std::printf("restored %s; send it to the keyboard with: korvexctl upload startup\n",
+                file.c_str());
+    return kOk;
+}
+
+int fileCommand(const Options& o, const std::string& db) {
+    switch (o.fileCommand) {
+        case FileCommand::Export:
+            return exportCommand(db, o.request.profile.value_or(1), o.file);
+        case FileCommand::Import:
+            return importCommand(db, o.file);
+        case FileCommand::Backup:
+            return backupCommand(db, o.file);
+        case FileCommand::Restore:
+            return restoreCommand(db, o.file);
+        case FileCommand::None:
+            break;
+    }
+    return kUsage;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     Options o;
     if (const auto done = parse(argc, argv, o)) return *done;
@@ -219,6 +337,7 @@ int main(int argc, char** argv) {
     // is looked for, and nothing is sent.
     const auto dbPath = databasePath();
     if (!dbPath) return failure("neither XDG_DATA_HOME nor HOME is set; cannot find the settings");
+    if (o.fileCommand != FileCommand::None) return fileCommand(o, *dbPath);
     const ctl::BuiltUploads built = ctl::buildUploads(*dbPath, o.request);
     if (built.status != ctl::BuiltUploads::Status::Ready) return failure(built.message);
 

@@ -138,6 +138,7 @@ constexpr std::array kSecondHalf = std::to_array<TextRow>({
      "重置当前配置删除键盘当前数据，是否继续?", "重置當前配置刪除鍵盤當前數據，是否繼續?"},
     {621, "Restoring factory settings will erase all data. Continue?",
      "恢复出厂设置会删除所有数据，是否继续?", "恢復出廠設置會刪除所有數據，是否繼續?"},
+    // Profile files, backups, autostart and the tray.
 });
 
 // Lookups binary-search the rows, so a row typed out of order or twice must not build.

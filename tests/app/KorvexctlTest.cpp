@@ -15,6 +15,7 @@
 
 #include "catalog/KeyCatalog.h"
 #include "device/SimulatedKeyboard.h"
+#include "exchange/ProfileFile.h"
 #include "store/DeviceSQLite.h"
 #include "store/StorePath.h"
 
@@ -108,11 +109,31 @@ TEST_F(Korvexctl, UsageHelpAndVersion) {
     const Outcome version = run("--version");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_THAT(version.out, HasSubstr("korvexctl "));
-    for (const char* args :
-         {"", "upload", "upload bogus", "download keys", "upload keys --profile 0",
-          "upload keys --profile x", "upload keys --profile=", "upload system --profile 2",
-          "upload keys --light-id 3", "upload keys --frobnicate", "upload keys --wire-log",
-          "upload keys extra", "upload keys --simulate=1", "status keys", "status --simulate"}) {
+    for (const char* args : {"",
+                             "upload",
+                             "upload bogus",
+                             "download keys",
+                             "upload keys --profile 0",
+                             "upload keys --profile x",
+                             "upload keys --profile=",
+                             "upload system --profile 2",
+                             "upload keys --light-id 3",
+                             "upload keys --frobnicate",
+                             "upload keys --wire-log",
+                             "upload keys extra",
+                             "upload keys --simulate=1",
+                             "status keys",
+                             "status --simulate",
+                             "export",
+                             "export --profile 1",
+                             "export f --simulate",
+                             "import",
+                             "import f g",
+                             "import f --profile 2",
+                             "restore",
+                             "restore f --wire-log w",
+                             "backup f g",
+                             "backup --verbose"}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 2) << args;
         EXPECT_THAT(r.err, HasSubstr("korvexctl: ")) << args;
@@ -230,6 +251,81 @@ TEST_F(Korvexctl, RefusalsSendNothing) {
     }
     EXPECT_THAT(simulate("upload macros").err, HasSubstr("too large"));
     EXPECT_FALSE(fs::exists(wire));
+}
+
+TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
+    ASSERT_EQ(run("upload system --simulate").exitCode, 0);  // creates the database
+    withStore([](DeviceSQLite& s) {
+        const std::int64_t p = s.addProfile("Travel");
+        const std::int64_t m = s.addMacroProfile("hi");
+        ASSERT_GT(s.addMacroRecord({0, m, 2, 0, 11, "H"}), 0);
+        ASSERT_GT(s.addKeyProfile({0, 0, p, 41, 4, m, 0, 0, "hi"}), 0);
+    });
+    const fs::path file = home / "travel.json";
+    const Outcome exported = run("export --profile 2 '" + file.string() + "'");
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_THAT(readFile(file), HasSubstr("\"Travel\""));
+    EXPECT_EQ(run("export --profile 7 '" + file.string() + "'").exitCode, 1);
+
+    const Outcome imported = run("import '" + file.string() + "'");
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_THAT(imported.out, HasSubstr("imported \"Travel\" as profile 3"));
+    EXPECT_THAT(imported.out, HasSubstr("macro \"hi\" stored as \"hi (2)\""));
+    EXPECT_THAT(imported.out, HasSubstr("/korvex/backups/korvex-"));
+
+    const std::string before = readFile(database());
+    std::ofstream(home / "bad.json") << "{\"format\": \"korvex-profile\"}";
+    const Outcome bad = run("import '" + (home / "bad.json").string() + "'");
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_THAT(bad.err, HasSubstr("bad.json: not a Korvex profile file"));
+    EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
+    EXPECT_EQ(readFile(database()), before);
+}
+
+TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
+    EXPECT_EQ(run("backup").exitCode, 1);  // nothing to back up yet
+    ASSERT_EQ(run("upload system --simulate").exitCode, 0);
+    const Outcome made = run("backup");
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const std::string prefix = "backed up to ";
+    ASSERT_EQ(made.out.rfind(prefix, 0), 0u);
+    const std::string backup = made.out.substr(prefix.size(), made.out.size() - prefix.size() - 1);
+    EXPECT_TRUE(fs::exists(backup));
+    const fs::path named = home / "mine.sqlite3";
+    ASSERT_EQ(run("backup '" + named.string() + "'").exitCode, 0);
+    EXPECT_TRUE(fs::exists(named));
+
+    withStore([](DeviceSQLite& s) {
+        ASSERT_TRUE(s.dropTable());
+        s.addProfile("later");
+    });
+    const Outcome restored = run("restore '" + backup + "'");
+    ASSERT_EQ(restored.exitCode, 0) << restored.err;
+    EXPECT_THAT(restored.out, HasSubstr("-restore.sqlite3"));
+    withStore([](DeviceSQLite& s) {
+        std::vector<ProfileData> profiles;
+        s.queryProfileList(profiles);
+        ASSERT_EQ(profiles.size(), 1u);
+        EXPECT_EQ(profiles[0].name, "Configuration File 1");
+    });
+    const Outcome refused = run("restore '" + (home / "wire.log").string() + "'");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, HasSubstr("nothing was restored"));
+}
+
+TEST_F(Korvexctl, ADamagedDatabaseIsNotExportedOrImportedInto) {
+    fs::create_directories(database().parent_path());
+    const std::string garbage(4096, 'x');
+    std::ofstream(database(), std::ios::binary) << garbage;
+    std::ofstream(home / "p.json") << profileFileText(ProfileFile{});
+    for (const std::string& args : {"export '" + (home / "out.json").string() + "'",
+                                    "import '" + (home / "p.json").string() + "'"}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << args;
+        EXPECT_THAT(r.err, HasSubstr("damaged")) << args;
+    }
+    EXPECT_EQ(readFile(database()), garbage);
+    EXPECT_FALSE(fs::exists(home / "out.json"));
 }
 
 }  // namespace

@@ -1,0 +1,226 @@
+// Backups taken before destructive operations, restore, retention, and the
+// start-up check that never touches a damaged database.
+
+#include "exchange/Backups.h"
+
+#include <gmock/gmock.h>
+
+#include <set>
+
+#include "ExchangeTestSupport.h"
+#include "exchange/Safeguards.h"
+#include "i18n/Language.h"
+
+namespace korvex {
+namespace {
+
+using namespace std::chrono;
+using testing::dumpTables;
+using ::testing::HasSubstr;
+namespace fs = std::filesystem;
+using testing::readBytes;
+using testing::writeBytes;
+
+// A clock that moves one second per backup, so names never collide.
+BackupShelf::Clock steppingClock() {
+    auto t = std::make_shared<system_clock::time_point>(system_clock::from_time_t(1800000000));
+    return [t] { return *t += seconds(1); };
+}
+
+class Backups : public testing::TempHome {
+  protected:
+    void SetUp() override {
+        TempHome::SetUp();
+        shelf = BackupShelf(shelfDir(), steppingClock());
+        openStore(store, database);
+        const std::int64_t second = store.addProfile("Second");
+        store.writeLightProfile(1);
+        store.writeLightProfile(second);
+        store.addKeyProfile({0, 0, 1, 4, 3, 5, 0, 0, "B"});
+        store.addKeyProfile({0, 1, second, 41, 2, 1, 0, 0, "Disable Keys"});
+        const std::int64_t macro = store.addMacroProfile("Hello");
+        store.rewriteMacroRecords(macro, {{0, macro, 2, 0, 11, "H"}, {0, macro, 3, 1, 11, "H"}});
+        const std::int64_t light = store.addUserLight(1, "Red");
+        store.rewriteUserLightLEDData(light, {{0, light, 41, 0xFF0000}});
+    }
+
+    std::string shelfDir() const { return (root / "data/korvex/backups").string(); }
+
+    DeviceSQLite store;
+    BackupShelf shelf{""};
+};
+
+TEST_F(Backups, ShelfSitsNextToTheDatabaseFolderAndEveryTagHasItsText) {
+    EXPECT_EQ(backupDirectory(), shelfDir());
+    ASSERT_TRUE(BackupShelf::standard());
+    EXPECT_EQ(BackupShelf::standard()->directory(), shelfDir());
+
+    std::set<int> ids;
+    std::vector<std::string_view> tags = {"damaged"};
+    for (auto reason :
+         {BackupReason::Manual, BackupReason::FactoryRestore, BackupReason::ProfileReset,
+          BackupReason::ProfileDelete, BackupReason::Import, BackupReason::Restore})
+        tags.push_back(backupTag(reason));
+    for (std::string_view tag : tags) {
+        const int id = backupTagTextId(tag);
+        EXPECT_TRUE(ids.insert(id).second) << tag;
+        for (const LanguageTable* table : {&ENGLanguage, &CHSLanguage, &CHTLanguage}) {
+            const auto text = table->find(id);
+            EXPECT_TRUE(text && !text->empty()) << tag << " " << table->codeText();
+        }
+    }
+    EXPECT_EQ(backupTagTextId("something-else"), 0);
+}
+
+TEST_F(Backups, EachDestructiveOperationIsPrecededByABackupThatRestoresTheStateBeforeIt) {
+    struct Case {
+        const char* tag;
+        std::function<GuardedResult()> run;
+    };
+    const std::vector<Case> cases = {
+        {"factory-restore", [&] { return restoreFactorySettings(store, shelf); }},
+        {"profile-reset", [&] { return resetProfile(store, shelf, 2); }},
+        {"profile-delete", [&] { return deleteProfile(store, shelf, 2); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tag);
+        const auto before = dumpTables(database);
+        const GuardedResult done = c.run();
+        ASSERT_TRUE(done.ok) << done.message;
+        ASSERT_NE(dumpTables(database), before);  // the operation did change something
+        EXPECT_THAT(done.backupPath, HasSubstr(std::string("-") + c.tag + ".sqlite3"));
+        EXPECT_EQ(dumpTables(done.backupPath), before);
+
+        const BackupResult restored = shelf.restore(database.string(), done.backupPath);
+        ASSERT_TRUE(restored.ok) << restored.message;
+        EXPECT_EQ(dumpTables(database), before);
+        // The store kept open by the window reads the restored settings.
+        std::vector<ProfileData> profiles;
+        store.queryProfileList(profiles);
+        ASSERT_EQ(profiles.size(), 2u);
+        EXPECT_EQ(profiles[1].name, "Second");
+        // The state the restore replaced was itself kept.
+        EXPECT_THAT(restored.path, HasSubstr("-restore.sqlite3"));
+        EXPECT_NE(dumpTables(restored.path), before);
+    }
+}
+
+TEST_F(Backups, WithoutABackupTheDestructiveOperationIsNotRun) {
+    writeBytes(root / "blocker", "x");
+    BackupShelf blocked((root / "blocker").string(), steppingClock());  // a file, not a folder
+    const auto before = dumpTables(database);
+    const GuardedResult r = restoreFactorySettings(store, blocked);
+    EXPECT_FALSE(r.ok);
+    EXPECT_THAT(r.message, HasSubstr("no backup could be made"));
+    EXPECT_EQ(dumpTables(database), before);
+}
+
+TEST_F(Backups, KeepsTheNewestTenAndLeavesOtherFilesAlone) {
+    fs::create_directories(shelfDir());
+    writeBytes(fs::path(shelfDir()) / "notes.txt", "mine");
+    std::vector<std::string> made;
+    for (int i = 0; i < 12; ++i) {
+        const BackupResult r = shelf.backup(database.string(), BackupReason::Manual);
+        ASSERT_TRUE(r.ok) << r.message;
+        made.push_back(r.path);
+    }
+    const auto listed = shelf.list();
+    ASSERT_EQ(listed.size(), kKeptBackups);
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        EXPECT_EQ(listed[i].path, made[made.size() - 1 - i]);  // newest first
+        EXPECT_EQ(listed[i].tag, "manual");
+        if (i) {
+            EXPECT_LT(listed[i].created, listed[i - 1].created);
+        }
+    }
+    EXPECT_FALSE(fs::exists(made[0]));
+    EXPECT_FALSE(fs::exists(made[1]));
+    EXPECT_TRUE(fs::exists(fs::path(shelfDir()) / "notes.txt"));
+    EXPECT_EQ(shelf.newest()->path, made.back());
+}
+
+TEST_F(Backups, SameMillisecondBackupsGetDistinctOrderedNames) {
+    BackupShelf frozen(shelfDir(), [] { return system_clock::from_time_t(1800000000); });
+    const auto a = frozen.backup(database.string(), BackupReason::Import);
+    const auto b = frozen.backup(database.string(), BackupReason::Manual);
+    ASSERT_TRUE(a.ok && b.ok);
+    EXPECT_NE(a.path, b.path);
+    EXPECT_EQ(frozen.newest()->path, b.path);
+    EXPECT_THAT(a.path, HasSubstr("korvex-20270115-080000-000-import.sqlite3"));
+}
+
+class DamagedDatabase : public Backups {
+  protected:
+    void SetUp() override {
+        Backups::SetUp();
+        const BackupResult r = shelf.backup(database.string(), BackupReason::Manual);
+        ASSERT_TRUE(r.ok);
+        good = r.path;
+        store = DeviceSQLite();  // the window never got to open it
+        // Overwrite the middle of the file: the header stays valid, pages do not.
+        std::string bytes = readBytes(database);
+        ASSERT_GT(bytes.size(), 3 * 4096u);
+        for (std::size_t i = 4096 + 16; i < 3 * 4096; ++i) bytes[i] = '\x5a';
+        writeBytes(database, bytes);
+        damaged = bytes;
+    }
+    std::string good, damaged;
+};
+
+TEST_F(DamagedDatabase, IsReportedAndLeftByteForByteAsItWas) {
+    const DatabaseCheck check = checkDatabase(database.string());
+    EXPECT_EQ(check.status, DatabaseCheck::Status::Damaged);
+    EXPECT_FALSE(check.message.empty());
+    EXPECT_EQ(readBytes(database), damaged);
+
+    writeBytes(root / "foreign", "not a database at all, just some text that is long enough");
+    EXPECT_EQ(checkDatabase((root / "foreign").string()).status, DatabaseCheck::Status::Damaged);
+    EXPECT_EQ(checkDatabase((root / "absent").string()).status, DatabaseCheck::Status::Missing);
+    EXPECT_EQ(checkDatabase(good).status, DatabaseCheck::Status::Healthy);
+    // The window offers the newest backup.
+    EXPECT_EQ(shelf.newest()->path, good);
+}
+
+TEST_F(DamagedDatabase, RestoreKeepsTheDamagedFileAndItsJournalOnTheShelf) {
+    writeBytes(database.string() + "-journal", "journal bytes");
+    const auto expected = dumpTables(good);
+    const BackupResult r = shelf.restore(database.string(), good);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_THAT(r.path, HasSubstr("-damaged.sqlite3"));
+    EXPECT_EQ(readBytes(r.path), damaged);
+    EXPECT_EQ(readBytes(r.path + "-journal"), "journal bytes");
+    EXPECT_FALSE(fs::exists(database.string() + "-journal"));
+    EXPECT_EQ(dumpTables(database), expected);
+    EXPECT_EQ(checkDatabase(database.string()).status, DatabaseCheck::Status::Healthy);
+
+    // Damaged copies are not counted among the ten, so they are never pruned.
+    for (int i = 0; i < 12; ++i) shelf.backup(database.string(), BackupReason::Manual);
+    EXPECT_TRUE(fs::exists(r.path));
+}
+
+TEST_F(DamagedDatabase, ADamagedOrForeignBackupIsRefused) {
+    const std::string copy = (root / "copy.sqlite3").string();
+    writeBytes(copy, damaged);
+    writeBytes(root / "empty.sqlite3", "");
+    for (const std::string& backup : {copy, (root / "empty.sqlite3").string(),
+                                      (root / "absent.sqlite3").string(), database.string()}) {
+        const BackupResult r = shelf.restore(database.string(), backup);
+        EXPECT_FALSE(r.ok) << backup;
+        EXPECT_THAT(r.message, HasSubstr("nothing was restored")) << backup;
+        EXPECT_EQ(readBytes(database), damaged);
+    }
+}
+
+TEST_F(Backups, RestoreIntoAMissingDatabaseJustPlacesTheBackup) {
+    const BackupResult b = shelf.backup(database.string(), BackupReason::Manual);
+    ASSERT_TRUE(b.ok);
+    const auto expected = dumpTables(database);
+    store = DeviceSQLite();
+    fs::remove(database);
+    const BackupResult r = shelf.restore(database.string(), b.path);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(dumpTables(database), expected);
+}
+
+}  // namespace
+}  // namespace korvex

@@ -1,0 +1,271 @@
+// Profile files: a full round trip between two machines, macro name clashes,
+// and every kind of bad file refused with the database left as it was.
+
+#include "exchange/ProfileFile.h"
+
+#include <gmock/gmock.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <variant>
+
+#include "ExchangeTestSupport.h"
+#include "catalog/FunctionCatalog.h"
+#include "catalog/KeyCatalog.h"
+#include "exchange/Backups.h"
+
+namespace korvex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::dumpTables;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using testing::readBytes;
+
+int code(std::string_view keyName) {
+    return findKeyByName(keyName)->code;
+}
+
+// Replaces (or with an undefined value, removes) the value at `path` of a JSON text.
+using Step = std::variant<const char*, int>;
+QJsonValue replaced(const QJsonValue& at, std::vector<Step>::const_iterator step,
+                    std::vector<Step>::const_iterator end, const QJsonValue& value) {
+    if (step == end) return value;
+    if (std::holds_alternative<int>(*step)) {
+        QJsonArray a = at.toArray();
+        const int i = std::get<int>(*step);
+        a[i] = replaced(a[i], step + 1, end, value);
+        return a;
+    }
+    QJsonObject o = at.toObject();
+    const char* name = std::get<const char*>(*step);
+    const QJsonValue inner = replaced(o.value(name), step + 1, end, value);
+    if (inner.isUndefined())
+        o.remove(name);
+    else
+        o.insert(name, inner);
+    return o;
+}
+std::string edited(const std::string& text, const std::vector<Step>& path, const QJsonValue& v) {
+    const QJsonValue root = QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+    return QJsonDocument(replaced(root, path.begin(), path.end(), v).toObject())
+        .toJson()
+        .toStdString();
+}
+
+class ProfileFiles : public testing::TempHome {
+  protected:
+    void SetUp() override {
+        TempHome::SetUp();
+        shelf = BackupShelf((root / "data/korvex/backups").string());
+        openStore(store, database);
+        profile = store.addProfile("Gaming");
+        store.writeLightProfile(profile);
+        // A macro no key plays: it must stay out of the file.
+        store.addMacroProfile("Unused");
+        macros = {addMacro("Greeting", {{2, 11, "H"}, {1, 40, "40"}, {3, 11, "H"}}),
+                  addMacro("Clicks",
+                           {{4, 1, "[MOUSE DOWN] Left Button"}, {5, 1, "[MOUSE UP] Left Button"}}),
+                  addMacro("Long", {{2, 4, "A"}, {3, 4, "A"}, {2, 5, "B"}, {3, 5, "B"}})};
+        store.modifyMacroInfo({macros[2], 0, 2, 25, {}});
+        auto key = [&](std::int64_t layer, const char* name, std::int64_t type, std::int64_t v,
+                       std::int64_t v2, std::int64_t v3, const char* text) {
+            ASSERT_GT(store.addKeyProfile({0, layer, profile, code(name), type, v, v2, v3, text}),
+                      0)
+                << name;
+        };
+        key(0, "a", kMacroTypeDisabled, 1, 0, 0, "Disable Keys");
+        key(0, "b", kMacroTypeKeyboard, 6, 0, 0, "C");
+        key(0, "c", kMacroTypeKeyboard, 25, 227, 0, "Command+V");
+        key(0, "d", kMacroTypeKeyboard, 504, 0, 0, "Play/Pause");
+        key(0, "e", kMacroTypeMacro, macros[0], kPlayOnce, 0, "Greeting");
+        key(0, "f", kMacroTypeMacro, macros[1], kPlayMultipleTimes, 7, "Clicks");
+        key(1, "g", kMacroTypeMacro, macros[2], kStopWhenPressedAgain, 0, "Long");
+        key(1, "h", kMacroTypeMouse, 8, 0, 0, "Mouse Button 5");
+        key(1, "i", kMacroTypeMultimedia, 7, 0, 0, "Mute");
+        key(1, "j", kMacroTypeMacShortcut, 4, 0, 0, "Copy");
+        key(1, "k", kMacroTypeThreeKeys, 4, 5, 6, "");
+        store.modifyLightData(profile, 4, {4, 1, 2, 3, 0, 0, 0, 0, 0, 9, 8, 1});
+        store.selectLightMode(profile, 4);
+        const std::int64_t light = store.addUserLight(profile, "Sunset");
+        store.rewriteUserLightLEDData(
+            light, {{0, light, code("escape"), 0xFF8000}, {0, light, code("space"), 0x0000FF}});
+        store.addUserLight(1, "Not this profile's");
+    }
+
+    std::int64_t addMacro(const char* name,
+                          std::vector<std::tuple<std::int64_t, std::int64_t, const char*>> events) {
+        const std::int64_t id = store.addMacroProfile(name);
+        std::vector<RecordInfo> rows;
+        for (const auto& [type, value, text] : events)
+            rows.push_back({0, id, type, static_cast<std::int64_t>(rows.size()), value, text});
+        store.rewriteMacroRecords(id, rows);
+        return id;
+    }
+
+    std::string exported() {
+        const ProfileExport e = exportProfile(store, profile);
+        EXPECT_TRUE(e.ok) << e.message;
+        EXPECT_THAT(e.skipped, IsEmpty());
+        return e.text;
+    }
+
+    DeviceSQLite store;
+    BackupShelf shelf{""};
+    std::int64_t profile = 0;
+    std::vector<std::int64_t> macros;
+};
+
+TEST_F(ProfileFiles, MoveToAnotherMachineAndBackGivesTheSameFile) {
+    const std::string text = exported();
+    const fs::path file = root / "gaming.korvex.json";
+    ASSERT_TRUE(exportProfileToFile(store, profile, file.string()).ok);
+    EXPECT_EQ(readBytes(file), text);
+    EXPECT_THAT(text, HasSubstr("\"key\": \"escape\""));
+    EXPECT_THAT(text, Not(HasSubstr("Unused")));
+    EXPECT_THAT(text, Not(HasSubstr("Not this profile's")));
+
+    const fs::path other = root / "other.sqlite3";
+    const ProfileImport imported = importProfileFile(other.string(), file.string(), nullptr);
+    ASSERT_TRUE(imported.ok) << imported.message;
+    EXPECT_EQ(imported.profile, 2);  // after the first-run profile of the new machine
+    EXPECT_EQ(imported.name, "Gaming");
+    EXPECT_THAT(imported.renamedMacros, IsEmpty());
+
+    DeviceSQLite there;
+    openStore(there, other);
+    const ProfileExport again = exportProfile(there, imported.profile);
+    ASSERT_TRUE(again.ok);
+    EXPECT_EQ(again.text, text);
+
+    // Macro keys were rewired to the new machine's macro ids.
+    std::vector<MacroInfo> list;
+    there.queryAllMacroData(list);
+    ASSERT_EQ(list.size(), 3u);
+    ProfileKey g;
+    ASSERT_TRUE(there.queryKeyProfile(imported.profile, 1, code("g"), g));
+    EXPECT_EQ(g.macroValue, list[2].macroId);
+    EXPECT_EQ(list[2].macroName, "Long");
+    EXPECT_EQ(list[2].delayType, 2);
+    EXPECT_EQ(list[2].delayTime, 25);
+    std::vector<RecordInfo> events;
+    there.queryMacroRecord(list[0].macroId, events);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[1].recordType, 1);
+    EXPECT_EQ(events[1].recordIndex, 1);
+    EXPECT_EQ(there.getLightModeSelectIndex(imported.profile), 4);
+}
+
+TEST_F(ProfileFiles, ClashingMacroNamesGetASuffixAndKeysPlayTheCopies) {
+    store.addMacroProfile("Clicks (2)");
+    const std::string text = exported();
+    const auto before = dumpTables(database);
+    const ProfileImport imported = importProfile(database.string(), text, &shelf);
+    ASSERT_TRUE(imported.ok) << imported.message;
+    using Rename = std::pair<std::string, std::string>;
+    EXPECT_THAT(imported.renamedMacros,
+                ElementsAre(Rename{"Greeting", "Greeting (2)"}, Rename{"Clicks", "Clicks (3)"},
+                            Rename{"Long", "Long (2)"}));
+    // The backup holds the state before the import; the open store sees the new profile.
+    EXPECT_EQ(dumpTables(imported.backupPath), before);
+    std::vector<ProfileData> profiles;
+    store.queryProfileList(profiles);
+    ASSERT_EQ(profiles.size(), 3u);
+    EXPECT_EQ(profiles.back().profId, imported.profile);
+
+    std::vector<MacroInfo> list;
+    store.queryAllMacroData(list);
+    ProfileKey f;
+    ASSERT_TRUE(store.queryKeyProfile(imported.profile, 0, code("f"), f));
+    const auto played = std::find_if(list.begin(), list.end(),
+                                     [&](const MacroInfo& m) { return m.macroId == f.macroValue; });
+    ASSERT_NE(played, list.end());
+    EXPECT_EQ(played->macroName, "Clicks (3)");
+    EXPECT_EQ(f.macro2Value, kPlayMultipleTimes);
+    EXPECT_EQ(f.macro3Value, 7);
+    // The originals are untouched.
+    ProfileKey original;
+    ASSERT_TRUE(store.queryKeyProfile(profile, 0, code("f"), original));
+    EXPECT_EQ(original.macroValue, macros[1]);
+}
+
+TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
+    const std::string good = exported();
+    std::string huge = good;
+    {
+        // 700 events alone exceed what the keyboard's macro memory holds.
+        QJsonArray events;
+        for (int i = 0; i < 700; ++i)
+            events.append(QJsonObject{{"type", 2}, {"value", 4}, {"text", "A"}});
+        huge = edited(good, {"macros", 0, "events"}, events);
+    }
+    struct Case {
+        std::string text;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {"{ not json", "not a JSON file"},
+        {"[1, 2]", "not a Korvex profile file"},
+        {edited(good, {"format"}, "something-else"), "file.format"},
+        {edited(good, {"version"}, 2), "version 2 cannot be read"},
+        {edited(good, {"keyboard", "productId"}, 0x0257), "05ac:0257"},
+        {edited(good, {"profile", "topLayer", 1, "key"}, "Q2"), "\"Q2\" is not a key"},
+        {edited(good, {"profile", "topLayer", 1, "key"}, "a"), "\"a\" is assigned twice"},
+        {edited(good, {"profile", "fnLayer", 1, "value"}, 9), "profile.fnLayer[1].value"},
+        {edited(good, {"profile", "topLayer", 2, "value2"}, 5), "modifier"},
+        {edited(good, {"profile", "topLayer", 5, "value3"}, 0), "loop count"},
+        {edited(good, {"profile", "topLayer", 4, "macro"}, "Missing"), "no macro \"Missing\""},
+        {edited(good, {"profile", "topLayer", 0, "type"}, 5), "profile.topLayer[0].type"},
+        {edited(good, {"profile", "topLayer", 0, "value"}, 1.5), "whole number"},
+        {edited(good, {"profile", "topLayer", 0, "text"}, 3), "must be a text"},
+        {edited(good, {"profile", "topLayer", 0, "extra"}, 1), "unknown member \"extra\""},
+        {edited(good, {"profile", "fnLayer"}, QJsonValue(QJsonValue::Undefined)),
+         "\"fnLayer\" is missing"},
+        {edited(good, {"profile", "lightModes", 3, "bytes", 0}, 256), "256 is out of range"},
+        {edited(good, {"profile", "lightModes", 3, "mode"}, 2), "mode 2 appears twice"},
+        {edited(good, {"profile", "selectedLightMode"}, 21), "selectedLightMode"},
+        {edited(good, {"profile", "userLights", 0, "keys", 0, "color"}, "#000000"), "colour"},
+        {edited(good, {"profile", "userLights", 0, "keys", 0, "color"}, "orange"), "colour"},
+        {edited(good, {"macros", 1, "name"}, "Greeting"), "another macro of this file"},
+        {edited(good, {"macros", 0, "events", 0, "type"}, 9), "macros[0].events[0].type"},
+        {edited(good, {"macros", 1, "events", 0, "value"}, 4), "mouse button"},
+        {edited(good, {"macros", 2, "delayType"}, 3), "macros[2].delayType"},
+        {huge, "would not fit the keyboard"},
+    };
+    const std::string bytes = readBytes(database);
+    for (const Case& c : cases) {
+        const ProfileImport r = importProfile(database.string(), c.text, &shelf);
+        EXPECT_FALSE(r.ok) << c.says;
+        EXPECT_THAT(r.message, HasSubstr(c.says));
+        EXPECT_EQ(readBytes(database), bytes) << c.says;
+    }
+    const fs::path big = root / "big.json";
+    testing::writeBytes(big, "");
+    fs::resize_file(big, 17u << 20);
+    EXPECT_THAT(importProfileFile(database.string(), big.string(), &shelf).message,
+                HasSubstr("too large"));
+    EXPECT_THAT(importProfileFile(database.string(), (root / "none.json").string(), &shelf).message,
+                HasSubstr("cannot read"));
+    EXPECT_EQ(readBytes(database), bytes);
+    EXPECT_THAT(shelf.list(), IsEmpty());  // nothing happened, so nothing to undo
+    EXPECT_TRUE(
+        importProfile(database.string(), good, &shelf).ok);  // the cases were the only fault
+}
+
+TEST_F(ProfileFiles, ExportLeavesOutWhatAFileCannotCarryAndSaysSo) {
+    store.addKeyProfile({0, 0, profile, code("l"), kMacroTypeMacro, 99, 0, 0, "gone"});
+    store.addKeyProfile({0, 0, profile, 240, kMacroTypeKeyboard, 4, 0, 0, "foreign key"});
+    store.addKeyProfile({0, 0, profile, code("m"), kMacroTypeMouse, 12, 0, 0, "?"});
+    const ProfileExport e = exportProfile(store, profile);
+    ASSERT_TRUE(e.ok);
+    EXPECT_EQ(e.skipped.size(), 3u);
+    EXPECT_THAT(e.skipped[0], HasSubstr("macro 99"));
+    EXPECT_TRUE(parseProfileFile(e.text).file.has_value());  // what was written imports
+    EXPECT_FALSE(exportProfile(store, 42).ok);
+}
+
+}  // namespace
+}  // namespace korvex
