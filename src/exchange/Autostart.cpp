@@ -1,11 +1,11 @@
 #include "exchange/Autostart.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
 
 #include "exchange/ExchangeInternal.h"
+#include "store/StorePath.h"
 
 namespace korvex {
 
@@ -26,17 +26,9 @@ std::string trimmed(std::string s) {
 }  // namespace
 
 std::optional<std::string> autostartFilePath() {
-    std::string base;
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || home[0] != '/') return std::nullopt;
-        base = std::string(home) + "/.config";
-    }
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + "/autostart/korvex.desktop";
+    const auto base = xdgBaseDirectory("XDG_CONFIG_HOME", ".config");
+    if (!base) return std::nullopt;
+    return *base + "/autostart/korvex.desktop";
 }
 
 std::string autostartEntry() {

@@ -6,18 +6,24 @@
 
 namespace korvex {
 
-std::optional<std::string> databaseDirectory() {
+std::optional<std::string> xdgBaseDirectory(const char* variable, const char* homeFallback) {
     std::string base;
-    const char* xdg = std::getenv("XDG_DATA_HOME");
+    const char* xdg = std::getenv(variable);
     if (xdg && xdg[0] == '/') {
         base = xdg;
     } else {
         const char* home = std::getenv("HOME");
         if (!home || home[0] != '/') return std::nullopt;
-        base = std::string(home) + "/.local/share";
+        base = std::string(home) + "/" + homeFallback;
     }
     while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + "/korvex/db";
+    return base;
+}
+
+std::optional<std::string> databaseDirectory() {
+    const auto base = xdgBaseDirectory("XDG_DATA_HOME", ".local/share");
+    if (!base) return std::nullopt;
+    return *base + "/korvex/db";
 }
 
 std::optional<std::string> databasePath() {
