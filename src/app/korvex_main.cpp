@@ -1,20 +1,17 @@
 #include <cstdio>
-#include <string>
 
+#include "store/DeviceSQLite.h"
 #include "store/StorePath.h"
 
-// Placeholder start: shows where the settings live until the window exists.
+// Placeholder start: opens (and on first run creates) the settings database
+// and shows where it lives, until the window exists.
 int main() {
-    auto dir = korvex::databaseDirectory();
-    if (!dir) {
-        std::fprintf(stderr, "korvex: neither XDG_DATA_HOME nor HOME is set\n");
+    korvex::DeviceSQLite store;
+    const korvex::OpenResult opened = store.init(korvex::kDatabaseFileName);
+    if (!opened.ok) {
+        std::fprintf(stderr, "korvex: %s\n", opened.reason.c_str());
         return 1;
     }
-    std::string reason;
-    if (!korvex::createDirectories(*dir, &reason)) {
-        std::fprintf(stderr, "korvex: %s\n", reason.c_str());
-        return 1;
-    }
-    std::printf("Settings database: %s\n", korvex::databasePath()->c_str());
+    std::printf("Settings database: %s\n", opened.path.c_str());
     return 0;
 }

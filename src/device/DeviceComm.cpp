@@ -89,6 +89,10 @@ bool DeviceComm::sendDataReport(std::span<const std::uint8_t> data) {
     return pausedSet(data.first(kReport));
 }
 
+void DeviceComm::pause() {
+    if (linkUp()) clock_->pause(kPause);
+}
+
 const char* toString(UploadResult::Status status) {
     switch (status) {
         case UploadResult::Status::Sent:
@@ -109,6 +113,7 @@ UploadResult sendTransfers(DeviceComm& comm, const std::vector<Transfer>& transf
     std::optional<UploadResult> firstFailure;
     for (std::size_t k = 0; k < transfers.size(); ++k) {
         const Transfer& t = transfers[k];
+        if (t.extraPause) comm.pause();
         bool ok = false;
         switch (t.kind) {
             case Transfer::Kind::Command:

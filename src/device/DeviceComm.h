@@ -61,6 +61,10 @@ class DeviceComm {
     // was written.
     bool sendDataReport(std::span<const std::uint8_t> data);
 
+    // One 8 ms gap with nothing sent, where an upload asks for more quiet
+    // than the pause before each transfer. Skipped while the link is down.
+    void pause();
+
     // Each bulk chunk can be logged as "newArr-<index> <64 hex bytes>". Off
     // unless a sink is set (the command-line tool sets one with --verbose).
     void setChunkLog(std::function<void(const std::string&)> sink) { chunkLog_ = std::move(sink); }
@@ -94,10 +98,10 @@ struct UploadResult {
 
 const char* toString(UploadResult::Status status);
 
-// Sends a whole transfer list in order. A failed transfer does not stop the
-// list (the end report still closes the exchange on the keyboard), but the
-// first failure is what the result reports. Once the link is down the rest
-// fail at once without pauses.
+// Sends a whole transfer list in order, with the extra gap a transfer asks
+// for. A failed transfer does not stop the list (the end report still closes
+// the exchange on the keyboard), but the first failure is what the result
+// reports. Once the link is down the rest fail at once without pauses.
 UploadResult sendTransfers(DeviceComm& comm, const std::vector<Transfer>& transfers);
 
 }  // namespace korvex

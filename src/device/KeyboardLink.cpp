@@ -1,13 +1,12 @@
 #include "device/KeyboardLink.h"
 
+#include "device/usb/KeyboardStatus.h"
+#include "device/usb/LibusbBackend.h"
+
 namespace korvex {
 
 OpenedLink openKeyboardLink() {
-    // No USB transport is built in yet: behave as if nothing is plugged in.
-    OpenedLink opened;
-    opened.error = LinkOpenError::NotFound;
-    opened.detail = describe(LinkOpenError::NotFound);
-    return opened;
+    return usb::openFirstKeyboard(std::make_shared<usb::LibusbBackend>());
 }
 
 std::string describe(LinkOpenError error) {
@@ -17,8 +16,7 @@ std::string describe(LinkOpenError error) {
         case LinkOpenError::NotFound:
             return "no keyboard found (USB 05ac:0256)";
         case LinkOpenError::AccessDenied:
-            return "access to the keyboard denied; install packaging/udev/60-korvex.rules and "
-                   "replug it";
+            return "access to the keyboard denied; " + usb::accessFixText();
         case LinkOpenError::Busy:
             return "the keyboard is in use by another program";
     }

@@ -18,6 +18,10 @@ struct Transfer {
     Kind kind = Kind::Command;
     std::vector<std::uint8_t> bytes;  // Command: 65 (first 64 go out); Data: 64; Bulk: length
     std::size_t length = 0;           // Bulk only: the length argument of the run
+    // One more 8 ms gap before this transfer, on top of the transport's own:
+    // the keyboard gets it before the macro image and before the report that
+    // closes it.
+    bool extraPause = false;
 
     bool operator==(const Transfer&) const = default;
 };
@@ -30,7 +34,7 @@ struct Upload {
     UploadKind kind = UploadKind::Keys;
     std::int64_t target = 0;  // profile, light id, ... ; 0 when the kind has one target
     std::vector<Transfer> transfers;
-    std::string label;        // short description for logs and status
+    std::string label;  // short description for logs and status
 };
 
 }  // namespace korvex

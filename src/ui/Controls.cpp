@@ -9,6 +9,7 @@
 #include <QVariantMap>
 #include <QWindow>
 
+#include "ui/Images.h"
 #include "ui/NotificationCenter.h"
 
 namespace korvex {
@@ -267,7 +268,7 @@ void KeyTableItemView::showIcon(const QString& name) {
         iconView_->hide();
         return;
     }
-    iconView_->setPixmap(QIcon(QStringLiteral(":/images/%1.svg").arg(name)).pixmap(16, 16));
+    iconView_->setPixmap(QIcon(imagePath(name)).pixmap(16, 16));
     iconView_->show();
 }
 

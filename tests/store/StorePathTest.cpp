@@ -14,8 +14,10 @@ struct EnvGuard {
         if (const char* v = std::getenv(name.c_str())) old = v;
     }
     ~EnvGuard() {
-        if (old) setenv(name.c_str(), old->c_str(), 1);
-        else unsetenv(name.c_str());
+        if (old)
+            setenv(name.c_str(), old->c_str(), 1);
+        else
+            unsetenv(name.c_str());
     }
 };
 
@@ -39,7 +41,10 @@ TEST(StorePath, CreatesMissingFoldersAndReportsFailure) {
     EXPECT_TRUE(korvex::createDirectories((root / "a/b/db").string(), &reason));
     EXPECT_TRUE(std::filesystem::is_directory(root / "a/b/db"));
     std::filesystem::create_directories(root);
-    { std::FILE* f = std::fopen((root / "file").c_str(), "w"); std::fclose(f); }
+    {
+        std::FILE* f = std::fopen((root / "file").c_str(), "w");
+        std::fclose(f);
+    }
     EXPECT_FALSE(korvex::createDirectories((root / "file/db").string(), &reason));
     EXPECT_FALSE(reason.empty());
     std::filesystem::remove_all(root);

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/usb/HIDDevice.h"
+#include "device/usb/UsbBackend.h"
+
+namespace korvex {
+
+inline constexpr const char* kHIDDeviceConnected = "HIDDeviceConnected";
+inline constexpr const char* kHIDDeviceDisconnected = "HIDDeviceDisconnected";
+
+// What observers receive: the name and the object { "device": record }.
+struct HIDDeviceNotification {
+    std::string name;
+    std::map<std::string, HIDDevice> object;
+
+    const HIDDevice& device() const { return object.at("device"); }
+};
+
+struct MonitorResult {
+    bool ok = true;
+    usb::UsbError error = usb::UsbError::Ok;
+    std::string message;  // for the window when ok is false
+};
+
+// How often the device list is rescanned.
+struct HIDMonitorTiming {
+    std::chrono::milliseconds rescanWithHotplug{2000};
+    std::chrono::milliseconds rescanWithoutHotplug{1000};
+};
+
+// Watches for the keyboard's interfaces arriving and leaving.
+//
+// All arrivals and removals are handled one at a time on the thread that runs
+// start(), and observers are called there, in the order they were added.
+// Hot-plug events are backed by a rescan of the device list (every 2 s, or
+// every second where the platform has no hot-plug), so a missed event never
+// hides the keyboard or leaves a departed one announced. A departing
+// interface is described by the record made when it arrived.
+class HIDDeviceMonitor {
+  public:
+    using Observer = std::function<void(const HIDDeviceNotification&)>;
+
+    HIDDeviceMonitor(std::vector<HIDMonitorData> vp, std::int64_t reportSize,
+                     std::shared_ptr<usb::UsbBackend> backend, HIDMonitorTiming timing = {});
+    // Stops and joins a thread started with startThread().
+    ~HIDDeviceMonitor();
+    HIDDeviceMonitor(const HIDDeviceMonitor&) = delete;
+    HIDDeviceMonitor& operator=(const HIDDeviceMonitor&) = delete;
+
+    // Add observers before starting.
+    void addObserver(Observer observer);
+
+    // Runs the monitor on the calling thread until stop(). Returns at once,
+    // with a line on stderr, when USB cannot be used at all.
+    MonitorResult start();
+    // Runs start() on a thread of the monitor's own; onExit gets its result.
+    void startThread(std::function<void(const MonitorResult&)> onExit = {});
+    // From any thread: makes start() return soon. No notifications follow.
+    void stop();
+
+    // The pieces of start(), for callers that drive the monitor themselves.
+    MonitorResult open();
+    void runOnce(std::chrono::milliseconds maxWait);
+    void close();
+
+    // Called for each matched interface; true when a notification was posted.
+    bool rawDeviceAdded(const HIDDevice& device);
+    bool rawDeviceRemoved(const HIDDevice& device);
+
+    std::int64_t reportSize() const { return reportSize_; }
+    const std::vector<HIDMonitorData>& models() const { return vp_; }
+
+  private:
+    struct Known {
+        usb::UsbDevicePtr dev;
+        std::vector<HIDDevice> interfaces;
+        std::vector<bool> announced;
+        bool complete = true;
+    };
+    struct Pending {
+        usb::UsbDevicePtr dev;
+        bool arrived;
+    };
+
+    void post(const char* name, const HIDDevice& device);
+    void arrived(const usb::UsbDevicePtr& dev);
+    void departed(std::uint64_t key);
+    void reprobe(Known& known);
+    void rescan();
+
+    std::vector<HIDMonitorData> vp_;
+    std::int64_t reportSize_;
+    std::shared_ptr<usb::UsbBackend> backend_;
+    HIDMonitorTiming timing_;
+    std::vector<Observer> observers_;
+
+    bool opened_ = false;
+    bool hotplug_ = false;
+    std::chrono::steady_clock::time_point nextRescan_{};
+    std::vector<std::pair<std::uint64_t, Known>> known_;  // in arrival order
+
+    std::mutex pendingMutex_;  // hot-plug callbacks may run on another libusb thread
+    std::vector<Pending> pending_;
+
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace korvex

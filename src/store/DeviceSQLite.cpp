@@ -1,0 +1,442 @@
+// Opening, schema, seeds, factory reset, profiles and configuration values.
+
+#include "DeviceSQLite.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "StoreInternal.h"
+#include "StorePath.h"
+
+namespace korvex {
+
+namespace {
+
+// Creation order and column order are part of the file format.
+constexpr std::array<const char*, 10> kCreateStatements = {
+    R"(CREATE TABLE IF NOT EXISTS "t_profile" ("profId" INTEGER PRIMARY KEY NOT NULL, "name" TEXT))",
+    R"(CREATE TABLE IF NOT EXISTS "t_configdata" ("keyId" INTEGER PRIMARY KEY NOT NULL,)"
+    R"( "key" TEXT NOT NULL, "profId" INTEGER NOT NULL, "value" TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS "t_lightdata" ("lightId" INTEGER PRIMARY KEY NOT NULL,)"
+    R"( "profId" INTEGER NOT NULL, "name" TEXT, "mode" INTEGER NOT NULL,)"
+    R"( "byte1" INTEGER NOT NULL, "byte2" INTEGER NOT NULL, "byte3" INTEGER NOT NULL,)"
+    R"( "byte4" INTEGER NOT NULL, "byte5" INTEGER NOT NULL, "byte6" INTEGER NOT NULL,)"
+    R"( "byte7" INTEGER NOT NULL, "byte8" INTEGER NOT NULL, "byte9" INTEGER NOT NULL,)"
+    R"( "byte10" INTEGER NOT NULL, "byte11" INTEGER NOT NULL, "status" INTEGER NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS "t_keyrgbdata" ("rgbId" INTEGER PRIMARY KEY NOT NULL,)"
+    R"( "lightId" INTEGER NOT NULL, "profId" INTEGER NOT NULL, "keyvalue" INTEGER NOT NULL,)"
+    R"( "rgbvalue" INTEGER NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS "t_userlight_data" ("light_id" INTEGER PRIMARY KEY NOT NULL,)"
+    R"( "profile" INTEGER NOT NULL, "name" TEXT, "speed" INTEGER NOT NULL,)"
+    R"( "brightness" INTEGER NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS "t_userlight_leddata" ("ledId" INTEGER PRIMARY KEY NOT NULL,)"
+    R"( "light_id" INTEGER NOT NULL, "keyvalue" INTEGER NOT NULL, "rgbvalue" INTEGER NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS "t_triggerkey" ("triggerId" INTEGER PRIMARY KEY NOT NULL,)"
+    R"( "profId" INTEGER NOT NULL, "layer" INTEGER NOT NULL, "keyvalue" INTEGER NOT NULL,)"
+    R"( "keydesc" TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS "t_keyprofile" ("keyId" INTEGER PRIMARY KEY NOT NULL,)"
+    R"( "profId" INTEGER NOT NULL, "fnlayerId" INTEGER NOT NULL, "keyvalue" INTEGER NOT NULL,)"
+    R"( "macroType" INTEGER NOT NULL, "macroValue" INTEGER NOT NULL,)"
+    R"( "macro2Value" INTEGER NOT NULL, "macro3Value" INTEGER NOT NULL,)"
+    R"( "macroDesc" TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS "t_macro_data" ("macro_id" INTEGER PRIMARY KEY NOT NULL,)"
+    R"( "play_times" INTEGER NOT NULL, "delay_type" INTEGER NOT NULL,)"
+    R"( "delay_time" INTEGER NOT NULL, "macro_name" TEXT NOT NULL))",
+    R"(CREATE TABLE IF NOT EXISTS "t_macrorecord" ("record_id" INTEGER PRIMARY KEY NOT NULL,)"
+    R"( "macro_id" INTEGER NOT NULL, "record_type" INTEGER NOT NULL,)"
+    R"( "record_index" INTEGER NOT NULL, "record_desc" TEXT NOT NULL,)"
+    R"( "record_value" INTEGER NOT NULL))",
+};
+
+// "t_triggerkey" is deliberately absent: a factory reset keeps it.
+constexpr std::array<const char*, 9> kDropStatements = {
+    R"(DROP TABLE IF EXISTS "t_configdata")",     R"(DROP TABLE IF EXISTS "t_profile")",
+    R"(DROP TABLE IF EXISTS "t_lightdata")",      R"(DROP TABLE IF EXISTS "t_keyrgbdata")",
+    R"(DROP TABLE IF EXISTS "t_userlight_data")", R"(DROP TABLE IF EXISTS "t_userlight_leddata")",
+    R"(DROP TABLE IF EXISTS "t_keyprofile")",     R"(DROP TABLE IF EXISTS "t_macro_data")",
+    R"(DROP TABLE IF EXISTS "t_macrorecord")",
+};
+
+struct ConfigRow {
+    const char* key;
+    const char* value;
+};
+
+// First-run configuration. Row 0 is stored under the seed's profile argument,
+// the others are application-wide and always under profile 1.
+constexpr std::array<ConfigRow, 13> kFirstRunConfig = {{
+    {"keyboardLayout", "0"},
+    {"language", "1033"},
+    {"gamemode", "0"},
+    {"disable_alttab", "0"},
+    {"disable_altf4", "0"},
+    {"disable_win", "0"},
+    {"keyboard_layout", "0"},
+    {"customlight_run", "0"},
+    {"cur_customlightmode", "0"},
+    {"fnlayer", "0"},
+    {"sleeplight", "0"},
+    {"fnfunction", "0"},
+    {"tab_view", "1"},
+}};
+
+// Per-profile configuration, written for every profile, read by nothing.
+constexpr std::array<ConfigRow, 15> kProfileConfig = {{
+    {"report_rate", "0"},
+    {"dpi_switch_config", "15"},
+    {"dpi_index", "1"},
+    {"dpi_group0_value", "12"},
+    {"dpi_group1_value", "24"},
+    {"dpi_group2_value", "32"},
+    {"dpi_group3_value", "50"},
+    {"dpi_group4_value", "100"},
+    {"dpi_group5_value", "160"},
+    {"dpi_group0_rgb", "16777215"},
+    {"dpi_group1_rgb", "255"},
+    {"dpi_group2_rgb", "65280"},
+    {"dpi_group3_rgb", "16711680"},
+    {"dpi_group4_rgb", "1676960"},
+    {"dpi_group5_rgb", "16711935"},
+}};
+
+constexpr const char* kFirstProfileName = "Configuration File 1";
+constexpr std::int64_t kApplicationProfile = 1;
+constexpr std::int64_t kResetLightMode = 3;
+
+bool isWritable(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+}  // namespace
+
+DeviceSQLite::DeviceSQLite() = default;
+
+DeviceSQLite::DeviceSQLite(LogSink log) : log_(std::move(log)) {}
+
+void DeviceSQLite::log(const std::string& line) const {
+    if (log_) {
+        log_(line);
+    } else {
+        std::fputs(line.c_str(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+}
+
+void DeviceSQLite::setBusyTimeout(int milliseconds) {
+    busyTimeoutMs_ = milliseconds;
+    db_.setBusyTimeout(milliseconds);
+}
+
+OpenResult DeviceSQLite::openFailed(OpenResult result, OpenError error, const std::string& reason) {
+    db_.close();
+    result.ok = false;
+    result.error = error;
+    result.reason = reason;
+    log("init: connect fail " + reason);
+    return result;
+}
+
+OpenResult DeviceSQLite::init(const std::string& device) {
+    db_.close();
+    auto dir = databaseDirectory();
+    if (!dir) {
+        path_.clear();
+        return openFailed({}, OpenError::NoLocation,
+                          "no place for the settings file: neither XDG_DATA_HOME nor HOME is set "
+                          "to an absolute folder");
+    }
+    return openFile(*dir + "/" + device);
+}
+
+OpenResult DeviceSQLite::openFile(const std::string& path) {
+    namespace fs = std::filesystem;
+    db_.close();
+    path_ = path;
+    OpenResult result;
+    result.path = path;
+
+    const fs::path file(path);
+    const std::string folder = file.parent_path().string();
+    std::string reason;
+    if (!folder.empty() && !createDirectories(folder, &reason)) {
+        return openFailed(result, OpenError::CannotCreate, reason);
+    }
+
+    std::error_code ec;
+    const auto status = fs::status(file, ec);
+    const bool exists = !ec && fs::exists(status);
+    if (exists && !fs::is_regular_file(status)) {
+        return openFailed(result, OpenError::CannotOpen, path + " is not a regular file");
+    }
+    // SQLite would quietly fall back to read-only, or fail only at the first
+    // write; find out now so the user is told before editing anything. The
+    // folder must be writable too: SQLite keeps its journal next to the file.
+    if (exists && ::access(path.c_str(), R_OK) != 0) {
+        return openFailed(result, OpenError::CannotOpen, path + " cannot be read");
+    }
+    if ((exists && !isWritable(path)) || !isWritable(folder.empty() ? "." : folder)) {
+        return openFailed(result, OpenError::ReadOnly,
+                          (exists ? path : folder) + " is read-only; settings could not be saved");
+    }
+
+    const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
+    if (!db_.open(path, flags)) {
+        return openFailed(result, exists ? OpenError::CannotOpen : OpenError::CannotCreate,
+                          "cannot open " + path + ": " + db_.errorMessage());
+    }
+    db_.setBusyTimeout(busyTimeoutMs_);
+    if (db_.readOnly()) {
+        return openFailed(result, OpenError::ReadOnly,
+                          path + " can only be opened read-only; settings could not be saved");
+    }
+
+    // A read that touches the header tells a foreign or locked file apart
+    // before anything is written to it.
+    {
+        sql::Statement probe(db_, "SELECT count(*) FROM sqlite_master");
+        if (probe.step() != sql::Statement::Step::Row) {
+            const int code = db_.errorCode();
+            const std::string message = db_.errorMessage();
+            if (code == SQLITE_NOTADB) {
+                return openFailed(
+                    result, OpenError::NotADatabase,
+                    path + " is not a settings database (" + message + "); it was left untouched");
+            }
+            if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+                return openFailed(result, OpenError::Locked,
+                                  path + " is in use by another program (" + message + ")");
+            }
+            return openFailed(result, OpenError::CannotOpen,
+                              "cannot read " + path + ": " + message);
+        }
+    }
+
+    if (!createTable()) {
+        const int code = db_.errorCode();
+        const std::string message = db_.errorMessage();
+        OpenError error = OpenError::SchemaFailed;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED) error = OpenError::Locked;
+        if (code == SQLITE_READONLY) error = OpenError::ReadOnly;
+        if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) error = OpenError::NotADatabase;
+        return openFailed(result, error, "cannot prepare the settings in " + path + ": " + message);
+    }
+    log("init: connect success");
+    result.ok = true;
+    return result;
+}
+
+bool DeviceSQLite::createTablesAndSeed() {
+    for (const char* statement : kCreateStatements) {
+        if (!db_.exec(statement)) {
+            log("createTable fail " + db_.errorMessage());
+            return false;
+        }
+    }
+    return initDBdata(kApplicationProfile);
+}
+
+bool DeviceSQLite::createTable() {
+    if (!isOpen()) return false;
+    sql::Transaction tx(db_);
+    if (!tx.ok()) {
+        log("createTable fail " + db_.errorMessage());
+        return false;
+    }
+    if (!createTablesAndSeed()) return false;
+    if (!tx.commit()) {
+        log("createTable fail " + db_.errorMessage());
+        return false;
+    }
+    log("createTable success");
+    return true;
+}
+
+bool DeviceSQLite::initDBdata(std::int64_t profile) {
+    if (!isOpen()) return false;
+    auto failed = [this] {
+        log("insertRow  fail " + db_.errorMessage());
+        return false;
+    };
+    sql::Transaction tx(db_);
+    if (!tx.ok()) return failed();
+
+    auto empty = [this](const char* sql) -> std::optional<bool> {
+        sql::Statement any(db_, sql);
+        switch (any.step()) {
+            case sql::Statement::Step::Row:
+                return false;
+            case sql::Statement::Step::Done:
+                return true;
+            case sql::Statement::Step::Error:
+                break;
+        }
+        return std::nullopt;
+    };
+
+    auto noProfile = empty(R"(SELECT 1 FROM "t_profile" LIMIT 1)");
+    if (!noProfile) return failed();
+    if (*noProfile) {
+        sql::Statement insert(db_, R"(INSERT INTO "t_profile" ("name") VALUES (?))");
+        if (!insert.bindAll(kFirstProfileName).run()) return failed();
+    }
+
+    auto noConfig = empty(R"(SELECT 1 FROM "t_configdata" LIMIT 1)");
+    if (!noConfig) return failed();
+    if (*noConfig) {
+        sql::Statement insert(
+            db_, R"(INSERT INTO "t_configdata" ("key", "profId", "value") VALUES (?, ?, ?))");
+        for (std::size_t i = 0; i < kFirstRunConfig.size(); ++i) {
+            const std::int64_t owner = i == 0 ? profile : kApplicationProfile;
+            insert.reset();
+            if (!insert.bindAll(kFirstRunConfig[i].key, owner, kFirstRunConfig[i].value).run()) {
+                return failed();
+            }
+        }
+    }
+    if (!tx.commit()) return failed();
+    return true;
+}
+
+bool DeviceSQLite::dropTable() {
+    if (!isOpen()) return false;
+    sql::Transaction tx(db_);
+    if (!tx.ok()) {
+        log("dropTable table failed " + db_.errorMessage());
+        return false;
+    }
+    for (const char* statement : kDropStatements) {
+        if (!db_.exec(statement)) {
+            log("dropTable table failed " + db_.errorMessage());
+            return false;
+        }
+    }
+    // Re-creating inside the same transaction means an interrupted factory
+    // reset never leaves a file without tables or without its first profile.
+    if (!createTablesAndSeed()) return false;
+    if (!tx.commit()) {
+        log("dropTable table failed " + db_.errorMessage());
+        return false;
+    }
+    log("dropTable  success");
+    return true;
+}
+
+bool DeviceSQLite::deleteProfileConfigRows(std::int64_t profile) {
+    if (profile != kApplicationProfile) {
+        sql::Statement remove(db_, R"(DELETE FROM "t_configdata" WHERE "profId" = ?)");
+        return remove.bindAll(profile).run();
+    }
+    // Profile 1 also holds the application-wide values (language, game mode,
+    // sleep time, Fn mode); those belong to no profile and must survive, or
+    // they could never be saved again.
+    sql::Statement remove(db_, R"(DELETE FROM "t_configdata" WHERE "profId" = ? AND "key" = ?)");
+    for (const auto& row : kProfileConfig) {
+        remove.reset();
+        if (!remove.bindAll(profile, row.key).run()) return false;
+    }
+    return true;
+}
+
+bool DeviceSQLite::resetProfile(std::int64_t profile) {
+    if (!isOpen()) return false;
+    auto failed = [this] {
+        log("resetProfile  fail " + db_.errorMessage());
+        return false;
+    };
+    sql::Transaction tx(db_);
+    if (!tx.ok()) return failed();
+    sql::Statement keys(db_, R"(DELETE FROM "t_keyprofile" WHERE "profId" = ?)");
+    if (!keys.bindAll(profile).run()) return failed();
+    if (!deleteProfileConfigRows(profile)) return failed();
+    if (!selectLightMode(profile, kResetLightMode)) return failed();
+    if (!writeConfigInfo(profile)) return failed();
+    if (!tx.commit()) return failed();
+    return true;
+}
+
+bool DeviceSQLite::writeConfigInfo(std::int64_t profile) {
+    if (!isOpen()) return false;
+    sql::Transaction tx(db_);
+    if (!tx.ok()) return false;
+    sql::Statement insert(
+        db_, R"(INSERT INTO "t_configdata" ("key", "profId", "value") VALUES (?, ?, ?))");
+    for (const auto& row : kProfileConfig) {
+        insert.reset();
+        if (!insert.bindAll(row.key, profile, row.value).run()) return false;
+    }
+    return tx.commit();
+}
+
+// --- profiles ------------------------------------------------------------------------
+
+std::int64_t DeviceSQLite::addProfile(const std::string& profile_name) {
+    if (!isOpen()) return 0;
+    sql::Transaction tx(db_);
+    if (!tx.ok()) return 0;
+    sql::Statement insert(db_, R"(INSERT INTO "t_profile" ("name") VALUES (?))");
+    if (!insert.bindAll(profile_name).run()) return 0;
+    const std::int64_t id = db_.lastInsertRowid();
+    // Ids are reused after the newest profile is deleted; without this the new
+    // profile would silently inherit the deleted one's keys and lights.
+    sql::Statement keys(db_, R"(DELETE FROM "t_keyprofile" WHERE "profId" = ?)");
+    sql::Statement lights(db_, R"(DELETE FROM "t_lightdata" WHERE "profId" = ?)");
+    if (!keys.bindAll(id).run() || !lights.bindAll(id).run() || !deleteProfileConfigRows(id)) {
+        return 0;
+    }
+    return tx.commit() ? id : 0;
+}
+
+bool DeviceSQLite::deleteProfile(std::int64_t profile) {
+    if (!isOpen()) return true;
+    sql::Statement remove(db_, R"(DELETE FROM "t_profile" WHERE "profId" = ?)");
+    return remove.bindAll(profile).run();
+}
+
+bool DeviceSQLite::updateProfileName(std::int64_t profile, const std::string& profile_name) {
+    if (!isOpen()) return true;
+    sql::Statement update(db_, R"(UPDATE "t_profile" SET "name" = ? WHERE "profId" = ?)");
+    return update.bindAll(profile_name, profile).run();
+}
+
+bool DeviceSQLite::queryProfileList(std::vector<ProfileData>& dataArray) {
+    if (!isOpen()) return false;
+    sql::Statement query(db_, R"(SELECT "profId", "name" FROM "t_profile" ORDER BY "profId")");
+    return store::collectRows(query, dataArray, [](const sql::Statement& row) {
+        return ProfileData{row.columnInt(0), row.columnText(1)};
+    });
+}
+
+// --- configuration -------------------------------------------------------------------
+
+bool DeviceSQLite::writeConfigData(std::int64_t profile, const std::string& keyValue,
+                                   const std::string& newvalue) {
+    if (!isOpen()) return true;
+    sql::Statement insert(
+        db_, R"(INSERT INTO "t_configdata" ("key", "profId", "value") VALUES (?, ?, ?))");
+    return insert.bindAll(keyValue, profile, newvalue).run();
+}
+
+bool DeviceSQLite::updateConfigData(std::int64_t profile, const std::string& keyValue,
+                                    const std::string& newvalue) {
+    if (!isOpen()) return true;
+    sql::Statement update(
+        db_, R"(UPDATE "t_configdata" SET "value" = ? WHERE "profId" = ? AND "key" = ?)");
+    return update.bindAll(newvalue, profile, keyValue).run();
+}
+
+std::string DeviceSQLite::getConfigData(std::int64_t profile, const std::string& keyValue) {
+    if (!isOpen()) return {};
+    sql::Statement query(db_,
+                         R"(SELECT "value" FROM "t_configdata" WHERE "profId" = ? AND "key" = ?)"
+                         R"( ORDER BY "keyId" LIMIT 1)");
+    if (query.bindAll(profile, keyValue).step() != sql::Statement::Step::Row) return {};
+    return query.columnText(0);
+}
+
+}  // namespace korvex

@@ -1,0 +1,55 @@
+#pragma once
+
+// Helpers shared by the sources of DeviceSQLite; not part of its interface.
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "store/Sqlite.h"
+
+namespace korvex::store {
+
+// Steps `query` to the end and appends one record per row built by `make`.
+// A query that fails part way leaves `out` exactly as it was, so callers
+// never see a half list.
+template <typename Record, typename Make>
+bool collectRows(sql::Statement& query, std::vector<Record>& out, Make make) {
+    std::vector<Record> rows;
+    for (;;) {
+        switch (query.step()) {
+            case sql::Statement::Step::Row:
+                rows.push_back(make(query));
+                continue;
+            case sql::Statement::Step::Done:
+                out.insert(out.end(), std::make_move_iterator(rows.begin()),
+                           std::make_move_iterator(rows.end()));
+                return true;
+            case sql::Statement::Step::Error:
+                return false;
+        }
+    }
+}
+
+// The listing operations report the array's size afterwards, whether or not
+// the query could run.
+template <typename Record, typename Make>
+std::int64_t appendRowsAndCount(sql::Statement& query, std::vector<Record>& out, Make make) {
+    collectRows(query, out, make);
+    return static_cast<std::int64_t>(out.size());
+}
+
+// Runs one statement with its parameters; true when it finished without error.
+template <typename... Args>
+bool runWith(sql::Connection& db, const char* sqlText, const Args&... args) {
+    sql::Statement statement(db, sqlText);
+    return statement.bindAll(args...).run();
+}
+
+// Inserts one row; the new row id, or 0 when the insert failed.
+template <typename... Args>
+std::int64_t insertWith(sql::Connection& db, const char* sqlText, const Args&... args) {
+    return runWith(db, sqlText, args...) ? db.lastInsertRowid() : 0;
+}
+
+}  // namespace korvex::store

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QSystemTrayIcon;
+class QMenu;
+class QTimer;
+
+namespace korvex {
+
+// Receives the key events that macro recording needs. The recording
+// feature hooks in here; on Linux the window's own key events suffice, so
+// no privilege is involved.
+class Keylogger : public QObject {
+    Q_OBJECT
+  public:
+    using QObject::QObject;
+};
+
+// The program's launch steps: the key-recording permission check (always
+// granted on Linux, but its log lines are kept so the log reads the same on
+// every system), the key recorder, and the tray icon with its quick menu.
+class AppDelegate : public QObject {
+    Q_OBJECT
+  public:
+    explicit AppDelegate(QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Runs the launch steps; showWindow is what the tray's first entry does.
+    void applicationDidFinishLaunching(std::function<void()> showWindow);
+
+    static bool isProcessTrusted() { return true; }
+    Keylogger* keylogger() const { return keylogger_; }
+    QSystemTrayIcon* statusItem() const { return tray_; }
+    QMenu* quickMenu() const { return menu_; }
+    bool privilegeMonitorRunning() const;
+
+  signals:
+    void quitRequested();
+
+  private:
+    void startPrivilegeMonitor();
+
+    QPointer<QTimer> privilegeTimer_;
+    Keylogger* keylogger_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    QMenu* menu_ = nullptr;
+};
+
+}  // namespace korvex

@@ -1,0 +1,222 @@
+// Device management of the main controller: the keyboard's arrival and
+// departure, the first-attach loading and the uploads that go with them.
+
+#include <QMessageBox>
+#include <QMetaObject>
+
+#include <cstdio>
+
+#include "ui/KeyboardViewController.h"
+#include "ui/NotificationCenter.h"
+#include "ui/StoredUploads.h"
+#include "ui/UploadIndicator.h"
+
+namespace korvex {
+
+void KeyboardViewController::setLinkOptions(LinkOptions options) {
+    monitor_ = std::move(options.monitor);
+    linkOptions_.wireLogPath = std::move(options.wireLogPath);
+    linkOptions_.clock = options.clock;
+}
+
+void KeyboardViewController::registerDeviceNotifications() {
+    auto& center = NotificationCenter::defaultCenter();
+    // These run on the monitor's thread. Opening the link may wait (USB
+    // permissions can land after the hot-plug event), so it happens there;
+    // everything that touches our fields is queued to the main thread, in
+    // posting order.
+    center.addObserver(
+        notification::kHIDDeviceConnected,
+        [this, alive = alive_](const QVariant& object) {
+            KeyboardRef device = deviceFromNotification(object);
+            if (!device || !*alive) return;
+            auto opened = std::make_shared<OpenedLink>(device->open());
+            QMetaObject::invokeMethod(
+                this, [this, device, opened] { deviceConnected(device, std::move(*opened)); },
+                Qt::QueuedConnection);
+        },
+        this);
+    center.addObserver(
+        notification::kHIDDeviceDisconnected,
+        [this, alive = alive_](const QVariant& object) {
+            KeyboardRef device = deviceFromNotification(object);
+            if (!device || !*alive) return;
+            QMetaObject::invokeMethod(
+                this, [this, device] { deviceDisconnected(device); }, Qt::QueuedConnection);
+        },
+        this);
+}
+
+void KeyboardViewController::deviceConnected(const KeyboardRef& device, OpenedLink opened) {
+    if (!device) return;
+    if (kbHIDdevice && kbHIDdevice->same(*device)) return;  // already attached
+
+    if (!opened.link) {
+        // Present but not ours to use (no access, or held by another
+        // program): say how to fix it, once for this interface.
+        if (!refusedDevice_ || !refusedDevice_->same(*device)) {
+            refusedDevice_ = device;
+            const QString detail = QString::fromStdString(
+                opened.detail.empty() ? describe(opened.error) : opened.detail);
+            std::fprintf(stderr, "korvex: %s\n", detail.toLocal8Bit().constData());
+            showSheet(tr("Keyboard not available"), detail);
+        }
+        return;
+    }
+    refusedDevice_.reset();
+
+    kbHIDdevice = device;
+    keyboardTitle = text(30);
+    std::string error;
+    if (!linkSlot_.set(std::move(opened.link), linkOptions_.wireLogPath, &error))
+        std::fprintf(stderr, "korvex: wire log %s: %s\n", linkOptions_.wireLogPath.c_str(),
+                     error.c_str());
+    if (deviceComm_) uploadWorker_->attach(linkSlot_.link());
+    QMetaObject::invokeMethod(
+        this, [this] { refreshUI(); }, Qt::QueuedConnection);
+}
+
+void KeyboardViewController::deviceDisconnected(const KeyboardRef& device) {
+    if (!device) return;
+    // Any accepted interface leaving makes the loaded state stale.
+    initFinish = false;
+    if (!kbHIDdevice || !kbHIDdevice->same(*device)) return;
+
+    kbHIDdevice.reset();
+    // Stop the device thread writing before the link goes away.
+    if (uploadWorker_) uploadWorker_->detach();
+    linkSlot_.clear();
+    keyboardTitle = text(30);
+    QMetaObject::invokeMethod(
+        this, [this] { refreshUI(); }, Qt::QueuedConnection);
+}
+
+void KeyboardViewController::deviceMonitorFailed(const QString& reason) {
+    showSheet(tr("Cannot watch for the keyboard"), reason);
+}
+
+void KeyboardViewController::refreshUI() {
+    setTitle(keyboardTitle);
+    if (kbHIDdevice) {
+        setConnectedImage(true);
+        // A keyboard that comes back may have been changed elsewhere: bring
+        // it in line with the stored settings again. The first attach sends
+        // the same sequence from ConnectDevice.
+        const bool reattach = deviceComm_ != nullptr;
+        ConnectDevice();
+        if (reattach) sendStartupUploads();
+        initFinish = true;
+    } else {
+        if (!g_show_homepage) showHomeView();
+        setConnectedImage(false);
+        stopMacroRecord();
+    }
+}
+
+void KeyboardViewController::ConnectDevice() {
+    if (deviceComm_ || !kbHIDdevice) return;
+    initSQLite();
+    keyLists = buildKeyLists();
+    startupLoading_ = true;
+    getAllProfile();
+    selectProfile(1);
+    startupLoading_ = false;
+    if (initMacroList) initMacroList();
+    sendStartupUploads();
+    initFinish = true;
+}
+
+void KeyboardViewController::initSQLite() {
+    deviceComm_ = std::make_unique<DeviceComm>(linkSlot_.link(), linkOptions_.clock);
+    uploadWorker_ = std::make_unique<UploadWorker>(
+        *deviceComm_,
+        [this, alive = alive_](const UploadReport& report) {
+            if (!*alive) return;
+            QMetaObject::invokeMethod(
+                this, [this, report] { uploadReported(report); }, Qt::QueuedConnection);
+        },
+        &linkSlot_);
+    deviceDBfile = "device_keyboard_tarnel_v1.sqlite3";
+    deviceDB_ = std::make_unique<DeviceSQLite>();
+    const OpenResult opened = deviceDB_->init(deviceDBfile);
+    if (!opened.ok) {
+        // The file is left exactly as it is; the pages stay empty and
+        // nothing is sent from settings that could not be read.
+        const QString path =
+            QString::fromStdString(opened.path.empty() ? deviceDBfile : opened.path);
+        std::fprintf(stderr, "korvex: settings database %s: %s\n", path.toLocal8Bit().constData(),
+                     opened.reason.c_str());
+        showSheet(tr("Settings cannot be read"),
+                  tr("The settings file\n%1\ncannot be used: %2\n\nNothing was changed. "
+                     "Move the file away to start with fresh settings.")
+                      .arg(path, QString::fromStdString(opened.reason)));
+    }
+}
+
+bool KeyboardViewController::storeReadable() const {
+    return deviceDB_ && deviceDB_->isOpen();
+}
+
+void KeyboardViewController::getAllProfile() {
+    loadStoredLanguage();
+    profileDatas.clear();
+    if (deviceDB_) deviceDB_->queryProfileList(profileDatas);
+    // Selecting the first row switches to its profile, as a click would.
+    if (!profileDatas.empty()) selectProfileIndex(0);
+    emit profilesLoaded();
+}
+
+void KeyboardViewController::selectProfileIndex(int index) {
+    if (index < 0 || index >= static_cast<int>(profileDatas.size())) return;
+    currentProfileIndex = index;
+    selectProfile(profileDatas[static_cast<std::size_t>(index)].profId);
+}
+
+void KeyboardViewController::selectProfile(std::int64_t profile) {
+    currentKBProfile = profile;
+    currentProfile = profile;
+    loadKeyMacroData();
+    if (deviceDB_) {
+        deviceDB_->writeLightProfile(profile);
+        currentLightMode = static_cast<int>(deviceDB_->getLightModeSelectIndex(profile));
+    }
+}
+
+void KeyboardViewController::loadKeyMacroData() {
+    if (showKeyAssignments) showKeyAssignments();
+    if (!startupLoading_ && storeReadable())
+        submitUpload(storedKeyTablesUpload(*deviceDB_, currentProfile));
+}
+
+void KeyboardViewController::sendStartupUploads() {
+    if (storeReadable()) submitUpload(startupUpload(*deviceDB_));
+}
+
+std::uint64_t KeyboardViewController::submitUpload(Upload upload) {
+    if (!uploadWorker_) return 0;
+    uploadIndicator_->uploadQueued();
+    return uploadWorker_->submit(std::move(upload));
+}
+
+void KeyboardViewController::uploadReported(const UploadReport& report) {
+    uploadIndicator_->uploadFinished(report.result);
+    if (report.result.status == UploadResult::Status::Failed)
+        std::fprintf(stderr, "korvex: upload \"%s\" failed at transfer %zu\n", report.label.c_str(),
+                     report.result.transfer);
+}
+
+QMessageBox* KeyboardViewController::sheet() const {
+    return sheet_;
+}
+
+void KeyboardViewController::showSheet(const QString& title, const QString& message) {
+    if (sheet_) sheet_->close();
+    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, window());
+    box->setObjectName(QStringLiteral("sheet"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    sheet_ = box;
+    box->open();
+}
+
+}  // namespace korvex

@@ -1,0 +1,257 @@
+#include "ui/KeyboardViewController.h"
+
+#include <QColorDialog>
+#include <QHBoxLayout>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+#include "ui/Controls.h"
+#include "ui/Images.h"
+#include "ui/NotificationCenter.h"
+#include "ui/StoredUploads.h"
+#include "ui/Theme.h"
+#include "ui/UploadIndicator.h"
+
+namespace korvex {
+
+bool g_show_homepage = false;
+
+namespace {
+
+struct PageSpec {
+    int type;
+    const char* view;
+    const char* button;
+    const char* image;
+};
+
+constexpr PageSpec kPages[] = {
+    {KeyboardViewController::kCustomKeyView, "customkey_view", "customkey_btn",
+     "icon_menu_customkey"},
+    {KeyboardViewController::kMacroView, "macro_view", "macro_btn", "icon_menu_macro"},
+    {KeyboardViewController::kLightView, "light_view", "light_btn", "icon_menu_light"},
+    {KeyboardViewController::kUserLightView, "userlight_view", "userlight_btn",
+     "icon_menu_userlight"},
+    {KeyboardViewController::kConfigView, "config_view", "config_btn", "icon_menu_config"},
+};
+
+constexpr int kNavWidth = 76;
+
+}  // namespace
+
+KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("keyboard_view"));
+    text = &KeyboardViewController::tableText;
+    keyboardTitle = QStringLiteral("Korvex");
+    uploadIndicator_ = new UploadIndicator(this);
+}
+
+KeyboardViewController::~KeyboardViewController() {
+    // No more device events or upload reports for this object: stop the
+    // monitor's thread, then the device thread, before the fields go.
+    *alive_ = false;
+    monitor_.reset();
+    uploadWorker_.reset();
+    if (colorPanel_) delete colorPanel_;
+}
+
+void KeyboardViewController::viewDidLoad() {
+    if (loaded_) return;
+    loaded_ = true;
+    setTitle(keyboardTitle);
+    buildPages();
+    initLanguageData();
+    registerNotification();
+}
+
+void KeyboardViewController::viewDidAppear() {
+    setTitle(keyboardTitle);
+    if (appeared_) return;
+    appeared_ = true;
+    registerDeviceNotifications();
+    if (monitor_) monitor_->start();
+}
+
+void KeyboardViewController::viewDidDisappear() {
+    closeColorPanel();
+}
+
+void KeyboardViewController::setTitle(const QString& title) {
+    window()->setWindowTitle(title);
+    emit titleChanged(title);
+}
+
+void KeyboardViewController::buildPages() {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    navColumn_ = new DragView(theme::kNavColour, this);
+    navColumn_->setObjectName(QStringLiteral("navigation_view"));
+    navColumn_->setFixedWidth(kNavWidth);
+    auto* nav = new QVBoxLayout(navColumn_);
+    nav->setContentsMargins(14, 18, 14, 18);
+    nav->setSpacing(14);
+
+    pageArea_ = new QWidget(this);
+    pageArea_->setObjectName(QStringLiteral("page_area"));
+    pageStack_ = new QStackedLayout(pageArea_);
+    emptyPage_ = new DragView(theme::kPageColour, pageArea_);
+    pageStack_->addWidget(emptyPage_);
+
+    for (const auto& spec : kPages) {
+        Page page;
+        page.image = QString::fromLatin1(spec.image);
+        page.view = new DragView(theme::kPageColour, pageArea_);
+        page.view->setObjectName(QString::fromLatin1(spec.view));
+        pageStack_->addWidget(page.view);
+        page.button = new ImageButton(page.image, navColumn_);
+        page.button->setObjectName(QString::fromLatin1(spec.button));
+        page.button->setFixedSize(48, 48);
+        nav->addWidget(page.button, 0, Qt::AlignHCenter);
+        const int type = spec.type;
+        connect(page.button, &QAbstractButton::clicked, this, [this, type] { selectPage(type); });
+        pages_[spec.type] = page;
+    }
+    nav->addStretch(1);
+    pageStack_->setCurrentWidget(emptyPage_);
+
+    row->addWidget(navColumn_);
+    row->addWidget(pageArea_, 1);
+
+    // The home view lies over the navigation column and the pages alike.
+    nodeviceView_ = new DragView(theme::kPageColour, this);
+    nodeviceView_->setObjectName(QStringLiteral("nodevice_view"));
+    auto* home = new QVBoxLayout(nodeviceView_);
+    home->setContentsMargins(40, 40, 40, 60);
+    keyboardConnect_ = new ImageButton(QStringLiteral("singledevice_keyboard_none"), nodeviceView_);
+    keyboardConnect_->setObjectName(QStringLiteral("keyboard_connect"));
+    keyboardConnect_->setMinimumSize(420, 150);
+    home->addStretch(1);
+    home->addWidget(keyboardConnect_, 3);
+    home->addStretch(1);
+    connect(keyboardConnect_, &QAbstractButton::clicked, this,
+            [this] { button_keyboard_connect(); });
+    showHomeView();
+}
+
+void KeyboardViewController::registerNotification() {
+    // The feature groups observe their own control notifications; the hub
+    // only needs to know when the custom key dialog is gone: the dialog has
+    // stored a key, so show and send the key tables again.
+    NotificationCenter::defaultCenter().addObserver(
+        notification::kCustomKeywindowCloseDid, [this](const QVariant&) { loadKeyMacroData(); },
+        this);
+}
+
+void KeyboardViewController::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (nodeviceView_) nodeviceView_->setGeometry(rect());
+}
+
+QWidget* KeyboardViewController::pageView(int type) const {
+    auto it = pages_.find(type);
+    return it == pages_.end() ? nullptr : it->second.view;
+}
+
+ImageButton* KeyboardViewController::navigationButton(int type) const {
+    auto it = pages_.find(type);
+    return it == pages_.end() ? nullptr : it->second.button;
+}
+
+void KeyboardViewController::selectPage(int type) {
+    auto it = pages_.find(type);
+    if (it == pages_.end()) return;
+    if (viewType != type) {
+        removePreView();
+        pageStack_->setCurrentWidget(it->second.view);
+        shownPage_ = type;
+        it->second.button->setImageName(it->second.image + QStringLiteral("_check"));
+    }
+    viewType = type;
+    // The light pages resend on every press, also when already shown: the
+    // user's way of making the keyboard show the page's lighting again.
+    if (type == kLightView && storeReadable())
+        submitUpload(storedLightModeUpload(*deviceDB_, currentProfile));
+    if (type == kUserLightView && storeReadable()) submitUpload(userLightModeUpload());
+    emit pageChanged(type);
+}
+
+void KeyboardViewController::removePreView() {
+    closeColorPanel();
+    auto it = pages_.find(viewType);
+    if (it != pages_.end()) {
+        pageStack_->setCurrentWidget(emptyPage_);
+        shownPage_ = 0;
+        it->second.button->setImageName(it->second.image);
+    }
+    if (viewType == kMacroView) {
+        if (auto* b = findChild<QAbstractButton*>(QStringLiteral("delayevent_radiobutton")))
+            b->setChecked(true);
+        for (const char* name : {"keyboardevent_radiobutton", "mouseevent_radiobutton"})
+            if (auto* b = findChild<QAbstractButton*>(QString::fromLatin1(name)))
+                b->setChecked(false);
+        stopMacroRecord();
+    } else if (viewType == kNoDeviceView) {
+        hideHomeView();
+    }
+}
+
+void KeyboardViewController::stopMacroRecord() {
+    if (macroRecordType != 2) return;
+    macroRecordType = 1;
+    if (macroRecorderStop) macroRecorderStop();
+    if (auto* b = findChild<QWidget*>(QStringLiteral("record_button")))
+        theme::setCaption(b, text(201));
+}
+
+void KeyboardViewController::showHomeView() {
+    nodeviceView_->setGeometry(rect());
+    nodeviceView_->show();
+    nodeviceView_->raise();
+}
+
+void KeyboardViewController::hideHomeView() {
+    nodeviceView_->hide();
+}
+
+bool KeyboardViewController::homeViewShown() const {
+    return nodeviceView_ && !nodeviceView_->isHidden();
+}
+
+void KeyboardViewController::button_action_home() {
+    showHomeView();
+    g_show_homepage = true;
+}
+
+void KeyboardViewController::button_keyboard_connect() {
+    if (!keyboardAttached()) return;
+    hideHomeView();
+    g_show_homepage = false;
+    // Nothing chosen yet: open the first page rather than an empty area.
+    if (shownPage_ == 0) selectPage(kCustomKeyView);
+}
+
+void KeyboardViewController::setConnectedImage(bool attached) {
+    keyboardConnect_->setImageName(attached ? QStringLiteral("singledevice_keyboard")
+                                            : QStringLiteral("singledevice_keyboard_none"));
+}
+
+QColorDialog* KeyboardViewController::colorPanel() {
+    if (!colorPanel_) {
+        colorPanel_ = new QColorDialog(window());
+        colorPanel_->setModal(false);
+        colorPanel_->setOption(QColorDialog::NoButtons);
+    }
+    return colorPanel_;
+}
+
+bool KeyboardViewController::colorPanelOpen() const {
+    return colorPanel_ && colorPanel_->isVisible();
+}
+
+void KeyboardViewController::closeColorPanel() {
+    if (colorPanel_) colorPanel_->hide();
+}
+
+}  // namespace korvex

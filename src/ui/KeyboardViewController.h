@@ -1,0 +1,214 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "catalog/HeldKeys.h"
+#include "device/DeviceComm.h"
+#include "device/UploadWorker.h"
+#include "store/DeviceSQLite.h"
+#include "ui/DeviceEvents.h"
+
+class QColorDialog;
+class QMessageBox;
+class QStackedLayout;
+
+namespace korvex {
+
+class ImageButton;
+class UploadIndicator;
+
+// True while the home view lies over the pages because the user asked for it.
+extern bool g_show_homepage;
+
+// The hub of the main window: owns the pages, the navigation column and the
+// home / no-device view, and the state every feature page shares. Feature
+// groups add their contents to pageView(N) and hook into the page changes.
+class KeyboardViewController : public QWidget {
+    Q_OBJECT
+  public:
+    // Page numbers; 4 and 6 are unused.
+    enum ViewType : int {
+        kCustomKeyView = 1,
+        kMacroView = 2,
+        kLightView = 3,
+        kUserLightView = 5,
+        kConfigView = 7,
+        kNoDeviceView = 100,
+    };
+
+    // How the window reaches the keyboard; set before the window is shown.
+    struct LinkOptions {
+        std::unique_ptr<DeviceMonitor> monitor;  // none: no keyboard ever arrives
+        std::string wireLogPath;                 // empty: no wire log
+        PauseClock* clock = nullptr;             // null: the real 8 ms pacing
+    };
+
+    explicit KeyboardViewController(QWidget* parent = nullptr);
+    ~KeyboardViewController() override;
+
+    void setLinkOptions(LinkOptions options);
+
+    // Life cycle, called by the window: build pages and subscribe the control
+    // notifications once; then, when first shown, start watching devices.
+    void viewDidLoad();
+    void viewDidAppear();
+    void viewDidDisappear();
+
+    // --- shared state of the pages --------------------------------------
+    QString keyboardTitle;
+    int viewType = 0;
+    std::int64_t currentProfile = 1;
+    int currentProfileIndex = 0;
+    std::int64_t currentKBProfile = 1;
+    int currentFnLayer = 0;
+    int currentKeyValue = 0;
+    int currentLightMode = 0;
+    bool initFinish = false;
+    int macroRecordType = 0;  // 2 while a macro recording runs
+
+    // --- device link (main thread only) -----------------------------------
+    DeviceMonitor* rfDeviceMonitor() const { return monitor_.get(); }
+    KeyboardRef kbHIDdevice;
+    DeviceComm* deviceComm() const { return deviceComm_.get(); }
+    // The settings store; null before the first attach. Without a
+    // connection (the file could not be read) every operation does nothing.
+    DeviceSQLite* deviceDB() const { return deviceDB_.get(); }
+    std::string deviceDBfile;
+    // Modifier keys and all other keys of the catalog, rebuilt at first attach.
+    KeyLists keyLists;
+    // The profile list, as loaded at first attach.
+    std::vector<ProfileData> profileDatas;
+
+    // Handlers of the monitor's notifications. The monitor's thread opens the
+    // link and hands the rest to the main thread, which runs these in the
+    // order the notifications were posted.
+    void deviceConnected(const KeyboardRef& device, OpenedLink opened);
+    void deviceDisconnected(const KeyboardRef& device);
+    void refreshUI();
+    // USB cannot be used at all: say so; the home view stays.
+    void deviceMonitorFailed(const QString& reason);
+    void ConnectDevice();
+    void initSQLite();
+    void selectProfile(std::int64_t profile);
+    void selectProfileIndex(int index);
+    // Loads the profile list, the language and the pages' lists.
+    void getAllProfile();
+    // Fills the macro list (macro page).
+    std::function<void()> initMacroList;
+    // Shows the current profile's key assignments (key page) and uploads them.
+    void loadKeyMacroData();
+    std::function<void()> showKeyAssignments;
+
+    // Hands an upload to the device thread; never waits for the keyboard.
+    // Returns its ticket, or 0 when there is no transport yet.
+    std::uint64_t submitUpload(Upload upload);
+    UploadIndicator* uploadIndicator() const { return uploadIndicator_; }
+    // The sheet on show, if any (database or access problems).
+    QMessageBox* sheet() const;
+
+    // --- pages ------------------------------------------------------------
+    // A navigation button was pressed (also by the program).
+    void selectPage(int type);
+    void removePreView();
+    void button_action_home();
+    void button_keyboard_connect();
+
+    QWidget* pageView(int type) const;
+    ImageButton* navigationButton(int type) const;
+    QWidget* nodevice_view() const { return nodeviceView_; }
+    ImageButton* keyboard_connect() const { return keyboardConnect_; }
+    bool homeViewShown() const;
+    // The page whose view is in the page area (0 before the first choice).
+    int shownPage() const { return shownPage_; }
+
+    // Whether a keyboard is attached; the connection button depends on it.
+    bool keyboardAttached() const { return kbHIDdevice != nullptr; }
+    void setConnectedImage(bool attached);
+
+    // --- hooks filled in by the feature groups --------------------------
+    // Stops the recording of the macro page's recorder.
+    std::function<void()> macroRecorderStop;
+    // Ends a running macro recording: the record button reads "Record" again.
+    void stopMacroRecord();
+
+    // --- shared colour picker -------------------------------------------
+    QColorDialog* colorPanel();
+    bool colorPanelOpen() const;
+    void closeColorPanel();
+
+    // --- languages ----------------------------------------------------------
+    // Text of an id in the current language. Replaceable for tools that have
+    // no language tables; the window uses the program's tables.
+    std::function<QString(int id)> text;
+    void LanguageSwicth();
+    // Reads the stored choice (profile 1, "language") and relabels.
+    void loadStoredLanguage();
+    // The language combo box's selection changed (only acts once loaded).
+    void languageSelectionChanged(int index);
+    void initLanguageData();
+    // The program's language tables, in the current language.
+    static QString tableText(int id);
+
+  signals:
+    void titleChanged(const QString& title);
+    void languageSwitched();
+    void pageChanged(int type);
+    // The profile list and the language are loaded; pages fill their lists.
+    void profilesLoaded();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void buildPages();
+    void registerNotification();
+    void registerDeviceNotifications();
+    void showHomeView();
+    void hideHomeView();
+    void setTitle(const QString& title);
+    void showSheet(const QString& title, const QString& message);
+    void uploadReported(const UploadReport& report);
+    void sendStartupUploads();
+    bool storeReadable() const;
+
+    struct Page {
+        QWidget* view = nullptr;
+        ImageButton* button = nullptr;
+        QString image;
+    };
+    std::map<int, Page> pages_;
+    QWidget* navColumn_ = nullptr;
+    QWidget* pageArea_ = nullptr;
+    QStackedLayout* pageStack_ = nullptr;
+    QWidget* emptyPage_ = nullptr;
+    QWidget* nodeviceView_ = nullptr;
+    ImageButton* keyboardConnect_ = nullptr;
+    QPointer<QColorDialog> colorPanel_;
+    int shownPage_ = 0;
+    bool loaded_ = false;
+    bool appeared_ = false;
+
+    LinkOptions linkOptions_;
+    std::unique_ptr<DeviceMonitor> monitor_;
+    KeyboardRef refusedDevice_;  // the interface whose access sheet was shown
+    LinkSlot linkSlot_;
+    // Destroyed before the slot: the worker writes through the slot's link.
+    std::unique_ptr<DeviceComm> deviceComm_;
+    std::unique_ptr<UploadWorker> uploadWorker_;
+    std::unique_ptr<DeviceSQLite> deviceDB_;
+    // While the first attach loads, the uploads go out as one sequence.
+    bool startupLoading_ = false;
+    std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
+    UploadIndicator* uploadIndicator_ = nullptr;
+    QPointer<QMessageBox> sheet_;
+};
+
+}  // namespace korvex

@@ -1,0 +1,120 @@
+#include "ui/KorvexApp.h"
+
+#include <QApplication>
+#include <QPointer>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "ui/AppDelegate.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/MainWindowController.h"
+#include "ui/UsbMonitor.h"
+
+namespace korvex {
+
+std::optional<KorvexOptions> parseKorvexOptions(int argc, char** argv, std::string* error) {
+    KorvexOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--simulate") {
+            options.simulate = true;
+        } else if (arg == "--wire-log") {
+            if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
+                if (error) *error = "--wire-log needs a file name";
+                return std::nullopt;
+            }
+            options.wireLog = argv[++i];
+        } else if (arg.starts_with("--wire-log=")) {
+            options.wireLog = std::string(arg.substr(11));
+            if (options.wireLog.empty()) {
+                if (error) *error = "--wire-log needs a file name";
+                return std::nullopt;
+            }
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg.starts_with("-platform") || arg.starts_with("-style")) {
+            // Qt's own options; QApplication takes them (and their value).
+            if (i + 1 < argc && arg.find('=') == std::string_view::npos) ++i;
+        } else {
+            if (error) *error = "unknown option " + std::string(arg);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+std::string korvexUsage() {
+    return "Usage: korvex [--simulate] [--wire-log FILE]\n"
+           "Configure the Korvex 80-key RGB keyboard.\n\n"
+           "  --simulate        use a simulated keyboard instead of USB\n"
+           "  --wire-log FILE   append every report sent or read to FILE\n"
+           "  --help            show this help\n"
+           "  --version         show the version\n";
+}
+
+int runKorvex(int argc, char** argv) {
+    std::string error;
+    const auto options = parseKorvexOptions(argc, argv, &error);
+    if (!options) {
+        std::fprintf(stderr, "korvex: %s\n%s", error.c_str(), korvexUsage().c_str());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(korvexUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::puts("korvex " KORVEX_VERSION);
+        return 0;
+    }
+
+    if (!options->wireLog.empty()) {
+        // Say so now rather than on the first attach.
+        std::FILE* probe = std::fopen(options->wireLog.c_str(), "a");
+        if (!probe) {
+            std::fprintf(stderr, "korvex: cannot write the wire log %s: %s\n",
+                         options->wireLog.c_str(), std::strerror(errno));
+            return 1;
+        }
+        std::fclose(probe);
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("korvex"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Korvex"));
+    QApplication::setDesktopFileName(QStringLiteral("korvex"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+
+    auto* controller = new KeyboardViewController;
+    KeyboardViewController::LinkOptions link;
+    link.wireLogPath = options->wireLog;
+    if (options->simulate) {
+        link.monitor = std::make_unique<SimulatedMonitor>();
+    } else {
+        QPointer<KeyboardViewController> target(controller);
+        link.monitor = std::make_unique<UsbMonitor>([target](const std::string& reason) {
+            QMetaObject::invokeMethod(
+                target,
+                [target, reason] {
+                    if (target) target->deviceMonitorFailed(QString::fromStdString(reason));
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    controller->setLinkOptions(std::move(link));
+    MainWindowController windowController(controller);
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching([&] { windowController.showWindow(); });
+    QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QApplication::quit);
+    QObject::connect(&windowController, &MainWindowController::quitRequested, &app,
+                     &QApplication::quit, Qt::QueuedConnection);
+    windowController.showWindow();
+    return app.exec();
+}
+
+}  // namespace korvex

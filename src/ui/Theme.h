@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QWidget;
+
+namespace korvex::theme {
+
+// One dark palette for the whole window; the accent is kAccentColor.
+inline const QColor kWindowColour(30, 30, 32);
+inline const QColor kTitleColour(24, 24, 26);
+inline const QColor kNavColour(24, 24, 26);
+inline const QColor kPageColour(36, 36, 38);
+inline const QColor kTextColour(230, 230, 230);
+inline const QColor kMutedTextColour(142, 142, 147);
+
+// Sets the visible caption of any of our text-bearing controls: a label's
+// text, a button's title (ours or Qt's), a line edit's text.
+void setCaption(QWidget* control, const QString& caption);
+// The caption setCaption would change; empty for controls without one.
+QString caption(const QWidget* control);
+
+}  // namespace korvex::theme

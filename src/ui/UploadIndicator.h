@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+
+#include "device/DeviceComm.h"
+
+class QLabel;
+class QTimer;
+
+namespace korvex {
+
+// A quiet line in the title strip: a dot and "Sending…" while uploads are in
+// flight, a red note when one failed, nothing otherwise. The failure note
+// stays until the next upload goes through, so it cannot be missed.
+class UploadIndicator : public QWidget {
+    Q_OBJECT
+  public:
+    enum class State { Idle, Sending, Failed };
+
+    explicit UploadIndicator(QWidget* parent = nullptr);
+
+    void uploadQueued();
+    void uploadFinished(const UploadResult& result);
+
+    State state() const { return state_; }
+    int inFlight() const { return inFlight_; }
+    QString text() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void setState(State state);
+
+    QLabel* label_;
+    State state_ = State::Idle;
+    int inFlight_ = 0;
+    bool failedSinceLastSuccess_ = false;
+};
+
+}  // namespace korvex

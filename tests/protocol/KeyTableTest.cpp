@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "EncoderTestSupport.h"
+
+namespace korvex {
+namespace {
+
+using namespace korvex::test;
+
+constexpr int kA = 4;  // the "a" key
+
+const Bytes kEmptyTable = zerosWith(kTableSize, {{574, {0xAA, 0x55}}});
+
+const Transfer& table(const std::vector<Transfer>& t) {
+    return t.at(2);
+}
+
+// The table with one entry at the key's slot.
+Bytes tableWith(int keyCode, Bytes entry) {
+    return zerosWith(kTableSize,
+                     {{4 * static_cast<std::size_t>(key(keyCode).key_index), std::move(entry)},
+                      {574, {0xAA, 0x55}}});
+}
+
+TEST(KeyTable, FrameOfBothLayers) {
+    for (std::int64_t layer : {0, 1, 7}) {
+        SCOPED_TRACE(layer);
+        const auto t = SendKeyMacroData(layer, {}, {});
+        ASSERT_EQ(t.size(), 4u);
+        expectCommand(t[0], 0x18);
+        expectCommand(t[1], layer == 0 ? 0x11 : 0x27, 0x09);
+        EXPECT_EQ(table(t).kind, Transfer::Kind::Bulk);
+        EXPECT_EQ(table(t).length, 640u);
+        EXPECT_EQ(table(t).bytes, kEmptyTable);
+        expectCommand(t[3], 0x02);
+        for (const Transfer& x : t) EXPECT_FALSE(x.extraPause);
+    }
+}
+
+TEST(KeyTable, EntryOfEachFunctionType) {
+    struct Case {
+        ProfileKey row;
+        Bytes entry;
+    };
+    const Case cases[] = {
+        {row(kA, 3, 4, 225), {0x02, 0x02, 0x04, 0x00}},    // key with left shift
+        {row(kA, 3, 5), {0x02, 0x00, 0x05, 0x00}},         // plain key
+        {row(kA, 3, 225), {0x02, 0x02, 0x00, 0x00}},       // lone modifier
+        {row(kA, 3, 231, 224), {0x02, 0x01, 0x80, 0x00}},  // modifier with modifier
+        {row(kA, 3, 300), {0x02, 0x00, 0x00, 0x00}},       // no such key code
+        {row(kA, 3, 500), {0x03, 0x94, 0x01, 0x00}},       // first media code
+        {row(kA, 3, 503), {0x03, 0x83, 0x01, 0x00}},
+        {row(kA, 3, 510), {0x03, 0xE2, 0x00, 0x00}},
+        {row(kA, 3, 517), {0x03, 0x21, 0x02, 0x00}},  // last media code
+        {row(kA, 3, 518), {0x03, 0x00, 0x00, 0x00}},
+        {row(kA, 3, 520), {0x03, 0x00, 0x00, 0x00}},
+        {row(kA, 14, 224, 4, 0), {0x07, 0x01, 0x04, 0x00}},  // three key codes
+        {row(kA, 14, 5, 229, 230), {0x07, 0x05, 0x20, 0x40}},
+        {row(kA, 2), {0x05, 0x03, 0x00, 0x00}},     // disabled
+        {row(kA, 6, 1), {0x01, 0x01, 0x01, 0x00}},  // mouse
+        {row(kA, 6, 4), {0x01, 0x01, 0x03, 0x00}},
+        {row(kA, 6, 6), {0x01, 0x03, 0xFF, 0x00}},
+        {row(kA, 6, 8), {0x01, 0x01, 0x10, 0x00}},
+        {row(kA, 6, 9), {0x01, 0x00, 0x00, 0x00}},
+        {row(kA, 7, 1), {0x03, 0xCD, 0x00, 0x00}},  // multimedia
+        {row(kA, 7, 7), {0x03, 0xE2, 0x00, 0x00}},
+        {row(kA, 7, 0), {0x03, 0x00, 0x00, 0x00}},
+        {row(kA, 8, 3), {0x02, 0x10, 0x52, 0x00}},  // Mac shortcuts
+        {row(kA, 8, 6), {0x02, 0x08, 0x1B, 0x00}},
+        {row(kA, 8, 7), {0x02, 0x00, 0x00, 0x00}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("type " + std::to_string(c.row.macroType) + " value " +
+                     std::to_string(c.row.macroValue));
+        EXPECT_EQ(table(SendKeyMacroData(0, {c.row}, {})).bytes, tableWith(kA, c.entry));
+    }
+    // Types without an entry leave the key at its own function.
+    for (std::int64_t type : {0, 1, 5, 9, 10, 11, 12, 13, 15, -1})
+        EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, type, 4, 225, 1)}, {})).bytes, kEmptyTable)
+            << type;
+}
+
+TEST(KeyTable, MacroKeysNameTheMacrosListPosition) {
+    const std::vector<MacroInfo> macros = {macro(11), macro(7), macro(30)};
+    EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 4, 30, 1, 5)}, macros)).bytes,
+              tableWith(kA, {0x06, 0x02, 0x01, 0x05}));
+    EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 4, 11, 2, 0)}, macros)).bytes,
+              tableWith(kA, {0x06, 0x00, 0x02, 0x00}));
+    // A macro that is gone, or no macros at all: the key plays nothing.
+    EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 4, 12, 1, 5)}, macros)).bytes, kEmptyTable);
+    EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 4, 30, 1, 5)}, {})).bytes, kEmptyTable);
+    // Only the keyboard's 100 macro slots can be named.
+    std::vector<MacroInfo> many;
+    for (int id = 1; id <= 101; ++id) many.push_back(macro(id));
+    EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 4, 100, 0, 0)}, many)).bytes,
+              tableWith(kA, {0x06, 99, 0x00, 0x00}));
+    EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 4, 101, 0, 0)}, many)).bytes, kEmptyTable);
+}
+
+TEST(KeyTable, RowsInStoreOrderAndUnknownKeys) {
+    // The later row of a key wins, also when it brings the key back to default.
+    EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 2), row(kA, 3, 5)}, {})).bytes,
+              tableWith(kA, {0x02, 0x00, 0x05, 0x00}));
+    EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 2), row(kA, 1)}, {})).bytes, kEmptyTable);
+    // Codes that are not keys of this keyboard are skipped.
+    EXPECT_EQ(
+        table(SendKeyMacroData(0, {row(0, 2), row(3, 2), row(1 << 20, 2), row(-4, 2)}, {})).bytes,
+        kEmptyTable);
+
+    // Every key of the catalog gets its own slot, and none reaches the marker.
+    std::vector<ProfileKey> all;
+    for (const KeyInfo& k : allKeys()) all.push_back(row(k.code, 2));
+    const Bytes b = table(SendKeyMacroData(0, all, {})).bytes;
+    std::size_t disabled = 0;
+    for (std::size_t at = 0; at + 4 <= 574; at += 4) disabled += b[at] == 0x05 && b[at + 1] == 0x03;
+    EXPECT_EQ(disabled, allKeys().size());
+    EXPECT_EQ(b[574], 0xAA);
+    EXPECT_EQ(b[575], 0x55);
+}
+
+TEST(KeyTable, BothLayersOfAProfileGoTogether) {
+    const Upload u = keyTablesUpload(3, {row(kA, 2)}, {row(kA, 3, 5, 0, 0, 1)}, {});
+    EXPECT_EQ(u.kind, UploadKind::Keys);
+    EXPECT_EQ(u.target, 3);
+    ASSERT_EQ(u.transfers.size(), 8u);
+    expectCommand(u.transfers[1], 0x11, 0x09);
+    expectCommand(u.transfers[5], 0x27, 0x09);
+    EXPECT_EQ(u.transfers[2].bytes, tableWith(kA, {0x05, 0x03, 0x00, 0x00}));
+    EXPECT_EQ(u.transfers[6].bytes, tableWith(kA, {0x02, 0x00, 0x05, 0x00}));
+}
+
+}  // namespace
+}  // namespace korvex

@@ -1,0 +1,209 @@
+// Failures part way through a write, and files the store must never touch.
+
+#include "StoreTestSupport.h"
+#include "store/StorePath.h"
+
+namespace korvex::testing {
+namespace {
+
+// A trigger that makes inserts into `table` fail once `condition` holds.
+std::string failingInsert(const std::string& table, const std::string& condition) {
+    return "CREATE TRIGGER fail_" + table + " BEFORE INSERT ON " + table + " WHEN " + condition +
+           " BEGIN SELECT RAISE(ABORT, 'injected failure'); END";
+}
+
+TEST_F(StoreTest, AFailingFirstRunSeedLeavesNothingAndIsCompletedNextTime) {
+    fs::create_directories(file_.parent_path());
+    {
+        RawDb raw(file_);
+        ASSERT_TRUE(
+            raw.exec("CREATE TABLE t_configdata (keyId INTEGER PRIMARY KEY NOT NULL, "
+                     "key TEXT NOT NULL, profId INTEGER NOT NULL, value TEXT NOT NULL)"));
+        ASSERT_TRUE(raw.exec(failingInsert("t_configdata", "NEW.key = 'fnfunction'")));
+    }
+    const OpenResult failed = open();
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(failed.error, OpenError::SchemaFailed);
+    EXPECT_FALSE(failed.reason.empty());
+    EXPECT_FALSE(store_.isOpen());
+    EXPECT_TRUE(logged("insertRow  fail "));
+    EXPECT_TRUE(logged("init: connect fail "));
+    RawDb raw(file_);
+    EXPECT_EQ(raw.count("t_configdata"), 0);
+    EXPECT_EQ(raw.count("sqlite_master", "type = 'table'"), 1);  // no half-made schema either
+
+    ASSERT_TRUE(raw.exec("DROP TRIGGER fail_t_configdata"));
+    openOrFail();
+    EXPECT_EQ(raw.count("t_configdata"), 13);
+    EXPECT_EQ(raw.count("t_profile"), 1);
+}
+
+TEST_F(StoreTest, FailingRewritesKeepTheRowsTheyWouldReplace) {
+    openOrFail();
+    ASSERT_EQ(store_.addProfile("P2"), 2);
+    ASSERT_TRUE(store_.writeLightProfile(2));
+    const std::int64_t key = store_.addKeyProfile({0, 0, 2, 41, 3, 5, 0, 0, "old"});
+    ASSERT_GT(key, 0);
+    ASSERT_GT(store_.addUserLight(1, "u"), 0);
+    ASSERT_GT(store_.addUserLightLEDData({0, 1, 41, 0xFF0000}), 0);
+    ASSERT_GT(store_.addUserLightLEDData({0, 1, 42, 0x00FF00}), 0);
+    ASSERT_GT(store_.addMacroProfile("m"), 0);
+    ASSERT_TRUE(store_.rewriteMacroRecords(1, {{0, 1, 2, 0, 4, "A"}, {0, 1, 3, 1, 4, "A"}}));
+    RawDb raw(file_);
+    const auto snapshot = [&raw] {
+        std::vector<std::string> all;
+        for (const char* t : {"t_configdata", "t_keyprofile", "t_lightdata", "t_userlight_leddata",
+                              "t_macrorecord"}) {
+            for (auto& row : raw.rows(std::string("SELECT * FROM ") + t)) all.push_back(row);
+        }
+        return all;
+    };
+    const auto before = snapshot();
+
+    ASSERT_TRUE(raw.exec(failingInsert("t_keyprofile", "1")));
+    EXPECT_EQ(store_.addKeyProfile({0, 0, 2, 41, 3, 6, 0, 0, "new"}), 0);
+    ASSERT_TRUE(raw.exec(failingInsert("t_userlight_leddata", "NEW.keyvalue = 42")));
+    EXPECT_EQ(store_.addUserLightLEDData({0, 1, 42, 0x0000FF}), -1);
+    EXPECT_FALSE(store_.rewriteUserLightLEDData(1, {{0, 1, 41, 1}, {0, 1, 42, 2}}));
+    ASSERT_TRUE(raw.exec(failingInsert("t_macrorecord", "NEW.record_index = 1")));
+    EXPECT_FALSE(store_.rewriteMacroRecords(1, {{0, 1, 2, 0, 5, "B"}, {0, 1, 3, 1, 5, "B"}}));
+    ASSERT_TRUE(raw.exec(failingInsert("t_configdata", "NEW.key = 'dpi_group5_rgb'")));
+    EXPECT_FALSE(store_.resetProfile(2));
+    EXPECT_TRUE(logged("resetProfile  fail "));
+    EXPECT_FALSE(store_.writeConfigInfo(3));
+    ASSERT_EQ(store_.addProfile("P3"), 3);
+    EXPECT_FALSE(store_.writeLightProfile(3));
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(store_.getLightModeSelectIndex(2), 11);  // the reset's selection was undone too
+
+    // The store keeps working once the cause is gone.
+    ASSERT_TRUE(raw.exec("DROP TRIGGER fail_t_configdata"));
+    EXPECT_TRUE(store_.writeLightProfile(3));
+    EXPECT_EQ(raw.count("t_lightdata", "profId = 3"), 21);
+}
+
+TEST_F(StoreTest, AFactoryResetThatCannotFinishKeepsEverySetting) {
+    openOrFail();
+    store_.setBusyTimeout(50);
+    ASSERT_EQ(store_.addProfile("P2"), 2);
+    ASSERT_GT(store_.addMacroProfile("m"), 0);
+    RawDb reader(file_);
+    const auto before = reader.rows("SELECT * FROM t_profile");
+    // Another program in the middle of reading: the reset cannot commit.
+    ASSERT_TRUE(reader.exec("BEGIN"));
+    ASSERT_EQ(reader.count("t_profile"), 2);
+    EXPECT_FALSE(store_.dropTable());
+    EXPECT_TRUE(logged("dropTable table failed "));
+    ASSERT_TRUE(reader.exec("COMMIT"));
+    EXPECT_EQ(reader.rows("SELECT * FROM t_profile"), before);
+    EXPECT_EQ(reader.count("t_macro_data"), 1);
+    EXPECT_TRUE(store_.dropTable());
+    EXPECT_EQ(reader.count("t_profile"), 1);
+}
+
+class UntouchableFile : public StoreTest {
+  protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        fs::create_directories(file_.parent_path());
+    }
+    // Opens the file and checks it was refused for `expected` and left as it was.
+    void expectRefused(OpenError expected, const std::function<void()>& prepare = {}) {
+        const std::string before = readBytes(file_);
+        if (prepare) prepare();
+        const OpenResult result = open();
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error, expected) << result.reason;
+        EXPECT_FALSE(result.reason.empty());
+        EXPECT_FALSE(store_.isOpen());
+        EXPECT_TRUE(logged("init: connect fail "));
+        EXPECT_EQ(readBytes(file_), before);
+        EXPECT_EQ(fs::directory_iterator(file_.parent_path())->path(), file_);  // no journal left
+    }
+};
+
+TEST_F(UntouchableFile, GarbageAndForeignFormatsAreNotDatabases) {
+    writeBytes(file_, std::string(4096, 'x') + "not a database");
+    expectRefused(OpenError::NotADatabase);
+    writeBytes(file_, std::string("SQLite format 3\0", 16) + std::string(200, '\xff'));
+    expectRefused(OpenError::NotADatabase);
+}
+
+TEST_F(UntouchableFile, AFolderInPlaceOfTheFileIsReported) {
+    fs::create_directories(file_);
+    const OpenResult result = open();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, OpenError::CannotOpen);
+    EXPECT_TRUE(fs::is_empty(file_));
+}
+
+TEST_F(UntouchableFile, LockedByAnotherProgramIsReportedAfterTheBusyTimeout) {
+    {
+        DeviceSQLite seeded([](const std::string&) {});
+        ASSERT_TRUE(seeded.openFile(file_.string()).ok);
+    }
+    RawDb other(file_);
+    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
+    store_.setBusyTimeout(100);
+    const std::string before = readBytes(file_);
+    const OpenResult result = open();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, OpenError::Locked) << result.reason;
+    EXPECT_EQ(readBytes(file_), before);
+    ASSERT_TRUE(other.exec("ROLLBACK"));
+    // Two users of one file at once: both see each other's writes.
+    openOrFail();
+    DeviceSQLite second([](const std::string&) {});
+    ASSERT_TRUE(second.openFile(file_.string()).ok);
+    ASSERT_EQ(second.addProfile("from the tool"), 2);
+    EXPECT_EQ(store_.addProfile("from the window"), 3);
+}
+
+TEST_F(UntouchableFile, ReadOnlyOrUnreadableFilesAreLeftAlone) {
+    {
+        DeviceSQLite seeded([](const std::string&) {});
+        ASSERT_TRUE(seeded.openFile(file_.string()).ok);
+    }
+    const std::string before = readBytes(file_);
+    const auto openAs = [this] { return static_cast<int>(store_.openFile(file_.string()).error); };
+
+    fs::permissions(file_, fs::perms(0444));
+    fs::permissions(file_.parent_path(), fs::perms(0555));
+    const int readOnly = runUnprivileged(openAs);
+    if (readOnly < 0) GTEST_SKIP() << "cannot drop root rights here";
+    EXPECT_EQ(readOnly, static_cast<int>(OpenError::ReadOnly));
+    fs::permissions(file_.parent_path(), fs::perms(0755));
+    EXPECT_EQ(runUnprivileged(openAs), static_cast<int>(OpenError::ReadOnly));  // the file alone
+    fs::permissions(file_, fs::perms(0000));
+    EXPECT_EQ(runUnprivileged(openAs), static_cast<int>(OpenError::CannotOpen));
+    fs::permissions(file_, fs::perms(0644));
+    EXPECT_EQ(readBytes(file_), before);
+    EXPECT_EQ(fs::directory_iterator(file_.parent_path())->path(), file_);
+}
+
+TEST_F(StoreTest, AFolderThatCannotBeCreatedOrNoHomeIsAnOpenFailure) {
+    writeBytes(dir_ / "plain", "x");
+    EXPECT_EQ(store_.openFile((dir_ / "plain" / "db" / "f.sqlite3").string()).error,
+              OpenError::CannotCreate);
+    const auto saved = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    const auto home = saved("HOME"), xdg = saved("XDG_DATA_HOME");
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(store_.init(kDatabaseFileName).error, OpenError::NoLocation);
+    ::setenv("XDG_DATA_HOME", dir_.c_str(), 1);
+    const OpenResult opened = store_.init(kDatabaseFileName);
+    EXPECT_TRUE(opened.ok) << opened.reason;
+    EXPECT_EQ(opened.path, (dir_ / "korvex" / "db" / kDatabaseFileName).string());
+    EXPECT_TRUE(fs::exists(opened.path));
+    if (xdg)
+        ::setenv("XDG_DATA_HOME", xdg->c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
+    if (home) ::setenv("HOME", home->c_str(), 1);
+}
+
+}  // namespace
+}  // namespace korvex::testing

@@ -1,0 +1,327 @@
+// Row-level operations: results on success and failure, row id reuse and
+// the orders the listings rely on.
+
+#include "StoreTestSupport.h"
+
+namespace korvex::testing {
+namespace {
+
+class OpenStore : public StoreTest {
+  protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        openOrFail();
+    }
+};
+
+TEST_F(OpenStore, ProfilesReuseTheLargestIdAndListInIdOrder) {
+    EXPECT_EQ(store_.addProfile("Configuration File 2"), 2);
+    EXPECT_EQ(store_.addProfile("Configuration File 3"), 3);
+    ASSERT_TRUE(store_.addKeyProfile({0, 0, 3, 41, 3, 5, 0, 0, "B"}));
+    ASSERT_TRUE(store_.writeLightProfile(3));
+    ASSERT_TRUE(store_.deleteProfile(3));
+    EXPECT_TRUE(store_.deleteProfile(99));  // nothing matched is no failure
+    // The reused id starts from defaults, not from the deleted profile's rows.
+    EXPECT_EQ(store_.addProfile("again"), 3);
+    std::vector<ProfileKey> keys;
+    EXPECT_TRUE(store_.queryKeysProfile(3, 0, keys));
+    EXPECT_TRUE(keys.empty());
+    RawDb raw(file_);
+    EXPECT_EQ(raw.count("t_lightdata", "profId = 3"), 0);
+    EXPECT_EQ(raw.count("t_configdata", "profId = 3"), 0);
+    ASSERT_TRUE(store_.deleteProfile(2));
+    EXPECT_EQ(store_.addProfile("four"), 4);
+    ASSERT_TRUE(store_.updateProfileName(4, ""));
+    raw.exec("UPDATE t_profile SET name = NULL WHERE profId = 3");
+    std::vector<ProfileData> list{{9, "caller's"}};
+    ASSERT_TRUE(store_.queryProfileList(list));
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[1].profId, 1);
+    EXPECT_EQ(list[2].profId, 3);
+    EXPECT_EQ(list[2].name, "");  // NULL lists as empty text
+    EXPECT_EQ(list[3].profId, 4);
+    EXPECT_EQ(list[3].name, "");
+}
+
+TEST_F(OpenStore, ConfigValuesReadTheFirstRowAndUpdateOnlyExistingOnes) {
+    EXPECT_EQ(store_.getConfigData(1, "language"), "1033");
+    EXPECT_EQ(store_.getConfigData(2, "language"), "");  // application-wide: profile 1 only
+    EXPECT_EQ(store_.getConfigData(1, "no such key"), "");
+    EXPECT_TRUE(store_.updateConfigData(1, "no such key", "x"));
+    EXPECT_EQ(store_.getConfigData(1, "no such key"), "");
+    EXPECT_TRUE(store_.updateConfigData(1, "language", "2052"));
+    EXPECT_EQ(store_.getConfigData(1, "language"), "2052");
+    EXPECT_TRUE(store_.writeConfigData(1, "language", "1028"));  // always a new row
+    EXPECT_EQ(store_.getConfigData(1, "language"), "2052");
+    EXPECT_TRUE(store_.updateConfigData(1, "language", "1033"));  // every matching row
+    RawDb raw(file_);
+    EXPECT_EQ(raw.rows("SELECT DISTINCT value FROM t_configdata WHERE key = 'language'"),
+              std::vector<std::string>{"1033"});
+}
+
+TEST_F(OpenStore, LightRowsAreSeededOnceAndKeepTheirBytes) {
+    ASSERT_EQ(store_.addProfile("P2"), 2);
+    ASSERT_TRUE(store_.writeLightProfile(2));
+    RawDb raw(file_);
+    EXPECT_EQ(raw.count("t_configdata", "profId = 2"), 15);
+    EXPECT_EQ(raw.rows("SELECT group_concat(mode) FROM (SELECT mode FROM t_lightdata "
+                       "WHERE profId = 2 ORDER BY lightId)"),
+              std::vector<std::string>{"0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20"});
+    ASSERT_TRUE(store_.writeLightProfile(2));
+    EXPECT_EQ(raw.count("t_lightdata", "profId = 2"), 21);
+    EXPECT_EQ(raw.count("t_configdata", "profId = 2"), 15);
+
+    lightData ten, eleven;
+    ASSERT_TRUE(store_.queryLightInfo(2, 10, ten));
+    EXPECT_EQ(ten.lightBytes,
+              (std::vector<std::uint8_t>{10, 202, 81, 0, 0, 0, 0, 0, 1, 15, 12, 3}));
+    EXPECT_EQ(ten.status, 0);
+    EXPECT_EQ(ten.name, "radiName");
+    EXPECT_EQ(ten.profId, 2);
+    ASSERT_TRUE(store_.queryLightInfo(2, 11, eleven));
+    EXPECT_EQ(eleven.lightBytes.back(), 0);
+    EXPECT_EQ(eleven.status, 1);
+    EXPECT_EQ(store_.getLightModeSelectIndex(2), 11);
+
+    // Element 0 never picks the row and is never stored.
+    std::vector<std::uint8_t> bytes = {4, 1, 2, 3, 4, 5, 6, 7, 0, 9, 10, 1};
+    ASSERT_TRUE(store_.modifyLightData(2, 5, bytes));
+    lightData five;
+    ASSERT_TRUE(store_.queryLightInfo(2, 5, five));
+    bytes[0] = 5;
+    EXPECT_EQ(five.lightBytes, bytes);
+    EXPECT_TRUE(store_.queryLightInfo(2, 4, five));
+    EXPECT_EQ(five.lightBytes[1], 202);
+    EXPECT_FALSE(store_.modifyLightData(2, 5, {1, 2, 3}));
+    EXPECT_TRUE(store_.modifyLightData(2, 55, bytes));  // no row: nothing stored, no failure
+
+    // A byte the array cannot hold, a short array or a missing mode fail and
+    // leave the caller's record as it was.
+    raw.exec("UPDATE t_lightdata SET byte9 = 300 WHERE profId = 2 AND mode = 6");
+    lightData untouched;
+    EXPECT_FALSE(store_.queryLightInfo(2, 6, untouched));
+    EXPECT_FALSE(store_.queryLightInfo(2, 21, untouched));
+    EXPECT_EQ(untouched.lightBytes, std::vector<std::uint8_t>(12, 0));
+    EXPECT_EQ(untouched.lightId, 0);
+    lightData shortRecord;
+    shortRecord.lightBytes.resize(11);
+    EXPECT_FALSE(store_.queryLightInfo(2, 5, shortRecord));
+
+    ASSERT_TRUE(store_.selectLightMode(2, 5));
+    EXPECT_EQ(store_.getLightModeSelectIndex(2), 5);
+    EXPECT_EQ(raw.count("t_lightdata", "profId = 2 AND status = 1"), 1);
+    EXPECT_EQ(store_.getLightModeSelectIndex(1), 0);  // profiles are independent
+    ASSERT_TRUE(store_.selectLightMode(2, 42));
+    EXPECT_EQ(store_.getLightModeSelectIndex(2), 0);
+    EXPECT_EQ(raw.count("t_lightdata", "status = 1"), 0);
+}
+
+TEST_F(OpenStore, KeyAssignmentsReplaceClearAndListPerLayer) {
+    const ProfileKey disable{0, 0, 1, 41, 2, 1, 0, 0, "Disable Keys"};
+    const std::int64_t first = store_.addKeyProfile(disable);
+    ASSERT_GT(first, 0);
+    ProfileKey fnLayer = disable;
+    fnLayer.fnlayerId = 1;
+    ASSERT_GT(store_.addKeyProfile(fnLayer), first);
+    ASSERT_GT(store_.addKeyProfile({0, 0, 1, 30, 3, 4, 0, 0, "A"}), 0);
+    ProfileKey remap{0, 0, 1, 41, 3, 5, 7, 9, "B"};
+    const std::int64_t replaced = store_.addKeyProfile(remap);
+    ASSERT_GT(replaced, 0);
+
+    std::vector<ProfileKey> top;
+    ASSERT_TRUE(store_.queryKeysProfile(1, 0, top));
+    ASSERT_EQ(top.size(), 2u);  // one row per key; order of assignment
+    EXPECT_EQ(top[0].keyValue, 30);
+    EXPECT_EQ(top[1].keyId, replaced);
+    EXPECT_EQ(top[1].macroDesc, "B");
+    EXPECT_EQ(top[1].macro3Value, 9);
+    ASSERT_TRUE(store_.queryKeysProfile(1, 0, top));
+    EXPECT_EQ(top.size(), 4u);  // appends
+
+    ProfileKey shown{};
+    ASSERT_TRUE(store_.queryKeyProfile(1, 1, 41, shown));
+    EXPECT_EQ(shown.macroType, 2);
+    EXPECT_EQ(shown.fnlayerId, 1);
+    ProfileKey factory{1, 2, 3, 4, 5, 6, 7, 8, "factory"};
+    EXPECT_FALSE(store_.queryKeyProfile(1, 0, 99, factory));
+    EXPECT_EQ(factory.macroDesc, "factory");
+    EXPECT_EQ(factory.keyId, 1);
+
+    EXPECT_EQ(store_.addKeyProfile({0, 0, 1, 0, 3, 5, 0, 0, "x"}), 0);  // key code 0 refused
+    EXPECT_EQ(store_.addKeyProfile({0, 0, 1, 99, 1, 0, 0, 0, ""}), 0);  // nothing to clear
+    EXPECT_EQ(store_.addKeyProfile({0, 0, 1, 41, 1, 0, 0, 0, ""}), 0);  // default function
+    RawDb raw(file_);
+    EXPECT_EQ(raw.count("t_keyprofile"), 2);
+    EXPECT_EQ(raw.count("t_keyprofile", "keyvalue = 41"), 1);
+}
+
+TEST_F(OpenStore, MacrosAndTheirEventsLiveAndDieTogether) {
+    EXPECT_EQ(store_.addMacroProfile("one"), 1);
+    EXPECT_EQ(store_.addMacroProfile("two"), 2);
+    MacroInfo info;
+    ASSERT_TRUE(store_.queryMacroInfo(2, info));
+    EXPECT_EQ(info.playTimes, 1);
+    EXPECT_EQ(info.delayType, 0);
+    EXPECT_EQ(info.macroName, "two");
+    for (std::int64_t i = 0; i < 3; ++i) {
+        EXPECT_GT(store_.addMacroRecord({0, 2, 2 + i % 2, i, 4, "A"}), 0);
+    }
+    EXPECT_GT(store_.addMacroRecord({0, 1, 1, 0, 50, "50 ms"}), 0);
+    EXPECT_EQ(store_.getRecordCount(), 4);
+    std::vector<RecordInfo> events{RecordInfo{}};
+    EXPECT_EQ(store_.queryMacroRecord(2, events), 4);
+    EXPECT_EQ(events[3].recordIndex, 2);
+    EXPECT_EQ(events[3].recordType, 2);
+    EXPECT_EQ(store_.queryMacroRecord(77, events), 4);
+
+    ASSERT_TRUE(store_.addKeyProfile({0, 0, 1, 41, 4, 2, 0, 1, "two"}));
+    ASSERT_TRUE(store_.deleteMacroProfile(2));
+    EXPECT_EQ(store_.getRecordCount(), 1);
+    ProfileKey player;
+    EXPECT_TRUE(store_.queryKeyProfile(1, 0, 41, player));  // the key keeps playing "macro 2"
+    EXPECT_EQ(store_.addMacroProfile("three"), 2);
+    std::vector<RecordInfo> none;
+    EXPECT_EQ(store_.queryMacroRecord(2, none), 0);
+
+    ASSERT_TRUE(store_.modifyMacroInfo({1, 5, 2, 30, "ignored"}));
+    ASSERT_TRUE(store_.updateMacroProfileName(1, "renamed"));
+    std::vector<MacroInfo> macros{MacroInfo{}};
+    EXPECT_EQ(store_.queryAllMacroData(macros), 3);
+    EXPECT_EQ(macros[1].macroName, "renamed");
+    EXPECT_EQ(macros[1].playTimes, 5);
+    EXPECT_EQ(macros[1].delayTime, 30);
+    EXPECT_EQ(macros[2].macroId, 2);
+
+    ASSERT_TRUE(store_.rewriteMacroRecords(1, {{0, 99, 4, 0, 1, "L"}, {0, 99, 5, 1, 1, "L"}}));
+    std::vector<RecordInfo> rewritten;
+    ASSERT_EQ(store_.queryMacroRecord(1, rewritten), 2);
+    EXPECT_EQ(rewritten[0].macroId, 1);
+    EXPECT_EQ(rewritten[1].recordType, 5);
+    ASSERT_TRUE(store_.rewriteMacroRecords(1, {}));
+    EXPECT_EQ(store_.getRecordCount(), 0);
+}
+
+TEST_F(OpenStore, UserLightColoursKeepOneRowPerKeyAndSchemesStartBlack) {
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(store_.addUserLight(1, "s" + std::to_string(i)), i);
+    std::vector<UserLightData> schemes(2);
+    EXPECT_EQ(store_.getUserLightData(1, schemes), 5);
+    EXPECT_EQ(schemes[2].speed, 15);
+    EXPECT_EQ(schemes[4].brightness, 15);
+    EXPECT_EQ(schemes[4].userlight_name, "s3");
+    std::vector<UserLightLEDData> leds(1);
+    EXPECT_EQ(store_.getUserLightLEDData(1, leds), 1);
+
+    EXPECT_GT(store_.addUserLightLEDData({0, 1, 41, 0xFF0000}), 0);
+    EXPECT_GT(store_.addUserLightLEDData({0, 2, 41, 0x0000FF}), 0);
+    EXPECT_GT(store_.addUserLightLEDData({0, 1, 41, 0x00FF00}), 0);
+    leds.clear();
+    ASSERT_EQ(store_.getUserLightLEDData(1, leds), 1);
+    EXPECT_EQ(leds[0].key_rgbvalue, 65280);
+    leds.clear();
+    ASSERT_EQ(store_.getUserLightLEDData(2, leds), 1);
+    EXPECT_EQ(leds[0].key_rgbvalue, 255);
+    EXPECT_EQ(store_.addUserLightLEDData({0, 2, 41, 0}), -1);  // black: row deleted
+    EXPECT_EQ(store_.addUserLightLEDData({0, 1, 0, 0xFF}), -1);
+    RawDb raw(file_);
+    EXPECT_EQ(raw.count("t_userlight_leddata"), 1);
+
+    // The batch rewrite: last entry per key wins, black and key 0 leave no row.
+    ASSERT_TRUE(store_.rewriteUserLightLEDData(
+        3, {{0, 0, 4, 1}, {0, 0, 5, 2}, {0, 0, 4, 3}, {0, 0, 6, 0}, {0, 0, 0, 9}, {0, 0, 5, 0}}));
+    EXPECT_EQ(raw.rows("SELECT keyvalue, rgbvalue FROM t_userlight_leddata WHERE light_id = 3 "
+                       "ORDER BY ledId"),
+              std::vector<std::string>{"4|3"});
+    ASSERT_TRUE(store_.deleteUserLight(3));
+    EXPECT_EQ(store_.addUserLight(1, "new"), 3);
+    leds.clear();
+    EXPECT_EQ(store_.getUserLightLEDData(3, leds), 0);
+}
+
+TEST_F(StoreTest, WithoutConnectionNothingRunsAndEachResultIsItsNoConnectionValue) {
+    std::vector<ProfileData> profiles(1);
+    std::vector<MacroInfo> macros(2);
+    std::vector<RecordInfo> records(3);
+    std::vector<UserLightData> schemes(4);
+    std::vector<UserLightLEDData> leds(5);
+    std::vector<ProfileKey> keys;
+    lightData light;
+    EXPECT_EQ(store_.addProfile("x"), 0);
+    EXPECT_TRUE(store_.deleteProfile(1));
+    EXPECT_TRUE(store_.updateProfileName(1, "x"));
+    EXPECT_FALSE(store_.queryProfileList(profiles));
+    EXPECT_TRUE(store_.writeConfigData(1, "k", "v"));
+    EXPECT_TRUE(store_.updateConfigData(1, "k", "v"));
+    EXPECT_EQ(store_.getConfigData(1, "language"), "");
+    EXPECT_TRUE(store_.writeLightProfile(1));
+    EXPECT_FALSE(store_.queryLightInfo(1, 1, light));
+    EXPECT_TRUE(store_.modifyLightData(1, 1, std::vector<std::uint8_t>(12)));
+    EXPECT_TRUE(store_.selectLightMode(1, 1));
+    EXPECT_EQ(store_.getLightModeSelectIndex(1), 0);
+    EXPECT_FALSE(store_.queryKeysProfile(1, 0, keys));
+    EXPECT_EQ(store_.addKeyProfile({0, 0, 1, 41, 3, 5, 0, 0, ""}), 0);
+    EXPECT_EQ(store_.queryAllMacroData(macros), 2);
+    EXPECT_EQ(store_.getRecordCount(), 0);
+    EXPECT_EQ(store_.queryMacroRecord(1, records), 3);
+    EXPECT_EQ(store_.addMacroProfile("m"), 0);
+    EXPECT_TRUE(store_.deleteMacroProfile(1));
+    EXPECT_TRUE(store_.deleteMacroRecord(1));
+    EXPECT_EQ(store_.addMacroRecord({}), 0);
+    EXPECT_TRUE(store_.updateMacroProfileName(1, "m"));
+    EXPECT_TRUE(store_.modifyMacroInfo({}));
+    EXPECT_EQ(store_.getUserLightData(1, schemes), 4);
+    EXPECT_EQ(store_.addUserLight(1, "u"), 0);
+    EXPECT_TRUE(store_.deleteUserLight(1));
+    EXPECT_EQ(store_.getUserLightLEDData(1, leds), 5);
+    EXPECT_EQ(store_.addUserLightLEDData({0, 1, 41, 5}), 0);
+    EXPECT_EQ(store_.addUserLightLEDData({0, 1, 41, 0}), -1);
+    EXPECT_EQ(profiles.size() + keys.size(), 1u);
+    EXPECT_FALSE(fs::exists(file_));
+}
+
+TEST_F(OpenStore, FreeTextNamesAreStoredExactly) {
+    const std::vector<std::string> names = {"it's \"quoted\"",
+                                            "a; DROP TABLE t_profile; --",
+                                            "SELECT * FROM t_macro_data WHERE 1",
+                                            "配置文件 一",
+                                            "Профиль ✓",
+                                            "🎹🔥👍🏽",
+                                            std::string(100000, 'x') + "end",
+                                            "",
+                                            std::string("nul\0inside", 10),
+                                            "%s %n ?1 :name @x $y"};
+    for (const auto& name : names) {
+        const std::int64_t profile = store_.addProfile(name);
+        ASSERT_GT(profile, 0);
+        const std::int64_t macro = store_.addMacroProfile(name);
+        ASSERT_GT(store_.addUserLight(1, name), 0);
+        ASSERT_TRUE(store_.writeConfigData(profile, name, name));
+        ASSERT_GT(store_.addKeyProfile({0, 0, profile, 4, 3, 4, 0, 0, name}), 0);
+        ASSERT_GT(store_.addMacroRecord({0, macro, 2, 0, 4, name}), 0);
+        EXPECT_EQ(store_.getConfigData(profile, name), name);
+        ProfileKey key;
+        ASSERT_TRUE(store_.queryKeyProfile(profile, 0, 4, key));
+        EXPECT_EQ(key.macroDesc, name);
+        MacroInfo info;
+        ASSERT_TRUE(store_.queryMacroInfo(macro, info));
+        EXPECT_EQ(info.macroName, name);
+        std::vector<RecordInfo> events;
+        store_.queryMacroRecord(macro, events);
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].recordDesc, name);
+    }
+    std::vector<ProfileData> profiles;
+    store_.queryProfileList(profiles);
+    std::vector<UserLightData> schemes;
+    store_.getUserLightData(1, schemes);
+    ASSERT_EQ(profiles.size(), names.size() + 1);
+    ASSERT_EQ(schemes.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(profiles[i + 1].name, names[i]);
+        EXPECT_EQ(schemes[i].userlight_name, names[i]);
+    }
+    RawDb raw(file_);
+    EXPECT_EQ(raw.count("sqlite_master", "type = 'table'"), 10);
+}
+
+}  // namespace
+}  // namespace korvex::testing

@@ -1,0 +1,181 @@
+// The file the store creates: tables, column definitions, first-run rows,
+// and the factory and profile resets.
+
+#include <map>
+
+#include "StoreTestSupport.h"
+
+namespace korvex::testing {
+namespace {
+
+// name:type:notnull:pk for every column, in order, as PRAGMA table_info shows them.
+const std::vector<std::pair<std::string, std::string>> kExpectedTables = {
+    {"t_profile", "profId:INTEGER:1:1 name:TEXT:0:0"},
+    {"t_configdata", "keyId:INTEGER:1:1 key:TEXT:1:0 profId:INTEGER:1:0 value:TEXT:1:0"},
+    {"t_lightdata",
+     "lightId:INTEGER:1:1 profId:INTEGER:1:0 name:TEXT:0:0 mode:INTEGER:1:0 byte1:INTEGER:1:0 "
+     "byte2:INTEGER:1:0 byte3:INTEGER:1:0 byte4:INTEGER:1:0 byte5:INTEGER:1:0 byte6:INTEGER:1:0 "
+     "byte7:INTEGER:1:0 byte8:INTEGER:1:0 byte9:INTEGER:1:0 byte10:INTEGER:1:0 "
+     "byte11:INTEGER:1:0 status:INTEGER:1:0"},
+    {"t_keyrgbdata",
+     "rgbId:INTEGER:1:1 lightId:INTEGER:1:0 profId:INTEGER:1:0 keyvalue:INTEGER:1:0 "
+     "rgbvalue:INTEGER:1:0"},
+    {"t_userlight_data",
+     "light_id:INTEGER:1:1 profile:INTEGER:1:0 name:TEXT:0:0 speed:INTEGER:1:0 "
+     "brightness:INTEGER:1:0"},
+    {"t_userlight_leddata",
+     "ledId:INTEGER:1:1 light_id:INTEGER:1:0 keyvalue:INTEGER:1:0 rgbvalue:INTEGER:1:0"},
+    {"t_triggerkey",
+     "triggerId:INTEGER:1:1 profId:INTEGER:1:0 layer:INTEGER:1:0 keyvalue:INTEGER:1:0 "
+     "keydesc:TEXT:1:0"},
+    {"t_keyprofile",
+     "keyId:INTEGER:1:1 profId:INTEGER:1:0 fnlayerId:INTEGER:1:0 keyvalue:INTEGER:1:0 "
+     "macroType:INTEGER:1:0 macroValue:INTEGER:1:0 macro2Value:INTEGER:1:0 "
+     "macro3Value:INTEGER:1:0 macroDesc:TEXT:1:0"},
+    {"t_macro_data",
+     "macro_id:INTEGER:1:1 play_times:INTEGER:1:0 delay_type:INTEGER:1:0 "
+     "delay_time:INTEGER:1:0 macro_name:TEXT:1:0"},
+    {"t_macrorecord",
+     "record_id:INTEGER:1:1 macro_id:INTEGER:1:0 record_type:INTEGER:1:0 "
+     "record_index:INTEGER:1:0 record_desc:TEXT:1:0 record_value:INTEGER:1:0"},
+};
+
+std::string describeTable(RawDb& raw, const std::string& table) {
+    std::string out;
+    for (const auto& row : raw.rows("SELECT name, type, \"notnull\", pk, dflt_value IS NULL "
+                                    "FROM pragma_table_info('" +
+                                    table + "')")) {
+        // row: name|type|notnull|pk|1 (no default value anywhere)
+        auto cut = row.rfind('|');
+        EXPECT_EQ(row.substr(cut + 1), "1") << table << ": a column has a default";
+        std::string col = row.substr(0, cut);
+        for (char& c : col)
+            if (c == '|') c = ':';
+        out += (out.empty() ? "" : " ") + col;
+    }
+    return out;
+}
+
+TEST_F(StoreTest, FreshFileHasTheTenTablesInOrderAndOnlyTheFirstRunRows) {
+    openOrFail();
+    EXPECT_TRUE(logged("createTable success"));
+    EXPECT_TRUE(logged("init: connect success"));
+    RawDb raw(file_);
+    std::vector<std::string> names;
+    for (const auto& [name, columns] : kExpectedTables) {
+        names.push_back(name);
+        EXPECT_EQ(describeTable(raw, name), columns) << name;
+    }
+    // Creation order is visible as the order in sqlite_master; no indexes,
+    // triggers or AUTOINCREMENT bookkeeping were added.
+    EXPECT_EQ(raw.rows("SELECT name FROM sqlite_master ORDER BY rowid"), names);
+    EXPECT_EQ(raw.rows("SELECT profId, name FROM t_profile"),
+              std::vector<std::string>{"1|Configuration File 1"});
+    const std::vector<std::string> keys = {
+        "keyboardLayout",  "language",        "gamemode",
+        "disable_alttab",  "disable_altf4",   "disable_win",
+        "keyboard_layout", "customlight_run", "cur_customlightmode",
+        "fnlayer",         "sleeplight",      "fnfunction",
+        "tab_view"};
+    std::vector<std::string> expected;
+    for (const auto& key : keys) {
+        expected.push_back(key + "|1|" +
+                           (key == "language"   ? "1033"
+                            : key == "tab_view" ? "1"
+                                                : "0"));
+    }
+    EXPECT_EQ(raw.rows("SELECT key, profId, value FROM t_configdata ORDER BY keyId"), expected);
+    for (const auto& [name, columns] : kExpectedTables) {
+        if (name != "t_profile" && name != "t_configdata") {
+            EXPECT_EQ(raw.count(name), 0) << name;
+        }
+    }
+}
+
+TEST_F(StoreTest, ReopeningChangesNothingAndSeedsOnlyEmptyTables) {
+    openOrFail();
+    ASSERT_EQ(store_.addProfile("Second"), 2);
+    ASSERT_TRUE(store_.writeLightProfile(2));
+    const std::string before = readBytes(file_);
+    DeviceSQLite again([](const std::string&) {});
+    ASSERT_TRUE(again.openFile(file_.string()).ok);
+    EXPECT_EQ(readBytes(file_), before);
+
+    // Any configuration row, even of another profile, stops the first-run
+    // rows; so does any profile row for the first profile.
+    RawDb raw(file_);
+    raw.exec("DELETE FROM t_configdata WHERE profId = 1; DELETE FROM t_profile WHERE profId = 1");
+    ASSERT_TRUE(again.initDBdata(7));
+    EXPECT_EQ(raw.count("t_configdata", "profId = 1"), 0);
+    EXPECT_EQ(raw.count("t_profile"), 1);
+    raw.exec("DELETE FROM t_configdata; DELETE FROM t_profile");
+    ASSERT_TRUE(again.initDBdata(7));
+    EXPECT_EQ(raw.rows("SELECT profId FROM t_configdata WHERE key = 'keyboardLayout'"),
+              std::vector<std::string>{"7"});
+    EXPECT_EQ(raw.count("t_configdata", "profId = 1"), 12);
+    EXPECT_EQ(raw.rows("SELECT profId, name FROM t_profile"),
+              std::vector<std::string>{"1|Configuration File 1"});
+}
+
+TEST_F(StoreTest, FactoryResetKeepsTriggerKeysAndEndsWithTheFirstRunState) {
+    openOrFail();
+    store_.addProfile("P2");
+    store_.writeLightProfile(2);
+    store_.addMacroProfile("m");
+    store_.addUserLight(1, "u");
+    RawDb raw(file_);
+    ASSERT_TRUE(raw.exec("INSERT INTO t_triggerkey VALUES (5, 1, 0, 4, 'kept')"));
+    ASSERT_TRUE(store_.dropTable());
+    EXPECT_TRUE(logged("dropTable  success"));
+    EXPECT_EQ(raw.rows("SELECT * FROM t_triggerkey"), std::vector<std::string>{"5|1|0|4|kept"});
+    std::vector<ProfileData> profiles;
+    store_.queryProfileList(profiles);
+    ASSERT_EQ(profiles.size(), 1u);
+    EXPECT_EQ(profiles[0].name, "Configuration File 1");
+    EXPECT_EQ(raw.count("t_configdata"), 13);
+    for (const char* t : {"t_lightdata", "t_macro_data", "t_userlight_data", "t_keyprofile"}) {
+        EXPECT_EQ(raw.count(t), 0) << t;
+    }
+    DeviceSQLite reopened([](const std::string&) {});
+    ASSERT_TRUE(reopened.openFile(file_.string()).ok);  // the old flow: reopen after the drop
+    EXPECT_EQ(raw.count("t_configdata"), 13);
+    EXPECT_EQ(raw.count("t_triggerkey"), 1);
+}
+
+TEST_F(StoreTest, ProfileResetRestoresDefaultsButKeepsApplicationSettings) {
+    openOrFail();
+    ASSERT_EQ(store_.addProfile("P2"), 2);
+    for (std::int64_t p : {1, 2}) {
+        ASSERT_TRUE(store_.writeLightProfile(p));
+        for (std::int64_t layer : {0, 1}) {
+            store_.addKeyProfile({0, layer, p, 41, 3, 5, 0, 0, "B"});
+        }
+        store_.updateConfigData(p, "dpi_index", "4");
+    }
+    store_.updateConfigData(1, "gamemode", "1");
+    RawDb raw(file_);
+    const auto profileOne = raw.rows("SELECT * FROM t_configdata WHERE profId = 1 ORDER BY keyId");
+
+    ASSERT_TRUE(store_.resetProfile(2));
+    std::vector<ProfileKey> keys;
+    store_.queryKeysProfile(2, 0, keys);
+    store_.queryKeysProfile(2, 1, keys);
+    EXPECT_TRUE(keys.empty());
+    EXPECT_EQ(raw.count("t_configdata", "profId = 2"), 15);
+    EXPECT_EQ(store_.getConfigData(2, "dpi_index"), "1");
+    EXPECT_EQ(store_.getLightModeSelectIndex(2), 3);
+    EXPECT_EQ(raw.rows("SELECT * FROM t_configdata WHERE profId = 1 ORDER BY keyId"), profileOne);
+    EXPECT_EQ(raw.count("t_keyprofile", "profId = 1"), 2);
+
+    // Profile 1 also carries the application-wide values; they survive its reset.
+    ASSERT_TRUE(store_.resetProfile(1));
+    EXPECT_EQ(store_.getConfigData(1, "gamemode"), "1");
+    EXPECT_EQ(store_.getConfigData(1, "language"), "1033");
+    EXPECT_EQ(store_.getConfigData(1, "dpi_index"), "1");
+    EXPECT_EQ(raw.count("t_configdata", "profId = 1"), 13 + 15);
+    EXPECT_EQ(raw.count("t_keyprofile", "profId = 1"), 0);
+    EXPECT_EQ(store_.getLightModeSelectIndex(1), 3);
+}
+
+}  // namespace
+}  // namespace korvex::testing

@@ -1,0 +1,126 @@
+#pragma once
+
+// Shared fixture of the store tests: a fresh folder per test, a store opened
+// on a real file in it, the store's log lines, and a second raw SQLite
+// connection to look at (or interfere with) the file from outside.
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "store/DeviceSQLite.h"
+
+namespace korvex::testing {
+
+namespace fs = std::filesystem;
+
+inline std::string readBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// A raw connection for looking at the file the way another program would.
+class RawDb {
+  public:
+    explicit RawDb(const fs::path& file) {
+        sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    }
+    ~RawDb() { sqlite3_close_v2(db_); }
+    RawDb(const RawDb&) = delete;
+    RawDb& operator=(const RawDb&) = delete;
+
+    bool exec(const std::string& sql) {
+        return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    // Every row of a query, its columns joined by '|'.
+    std::vector<std::string> rows(const std::string& sql) {
+        std::vector<std::string> out;
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+            ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db_);
+            return out;
+        }
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            std::string row;
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+                if (c) row += '|';
+                const unsigned char* text = sqlite3_column_text(stmt, c);
+                row += text ? reinterpret_cast<const char*>(text) : "NULL";
+            }
+            out.push_back(row);
+        }
+        sqlite3_finalize(stmt);
+        return out;
+    }
+    std::int64_t count(const std::string& table, const std::string& where = "1") {
+        auto r = rows("SELECT count(*) FROM \"" + table + "\" WHERE " + where);
+        return r.empty() ? -1 : std::stoll(r[0]);
+    }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+class StoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "korvex-store-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+        fs::permissions(dir_, fs::perms(0755));  // reachable for the unprivileged checks
+        file_ = dir_ / "db" / "settings.sqlite3";
+        store_.setLogSink([this](const std::string& line) { log_.push_back(line); });
+    }
+    void TearDown() override {
+        std::error_code ec;
+        for (auto& entry : fs::recursive_directory_iterator(dir_, ec)) {
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+        }
+        fs::remove_all(dir_, ec);
+    }
+
+    OpenResult open() { return store_.openFile(file_.string()); }
+    void openOrFail() { ASSERT_TRUE(open().ok) << store_.lastError(); }
+
+    bool logged(const std::string& prefix) const {
+        for (const auto& line : log_) {
+            if (line.rfind(prefix, 0) == 0) return true;
+        }
+        return false;
+    }
+
+    fs::path dir_;
+    fs::path file_;
+    DeviceSQLite store_;
+    std::vector<std::string> log_;
+};
+
+// Runs `body` where file permissions are enforced: as root (which bypasses
+// them) in a child process that has dropped to "nobody". Returns body's
+// result, or -1 when the child could not drop its rights.
+inline int runUnprivileged(const std::function<int()>& body) {
+    if (::geteuid() != 0) return body();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(255);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 255) return -1;
+    return WEXITSTATUS(status);
+}
+
+}  // namespace korvex::testing

@@ -1,0 +1,383 @@
+#include <gtest/gtest.h>
+
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
+
+#include <fstream>
+
+#include "UiTestSupport.h"
+#include "i18n/Language.h"
+#include "store/StorePath.h"
+#include "ui/Controls.h"
+#include "ui/Images.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/MainWindowController.h"
+#include "ui/UploadIndicator.h"
+
+namespace korvex {
+namespace {
+
+// An accepted interface that is not the simulated keyboard, or one that may
+// not be opened.
+class OtherHandle final : public KeyboardHandle {
+  public:
+    explicit OtherHandle(LinkOpenError error = LinkOpenError::None) : error_(error) {}
+    bool same(const KeyboardHandle& other) const override { return &other == this; }
+    std::string name() const override { return "other"; }
+    OpenedLink open() override {
+        ++opens;
+        OpenedLink opened;
+        opened.error = error_;
+        opened.detail = describe(error_);
+        return opened;
+    }
+    int opens = 0;
+
+  private:
+    LinkOpenError error_;
+};
+
+class AttachTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::app();
+        ASSERT_TRUE(dataHome.isValid());
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+        g_show_homepage = false;
+        auto* c = new KeyboardViewController;
+        auto sim = std::make_unique<SimulatedMonitor>();
+        monitor = sim.get();
+        KeyboardViewController::LinkOptions options;
+        options.monitor = std::move(sim);
+        options.wireLogPath = wireLogPath().toStdString();
+        options.clock = &clock;
+        c->setLinkOptions(std::move(options));
+        window = std::make_unique<MainWindowController>(c);
+        controller = c;
+    }
+
+    void showAndAttach() {
+        window->showWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->initFinish; }, 3000));
+    }
+
+    // Lets the queued device work and the device thread's reports run.
+    void settle() {
+        for (int i = 0; i < 20; ++i) {
+            QApplication::processEvents();
+            QTest::qWait(5);
+        }
+    }
+
+    QString wireLogPath() const { return dataHome.filePath("wire.log"); }
+
+    // Waits until the device thread has sent everything handed over.
+    void waitForUploads() {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                QApplication::processEvents();
+                return controller->uploadIndicator()->inFlight() == 0;
+            },
+            5000));
+    }
+
+    std::vector<SimExchange> exchanges() { return monitor->keyboard().exchanges(); }
+
+    QStringList wireLines() const {
+        QFile f(wireLogPath());
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        return QString::fromLatin1(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    void post(const QString& name, const KeyboardRef& device) {
+        NotificationCenter::defaultCenter().post(name, deviceNotificationObject(device));
+        settle();
+    }
+
+    struct CountingClock final : PauseClock {
+        void pause(std::chrono::nanoseconds) override {}
+    } clock;
+    QTemporaryDir dataHome;
+    SimulatedMonitor* monitor = nullptr;
+    KeyboardViewController* controller = nullptr;
+    std::unique_ptr<MainWindowController> window;
+};
+
+TEST_F(AttachTest, FirstAttachKeepsTheHomePageUntilTheConnectionButton) {
+    EXPECT_TRUE(controller->homeViewShown());
+    EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard_none");
+    // The monitor starts only once the window is shown.
+    settle();
+    EXPECT_FALSE(controller->keyboardAttached());
+
+    showAndAttach();
+    EXPECT_TRUE(controller->keyboardAttached());
+    ASSERT_NE(controller->deviceComm(), nullptr);
+    EXPECT_EQ(controller->deviceComm()->deviceStatus(), 1);
+    EXPECT_EQ(controller->deviceDBfile, "device_keyboard_tarnel_v1.sqlite3");
+    EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard");
+    EXPECT_TRUE(controller->homeViewShown());
+    EXPECT_EQ(controller->window()->windowTitle(), controller->keyboardTitle);
+
+    controller->keyboard_connect()->click();
+    EXPECT_FALSE(controller->homeViewShown());
+    EXPECT_FALSE(g_show_homepage);
+    EXPECT_EQ(controller->viewType, KeyboardViewController::kCustomKeyView);
+}
+
+TEST_F(AttachTest, ConnectionButtonWithoutKeyboardDoesNothing) {
+    controller->keyboard_connect()->click();
+    EXPECT_TRUE(controller->homeViewShown());
+    EXPECT_EQ(controller->viewType, 0);
+}
+
+TEST_F(AttachTest, DetachCoversThePagesStopsRecordingAndReattachKeepsTheTransport) {
+    showAndAttach();
+    controller->keyboard_connect()->click();
+    controller->selectPage(KeyboardViewController::kMacroView);
+    controller->macroRecordType = 2;
+    bool recorderStopped = false;
+    controller->macroRecorderStop = [&] { recorderStopped = true; };
+    DeviceComm* comm = controller->deviceComm();
+
+    monitor->unplug();
+    settle();
+    EXPECT_FALSE(controller->keyboardAttached());
+    EXPECT_FALSE(controller->initFinish);
+    EXPECT_TRUE(controller->homeViewShown());
+    EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard_none");
+    EXPECT_EQ(comm->deviceStatus(), 0);
+    EXPECT_TRUE(recorderStopped);
+    EXPECT_EQ(controller->macroRecordType, 1);
+    controller->keyboard_connect()->click();
+    EXPECT_TRUE(controller->homeViewShown());
+
+    monitor->plug();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->initFinish; }, 3000));
+    EXPECT_EQ(controller->deviceComm(), comm);
+    EXPECT_EQ(comm->deviceStatus(), 1);
+    EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard");
+}
+
+TEST_F(AttachTest, HomePageShownByTheUserIsNotLaidTwiceOnDetach) {
+    showAndAttach();
+    controller->keyboard_connect()->click();
+    controller->button_action_home();
+    EXPECT_TRUE(g_show_homepage);
+    monitor->unplug();
+    settle();
+    EXPECT_TRUE(controller->homeViewShown());
+    EXPECT_TRUE(g_show_homepage);
+}
+
+TEST_F(AttachTest, DuplicateArrivalAndOtherInterfacesLeavingKeepTheKeyboard) {
+    showAndAttach();
+    const KeyboardRef held = controller->kbHIDdevice;
+    post(notification::kHIDDeviceConnected, held);
+    EXPECT_EQ(controller->kbHIDdevice, held);
+    EXPECT_TRUE(controller->initFinish);
+
+    // Another accepted interface leaving: loaded state is stale, the keyboard stays.
+    post(notification::kHIDDeviceDisconnected, std::make_shared<OtherHandle>());
+    EXPECT_EQ(controller->kbHIDdevice, held);
+    EXPECT_FALSE(controller->initFinish);
+    EXPECT_EQ(controller->deviceComm()->deviceStatus(), 1);
+
+    // Objects that are not a {"device": ...} record are ignored.
+    NotificationCenter::defaultCenter().post(notification::kHIDDeviceDisconnected, 5);
+    NotificationCenter::defaultCenter().post(notification::kHIDDeviceConnected, QVariantMap{});
+    settle();
+    EXPECT_EQ(controller->kbHIDdevice, held);
+}
+
+TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
+    showAndAttach();
+    monitor->unplug();
+    settle();
+    auto denied = std::make_shared<OtherHandle>(LinkOpenError::AccessDenied);
+    post(notification::kHIDDeviceConnected, denied);
+    EXPECT_FALSE(controller->keyboardAttached());
+    ASSERT_NE(controller->sheet(), nullptr);
+    EXPECT_TRUE(controller->sheet()->text().contains("udev"));
+    controller->sheet()->close();
+    settle();
+    post(notification::kHIDDeviceConnected, denied);
+    EXPECT_EQ(controller->sheet(), nullptr);
+    EXPECT_EQ(denied->opens, 2);
+}
+
+using E = SimExchange;
+
+TEST_F(AttachTest, FirstAttachSendsTheStartupSequenceOnceAndReattachRepeatsIt) {
+    // A user light in profile 1 adds its colours and the user light mode,
+    // twice, after the built-in light mode.
+    {
+        DeviceSQLite db;
+        ASSERT_TRUE(db.init("device_keyboard_tarnel_v1.sqlite3").ok);
+        const auto id = db.addUserLight(1, "Mine");
+        ASSERT_GT(id, 0);
+        ASSERT_GT(db.addUserLightLEDData({0, id, 4, 0xFF0000}), 0);
+    }
+    showAndAttach();
+    waitForUploads();
+    const std::vector<E> startup = {
+        E::KeyTableTop,   E::KeyTableFn, E::LightMode,       E::PerKeyColours, E::LightMode,
+        E::PerKeyColours, E::LightMode,  E::SystemFunctions, E::KeyTableTop,   E::KeyTableFn};
+    EXPECT_EQ(exchanges(), startup);
+    EXPECT_TRUE(monitor->keyboard().violations().empty());
+    EXPECT_TRUE(monitor->keyboard().hasPerKeyColours());
+    // Every report written and every answer read is in the wire log, in order.
+    const QStringList lines = wireLines();
+    const auto writes = monitor->keyboard().writes();
+    ASSERT_EQ(lines.filter(QRegularExpression("^set [0-9a-f]{128}$")).size(),
+              static_cast<qsizetype>(writes.size()));
+    EXPECT_EQ(lines.first(), "set " + QByteArray(reinterpret_cast<const char*>(writes[0].data()),
+                                                 static_cast<qsizetype>(writes[0].size()))
+                                          .toHex());
+    EXPECT_EQ(lines.filter(QRegularExpression("^(set|get) ")).size(), lines.size());
+
+    // A duplicate arrival sends nothing.
+    post(notification::kHIDDeviceConnected, controller->kbHIDdevice);
+    waitForUploads();
+    EXPECT_EQ(exchanges().size(), startup.size());
+
+    // Re-attach: the same sequence again, without reopening the database.
+    DeviceSQLite* db = controller->deviceDB();
+    monitor->unplug();
+    settle();
+    monitor->plug();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->initFinish; }, 3000));
+    waitForUploads();
+    EXPECT_EQ(controller->deviceDB(), db);
+    std::vector<E> twice = startup;
+    twice.insert(twice.end(), startup.begin(), startup.end());
+    EXPECT_EQ(exchanges(), twice);
+}
+
+TEST_F(AttachTest, GarbageDatabaseShowsASheetAndIsLeftAlone) {
+    const auto dir = databaseDirectory();
+    ASSERT_TRUE(dir);
+    std::string reason;
+    ASSERT_TRUE(createDirectories(*dir, &reason));
+    const std::string garbage(3000, 'x');
+    {
+        std::ofstream out(*databasePath(), std::ios::binary);
+        out << garbage;
+    }
+    showAndAttach();
+    waitForUploads();
+    ASSERT_NE(controller->sheet(), nullptr);
+    EXPECT_TRUE(controller->sheet()->text().contains(QString::fromStdString(*databasePath())));
+    std::ifstream in(*databasePath(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
+    EXPECT_TRUE(exchanges().empty());
+    EXPECT_TRUE(controller->initFinish);
+}
+
+TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
+    showAndAttach();
+    waitForUploads();
+    controller->keyboard_connect()->click();
+    const auto before = exchanges().size();
+    auto* light = controller->pageView(KeyboardViewController::kLightView);
+    controller->navigationButton(KeyboardViewController::kLightView)->click();
+    controller->navigationButton(KeyboardViewController::kLightView)->click();
+    waitForUploads();
+    EXPECT_EQ(controller->shownPage(), KeyboardViewController::kLightView);
+    EXPECT_TRUE(light->isVisible());
+    EXPECT_EQ(exchanges().size(), before + 2);
+    EXPECT_EQ(exchanges().back(), E::LightMode);
+    EXPECT_EQ(controller->navigationButton(KeyboardViewController::kLightView)->imageName(),
+              "icon_menu_light_check");
+
+    controller->colorPanel()->show();
+    EXPECT_TRUE(controller->colorPanelOpen());
+    controller->navigationButton(KeyboardViewController::kUserLightView)->click();
+    EXPECT_FALSE(controller->colorPanelOpen());
+    EXPECT_FALSE(light->isVisible());
+    EXPECT_EQ(controller->navigationButton(KeyboardViewController::kLightView)->imageName(),
+              "icon_menu_light");
+    waitForUploads();
+    EXPECT_EQ(exchanges().size(), before + 3);
+    EXPECT_EQ(controller->viewType, KeyboardViewController::kUserLightView);
+
+    // The other pages send nothing when entered.
+    for (int type : {1, 2, 7}) controller->selectPage(type);
+    waitForUploads();
+    EXPECT_EQ(exchanges().size(), before + 3);
+}
+
+TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {
+    // Controls the pages will build; here stand-ins with their names.
+    auto* macroLabel = new QLabel(controller->pageView(KeyboardViewController::kMacroView));
+    macroLabel->setObjectName("macro_label_macrolist");
+    auto* saveButton = new SelectButton(controller->pageView(KeyboardViewController::kMacroView));
+    saveButton->setObjectName("macro_btn_save");
+    auto* events = new QComboBox(controller->pageView(KeyboardViewController::kMacroView));
+    events->setObjectName("mousevent_combox");
+
+    showAndAttach();
+    // A fresh database holds English.
+    EXPECT_EQ(curLanguage, kLanguageEnglish);
+    auto* combo = controller->findChild<QComboBox*>("combo_language");
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->currentText(), "English");
+
+    for (int index : {2, 1, 0}) {
+        combo->setCurrentIndex(index);
+        const int language = LanguageListDatas[index].mode;
+        ASSERT_EQ(curLanguage, language);
+        auto expect = [&](int id) {
+            const auto t = text(language, id);
+            return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+        };
+        EXPECT_EQ(macroLabel->text(), expect(180));
+        EXPECT_EQ(saveButton->title(), expect(193));
+        EXPECT_EQ(controller->findChild<QLabel*>("config_label_language")->text(), expect(603));
+        ASSERT_EQ(events->count(), 3);
+        EXPECT_EQ(events->itemText(2), expect(234));
+        EXPECT_EQ(controller->window()->windowTitle(), expect(30));
+        EXPECT_EQ(controller->deviceDB()->getConfigData(1, "language"), std::to_string(language));
+    }
+}
+
+TEST_F(AttachTest, LanguageChoiceIsIgnoredUntilLoadedAndMissingChoiceStartsChinese) {
+    {
+        DeviceSQLite db;
+        ASSERT_TRUE(db.init("device_keyboard_tarnel_v1.sqlite3").ok);
+        ASSERT_TRUE(db.updateConfigData(1, "language", ""));
+    }
+    showAndAttach();
+    EXPECT_EQ(curLanguage, kLanguageSimplifiedChinese);
+    EXPECT_EQ(controller->deviceDB()->getConfigData(1, "language"), "2052");
+    controller->initFinish = false;
+    controller->findChild<QComboBox*>("combo_language")->setCurrentIndex(0);
+    EXPECT_EQ(curLanguage, kLanguageSimplifiedChinese);
+    EXPECT_EQ(controller->deviceDB()->getConfigData(1, "language"), "2052");
+}
+
+TEST_F(AttachTest, UploadIndicatorShowsSendingAndFailure) {
+    UploadIndicator indicator;
+    indicator.uploadQueued();
+    indicator.uploadQueued();
+    EXPECT_EQ(indicator.state(), UploadIndicator::State::Sending);
+    indicator.uploadFinished({UploadResult::Status::Failed, 3});
+    EXPECT_EQ(indicator.state(), UploadIndicator::State::Failed);
+    // A superseded upload is no news; the failure note stays.
+    indicator.uploadFinished({UploadResult::Status::Superseded, 0});
+    EXPECT_EQ(indicator.state(), UploadIndicator::State::Failed);
+    EXPECT_EQ(indicator.inFlight(), 0);
+    indicator.uploadQueued();
+    indicator.uploadFinished({UploadResult::Status::Sent, 0});
+    EXPECT_EQ(indicator.state(), UploadIndicator::State::Idle);
+}
+
+}  // namespace
+}  // namespace korvex
