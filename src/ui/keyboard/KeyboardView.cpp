@@ -9,6 +9,7 @@
 
 #include "catalog/KeyCatalog.h"
 #include "catalog/KeyLayout.h"
+#include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
 
@@ -76,7 +77,9 @@ std::vector<KeyData> keyboardKeyRecords() {
 QString keyboardImagePath(const QString& imageName) {
     static const bool registered = (registerKeyboardArtwork(), true);
     (void)registered;
-    return QStringLiteral(":/images/%1.svg").arg(imageName);
+    // The keyboard views' own artwork first, then the window's images.
+    const QString own = QStringLiteral(":/keyboard/%1.svg").arg(imageName);
+    return QFile::exists(own) ? own : imagePath(imageName);
 }
 
 // ---------------------------------------------------------------- KeyView

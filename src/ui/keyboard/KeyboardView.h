@@ -123,7 +123,8 @@ class KeyboardImageView : public QWidget {
     QString imageName_;
 };
 
-// The resource path of a picture by name (":/images/<name>.svg").
+// The resource path of a picture by name: the keyboard views' own artwork,
+// else the window's image of that name.
 QString keyboardImagePath(const QString& imageName);
 
 class KeyboardView : public QWidget {
