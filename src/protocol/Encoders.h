@@ -30,7 +30,10 @@ inline constexpr std::size_t kMacroSizeLimit = 2500;  // 4 * events + 8 * macros
 // The key table of one layer: begin, header (0x11 for layer 0, 0x27 for any
 // other layer), 9 table reports, end. `rows` are the layer's assignments in
 // store order; `macros` the whole macro list in store order, which names the
-// slot a macro key plays. Rows for keys the catalog does not know are skipped.
+// slot a macro key plays. Rows for keys the catalog does not know are skipped;
+// a later row of a key replaces an earlier one. A stored value that does not
+// fit its byte is sent as 0, and a macro past the 100 slots of the macro
+// image leaves the key at its own function.
 std::vector<Transfer> SendKeyMacroData(std::int64_t fnlayer, const std::vector<ProfileKey>& rows,
                                        const std::vector<MacroInfo>& macros);
 
@@ -104,21 +107,25 @@ struct MacroImageResult {
     std::string reason;  // why it was refused, one line for the user
 };
 
-// The macro image of every macro: `macros` in store order, `records` every
-// stored event row (any order of macros, each macro's rows in store order;
-// rows of macros not in the list still count towards the event limit).
+// The macro image of every macro: `macros` in store order, `records` their
+// event rows (any order of macros, each macro's rows in store order).
+// `storedRecordCount` is the number of event rows the store holds, rows of
+// macros no longer listed included; the event limit counts it when larger.
 MacroImageResult SaveMacroToKeyboard(const std::vector<MacroInfo>& macros,
-                                     const std::vector<RecordInfo>& records);
+                                     const std::vector<RecordInfo>& records,
+                                     std::size_t storedRecordCount = 0);
 
 // ---- first attach ----------------------------------------------------------
 
 // What the uploads of a first attach are built from.
 struct StartupSettings {
-    std::int64_t firstListedProfile = 1;  // first row of the profile list
+    std::optional<std::int64_t> firstListedProfile;  // first row of the profile list, if any
     std::vector<ProfileKey> firstListedTopRows;
     std::vector<ProfileKey> firstListedFnRows;
     std::vector<MacroInfo> macros;
-    std::uint8_t lightMode = 0;  // the selected light mode of profile 1
+    // The selected light mode of profile 1 and its stored record; without a
+    // record the light page selects the row but sends nothing.
+    std::uint8_t lightMode = 0;
     std::optional<lightData> lightModeRecord;
     std::optional<std::int64_t> firstUserLightId;  // none when profile 1 has no user light
     std::vector<UserLightLEDData> firstUserLightLeds;

@@ -4,9 +4,11 @@ namespace korvex {
 
 std::vector<Upload> firstAttachUploads(const StartupSettings& s) {
     std::vector<Upload> out;
-    out.push_back(
-        keyTablesUpload(s.firstListedProfile, s.firstListedTopRows, s.firstListedFnRows, s.macros));
-    out.push_back(lightModeUpload(s.lightMode, s.lightModeRecord));
+    // Selecting the first row of the profile list switches to that profile.
+    if (s.firstListedProfile)
+        out.push_back(keyTablesUpload(*s.firstListedProfile, s.firstListedTopRows,
+                                      s.firstListedFnRows, s.macros));
+    if (s.lightModeRecord) out.push_back(lightModeUpload(s.lightMode, s.lightModeRecord));
     if (s.firstUserLightId) {
         // Loading the list's first user light uploads it, and selecting its
         // row uploads it once more.

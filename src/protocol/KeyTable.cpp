@@ -1,5 +1,6 @@
 #include <array>
 
+#include "catalog/FunctionCatalog.h"
 #include "protocol/Encoders.h"
 #include "protocol/Frames.h"
 
@@ -18,61 +19,77 @@ std::uint8_t byteOr0(std::int64_t v) {
 }
 
 bool isModifier(std::int64_t code) {
-    return code >= 224 && code <= 231;
+    return code >= kFirstModifierCode && code <= kLastModifierCode;
 }
 
 // Modifier keys travel as their bit of the HID modifier byte.
 std::uint8_t bitForm(std::int64_t code) {
-    if (isModifier(code)) return static_cast<std::uint8_t>(1u << (code - 224));
+    if (isModifier(code)) return static_cast<std::uint8_t>(1u << (code - kFirstModifierCode));
     return byteOr0(code);
 }
 
-// Consumer page usages of the media codes 500 to 517.
-constexpr std::array<std::uint16_t, 18> kMediaUsages = {
-    0x0194, 0x0192, 0x018A, 0x0183, 0x00CD, 0x00B7, 0x00B6, 0x00B5, 0x00E9,
-    0x00EA, 0x00E2, 0x0223, 0x0227, 0x0226, 0x0224, 0x0225, 0x022A, 0x0221};
-constexpr std::int64_t kFirstMedia = 500;
+// Bytes 1 and 2 of the mouse functions 1 to 8 (buttons as 01 bit, the wheel
+// as 03 and a step); the catalog has their names.
+constexpr std::array<std::array<std::uint8_t, 2>, 8> kMouseBytes = {{{0x01, 0x01},
+                                                                     {0x01, 0x02},
+                                                                     {0x01, 0x04},
+                                                                     {0x01, 0x03},
+                                                                     {0x03, 0x01},
+                                                                     {0x03, 0xFF},
+                                                                     {0x01, 0x08},
+                                                                     {0x01, 0x10}}};
 
-constexpr std::array<std::array<std::uint8_t, 2>, 8> kMouse = {{{0x01, 0x01},
-                                                                {0x01, 0x02},
-                                                                {0x01, 0x04},
-                                                                {0x01, 0x03},
-                                                                {0x03, 0x01},
-                                                                {0x03, 0xFF},
-                                                                {0x01, 0x08},
-                                                                {0x01, 0x10}}};
-constexpr std::array<std::uint8_t, 7> kMultimedia = {0xCD, 0xB7, 0xB6, 0xB5, 0xE9, 0xEA, 0xE2};
-constexpr std::array<std::array<std::uint8_t, 2>, 6> kMacShortcuts = {
-    {{0x00, 0x48}, {0x00, 0x47}, {0x10, 0x52}, {0x08, 0x06}, {0x08, 0x19}, {0x08, 0x1B}}};
+// The catalog entry whose `field` is `value`, or none.
+template <typename Table, typename Field>
+auto find(const Table& table, Field field, std::int64_t value) -> decltype(&table[0]) {
+    for (const auto& entry : table)
+        if (entry.*field == value) return &entry;
+    return nullptr;
+}
 
-// Row of a 1-based value table, or none when the value is not in it.
-template <typename Table>
-const typename Table::value_type* pick(const Table& table, std::int64_t value) {
-    if (value < 1 || value > static_cast<std::int64_t>(table.size())) return nullptr;
-    return &table[static_cast<std::size_t>(value - 1)];
+Entry usage16(std::uint8_t type, std::uint16_t usage) {
+    return {type, static_cast<std::uint8_t>(usage & 0xFF), static_cast<std::uint8_t>(usage >> 8),
+            0};
 }
 
 Entry keyboardFunction(const ProfileKey& row) {
     const std::int64_t v = row.macroValue;
-    if (v >= kFirstMedia + static_cast<std::int64_t>(kMediaUsages.size())) return {0x03, 0, 0, 0};
-    if (v >= kFirstMedia) {
-        const std::uint16_t usage = kMediaUsages[static_cast<std::size_t>(v - kFirstMedia)];
-        return {0x03, static_cast<std::uint8_t>(usage & 0xFF),
-                static_cast<std::uint8_t>(usage >> 8), 0};
+    if (v > kLastMediaCode) return {0x03, 0, 0, 0};
+    if (v >= kFirstMediaCode) {
+        const MediaCode* media = find(kMediaCodes, &MediaCode::code, v);
+        return media ? usage16(0x03, media->consumerUsage) : Entry{0x03, 0, 0, 0};
     }
     // A lone modifier goes where modifiers go, leaving no key.
     if (row.macro2Value == 0 && isModifier(v)) return {0x02, bitForm(v), 0, 0};
     return {0x02, bitForm(row.macro2Value), bitForm(v), 0};
 }
 
+Entry mouse(std::int64_t value) {
+    if (value < 1 || value > static_cast<std::int64_t>(kMouseBytes.size())) return {0x01, 0, 0, 0};
+    const auto& b = kMouseBytes[static_cast<std::size_t>(value - 1)];
+    return {0x01, b[0], b[1], 0};
+}
+
+// Only the usage's low byte goes out; every multimedia usage fits it.
+Entry multimedia(std::int64_t value) {
+    const MultimediaFunction* m = find(kMultimediaFunctions, &MultimediaFunction::value, value);
+    return {0x03, m ? static_cast<std::uint8_t>(m->consumerUsage & 0xFF) : std::uint8_t{0}, 0, 0};
+}
+
+// A Mac shortcut is sent as its key stroke.
+Entry macShortcut(std::int64_t value) {
+    const MacShortcut* m = find(kMacShortcuts, &MacShortcut::value, value);
+    return m ? Entry{0x02, bitForm(m->modifierCode), byteOr0(m->keyCode), 0} : Entry{0x02, 0, 0, 0};
+}
+
 // The 4-byte entry of a row; all zero where the key keeps its own function.
 Entry entryFor(const ProfileKey& row, const std::vector<MacroInfo>& macros) {
     switch (row.macroType) {
-        case 2:
+        case kMacroTypeDisabled:
             return {0x05, 0x03, 0, 0};
-        case 3:
+        case kMacroTypeKeyboard:
             return keyboardFunction(row);
-        case 4: {
+        case kMacroTypeMacro: {
             // The slot is the macro's position in the list the macro image is
             // built from; the image has no slot past its directory.
             for (std::size_t i = 0; i < macros.size() && i < kMacroSlots; ++i)
@@ -81,19 +98,13 @@ Entry entryFor(const ProfileKey& row, const std::vector<MacroInfo>& macros) {
                             byteOr0(row.macro3Value)};
             return {};
         }
-        case 6: {
-            const auto* m = pick(kMouse, row.macroValue);
-            return m ? Entry{0x01, (*m)[0], (*m)[1], 0} : Entry{0x01, 0, 0, 0};
-        }
-        case 7: {
-            const auto* u = pick(kMultimedia, row.macroValue);
-            return {0x03, u ? *u : std::uint8_t{0}, 0, 0};
-        }
-        case 8: {
-            const auto* s = pick(kMacShortcuts, row.macroValue);
-            return s ? Entry{0x02, (*s)[0], (*s)[1], 0} : Entry{0x02, 0, 0, 0};
-        }
-        case 14:
+        case kMacroTypeMouse:
+            return mouse(row.macroValue);
+        case kMacroTypeMultimedia:
+            return multimedia(row.macroValue);
+        case kMacroTypeMacShortcut:
+            return macShortcut(row.macroValue);
+        case kMacroTypeThreeKeys:
             return {0x07, bitForm(row.macroValue), bitForm(row.macro2Value),
                     bitForm(row.macro3Value)};
         default:

@@ -99,8 +99,9 @@ void put16(std::vector<std::uint8_t>& image, std::size_t at, std::size_t value) 
 }  // namespace
 
 MacroImageResult SaveMacroToKeyboard(const std::vector<MacroInfo>& macros,
-                                     const std::vector<RecordInfo>& records) {
-    const std::size_t counted = 4 * records.size() + 8 * macros.size();
+                                     const std::vector<RecordInfo>& records,
+                                     std::size_t storedRecordCount) {
+    const std::size_t counted = 4 * std::max(records.size(), storedRecordCount) + 8 * macros.size();
     if (counted > kMacroSizeLimit)
         return refused("the macros are too large for the keyboard (" + std::to_string(counted) +
                        " of " + std::to_string(kMacroSizeLimit) + " bytes)");

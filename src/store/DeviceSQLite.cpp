@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "StoreInternal.h"
 #include "StorePath.h"
@@ -112,6 +113,28 @@ bool isWritable(const std::string& path) {
     return ::access(path.c_str(), W_OK) == 0;
 }
 
+// What the user is told when SQLite stopped an opening; `fallback` and
+// `what` cover failures that say nothing more specific.
+std::pair<OpenError, std::string> describeFailure(const sql::Connection& db,
+                                                  const std::string& path, OpenError fallback,
+                                                  const std::string& what) {
+    const std::string& message = db.errorMessage();
+    switch (db.errorCode()) {
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+            return {OpenError::NotADatabase,
+                    path + " is not a settings database (" + message + "); it was left untouched"};
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return {OpenError::Locked, path + " is in use by another program (" + message + ")"};
+        case SQLITE_READONLY:
+            return {OpenError::ReadOnly,
+                    path + " cannot be written (" + message + "); settings could not be saved"};
+        default:
+            return {fallback, what + path + ": " + message};
+    }
+}
+
 }  // namespace
 
 DeviceSQLite::DeviceSQLite() = default;
@@ -201,30 +224,15 @@ OpenResult DeviceSQLite::openFile(const std::string& path) {
     {
         sql::Statement probe(db_, "SELECT count(*) FROM sqlite_master");
         if (probe.step() != sql::Statement::Step::Row) {
-            const int code = db_.errorCode();
-            const std::string message = db_.errorMessage();
-            if (code == SQLITE_NOTADB) {
-                return openFailed(
-                    result, OpenError::NotADatabase,
-                    path + " is not a settings database (" + message + "); it was left untouched");
-            }
-            if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
-                return openFailed(result, OpenError::Locked,
-                                  path + " is in use by another program (" + message + ")");
-            }
-            return openFailed(result, OpenError::CannotOpen,
-                              "cannot read " + path + ": " + message);
+            auto [error, reason] =
+                describeFailure(db_, path, OpenError::CannotOpen, "cannot read ");
+            return openFailed(result, error, reason);
         }
     }
-
     if (!createTable()) {
-        const int code = db_.errorCode();
-        const std::string message = db_.errorMessage();
-        OpenError error = OpenError::SchemaFailed;
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED) error = OpenError::Locked;
-        if (code == SQLITE_READONLY) error = OpenError::ReadOnly;
-        if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) error = OpenError::NotADatabase;
-        return openFailed(result, error, "cannot prepare the settings in " + path + ": " + message);
+        auto [error, reason] =
+            describeFailure(db_, path, OpenError::SchemaFailed, "cannot prepare the settings in ");
+        return openFailed(result, error, reason);
     }
     log("init: connect success");
     result.ok = true;
@@ -266,29 +274,16 @@ bool DeviceSQLite::initDBdata(std::int64_t profile) {
     sql::Transaction tx(db_);
     if (!tx.ok()) return failed();
 
-    auto empty = [this](const char* sql) -> std::optional<bool> {
-        sql::Statement any(db_, sql);
-        switch (any.step()) {
-            case sql::Statement::Step::Row:
-                return false;
-            case sql::Statement::Step::Done:
-                return true;
-            case sql::Statement::Step::Error:
-                break;
-        }
-        return std::nullopt;
-    };
-
-    auto noProfile = empty(R"(SELECT 1 FROM "t_profile" LIMIT 1)");
-    if (!noProfile) return failed();
-    if (*noProfile) {
+    const auto profileRow = store::hasRow(db_, R"(SELECT 1 FROM "t_profile" LIMIT 1)");
+    if (!profileRow) return failed();
+    if (!*profileRow) {
         sql::Statement insert(db_, R"(INSERT INTO "t_profile" ("name") VALUES (?))");
         if (!insert.bindAll(kFirstProfileName).run()) return failed();
     }
 
-    auto noConfig = empty(R"(SELECT 1 FROM "t_configdata" LIMIT 1)");
-    if (!noConfig) return failed();
-    if (*noConfig) {
+    const auto configRow = store::hasRow(db_, R"(SELECT 1 FROM "t_configdata" LIMIT 1)");
+    if (!configRow) return failed();
+    if (!*configRow) {
         sql::Statement insert(
             db_, R"(INSERT INTO "t_configdata" ("key", "profId", "value") VALUES (?, ?, ?))");
         for (std::size_t i = 0; i < kFirstRunConfig.size(); ++i) {

@@ -26,17 +26,16 @@ constexpr std::int64_t kZero = 0;  // blue and the unused bytes 4 to 7
 
 bool DeviceSQLite::writeLightProfile(std::int64_t profile) {
     if (!isOpen()) return true;
+    constexpr const char* kAnyRow = R"(SELECT 1 FROM "t_lightdata" WHERE "profId" = ? LIMIT 1)";
+    // Existing rows are kept as they are, gaps included. Looking first keeps
+    // the common case (rows exist) free of a write lock.
+    auto present = store::hasRow(db_, kAnyRow, profile);
+    if (present && *present) return true;
     sql::Transaction tx(db_);
     if (!tx.ok()) return false;
-    sql::Statement any(db_, R"(SELECT 1 FROM "t_lightdata" WHERE "profId" = ? LIMIT 1)");
-    switch (any.bindAll(profile).step()) {
-        case sql::Statement::Step::Row:
-            return true;  // existing rows are kept as they are, gaps included
-        case sql::Statement::Step::Error:
-            return false;
-        case sql::Statement::Step::Done:
-            break;
-    }
+    present = store::hasRow(db_, kAnyRow, profile);
+    if (!present) return false;
+    if (*present) return true;
     if (!writeConfigInfo(profile)) return false;
     sql::Statement insert(
         db_, R"(INSERT INTO "t_lightdata" ("profId", "name", "mode", "byte1", "byte2",)"

@@ -66,28 +66,17 @@ std::int64_t DeviceSQLite::queryMacroRecord(std::int64_t macorId,
 
 std::int64_t DeviceSQLite::addMacroProfile(const std::string& macro_name) {
     if (!isOpen()) return 0;
-    sql::Transaction tx(db_);
-    if (!tx.ok()) return 0;
-    const std::int64_t id = store::insertWith(
-        db_,
+    return store::insertParent(
+        db_, kDeleteEvents,
         R"(INSERT INTO "t_macro_data" ("play_times", "delay_type", "delay_time", "macro_name"))"
         R"( VALUES (?, ?, ?, ?))",
         kNewMacroPlayTimes, kNewMacroDelayType, kNewMacroDelayTime, macro_name);
-    // A reused id (the newest macro was deleted) must not pick up events an
-    // older file may have left behind.
-    if (id == 0 || !store::runWith(db_, kDeleteEvents, id) || !tx.commit()) return 0;
-    return id;
 }
 
 bool DeviceSQLite::deleteMacroProfile(std::int64_t macorId) {
     if (!isOpen()) return true;
-    sql::Transaction tx(db_);
-    if (!tx.ok()) return false;
-    if (!store::runWith(db_, R"(DELETE FROM "t_macro_data" WHERE "macro_id" = ?)", macorId) ||
-        !store::runWith(db_, kDeleteEvents, macorId)) {
-        return false;
-    }
-    return tx.commit();
+    return store::deleteParent(db_, R"(DELETE FROM "t_macro_data" WHERE "macro_id" = ?)",
+                               kDeleteEvents, macorId);
 }
 
 bool DeviceSQLite::queryMacroInfo(std::int64_t macorId, MacroInfo& info) {

@@ -66,7 +66,9 @@ class Statement {
     // Parameters are numbered from 1, as in SQLite.
     Statement& bind(int index, std::int64_t value);
     Statement& bind(int index, std::string_view value);
-    Statement& bind(int index, const char* value) { return bind(index, std::string_view(value)); }
+    Statement& bind(int index, const char* value) {
+        return bind(index, std::string_view(value ? value : ""));
+    }
     Statement& bind(int index, const std::string& value) {
         return bind(index, std::string_view(value));
     }

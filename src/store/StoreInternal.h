@@ -3,6 +3,7 @@
 // Helpers shared by the sources of DeviceSQLite; not part of its interface.
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -50,6 +51,41 @@ bool runWith(sql::Connection& db, const char* sqlText, const Args&... args) {
 template <typename... Args>
 std::int64_t insertWith(sql::Connection& db, const char* sqlText, const Args&... args) {
     return runWith(db, sqlText, args...) ? db.lastInsertRowid() : 0;
+}
+
+// Inserts a parent row (macro, user light) and, in the same transaction,
+// removes child rows that an earlier parent with the same id left behind:
+// ids are reused once the newest parent is deleted. The new id, or 0.
+template <typename... Args>
+std::int64_t insertParent(sql::Connection& db, const char* clearChildren, const char* insertSql,
+                          const Args&... args) {
+    sql::Transaction tx(db);
+    if (!tx.ok()) return 0;
+    const std::int64_t id = insertWith(db, insertSql, args...);
+    if (id == 0 || !runWith(db, clearChildren, id) || !tx.commit()) return 0;
+    return id;
+}
+
+// Deletes a parent row and its child rows together, or neither.
+inline bool deleteParent(sql::Connection& db, const char* deleteSql, const char* deleteChildren,
+                         std::int64_t id) {
+    sql::Transaction tx(db);
+    return tx.ok() && runWith(db, deleteSql, id) && runWith(db, deleteChildren, id) && tx.commit();
+}
+
+// Whether the query yields at least one row; empty when it failed.
+template <typename... Args>
+std::optional<bool> hasRow(sql::Connection& db, const char* sqlText, const Args&... args) {
+    sql::Statement query(db, sqlText);
+    switch (query.bindAll(args...).step()) {
+        case sql::Statement::Step::Row:
+            return true;
+        case sql::Statement::Step::Done:
+            return false;
+        case sql::Statement::Step::Error:
+            break;
+    }
+    return std::nullopt;
 }
 
 }  // namespace korvex::store

@@ -41,29 +41,18 @@ std::int64_t DeviceSQLite::getUserLightData(std::int64_t profile_id,
 
 std::int64_t DeviceSQLite::addUserLight(std::int64_t profile_id, const std::string& name) {
     if (!isOpen()) return 0;
-    sql::Transaction tx(db_);
-    if (!tx.ok()) return 0;
-    const std::int64_t id = store::insertWith(
-        db_,
+    // A new scheme starts black, even on an id whose old colours were left behind.
+    return store::insertParent(
+        db_, kDeleteSchemeColours,
         R"(INSERT INTO "t_userlight_data" ("profile", "name", "speed", "brightness"))"
         R"( VALUES (?, ?, ?, ?))",
         profile_id, name, kSchemeSpeed, kSchemeBrightness);
-    // Ids are reused after the newest scheme is deleted; a new scheme starts
-    // black instead of showing colours an older file left behind.
-    if (id == 0 || !store::runWith(db_, kDeleteSchemeColours, id) || !tx.commit()) return 0;
-    return id;
 }
 
 bool DeviceSQLite::deleteUserLight(std::int64_t userlight_id) {
     if (!isOpen()) return true;
-    sql::Transaction tx(db_);
-    if (!tx.ok()) return false;
-    if (!store::runWith(db_, R"(DELETE FROM "t_userlight_data" WHERE "light_id" = ?)",
-                        userlight_id) ||
-        !store::runWith(db_, kDeleteSchemeColours, userlight_id)) {
-        return false;
-    }
-    return tx.commit();
+    return store::deleteParent(db_, R"(DELETE FROM "t_userlight_data" WHERE "light_id" = ?)",
+                               kDeleteSchemeColours, userlight_id);
 }
 
 std::int64_t DeviceSQLite::getUserLightLEDData(std::int64_t userlight_id,

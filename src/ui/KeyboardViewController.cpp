@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
@@ -124,11 +125,20 @@ void KeyboardViewController::buildPages() {
     nodeviceView_->setObjectName(QStringLiteral("nodevice_view"));
     auto* home = new QVBoxLayout(nodeviceView_);
     home->setContentsMargins(40, 40, 40, 60);
+    home->setSpacing(12);
     keyboardConnect_ = new ImageButton(QStringLiteral("singledevice_keyboard_none"), nodeviceView_);
     keyboardConnect_->setObjectName(QStringLiteral("keyboard_connect"));
-    keyboardConnect_->setMinimumSize(420, 150);
+    keyboardConnect_->setFixedSize(675, 288);  // the picture at 1.5 times
+    // The attached keyboard's product name, under its picture.
+    keyboardName_ = new QLabel(nodeviceView_);
+    keyboardName_->setObjectName(QStringLiteral("keyboard_name"));
+    keyboardName_->setAlignment(Qt::AlignHCenter);
+    QPalette palette = keyboardName_->palette();
+    palette.setColor(QPalette::WindowText, theme::kMutedTextColour);
+    keyboardName_->setPalette(palette);
     home->addStretch(1);
-    home->addWidget(keyboardConnect_, 3);
+    home->addWidget(keyboardConnect_, 0, Qt::AlignHCenter);
+    home->addWidget(keyboardName_);
     home->addStretch(1);
     connect(keyboardConnect_, &QAbstractButton::clicked, this,
             [this] { button_keyboard_connect(); });
@@ -233,6 +243,8 @@ void KeyboardViewController::button_keyboard_connect() {
 }
 
 void KeyboardViewController::setConnectedImage(bool attached) {
+    keyboardName_->setText(attached && kbHIDdevice ? QString::fromStdString(kbHIDdevice->name())
+                                                   : QString());
     keyboardConnect_->setImageName(attached ? QStringLiteral("singledevice_keyboard")
                                             : QStringLiteral("singledevice_keyboard_none"));
 }

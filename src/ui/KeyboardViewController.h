@@ -17,6 +17,7 @@
 #include "ui/DeviceEvents.h"
 
 class QColorDialog;
+class QLabel;
 class QMessageBox;
 class QStackedLayout;
 
@@ -191,6 +192,7 @@ class KeyboardViewController : public QWidget {
     QWidget* emptyPage_ = nullptr;
     QWidget* nodeviceView_ = nullptr;
     ImageButton* keyboardConnect_ = nullptr;
+    QLabel* keyboardName_ = nullptr;
     QPointer<QColorDialog> colorPanel_;
     int shownPage_ = 0;
     bool loaded_ = false;

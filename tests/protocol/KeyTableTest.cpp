@@ -52,23 +52,17 @@ TEST(KeyTable, EntryOfEachFunctionType) {
         {row(kA, 3, 300), {0x02, 0x00, 0x00, 0x00}},       // no such key code
         {row(kA, 3, 500), {0x03, 0x94, 0x01, 0x00}},       // first media code
         {row(kA, 3, 503), {0x03, 0x83, 0x01, 0x00}},
-        {row(kA, 3, 510), {0x03, 0xE2, 0x00, 0x00}},
         {row(kA, 3, 517), {0x03, 0x21, 0x02, 0x00}},  // last media code
         {row(kA, 3, 518), {0x03, 0x00, 0x00, 0x00}},
-        {row(kA, 3, 520), {0x03, 0x00, 0x00, 0x00}},
         {row(kA, 14, 224, 4, 0), {0x07, 0x01, 0x04, 0x00}},  // three key codes
         {row(kA, 14, 5, 229, 230), {0x07, 0x05, 0x20, 0x40}},
         {row(kA, 2), {0x05, 0x03, 0x00, 0x00}},     // disabled
         {row(kA, 6, 1), {0x01, 0x01, 0x01, 0x00}},  // mouse
-        {row(kA, 6, 4), {0x01, 0x01, 0x03, 0x00}},
         {row(kA, 6, 6), {0x01, 0x03, 0xFF, 0x00}},
-        {row(kA, 6, 8), {0x01, 0x01, 0x10, 0x00}},
         {row(kA, 6, 9), {0x01, 0x00, 0x00, 0x00}},
         {row(kA, 7, 1), {0x03, 0xCD, 0x00, 0x00}},  // multimedia
-        {row(kA, 7, 7), {0x03, 0xE2, 0x00, 0x00}},
         {row(kA, 7, 0), {0x03, 0x00, 0x00, 0x00}},
         {row(kA, 8, 3), {0x02, 0x10, 0x52, 0x00}},  // Mac shortcuts
-        {row(kA, 8, 6), {0x02, 0x08, 0x1B, 0x00}},
         {row(kA, 8, 7), {0x02, 0x00, 0x00, 0x00}},
     };
     for (const Case& c : cases) {
@@ -118,17 +112,6 @@ TEST(KeyTable, RowsInStoreOrderAndUnknownKeys) {
     EXPECT_EQ(disabled, allKeys().size());
     EXPECT_EQ(b[574], 0xAA);
     EXPECT_EQ(b[575], 0x55);
-}
-
-TEST(KeyTable, BothLayersOfAProfileGoTogether) {
-    const Upload u = keyTablesUpload(3, {row(kA, 2)}, {row(kA, 3, 5, 0, 0, 1)}, {});
-    EXPECT_EQ(u.kind, UploadKind::Keys);
-    EXPECT_EQ(u.target, 3);
-    ASSERT_EQ(u.transfers.size(), 8u);
-    expectCommand(u.transfers[1], 0x11, 0x09);
-    expectCommand(u.transfers[5], 0x27, 0x09);
-    EXPECT_EQ(u.transfers[2].bytes, tableWith(kA, {0x05, 0x03, 0x00, 0x00}));
-    EXPECT_EQ(u.transfers[6].bytes, tableWith(kA, {0x02, 0x00, 0x05, 0x00}));
 }
 
 }  // namespace

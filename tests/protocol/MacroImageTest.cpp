@@ -108,8 +108,8 @@ TEST(MacroImage, SizeLimitsRefuseTheWholeUpload) {
     macros.push_back(macro(101));
     EXPECT_EQ(SaveMacroToKeyboard(macros, {}).status, MacroImageStatus::TooLarge);
 
-    // Rows of macros that are not listed still count, as the store counts them.
-    EXPECT_EQ(SaveMacroToKeyboard({}, delays(626)).status, MacroImageStatus::TooLarge);
+    // Rows of macros that are no longer listed still count, as the store counts them.
+    EXPECT_EQ(SaveMacroToKeyboard({macro(1)}, delays(600), 624).status, MacroImageStatus::TooLarge);
 }
 
 }  // namespace

@@ -128,10 +128,8 @@ TEST_F(StoreTest, FactoryResetKeepsTriggerKeysAndEndsWithTheFirstRunState) {
     ASSERT_TRUE(store_.dropTable());
     EXPECT_TRUE(logged("dropTable  success"));
     EXPECT_EQ(raw.rows("SELECT * FROM t_triggerkey"), std::vector<std::string>{"5|1|0|4|kept"});
-    std::vector<ProfileData> profiles;
-    store_.queryProfileList(profiles);
-    ASSERT_EQ(profiles.size(), 1u);
-    EXPECT_EQ(profiles[0].name, "Configuration File 1");
+    EXPECT_EQ(raw.rows("SELECT * FROM t_profile"),
+              std::vector<std::string>{"1|Configuration File 1"});
     EXPECT_EQ(raw.count("t_configdata"), 13);
     for (const char* t : {"t_lightdata", "t_macro_data", "t_userlight_data", "t_keyprofile"}) {
         EXPECT_EQ(raw.count(t), 0) << t;
@@ -157,10 +155,7 @@ TEST_F(StoreTest, ProfileResetRestoresDefaultsButKeepsApplicationSettings) {
     const auto profileOne = raw.rows("SELECT * FROM t_configdata WHERE profId = 1 ORDER BY keyId");
 
     ASSERT_TRUE(store_.resetProfile(2));
-    std::vector<ProfileKey> keys;
-    store_.queryKeysProfile(2, 0, keys);
-    store_.queryKeysProfile(2, 1, keys);
-    EXPECT_TRUE(keys.empty());
+    EXPECT_EQ(raw.count("t_keyprofile", "profId = 2"), 0);
     EXPECT_EQ(raw.count("t_configdata", "profId = 2"), 15);
     EXPECT_EQ(store_.getConfigData(2, "dpi_index"), "1");
     EXPECT_EQ(store_.getLightModeSelectIndex(2), 3);

@@ -1,5 +1,7 @@
 #include "store/StorePath.h"
 
+#include "StoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -47,6 +49,25 @@ TEST(StorePath, CreatesMissingFoldersAndReportsFailure) {
     }
     EXPECT_FALSE(korvex::createDirectories((root / "file/db").string(), &reason));
     EXPECT_FALSE(reason.empty());
+    std::filesystem::remove_all(root);
+}
+
+TEST(StorePath, TheStoreOpensThereAndFailsWithoutAnyLocation) {
+    EnvGuard xdg("XDG_DATA_HOME"), home("HOME");
+    const auto root = std::filesystem::temp_directory_path() / "korvex-path-open";
+    std::filesystem::remove_all(root);
+    korvex::DeviceSQLite store([](const std::string&) {});
+    unsetenv("HOME");
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(store.init(korvex::kDatabaseFileName).error, korvex::OpenError::NoLocation);
+    setenv("XDG_DATA_HOME", root.c_str(), 1);
+    const korvex::OpenResult opened = store.init(korvex::kDatabaseFileName);
+    EXPECT_TRUE(opened.ok) << opened.reason;
+    EXPECT_EQ(opened.path, *korvex::databasePath());
+    EXPECT_TRUE(std::filesystem::is_regular_file(opened.path));
+    // A plain file where a folder must go is an open failure, not a crash.
+    EXPECT_EQ(store.openFile((root / "korvex/db" / korvex::kDatabaseFileName / "x").string()).error,
+              korvex::OpenError::CannotCreate);
     std::filesystem::remove_all(root);
 }
 

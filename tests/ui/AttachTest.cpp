@@ -287,7 +287,10 @@ TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
     controller->keyboard_connect()->click();
     const auto before = exchanges().size();
     auto* light = controller->pageView(KeyboardViewController::kLightView);
+    // Each press sends (an identical press still queued is merged into the
+    // newer one by the device thread, so wait between them).
     controller->navigationButton(KeyboardViewController::kLightView)->click();
+    waitForUploads();
     controller->navigationButton(KeyboardViewController::kLightView)->click();
     waitForUploads();
     EXPECT_EQ(controller->shownPage(), KeyboardViewController::kLightView);

@@ -1,10 +1,19 @@
-// Renders the main window to a PNG for the documentation:
-//   ui_screenshot OUT.png [home|page N]
+// Renders the main window with a simulated keyboard attached to a PNG, for
+// the documentation and for looking at the artwork:
+//   ui_screenshot OUT.png [home | page N | image NAME]
+// Settings go to a temporary folder unless XDG_DATA_HOME is set.
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 #include <QPixmap>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QTest>
 
+#include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/MainWindowController.h"
+#include "ui/UploadIndicator.h"
 
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig\nleak:libfreetype\n";
@@ -13,15 +22,36 @@ extern "C" const char* __lsan_default_suppressions() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) return 2;
+    const QString mode = argc >= 3 ? QString(argv[2]) : QStringLiteral("home");
+    const QString arg = argc >= 4 ? QString(argv[3]) : QString();
+
+    if (mode == "image") {
+        QSvgRenderer renderer(korvex::imagePath(arg));
+        QImage image(renderer.defaultSize() * 2, QImage::Format_ARGB32);
+        image.fill(QColor(36, 36, 38));
+        QPainter painter(&image);
+        renderer.render(&painter);
+        painter.end();
+        return image.save(argv[1]) ? 0 : 1;
+    }
+
+    QTemporaryDir data;
+    if (qEnvironmentVariableIsEmpty("XDG_DATA_HOME"))
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     auto* controller = new korvex::KeyboardViewController;
+    korvex::KeyboardViewController::LinkOptions link;
+    link.monitor = std::make_unique<korvex::SimulatedMonitor>();
+    controller->setLinkOptions(std::move(link));
     korvex::MainWindowController window(controller);
     window.showWindow();
-    if (argc >= 4 && QString(argv[2]) == "page") {
-        controller->button_action_home();
-        controller->selectPage(QString(argv[3]).toInt());
-        controller->removePreView();
-        controller->selectPage(QString(argv[3]).toInt());
+    if (!QTest::qWaitFor([&] { return controller->initFinish; }, 5000)) return 1;
+    if (mode == "page") {
+        controller->button_keyboard_connect();
+        controller->selectPage(arg.toInt());
     }
-    for (int i = 0; i < 5; ++i) app.processEvents();
+    // The start-up uploads take a moment; show the window at rest.
+    if (!QTest::qWaitFor([&] { return controller->uploadIndicator()->inFlight() == 0; }, 5000))
+        return 1;
+    QTest::qWait(100);
     return window.window()->grab().save(argv[1]) ? 0 : 1;
 }

@@ -180,8 +180,11 @@ void HIDDeviceMonitor::departed(std::uint64_t key) {
 void HIDDeviceMonitor::rescan() {
     nextRescan_ = std::chrono::steady_clock::now() +
                   (hotplug_ ? timing_.rescanWithHotplug : timing_.rescanWithoutHotplug);
+    auto list = backend_->getDeviceList();
+    // A list that could not be read says nothing about who left.
+    if (!list) return;
     std::vector<usb::UsbDevicePtr> present;
-    for (usb::UsbDevicePtr& dev : backend_->getDeviceList())
+    for (usb::UsbDevicePtr& dev : *list)
         if (usb::matchingDescriptor(*backend_, *dev, vp_)) present.push_back(std::move(dev));
 
     // Departures first, so a device re-plugged into the same socket between

@@ -80,6 +80,8 @@ class HIDDeviceMonitor {
 
     std::int64_t reportSize() const { return reportSize_; }
     const std::vector<HIDMonitorData>& models() const { return vp_; }
+    // Links to announced interfaces are opened through the same backend.
+    const std::shared_ptr<usb::UsbBackend>& backend() const { return backend_; }
 
   private:
     struct Known {

@@ -64,6 +64,7 @@ ReportDescriptorInfo parseReportDescriptor(std::span<const std::uint8_t> bytes) 
     std::array<Globals, kMaxGlobalStack> stack{};
     std::size_t stackDepth = 0;
     std::size_t collectionDepth = 0;
+    std::size_t collections = 0;
     bool usesIds = false;
     // Bits declared so far per (kind, report id).
     std::map<std::pair<ReportKind, std::uint8_t>, std::uint64_t> bits;
@@ -148,6 +149,7 @@ ReportDescriptorInfo parseReportDescriptor(std::span<const std::uint8_t> bytes) 
                 break;
             }
             case kCollection:
+                ++collections;
                 if (++collectionDepth > kMaxCollectionDepth)
                     return fail("collections nested too deep", itemStart);
                 break;
@@ -164,6 +166,8 @@ ReportDescriptorInfo parseReportDescriptor(std::span<const std::uint8_t> bytes) 
     if (items == 0) return fail("empty descriptor", 0);
     if (stackDepth != 0) return fail("push without pop", bytes.size());
     if (collectionDepth != 0) return fail("unclosed collection", bytes.size());
+    // Every HID interface describes at least one application collection.
+    if (collections == 0) return fail("no collection", bytes.size());
 
     ReportDescriptorInfo info;
     info.sizes.usesReportIds = usesIds;

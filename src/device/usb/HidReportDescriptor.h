@@ -44,8 +44,9 @@ struct ReportDescriptorInfo {
 };
 
 // Parses a HID report descriptor. Reads only inside `bytes`; anything that is
-// truncated, unbalanced or absurdly large gives a malformed result with no
-// sizes rather than a guess.
+// truncated, unbalanced, without a collection or absurdly large gives a
+// malformed result with no sizes rather than a guess. Trailing zero padding
+// is accepted.
 ReportDescriptorInfo parseReportDescriptor(std::span<const std::uint8_t> bytes);
 
 // The wDescriptorLength of the report descriptor announced in an interface's

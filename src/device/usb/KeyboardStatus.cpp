@@ -54,7 +54,13 @@ KeyboardScan scanKeyboards(UsbBackend& backend) {
         scan.error = noUsbText(rc);
         return scan;
     }
-    for (const UsbDevicePtr& dev : backend.getDeviceList()) {
+    auto list = backend.getDeviceList();
+    if (!list) {
+        scan.usbAvailable = false;
+        scan.error = "cannot list the USB devices";
+        return scan;
+    }
+    for (const UsbDevicePtr& dev : *list) {
         if (!matchingDescriptor(backend, *dev, kKeyboardModel)) continue;
         const ProbedDevice probed = probeDevice(backend, dev);
         bool found = false;
@@ -78,6 +84,16 @@ KeyboardScan scanKeyboards(UsbBackend& backend) {
             scan.keyboards.push_back(std::move(info));
         }
         if (!found && !probed.interfaces.empty()) {
+            // A program that holds the configuration interface also keeps
+            // its descriptor from being read.
+            const auto held = std::find_if(
+                probed.interfaces.begin(), probed.interfaces.end(), [&](const HIDDevice& d) {
+                    return d.featureSize == 0 && claimedByProgram(backend, d.device);
+                });
+            if (held != probed.interfaces.end()) {
+                scan.unidentified.push_back({LinkOpenError::Busy, busyText(*held)});
+                continue;
+            }
             HIDDeviceHandle where = probed.interfaces.front().device;
             std::unique_ptr<UsbHandle> handle;
             const UsbError rc = backend.open(*dev, handle);

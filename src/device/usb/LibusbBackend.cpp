@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -138,11 +139,12 @@ UsbError LibusbBackend::init() {
     return UsbError::Ok;
 }
 
-std::vector<UsbDevicePtr> LibusbBackend::getDeviceList() {
-    std::vector<UsbDevicePtr> out;
-    if (!ctx_) return out;
+std::optional<std::vector<UsbDevicePtr>> LibusbBackend::getDeviceList() {
+    if (!ctx_) return std::nullopt;
     libusb_device** list = nullptr;
     const ssize_t n = libusb_get_device_list(ctx_, &list);
+    if (n < 0) return std::nullopt;
+    std::vector<UsbDevicePtr> out;
     for (ssize_t i = 0; i < n; ++i)
         out.push_back(std::make_shared<LibusbDevice>(list[i], context_));
     if (list) libusb_free_device_list(list, 1);
@@ -226,9 +228,11 @@ ControlResult LibusbBackend::controlTransfer(UsbHandle& h, std::uint8_t requestT
                                              std::uint16_t index, std::span<std::uint8_t> data,
                                              std::chrono::milliseconds timeout) {
     if (data.size() > 0xFFFF) return {UsbError::InvalidParam, 0};
-    const int rc = libusb_control_transfer(raw(h), requestType, request, value, index, data.data(),
-                                           static_cast<std::uint16_t>(data.size()),
-                                           static_cast<unsigned>(timeout.count()));
+    // libusb reads 0 as "wait for ever"; a transfer must always end.
+    const auto ms = std::max<std::chrono::milliseconds::rep>(timeout.count(), 1);
+    const int rc =
+        libusb_control_transfer(raw(h), requestType, request, value, index, data.data(),
+                                static_cast<std::uint16_t>(data.size()), static_cast<unsigned>(ms));
     if (rc < 0) return {fromLibusb(rc), 0};
     return {UsbError::Ok, static_cast<std::size_t>(rc)};
 }

@@ -20,7 +20,7 @@ class LibusbBackend final : public UsbBackend {
     LibusbBackend& operator=(const LibusbBackend&) = delete;
 
     UsbError init() override;
-    std::vector<UsbDevicePtr> getDeviceList() override;
+    std::optional<std::vector<UsbDevicePtr>> getDeviceList() override;
     std::optional<UsbDeviceDescriptor> getDeviceDescriptor(const UsbDevice& dev) override;
     std::optional<UsbConfigDescriptor> getActiveConfigDescriptor(const UsbDevice& dev) override;
     std::uint8_t getBusNumber(const UsbDevice& dev) override;

@@ -88,7 +88,8 @@ class UsbBackend {
     // Creates the library context. Everything else needs it.
     virtual UsbError init() = 0;
 
-    virtual std::vector<UsbDevicePtr> getDeviceList() = 0;
+    // Empty when the list could not be read (not the same as no devices).
+    virtual std::optional<std::vector<UsbDevicePtr>> getDeviceList() = 0;
     virtual std::optional<UsbDeviceDescriptor> getDeviceDescriptor(const UsbDevice& dev) = 0;
     virtual std::optional<UsbConfigDescriptor> getActiveConfigDescriptor(const UsbDevice& dev) = 0;
     virtual std::uint8_t getBusNumber(const UsbDevice& dev) = 0;

@@ -83,6 +83,29 @@ class UsbHidLink final : public HidLink, public LinkActivityListener {
     std::atomic<bool> detached_{false};
 };
 
+// The upload worker takes one listener for its whole life, while a USB link
+// lasts one plug-in: this passes the worker's calls on to the current link.
+class LinkActivityRelay final : public LinkActivityListener {
+  public:
+    // nullptr while no keyboard is attached.
+    void setLink(UsbHidLink* link) {
+        std::lock_guard lock(mutex_);
+        link_ = link;
+    }
+    void batchStarting() override {
+        std::lock_guard lock(mutex_);
+        if (link_) link_->batchStarting();
+    }
+    void queueIdle() override {
+        std::lock_guard lock(mutex_);
+        if (link_) link_->queueIdle();
+    }
+
+  private:
+    std::mutex mutex_;  // setLink waits for a call in progress, so the link may then go
+    UsbHidLink* link_ = nullptr;
+};
+
 // The words a user needs for a claim or transfer error ("the keyboard is in
 // use by another program", ...).
 std::string describeLinkError(UsbError error);

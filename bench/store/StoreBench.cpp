@@ -1,0 +1,92 @@
+// Store speed on a real file: opening a new file (tables and first-run rows),
+// rewriting the 80 colours of a user light, reading a profile's key rows.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "store/DeviceSQLite.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kKeys = 80;
+
+struct TempFolder {
+    fs::path path;
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "korvex-bench-XXXXXX").string();
+        path = ::mkdtemp(pattern.data());
+    }
+    ~TempFolder() { fs::remove_all(path); }
+};
+
+korvex::DeviceSQLite quietStore() {
+    return korvex::DeviceSQLite([](const std::string&) {});
+}
+
+void BM_CreateAndFillNewFile(benchmark::State& state) {
+    TempFolder folder;
+    int n = 0;
+    for (auto _ : state) {
+        const fs::path file = folder.path / (std::to_string(n++) + ".sqlite3");
+        auto store = quietStore();
+        if (!store.openFile(file.string()).ok) state.SkipWithError("open failed");
+        state.PauseTiming();
+        fs::remove(file);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_CreateAndFillNewFile)->Unit(benchmark::kMillisecond);
+
+std::vector<korvex::UserLightLEDData> colours(int round) {
+    std::vector<korvex::UserLightLEDData> leds;
+    for (int key = 0; key < kKeys; ++key) {
+        leds.push_back({0, 0, 4 + key, 1 + (key * 1021 + round) % 0xFFFFFF});
+    }
+    return leds;
+}
+
+void BM_RewriteUserLightColours(benchmark::State& state) {
+    TempFolder folder;
+    auto store = quietStore();
+    store.openFile((folder.path / "s.sqlite3").string());
+    const std::int64_t scheme = store.addUserLight(1, "bench");
+    const auto a = colours(0), b = colours(1);
+    bool flip = false;
+    for (auto _ : state) {
+        if (!store.rewriteUserLightLEDData(scheme, (flip = !flip) ? a : b)) {
+            state.SkipWithError("rewrite failed");
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kKeys);
+}
+BENCHMARK(BM_RewriteUserLightColours)->Unit(benchmark::kMillisecond);
+
+void BM_ReadAllKeyRowsOfProfile(benchmark::State& state) {
+    TempFolder folder;
+    auto store = quietStore();
+    store.openFile((folder.path / "s.sqlite3").string());
+    for (std::int64_t layer : {0, 1}) {
+        for (int key = 0; key < kKeys; ++key) {
+            store.addKeyProfile({0, layer, 1, 4 + key, 3, 30 + key, 0, 0, "Key"});
+        }
+    }
+    std::vector<korvex::ProfileKey> rows;
+    rows.reserve(2 * kKeys);
+    for (auto _ : state) {
+        rows.clear();
+        store.queryKeysProfile(1, 0, rows);
+        store.queryKeysProfile(1, 1, rows);
+        benchmark::DoNotOptimize(rows.data());
+    }
+    if (rows.size() != 2 * kKeys) state.SkipWithError("wrong row count");
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(rows.size()));
+}
+BENCHMARK(BM_ReadAllKeyRowsOfProfile)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,193 @@
+#include "CtlUploads.h"
+
+#include <algorithm>
+
+#include "protocol/Encoders.h"
+#include "store/DeviceSQLite.h"
+
+namespace korvex::ctl {
+
+namespace {
+
+using Status = BuiltUploads::Status;
+
+constexpr std::int64_t kFirstProfile = 1;
+
+BuiltUploads fail(Status status, std::string message) {
+    BuiltUploads b;
+    b.status = status;
+    b.message = std::move(message);
+    return b;
+}
+
+BuiltUploads ready(std::vector<Upload> uploads) {
+    BuiltUploads b;
+    b.uploads = std::move(uploads);
+    return b;
+}
+
+std::vector<ProfileData> profiles(DeviceSQLite& store) {
+    std::vector<ProfileData> list;
+    store.queryProfileList(list);
+    return list;
+}
+
+bool profileExists(DeviceSQLite& store, std::int64_t profile) {
+    const auto list = profiles(store);
+    return std::any_of(list.begin(), list.end(),
+                       [&](const ProfileData& p) { return p.profId == profile; });
+}
+
+std::vector<ProfileKey> keys(DeviceSQLite& store, std::int64_t profile, std::int64_t layer) {
+    std::vector<ProfileKey> rows;
+    store.queryKeysProfile(profile, layer, rows);
+    return rows;
+}
+
+std::vector<MacroInfo> macros(DeviceSQLite& store) {
+    std::vector<MacroInfo> list;
+    store.queryAllMacroData(list);
+    return list;
+}
+
+Upload keyTables(DeviceSQLite& store, std::int64_t profile, const std::vector<MacroInfo>& m) {
+    return keyTablesUpload(profile, keys(store, profile, 0), keys(store, profile, 1), m);
+}
+
+std::vector<UserLightLEDData> leds(DeviceSQLite& store, std::int64_t userlightId) {
+    std::vector<UserLightLEDData> rows;
+    store.getUserLightLEDData(userlightId, rows);
+    return rows;
+}
+
+std::vector<UserLightData> userLights(DeviceSQLite& store, std::int64_t profile) {
+    std::vector<UserLightData> list;
+    store.getUserLightData(profile, list);
+    return list;
+}
+
+// The check boxes of the settings page as it restores them, and the two
+// stored numbers; application-wide values live under profile 1.
+SystemFunctionState systemState(DeviceSQLite& store) {
+    auto get = [&](const char* key) { return store.getConfigData(kFirstProfile, key); };
+    return systemFunctionStateFromStore({get("gamemode"), get("disable_alttab"),
+                                         get("disable_altf4"), get("disable_win"),
+                                         get("fnfunction"), get("sleeplight")});
+}
+
+std::optional<lightData> lightRecord(DeviceSQLite& store, std::int64_t profile, std::int64_t mode) {
+    lightData record;
+    if (!store.queryLightInfo(profile, mode, record)) return std::nullopt;
+    return record;
+}
+
+// The light modes the light page lists (and so can select and send).
+bool listedLightMode(std::int64_t mode) {
+    return mode >= 0 && mode <= 19;
+}
+
+BuiltUploads lightMode(DeviceSQLite& store, std::int64_t profile) {
+    store.writeLightProfile(profile);
+    const std::int64_t mode = store.getLightModeSelectIndex(profile);
+    if (mode < 0 || mode > 0xFF)
+        return fail(Status::NothingToSend, "the stored light mode " + std::to_string(mode) +
+                                               " of profile " + std::to_string(profile) +
+                                               " is not one the keyboard knows");
+    return ready(
+        {lightModeUpload(static_cast<std::uint8_t>(mode), lightRecord(store, profile, mode))});
+}
+
+BuiltUploads userLight(DeviceSQLite& store, std::int64_t profile,
+                       std::optional<std::int64_t> lightId) {
+    const auto list = userLights(store, profile);
+    const auto chosen = std::find_if(list.begin(), list.end(), [&](const UserLightData& u) {
+        return !lightId || u.userlight_id == *lightId;
+    });
+    if (chosen == list.end())
+        return fail(Status::NothingToSend,
+                    lightId ? "profile " + std::to_string(profile) + " has no user light " +
+                                  std::to_string(*lightId)
+                            : "profile " + std::to_string(profile) + " has no user light");
+    return ready({userLightUpload(chosen->userlight_id, leds(store, chosen->userlight_id))});
+}
+
+BuiltUploads macroImage(DeviceSQLite& store) {
+    const auto list = macros(store);
+    std::vector<RecordInfo> records;
+    for (const MacroInfo& m : list) store.queryMacroRecord(m.macroId, records);
+    const std::int64_t stored = store.getRecordCount();
+    MacroImageResult image = SaveMacroToKeyboard(
+        list, records, static_cast<std::size_t>(std::max<std::int64_t>(stored, 0)));
+    if (image.status != MacroImageStatus::Ready) return fail(Status::TooLarge, image.reason);
+    return ready({std::move(image.upload)});
+}
+
+// What the window sends when it first finds the keyboard, read in the order
+// it reads: the first listed profile is selected (and its light rows made),
+// then the light page, the user light page and the settings page load, then
+// profile 1 is selected.
+BuiltUploads startup(DeviceSQLite& store) {
+    StartupSettings s;
+    s.macros = macros(store);
+    const auto list = profiles(store);
+    if (!list.empty()) {
+        const std::int64_t first = list.front().profId;
+        s.firstListedProfile = first;
+        s.firstListedTopRows = keys(store, first, 0);
+        s.firstListedFnRows = keys(store, first, 1);
+        store.writeLightProfile(first);
+    }
+    // The light page shows profile 1's selected mode with the bytes of the
+    // profile selected just before.
+    store.writeLightProfile(kFirstProfile);
+    const std::int64_t mode = store.getLightModeSelectIndex(kFirstProfile);
+    if (listedLightMode(mode)) {
+        s.lightMode = static_cast<std::uint8_t>(mode);
+        s.lightModeRecord = lightRecord(store, s.firstListedProfile.value_or(kFirstProfile), mode);
+    }
+    const auto lights = userLights(store, kFirstProfile);
+    if (!lights.empty()) {
+        s.firstUserLightId = lights.front().userlight_id;
+        s.firstUserLightLeds = leds(store, lights.front().userlight_id);
+    }
+    s.system = systemState(store);
+    s.profile1TopRows = keys(store, kFirstProfile, 0);
+    s.profile1FnRows = keys(store, kFirstProfile, 1);
+    return ready(firstAttachUploads(s));
+}
+
+}  // namespace
+
+BuiltUploads buildUploads(DeviceSQLite& store, const UploadRequest& request) {
+    const std::int64_t profile = request.profile.value_or(kFirstProfile);
+    const bool perProfile = request.choice == UploadChoice::Keys ||
+                            request.choice == UploadChoice::LightMode ||
+                            request.choice == UploadChoice::UserLight;
+    // An unknown profile would send empty tables and wipe the keyboard.
+    if (perProfile && !profileExists(store, profile))
+        return fail(Status::NothingToSend, "there is no profile " + std::to_string(profile));
+    switch (request.choice) {
+        case UploadChoice::Keys:
+            return ready({keyTables(store, profile, macros(store))});
+        case UploadChoice::System:
+            return ready({systemFunctionUpload(systemState(store))});
+        case UploadChoice::LightMode:
+            return lightMode(store, profile);
+        case UploadChoice::UserLight:
+            return userLight(store, profile, request.lightId);
+        case UploadChoice::Macros:
+            return macroImage(store);
+        case UploadChoice::Startup:
+            return startup(store);
+    }
+    return fail(Status::NothingToSend, "unknown upload");
+}
+
+BuiltUploads buildUploads(const std::string& databasePath, const UploadRequest& request) {
+    DeviceSQLite store([](const std::string&) {});
+    const OpenResult opened = store.openFile(databasePath);
+    if (!opened.ok) return fail(Status::DatabaseUnreadable, opened.reason);
+    return buildUploads(store, request);
+}
+
+}  // namespace korvex::ctl

@@ -1,0 +1,232 @@
+// The built korvexctl against a temporary XDG_DATA_HOME: exit codes, messages
+// and, replayed into a simulated keyboard, what its wire log says was sent.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "catalog/KeyCatalog.h"
+#include "device/SimulatedKeyboard.h"
+#include "store/DeviceSQLite.h"
+#include "store/StorePath.h"
+
+#ifndef KORVEXCTL_PATH
+#error "KORVEXCTL_PATH must name the built korvexctl"
+#endif
+
+namespace korvex {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using X = SimExchange;
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+struct Outcome {
+    int exitCode;
+    std::string out, err;
+};
+
+struct Korvexctl : ::testing::Test {
+    fs::path home;
+    fs::path wire;
+
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        home = fs::temp_directory_path() /
+               ("korvexctl-" + std::to_string(::getpid()) + "-" + info->name());
+        fs::remove_all(home);
+        fs::create_directories(home);
+        wire = home / "wire.log";
+    }
+    void TearDown() override { fs::remove_all(home); }
+
+    Outcome run(const std::string& args) {
+        const fs::path out = home / "stdout.txt", err = home / "stderr.txt";
+        const std::string cmd = "XDG_DATA_HOME='" + home.string() + "' '" KORVEXCTL_PATH "' " +
+                                args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int status = std::system(cmd.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+    }
+    Outcome simulate(const std::string& args) {
+        return run(args + " --simulate --wire-log '" + wire.string() + "'");
+    }
+    fs::path database() const { return home / "korvex/db" / kDatabaseFileName; }
+
+    // The store the tool reads, opened (and created) the same way.
+    void withStore(const std::function<void(DeviceSQLite&)>& edit) {
+        DeviceSQLite store([](const std::string&) {});
+        ASSERT_TRUE(store.openFile(database().string()).ok);
+        edit(store);
+    }
+
+    // Plays the wire log into a fresh simulated keyboard, line by line.
+    void replay(SimulatedKeyboard& kb, std::size_t* lines = nullptr) {
+        std::ifstream in(wire);
+        std::string tag, hex;
+        std::size_t n = 0;
+        while (in >> tag >> hex) {
+            ++n;
+            ASSERT_EQ(hex.size(), 128u) << "line " << n;
+            std::vector<std::uint8_t> bytes(64);
+            for (std::size_t i = 0; i < 64; ++i)
+                bytes[i] = static_cast<std::uint8_t>(std::stoi(hex.substr(2 * i, 2), nullptr, 16));
+            if (tag == "set") {
+                kb.setFeatureReport(bytes);
+            } else {
+                ASSERT_EQ(tag, "get") << "line " << n;
+                std::vector<std::uint8_t> answer(64);
+                std::size_t read = 0;
+                kb.getFeatureReport(answer, read);
+                EXPECT_EQ(answer, bytes) << "line " << n;
+            }
+        }
+        if (lines) *lines = n;
+    }
+};
+
+TEST_F(Korvexctl, UsageHelpAndVersion) {
+    const Outcome help = run("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(help.out, HasSubstr("upload KIND"));
+    const Outcome version = run("--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_THAT(version.out, HasSubstr("korvexctl "));
+    for (const char* args :
+         {"", "upload", "upload bogus", "download keys", "upload keys --profile 0",
+          "upload keys --profile x", "upload keys --profile=", "upload system --profile 2",
+          "upload keys --light-id 3", "upload keys --frobnicate", "upload keys --wire-log",
+          "upload keys extra", "upload keys --simulate=1"}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.exitCode, 2) << args;
+        EXPECT_THAT(r.err, HasSubstr("korvexctl: ")) << args;
+    }
+    EXPECT_FALSE(fs::exists(database()));  // a usage error touches nothing
+}
+
+TEST_F(Korvexctl, WithoutAKeyboardItSaysSoInOneLine) {
+    const Outcome r = run("upload keys");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("no keyboard found"));
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+}
+
+TEST_F(Korvexctl, GarbageDatabaseIsLeftUnchanged) {
+    fs::create_directories(database().parent_path());
+    const std::string garbage(4096, 'x');
+    std::ofstream(database(), std::ios::binary) << garbage;
+    const Outcome r = simulate("upload startup");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("not a settings database"));
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    EXPECT_EQ(readFile(database()), garbage);
+    EXPECT_FALSE(fs::exists(wire));
+}
+
+TEST_F(Korvexctl, StartupOnAFreshDatabase) {
+    const Outcome r = simulate("upload startup");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::exists(database()));
+    SimulatedKeyboard kb;
+    std::size_t lines = 0;
+    replay(kb, &lines);
+    EXPECT_THAT(kb.violations(), IsEmpty());
+    // Keys (both layers), the default light mode 11, system functions, keys.
+    EXPECT_THAT(kb.exchanges(), ElementsAre(X::KeyTableTop, X::KeyTableFn, X::LightMode,
+                                            X::SystemFunctions, X::KeyTableTop, X::KeyTableFn));
+    EXPECT_EQ(lines, 4u * (3 * 2 + 9) + (4 * 2 + 1) + (3 * 2 + 1));
+    EXPECT_EQ(kb.lightMode(), (SimLightMode{11, 202, 81, 0, 1, 15, 12, 0}));
+    EXPECT_EQ(kb.systemFunctions(), (SimSystem{}));
+
+    // The log is appended to: a second run doubles it.
+    ASSERT_EQ(simulate("upload system").exitCode, 0);
+    replay(kb, &lines);
+    EXPECT_EQ(lines, 4u * (3 * 2 + 9) + (4 * 2 + 1) + 2 * (3 * 2 + 1));
+}
+
+TEST_F(Korvexctl, StoredSettingsReachTheKeyboard) {
+    ASSERT_EQ(run("upload system --simulate").exitCode, 0);  // creates the database
+    const KeyInfo& esc = *findKeyByCode(41);
+    const KeyInfo& a = *findKeyByCode(4);
+    std::int64_t light = 0;
+    withStore([&](DeviceSQLite& s) {
+        const std::int64_t m1 = s.addMacroProfile("one"), m2 = s.addMacroProfile("two");
+        ASSERT_GT(s.addMacroRecord({0, m2, 2, 0, 4, "a down"}), 0);
+        ASSERT_GT(s.addMacroRecord({0, m2, 3, 1, 4, "a up"}), 0);
+        ASSERT_GT(m1, 0);
+        ASSERT_GT(s.addKeyProfile({0, 1, 1, esc.code, 4, m2, 1, 5, "macro"}), 0);
+        ASSERT_GT(s.addKeyProfile({0, 0, 1, a.code, 2, 1, 0, 0, "off"}), 0);
+        light = s.addUserLight(1, "User light 0");
+        ASSERT_GT(s.addUserLightLEDData({0, light, esc.code, 0x12AB34}), 0);
+        ASSERT_TRUE(s.updateConfigData(1, "gamemode", "1"));
+        ASSERT_TRUE(s.updateConfigData(1, "disable_altf4", "1"));
+        ASSERT_TRUE(s.updateConfigData(1, "sleeplight", "2"));
+        ASSERT_TRUE(s.updateConfigData(1, "fnfunction", "junk"));
+    });
+
+    ASSERT_EQ(simulate("upload startup").exitCode, 0);
+    SimulatedKeyboard kb;
+    replay(kb);
+    EXPECT_THAT(kb.violations(), IsEmpty());
+    EXPECT_THAT(kb.exchanges(),
+                ElementsAre(X::KeyTableTop, X::KeyTableFn, X::LightMode, X::PerKeyColours,
+                            X::LightMode, X::PerKeyColours, X::LightMode, X::SystemFunctions,
+                            X::KeyTableTop, X::KeyTableFn));
+    EXPECT_TRUE(kb.keyEntry(0, a.key_index).isDisabled());
+    const SimKeyEntry fnEsc = kb.keyEntry(1, esc.key_index);
+    EXPECT_TRUE(fnEsc.isMacro());
+    EXPECT_EQ(fnEsc.macroSlot(), 1);
+    EXPECT_EQ(fnEsc.macroLoops(), 5);
+    EXPECT_EQ(kb.ledColour(esc.light_index), 0x12AB34u);
+    EXPECT_EQ(kb.lightMode()->mode, 0x80);  // it ends in user light mode
+    EXPECT_EQ(kb.storeCount(), 5u);         // after each lighting exchange
+    EXPECT_EQ(kb.systemFunctions(), (SimSystem{1, 0, 1, 0, 0, 2}));
+    EXPECT_TRUE(kb.macros().empty());  // macros are not part of the start-up
+
+    fs::remove(wire);
+    ASSERT_EQ(simulate("upload macros").exitCode, 0);
+    SimulatedKeyboard kb2;
+    replay(kb2);
+    ASSERT_EQ(kb2.macros().size(), 2u);
+    EXPECT_TRUE(kb2.macros()[0].empty);
+    EXPECT_EQ(kb2.macros()[1].events.size(), 3u);
+
+    EXPECT_EQ(simulate("upload userlight --light-id " + std::to_string(light)).exitCode, 0);
+    EXPECT_EQ(simulate("upload lightmode --profile 1").exitCode, 0);
+}
+
+TEST_F(Korvexctl, RefusalsSendNothing) {
+    ASSERT_EQ(run("upload system --simulate").exitCode, 0);
+    withStore([](DeviceSQLite& s) {
+        const std::int64_t m = s.addMacroProfile("long");
+        std::vector<RecordInfo> rows(700, RecordInfo{0, m, 1, 0, 10, "delay"});
+        ASSERT_TRUE(s.rewriteMacroRecords(m, rows));
+    });
+    for (const char* args : {"upload macros", "upload keys --profile 2", "upload userlight",
+                             "upload userlight --light-id 9"}) {
+        const Outcome r = simulate(args);
+        EXPECT_EQ(r.exitCode, 1) << args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << r.err;
+    }
+    EXPECT_THAT(simulate("upload macros").err, HasSubstr("too large"));
+    EXPECT_FALSE(fs::exists(wire));
+}
+
+}  // namespace
+}  // namespace korvex

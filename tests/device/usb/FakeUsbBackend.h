@@ -1,0 +1,325 @@
+#pragma once
+
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "device/usb/UsbBackend.h"
+
+namespace korvex::test {
+
+using namespace korvex::usb;
+
+// A USB device of the fake bus. key is what the real backend derives from
+// libusb's device pointer: unique per plug-in.
+class FakeDevice final : public UsbDevice {
+  public:
+    explicit FakeDevice(std::uint64_t k) : key_(k) {}
+    std::uint64_t key() const override { return key_; }
+
+  private:
+    std::uint64_t key_;
+};
+
+class FakeHandle final : public UsbHandle {
+  public:
+    explicit FakeHandle(std::uint64_t k) : key(k) {}
+    std::uint64_t key;
+};
+
+struct FakeInterface {
+    std::uint8_t number = 0;
+    std::uint8_t interfaceClass = 3;  // HID
+    std::vector<std::uint8_t> reportDescriptor;
+    bool kernelDriver = true;  // a driver is bound: sysfs has the descriptor
+    std::string driver = "usbhid";
+};
+
+struct FakeUsbDevice {
+    std::uint16_t vendorId = 0x05AC;
+    std::uint16_t productId = 0x0256;
+    std::uint8_t bus = 1;
+    std::uint8_t address = 5;
+    std::vector<std::uint8_t> ports{2};
+    std::string product = "Korvex 80";
+    std::vector<FakeInterface> interfaces;
+};
+
+// One control transfer as the link issued it.
+struct ControlCall {
+    std::uint8_t requestType, request;
+    std::uint16_t value, index;
+    std::vector<std::uint8_t> data;  // data stage (what was sent, or the buffer offered)
+    std::chrono::milliseconds timeout;
+};
+
+// The thin USB layer with a scriptable bus. Hot-plug events are queued by
+// plug()/unplug() and delivered on the thread that calls handleEvents, like
+// libusb delivers them.
+class FakeUsbBackend final : public UsbBackend {
+  public:
+    // --- Bus ------------------------------------------------------------------
+    std::uint64_t plug(FakeUsbDevice d, bool event = true) {
+        std::lock_guard lock(m_);
+        const std::uint64_t k = nextKey_++;
+        devices_[k] = {std::make_shared<FakeDevice>(k), std::move(d)};
+        if (event) events_.push_back({k, true});
+        return k;
+    }
+    void unplug(std::uint64_t k, bool event = true) {
+        std::lock_guard lock(m_);
+        if (event) events_.push_back({k, false});
+        gone_[k] = devices_.at(k);
+        devices_.erase(k);
+    }
+
+    // --- Faults -----------------------------------------------------------------
+    UsbError initError = UsbError::Ok;
+    bool hotplug = true;
+    bool listFails = false;
+    std::deque<UsbError> openErrors;  // taken one per open(); Ok when empty
+    UsbError claimError = UsbError::Ok;
+    // Control transfer answer: error, and for IN transfers the bytes returned.
+    std::deque<UsbError> controlErrors;
+    std::vector<std::uint8_t> getAnswer = std::vector<std::uint8_t>(64, 0);
+
+    // --- Journal ----------------------------------------------------------------
+    std::vector<std::string> log;  // "open", "autodetach 1", "claim 1", "release 1", "close"
+    std::vector<ControlCall> controls;
+    int openHandles = 0;
+
+    std::vector<std::string> logged() {
+        std::lock_guard lock(m_);
+        return log;
+    }
+
+    // --- UsbBackend ------------------------------------------------------------
+    UsbError init() override { return initError; }
+
+    std::optional<std::vector<UsbDevicePtr>> getDeviceList() override {
+        std::lock_guard lock(m_);
+        if (listFails) return std::nullopt;
+        std::vector<UsbDevicePtr> out;
+        for (auto& [k, e] : devices_) out.push_back(e.ptr);
+        return out;
+    }
+    std::optional<UsbDeviceDescriptor> getDeviceDescriptor(const UsbDevice& dev) override {
+        const auto* d = find(dev.key());
+        if (!d) return std::nullopt;
+        return UsbDeviceDescriptor{d->vendorId, d->productId, 2};
+    }
+    std::optional<UsbConfigDescriptor> getActiveConfigDescriptor(const UsbDevice& dev) override {
+        const auto* d = find(dev.key());
+        if (!d) return std::nullopt;
+        UsbConfigDescriptor c;
+        c.configurationValue = 1;
+        for (const FakeInterface& i : d->interfaces) {
+            UsbInterfaceDescriptor u;
+            u.number = i.number;
+            u.interfaceClass = i.interfaceClass;
+            const auto len = static_cast<std::uint16_t>(i.reportDescriptor.size());
+            u.extra = {9,
+                       0x21,
+                       0x11,
+                       0x01,
+                       0,
+                       1,
+                       0x22,
+                       static_cast<std::uint8_t>(len & 0xFF),
+                       static_cast<std::uint8_t>(len >> 8)};
+            c.interfaces.push_back(u);
+        }
+        return c;
+    }
+    std::uint8_t getBusNumber(const UsbDevice& dev) override { return find(dev.key())->bus; }
+    std::uint8_t getDeviceAddress(const UsbDevice& dev) override {
+        return find(dev.key())->address;
+    }
+    std::vector<std::uint8_t> getPortNumbers(const UsbDevice& dev) override {
+        return find(dev.key())->ports;
+    }
+
+    UsbError open(const UsbDevice& dev, std::unique_ptr<UsbHandle>& handle) override {
+        std::lock_guard lock(m_);
+        log.push_back("open");
+        if (!openErrors.empty()) {
+            const UsbError e = openErrors.front();
+            openErrors.pop_front();
+            if (e != UsbError::Ok) return e;
+        }
+        if (!devices_.count(dev.key())) return UsbError::NoDevice;
+        handle = std::make_unique<FakeHandle>(dev.key());
+        ++openHandles;
+        return UsbError::Ok;
+    }
+    void close(std::unique_ptr<UsbHandle> handle) override {
+        std::lock_guard lock(m_);
+        if (!handle) return;
+        log.push_back("close");
+        --openHandles;
+    }
+    UsbError setAutoDetachKernelDriver(UsbHandle&, bool enable) override {
+        std::lock_guard lock(m_);
+        log.push_back(std::string("autodetach ") + (enable ? "1" : "0"));
+        return UsbError::Ok;
+    }
+    int kernelDriverActive(UsbHandle& h, int itf) override {
+        const FakeInterface* i = findInterface(h, itf);
+        return i && i->kernelDriver ? 1 : 0;
+    }
+    UsbError claimInterface(UsbHandle& h, int itf) override {
+        std::lock_guard lock(m_);
+        log.push_back("claim " + std::to_string(itf));
+        if (!devices_.count(key(h))) return UsbError::NoDevice;
+        return claimError;
+    }
+    UsbError releaseInterface(UsbHandle& h, int itf) override {
+        std::lock_guard lock(m_);
+        log.push_back("release " + std::to_string(itf));
+        return devices_.count(key(h)) ? UsbError::Ok : UsbError::NoDevice;
+    }
+    ControlResult controlTransfer(UsbHandle& h, std::uint8_t requestType, std::uint8_t request,
+                                  std::uint16_t value, std::uint16_t index,
+                                  std::span<std::uint8_t> data,
+                                  std::chrono::milliseconds timeout) override {
+        std::lock_guard lock(m_);
+        controls.push_back(
+            {requestType, request, value, index, {data.begin(), data.end()}, timeout});
+        log.push_back("control");
+        if (!devices_.count(key(h))) return {UsbError::NoDevice, 0};
+        if (!controlErrors.empty()) {
+            const UsbError e = controlErrors.front();
+            controlErrors.pop_front();
+            if (e != UsbError::Ok) return {e, 0};
+        }
+        if (request == 0x06 && value == 0x2200) {  // GET_DESCRIPTOR (report)
+            for (const FakeInterface& i : devices_.at(key(h)).dev.interfaces)
+                if (i.number == index) {
+                    const std::size_t n = std::min(data.size(), i.reportDescriptor.size());
+                    std::copy_n(i.reportDescriptor.begin(), n, data.begin());
+                    return {UsbError::Ok, n};
+                }
+            return {UsbError::Pipe, 0};
+        }
+        if (requestType & 0x80) {
+            const std::size_t n = std::min(data.size(), getAnswer.size());
+            std::copy_n(getAnswer.begin(), n, data.begin());
+            return {UsbError::Ok, n};
+        }
+        return {UsbError::Ok, data.size()};
+    }
+    std::optional<std::string> getStringDescriptorAscii(UsbHandle& h, std::uint8_t) override {
+        std::lock_guard lock(m_);
+        auto it = devices_.find(key(h));
+        if (it == devices_.end()) return std::nullopt;
+        return it->second.dev.product;
+    }
+
+    bool hasHotplug() override { return hotplug; }
+    UsbError registerHotplug(std::uint16_t, std::uint16_t, HotplugCallback cb) override {
+        std::lock_guard lock(m_);
+        callbacks_.push_back(std::move(cb));
+        return UsbError::Ok;
+    }
+    void deregisterHotplug() override {
+        std::lock_guard lock(m_);
+        callbacks_.clear();
+    }
+    UsbError handleEvents(std::chrono::milliseconds) override {
+        std::deque<std::pair<std::uint64_t, bool>> events;
+        std::vector<HotplugCallback> cbs;
+        std::map<std::uint64_t, UsbDevicePtr> ptrs;
+        {
+            std::lock_guard lock(m_);
+            events.swap(events_);
+            cbs = callbacks_;
+            for (auto& [k, e] : devices_) ptrs[k] = e.ptr;
+            for (auto& [k, e] : gone_) ptrs[k] = e.ptr;
+        }
+        for (const auto& [k, arrived] : events)
+            for (const HotplugCallback& cb : cbs) cb(ptrs.at(k), arrived);
+        return UsbError::Ok;
+    }
+    void interruptEvents() override {}
+
+    // sysfs: a device's product and, while a driver is bound, each HID
+    // interface's report descriptor and driver link.
+    std::optional<std::vector<std::uint8_t>> readSysfs(const std::string& path) override {
+        std::lock_guard lock(m_);
+        for (auto& [k, e] : devices_) {
+            const std::string dev = sysfsName(e.dev);
+            if (path == dev + "/product")
+                return std::vector<std::uint8_t>(e.dev.product.begin(), e.dev.product.end());
+            for (const FakeInterface& i : e.dev.interfaces)
+                if (i.kernelDriver &&
+                    path == itfName(e.dev, i) + "/" + hidName(e.dev, i) + "/report_descriptor")
+                    return i.reportDescriptor;
+        }
+        return std::nullopt;
+    }
+    std::optional<std::string> readSysfsLink(const std::string& path) override {
+        std::lock_guard lock(m_);
+        for (auto& [k, e] : devices_)
+            for (const FakeInterface& i : e.dev.interfaces)
+                if (path == itfName(e.dev, i) + "/driver" && !i.driver.empty()) return i.driver;
+        return std::nullopt;
+    }
+    std::vector<std::string> listSysfs(const std::string& path) override {
+        std::lock_guard lock(m_);
+        for (auto& [k, e] : devices_)
+            for (const FakeInterface& i : e.dev.interfaces)
+                if (path == itfName(e.dev, i) && i.kernelDriver)
+                    return {"driver", "power", hidName(e.dev, i)};
+        return {};
+    }
+
+    // Changes a plugged device in place (e.g. to bind or unbind a driver).
+    FakeUsbDevice& device(std::uint64_t k) { return devices_.at(k).dev; }
+
+  private:
+    struct Entry {
+        std::shared_ptr<FakeDevice> ptr;
+        FakeUsbDevice dev;
+    };
+    static std::string sysfsName(const FakeUsbDevice& d) {
+        std::string s = std::to_string(d.bus) + "-";
+        for (std::size_t i = 0; i < d.ports.size(); ++i)
+            s += (i ? "." : "") + std::to_string(d.ports[i]);
+        return s;
+    }
+    static std::string itfName(const FakeUsbDevice& d, const FakeInterface& i) {
+        return sysfsName(d) + ":1." + std::to_string(i.number);
+    }
+    static std::string hidName(const FakeUsbDevice& d, const FakeInterface& i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "0003:%04X:%04X.%04X", d.vendorId, d.productId,
+                      0x10 + i.number);
+        return name;
+    }
+    static std::uint64_t key(UsbHandle& h) { return static_cast<FakeHandle&>(h).key; }
+    const FakeUsbDevice* find(std::uint64_t k) {
+        std::lock_guard lock(m_);
+        if (auto it = devices_.find(k); it != devices_.end()) return &it->second.dev;
+        if (auto it = gone_.find(k); it != gone_.end()) return &it->second.dev;
+        return nullptr;
+    }
+    const FakeInterface* findInterface(UsbHandle& h, int itf) {
+        const FakeUsbDevice* d = find(key(h));
+        if (!d) return nullptr;
+        for (const FakeInterface& i : d->interfaces)
+            if (i.number == itf) return &i;
+        return nullptr;
+    }
+
+    std::mutex m_;
+    std::uint64_t nextKey_ = 1;
+    std::map<std::uint64_t, Entry> devices_;
+    std::map<std::uint64_t, Entry> gone_;
+    std::deque<std::pair<std::uint64_t, bool>> events_;
+    std::vector<HotplugCallback> callbacks_;
+};
+
+}  // namespace korvex::test

@@ -1,0 +1,221 @@
+#include "device/usb/HIDDeviceMonitor.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+#include "Descriptors.h"
+#include "FakeUsbBackend.h"
+
+namespace korvex::test {
+namespace {
+
+// The keyboard as it enumerates: boot keyboard, media keys, configuration.
+FakeUsbDevice keyboard(std::vector<std::uint8_t> ports = {2}, std::uint8_t bus = 1) {
+    FakeUsbDevice d;
+    d.bus = bus;
+    d.ports = std::move(ports);
+    d.interfaces = {{0, 3, kBootKeyboard}, {1, 3, kConsumerControl}, {2, 3, kVendorFeature4}};
+    return d;
+}
+
+const HIDMonitorTiming kEveryRound{std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+
+struct Seen {
+    std::string name;
+    HIDDevice device;
+};
+
+class MonitorTest : public ::testing::Test {
+  protected:
+    // Rescans on every round, so missed hot-plug events show up at once.
+    MonitorTest() : monitor({{0x05AC, 0x0256}}, 64, bus, kEveryRound) {
+        monitor.addObserver([this](const HIDDeviceNotification& n) {
+            seen.push_back({n.name, n.device()});
+        });
+    }
+    void run() { monitor.runOnce(std::chrono::milliseconds(0)); }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const Seen& s : seen) out.push_back(s.name);
+        return out;
+    }
+
+    std::shared_ptr<FakeUsbBackend> bus = std::make_shared<FakeUsbBackend>();
+    HIDDeviceMonitor monitor;
+    std::vector<Seen> seen;
+};
+
+TEST_F(MonitorTest, OnlyTheConfigurationInterfaceIsAnnounced) {
+    bus->plug(keyboard(), false);  // already there at start
+    ASSERT_TRUE(monitor.open().ok);
+    ASSERT_EQ(seen.size(), 1u);
+    const HIDDevice& d = seen[0].device;
+    EXPECT_EQ(seen[0].name, "HIDDeviceConnected");
+    EXPECT_EQ(d.device.interfaceNumber, 2);
+    EXPECT_EQ(d.vendorId, 0x05AC);
+    EXPECT_EQ(d.productId, 0x0256);
+    EXPECT_EQ(d.featureSize, 64);
+    EXPECT_EQ(d.reportSize, 0);  // the configuration interface has no input report
+    EXPECT_EQ(d.name, "Korvex 80");
+    EXPECT_EQ(d.id, locationId(1, std::vector<std::uint8_t>{2}));
+    EXPECT_EQ(std::get<std::int64_t>(d.properties.at("MaxFeatureReportSize")), 64);
+    run();
+    EXPECT_EQ(seen.size(), 1u);  // a rescan does not announce it twice
+}
+
+TEST_F(MonitorTest, InterfacesWithoutA64ByteFeatureReportStayQuiet) {
+    FakeUsbDevice wrongSize = keyboard({3});
+    wrongSize.interfaces[2].reportDescriptor = kVendorFeature65;
+    FakeUsbDevice broken = keyboard({4});
+    broken.interfaces[2].reportDescriptor = {0x06, 0x00, 0xFF, 0xA1};  // malformed
+    FakeUsbDevice otherModel = keyboard({5});
+    otherModel.productId = 0x0257;
+    // Matched by the monitor, but not the keyboard the acceptance rule names.
+    HIDDeviceMonitor wide({{0x05AC, 0x0256}, {0x05AC, 0x0257}}, 64, bus, kEveryRound);
+    wide.addObserver([this](const HIDDeviceNotification& n) {
+        seen.push_back({n.name, n.device()});
+    });
+    ASSERT_TRUE(wide.open().ok);
+    const auto a = bus->plug(wrongSize), b = bus->plug(broken), c = bus->plug(otherModel);
+    wide.runOnce(std::chrono::milliseconds(0));
+    bus->unplug(a);
+    bus->unplug(b);
+    bus->unplug(c);
+    wide.runOnce(std::chrono::milliseconds(0));
+    EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(MonitorTest, ArrivalsAndRemovalsInOrderWithStableLocation) {
+    ASSERT_TRUE(monitor.open().ok);
+    const auto first = bus->plug(keyboard({2, 1}));
+    run();
+    bus->unplug(first);
+    const auto again = bus->plug(keyboard({2, 1}));  // same socket, before the next round
+    const auto elsewhere = bus->plug(keyboard({3}));
+    run();
+    bus->unplug(again);
+    run();
+    ASSERT_EQ(names(), (std::vector<std::string>{"HIDDeviceConnected", "HIDDeviceDisconnected",
+                                                 "HIDDeviceConnected", "HIDDeviceConnected",
+                                                 "HIDDeviceDisconnected"}));
+    // The leaving keyboard is described as it arrived, handle included.
+    EXPECT_EQ(seen[1].device.id, seen[0].device.id);
+    EXPECT_TRUE(seen[1].device.device.sameInterface(seen[0].device.device));
+    EXPECT_EQ(seen[1].device.name, "Korvex 80");
+    // Same socket, same id; a new plug-in is still a different interface.
+    EXPECT_EQ(seen[2].device.id, seen[0].device.id);
+    EXPECT_FALSE(seen[2].device.device.sameInterface(seen[0].device.device));
+    EXPECT_NE(seen[3].device.id, seen[2].device.id);
+    EXPECT_TRUE(seen[4].device.device.sameInterface(seen[2].device.device));
+    (void)elsewhere;
+}
+
+TEST_F(MonitorTest, RescanCatchesMissedHotplugEvents) {
+    ASSERT_TRUE(monitor.open().ok);
+    const auto k = bus->plug(keyboard(), false);
+    run();
+    ASSERT_EQ(names(), std::vector<std::string>{"HIDDeviceConnected"});
+    bus->listFails = true;  // an unreadable list is not a departure
+    run();
+    EXPECT_EQ(seen.size(), 1u);
+    bus->listFails = false;
+    bus->unplug(k, false);
+    run();
+    EXPECT_EQ(names(), (std::vector<std::string>{"HIDDeviceConnected", "HIDDeviceDisconnected"}));
+}
+
+TEST_F(MonitorTest, DescriptorByControlTransferWhenNoDriverIsBound) {
+    FakeUsbDevice d = keyboard();
+    for (FakeInterface& i : d.interfaces) i.kernelDriver = false;
+    bus->plug(d, false);
+    ASSERT_TRUE(monitor.open().ok);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].device.device.interfaceNumber, 2);
+    // Each HID interface is claimed for its GET_DESCRIPTOR and released again.
+    ASSERT_EQ(bus->controls.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(bus->controls[i].requestType, 0x81);
+        EXPECT_EQ(bus->controls[i].request, 0x06);
+        EXPECT_EQ(bus->controls[i].value, 0x2200);
+        EXPECT_EQ(bus->controls[i].index, i);
+    }
+    EXPECT_EQ(bus->log, (std::vector<std::string>{"open", "claim 0", "control", "release 0",
+                                                  "claim 1", "control", "release 1", "claim 2",
+                                                  "control", "release 2", "close"}));
+}
+
+TEST_F(MonitorTest, KeyboardIsFoundOnceItsDescriptorCanBeRead) {
+    FakeUsbDevice d = keyboard();
+    d.interfaces[2].kernelDriver = false;  // still binding, and no access yet
+    bus->openErrors = {UsbError::Access};
+    const auto k = bus->plug(d, false);
+    ASSERT_TRUE(monitor.open().ok);
+    EXPECT_TRUE(seen.empty());
+    bus->device(k).interfaces[2].kernelDriver = true;
+    run();
+    EXPECT_EQ(names(), std::vector<std::string>{"HIDDeviceConnected"});
+}
+
+TEST_F(MonitorTest, UsbThatCannotStartIsReported) {
+    bus->initError = UsbError::Access;
+    bus->plug(keyboard(), false);
+    ::testing::internal::CaptureStderr();
+    const MonitorResult r = monitor.start();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, UsbError::Access);
+    EXPECT_NE(r.message.find("cannot use USB"), std::string::npos);
+    EXPECT_NE(err.find(r.message), std::string::npos);
+    EXPECT_TRUE(seen.empty());
+}
+
+TEST(MonitorThread, WithoutHotplugPollingFindsBothKeyboardsOnTheMonitorThread) {
+    auto bus = std::make_shared<FakeUsbBackend>();
+    bus->hotplug = false;
+    std::mutex m;
+    std::vector<std::pair<std::thread::id, std::int64_t>> seen;
+    {
+        HIDDeviceMonitor monitor(
+            {{0x05AC, 0x0256}}, 64, bus,
+            HIDMonitorTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(1)});
+        monitor.addObserver([&](const HIDDeviceNotification& n) {
+            std::lock_guard lock(m);
+            seen.emplace_back(std::this_thread::get_id(), n.device().id);
+        });
+        monitor.startThread();
+        bus->plug(keyboard({1}), false);
+        bus->plug(keyboard({2}), false);
+        for (int i = 0; i < 1000; ++i) {
+            {
+                std::lock_guard lock(m);
+                if (seen.size() == 2) break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }  // stops and joins
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[0].first, std::this_thread::get_id());
+    EXPECT_EQ(seen[0].first, seen[1].first);
+    EXPECT_NE(seen[0].second, seen[1].second);
+}
+
+TEST(LocationId, DistinctPerSocketAndNeverZero) {
+    using P = std::vector<std::uint8_t>;
+    const std::vector<std::pair<int, P>> sockets = {
+        {1, {1}},    {1, {2}},    {2, {1}},       {1, {1, 1}},
+        {1, {1, 2}}, {1, {2, 1}}, {1, {1, 1, 1}}, {3, {1, 2, 3, 4, 5, 6, 7}},
+        {1, {15}},   {1, {1, 5}}};
+    std::set<std::int64_t> ids;
+    for (const auto& [b, p] : sockets) {
+        const auto id = locationId(static_cast<std::uint8_t>(b), p);
+        EXPECT_NE(id, 0);
+        EXPECT_EQ(id, locationId(static_cast<std::uint8_t>(b), p));
+        ids.insert(id);
+    }
+    EXPECT_EQ(ids.size(), sockets.size());
+}
+
+}  // namespace
+}  // namespace korvex::test

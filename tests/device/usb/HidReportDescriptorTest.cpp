@@ -1,0 +1,178 @@
+#include "device/usb/HidReportDescriptor.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "Descriptors.h"
+
+namespace korvex::usb {
+namespace {
+
+using test::Bytes;
+
+Bytes join(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// A composite interface: keyboard (report 1), system control (2), vendor
+// feature (4) and a 16-byte vendor input (5).
+const Bytes kComposite = join({
+    {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x85, 0x01, 0x75, 0x08, 0x95, 0x08, 0x81, 0x02, 0xC0},
+    {0x05, 0x01, 0x09, 0x80, 0xA1, 0x01, 0x85, 0x02, 0x75, 0x02, 0x95, 0x01, 0x81, 0x02, 0x75, 0x06,
+     0x81, 0x01, 0xC0},
+    {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x04, 0x75, 0x08,
+     0x95, 0x3F, 0xB1, 0x02, 0x85, 0x05, 0x95, 0x10, 0x81, 0x02, 0xC0},
+});
+
+TEST(HidReportDescriptor, SizesOfRealDescriptors) {
+    const auto boot = parseReportDescriptor(test::kBootKeyboard);
+    ASSERT_TRUE(boot.ok()) << boot.error;
+    EXPECT_EQ(boot.sizes, (ReportSizes{8, 1, 0, false}));
+
+    const auto consumer = parseReportDescriptor(test::kConsumerControl);
+    ASSERT_TRUE(consumer.ok());
+    EXPECT_EQ(consumer.sizes, (ReportSizes{3, 0, 0, true}));  // id byte + 16 bits
+
+    const auto vendor = parseReportDescriptor(test::kVendorFeature4);
+    ASSERT_TRUE(vendor.ok());
+    EXPECT_EQ(vendor.sizes.maxFeature, 64u);
+    EXPECT_EQ(vendor.sizeOf(ReportKind::Feature, 4), 64u);
+    EXPECT_EQ(parseReportDescriptor(test::kVendorFeature65).sizes.maxFeature, 65u);
+
+    const auto composite = parseReportDescriptor(kComposite);
+    ASSERT_TRUE(composite.ok()) << composite.error;
+    EXPECT_EQ(composite.sizes, (ReportSizes{17, 0, 64, true}));
+    EXPECT_EQ(composite.sizeOf(ReportKind::Input, 1), 9u);
+    EXPECT_EQ(composite.sizeOf(ReportKind::Input, 2), 2u);
+    EXPECT_EQ(composite.sizeOf(ReportKind::Input, 3), 0u);
+    // The maxima are the largest declared report of each kind.
+    for (ReportKind kind : {ReportKind::Input, ReportKind::Output, ReportKind::Feature}) {
+        std::size_t max = 0;
+        for (const DeclaredReport& r : composite.reports)
+            if (r.kind == kind) max = std::max(max, r.bytes);
+        const std::size_t stated = kind == ReportKind::Input    ? composite.sizes.maxInput
+                                   : kind == ReportKind::Output ? composite.sizes.maxOutput
+                                                                : composite.sizes.maxFeature;
+        EXPECT_EQ(stated, max);
+    }
+}
+
+TEST(HidReportDescriptor, PushPopLongItemsAndPadding) {
+    // Push the 8-bit size, change it, pop it back: the feature keeps 8 bits.
+    const Bytes pushPop = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x04, 0x75, 0x08, 0xA4,
+                           0x75, 0x20, 0x95, 0x01, 0x81, 0x02, 0xB4, 0x95, 0x3F, 0xB1, 0x02, 0xC0};
+    const auto p = parseReportDescriptor(pushPop);
+    ASSERT_TRUE(p.ok()) << p.error;
+    EXPECT_EQ(p.sizes.maxFeature, 64u);
+    EXPECT_EQ(p.sizes.maxInput, 5u);
+
+    // A long item in the middle is skipped whole, its data bytes included.
+    Bytes withLong = test::kVendorFeature4;
+    withLong.insert(withLong.begin() + 7, {0xFE, 0x03, 0xF0, 0xB1, 0xB1, 0xB1});
+    EXPECT_EQ(parseReportDescriptor(withLong).sizes.maxFeature, 64u);
+
+    Bytes padded = test::kBootKeyboard;
+    padded.resize(padded.size() + 5, 0x00);
+    EXPECT_TRUE(parseReportDescriptor(padded).ok());
+}
+
+TEST(HidReportDescriptor, MalformedInputIsNamed) {
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"empty", {}},
+        {"only padding", {0x00, 0x00}},
+        {"item data cut off", {0x05, 0x01, 0x26, 0xFF}},
+        {"long item header cut off", {0xFE, 0x05}},
+        {"long item data cut off", {0xFE, 0x05, 0x10, 0x01, 0x02}},
+        {"push without pop", {0xA4, 0xA1, 0x01, 0xC0}},
+        {"pop without push", {0xB4}},
+        {"push stack overflow", {0xA4, 0xA4, 0xA4, 0xA4, 0xA4, 0xB4, 0xB4, 0xB4, 0xB4, 0xB4}},
+        {"huge count", {0x75, 0x08, 0x97, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x02}},
+        {"huge size", {0x77, 0x00, 0x00, 0x01, 0x00, 0x95, 0x01, 0x81, 0x02}},
+        {"report too large", {0x75, 0xFF, 0x96, 0x00, 0x30, 0x81, 0x02, 0x81, 0x02}},
+        {"report id 0", {0x85, 0x00}},
+        {"reserved item type", {0x0C}},
+        {"unknown main item", {0xD0}},
+        {"zero byte inside", {0xA1, 0x01, 0x00, 0xC0}},
+        {"end without collection", {0xC0}},
+        {"unclosed collection", {0xA1, 0x01}},
+    };
+    for (const Case& c : cases) {
+        const auto info = parseReportDescriptor(c.bytes);
+        EXPECT_TRUE(info.malformed) << c.name;
+        EXPECT_FALSE(info.error.empty()) << c.name;
+        EXPECT_LE(info.errorOffset, c.bytes.size()) << c.name;
+        EXPECT_EQ(info.sizes, ReportSizes{}) << c.name;
+    }
+}
+
+// These descriptors are one top-level collection closed on the last byte, so
+// any shorter prefix is either cut inside an item or leaves it open.
+TEST(HidReportDescriptor, EveryTruncationIsMalformed) {
+    for (const Bytes* d : {&test::kBootKeyboard, &test::kConsumerControl, &test::kVendorFeature4}) {
+        for (std::size_t n = 0; n < d->size(); ++n) {
+            // Copy into an exact-size buffer so ASan sees any read past it.
+            const auto prefix = std::make_unique<std::uint8_t[]>(n ? n : 1);
+            std::copy_n(d->begin(), n, prefix.get());
+            EXPECT_TRUE(parseReportDescriptor({prefix.get(), n}).malformed) << n;
+        }
+    }
+}
+
+// Random bytes and random mutations of real descriptors: the parser stays
+// inside the buffer (ASan checks each heap copy) and any accepted result is
+// consistent with the limits.
+TEST(HidReportDescriptor, RandomInputStaysInBounds) {
+    std::mt19937 rng(20261207);
+    const Bytes* seeds[] = {&test::kBootKeyboard, &test::kConsumerControl, &kComposite};
+    std::size_t accepted = 0;
+    for (int round = 0; round < 30000; ++round) {
+        Bytes input;
+        if (round % 2) {
+            input.resize(rng() % 96);
+            for (auto& b : input) b = static_cast<std::uint8_t>(rng());
+        } else {
+            input = *seeds[rng() % 3];
+            for (int m = 1 + static_cast<int>(rng() % 4); m > 0; --m)
+                input[rng() % input.size()] = static_cast<std::uint8_t>(rng());
+            input.resize(input.size() - rng() % 3);
+        }
+        const auto heap = std::make_unique<std::uint8_t[]>(input.size() + 1);
+        std::copy(input.begin(), input.end(), heap.get());
+        const auto info = parseReportDescriptor({heap.get(), input.size()});
+        if (info.malformed) {
+            EXPECT_TRUE(info.reports.empty());
+            continue;
+        }
+        ++accepted;
+        for (const DeclaredReport& r : info.reports) {
+            EXPECT_GT(r.bytes, 0u);
+            EXPECT_LE(r.bytes, 16385u);
+            if (info.sizes.usesReportIds) {
+                EXPECT_GE(r.bytes, 2u);  // id byte and data
+            }
+        }
+    }
+    EXPECT_GT(accepted, 0u);  // the mutations do not all break the descriptor
+}
+
+TEST(HidReportDescriptor, ReportDescriptorLengthFromHidDescriptor) {
+    // bLength 9, HID, bcdHID 1.11, country 0, one descriptor: report, 0x0123.
+    EXPECT_EQ(reportDescriptorLength(Bytes{9, 0x21, 0x11, 0x01, 0, 1, 0x22, 0x23, 0x01}), 0x123u);
+    // Another class descriptor before it is skipped.
+    EXPECT_EQ(reportDescriptorLength(Bytes{3, 0x24, 0, 9, 0x21, 0x11, 0x01, 0, 1, 0x22, 63, 0}),
+              63u);
+    EXPECT_EQ(reportDescriptorLength(Bytes{9, 0x21, 0x11, 0x01, 0, 1, 0x22, 0x23}), 0u);  // short
+    EXPECT_EQ(reportDescriptorLength(Bytes{0, 0x21}), 0u);  // zero length must not loop
+    EXPECT_EQ(reportDescriptorLength(Bytes{}), 0u);
+}
+
+}  // namespace
+}  // namespace korvex::usb

@@ -1,0 +1,260 @@
+#include "device/usb/UsbHidLink.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "../FakeLink.h"
+#include "Descriptors.h"
+#include "FakeUsbBackend.h"
+#include "device/DeviceComm.h"
+#include "device/UploadWorker.h"
+#include "device/usb/KeyboardStatus.h"
+
+namespace korvex::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+FakeUsbDevice keyboard() {
+    FakeUsbDevice d;
+    d.interfaces = {{0, 3, kBootKeyboard}, {1, 3, kConsumerControl}, {2, 3, kVendorFeature4}};
+    return d;
+}
+
+class LinkTest : public ::testing::Test {
+  protected:
+    LinkTest() {
+        bus->plug(keyboard(), false);
+        const KeyboardScan scan = scanKeyboards(*bus);
+        EXPECT_EQ(scan.keyboards.size(), 1u);
+        LinkOpenOptions options;
+        options.clock = [this] { return now; };
+        OpenedLink opened = openConfigurationLink(bus, scan.keyboards.at(0).device, options);
+        EXPECT_EQ(opened.error, LinkOpenError::None) << opened.detail;
+        link.reset(static_cast<UsbHidLink*>(opened.link.release()));
+        bus->log.clear();
+    }
+
+    std::shared_ptr<FakeUsbBackend> bus = std::make_shared<FakeUsbBackend>();
+    std::chrono::steady_clock::time_point now{};
+    std::unique_ptr<UsbHidLink> link;
+};
+
+TEST_F(LinkTest, SetAndGetReportAreExactControlTransfers) {
+    std::vector<std::uint8_t> chunk(64);
+    for (std::size_t i = 0; i < 64; ++i) chunk[i] = static_cast<std::uint8_t>(0x17 + i);
+    ASSERT_TRUE(link->setFeatureReport(chunk));  // payload in byte 0, not a report id
+
+    for (std::size_t i = 0; i < 64; ++i) bus->getAnswer[i] = static_cast<std::uint8_t>(0xFF - i);
+    std::vector<std::uint8_t> in(64, 0xEE);
+    std::size_t read = 0;
+    ASSERT_TRUE(link->getFeatureReport(in, read));
+    EXPECT_EQ(read, 64u);
+    EXPECT_EQ(in, bus->getAnswer);
+
+    ASSERT_EQ(bus->controls.size(), 2u);
+    const ControlCall& set = bus->controls[0];
+    EXPECT_EQ(set.requestType, 0x21);
+    EXPECT_EQ(set.request, 0x09);
+    EXPECT_EQ(set.value, 0x0304);
+    EXPECT_EQ(set.index, 2);  // the configuration interface
+    EXPECT_EQ(set.data, chunk);
+    EXPECT_EQ(set.timeout, 1000ms);
+    const ControlCall& get = bus->controls[1];
+    EXPECT_EQ(get.requestType, 0xA1);
+    EXPECT_EQ(get.request, 0x01);
+    EXPECT_EQ(get.value, 0x0304);
+    EXPECT_EQ(get.index, 2);
+    EXPECT_EQ(get.data.size(), 64u);
+    // One claim of that interface only, with the kernel driver detached.
+    EXPECT_EQ(bus->log,
+              (std::vector<std::string>{"autodetach 1", "claim 2", "control", "control"}));
+}
+
+TEST_F(LinkTest, RefusesReportsItCannotSendWhole) {
+    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(65, 4)));
+    EXPECT_FALSE(link->setFeatureReport({}));
+    EXPECT_TRUE(bus->controls.empty());
+}
+
+TEST_F(LinkTest, ReleasesAfterASecondWithoutTransfers) {
+    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    now += 600ms;
+    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    now += 999ms;
+    EXPECT_FALSE(link->releaseIfIdle());  // the second transfer restarted the wait
+    EXPECT_TRUE(link->claimed());
+    now += 1ms;
+    EXPECT_TRUE(link->releaseIfIdle());
+    EXPECT_FALSE(link->claimed());
+    EXPECT_FALSE(link->releaseIfIdle());
+    // The next batch claims again; the upload queue's idle call releases.
+    link->batchStarting();
+    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    link->queueIdle();
+    EXPECT_EQ(bus->log, (std::vector<std::string>{"autodetach 1", "claim 2", "control", "control",
+                                                  "release 2", "autodetach 1", "claim 2", "control",
+                                                  "release 2"}));
+}
+
+TEST_F(LinkTest, FailuresAreValuesNeverHangs) {
+    bus->claimError = UsbError::Busy;
+    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_EQ(link->lastError(), UsbError::Busy);
+    EXPECT_EQ(describeLinkError(link->lastError()), "the keyboard is in use by another program");
+    EXPECT_TRUE(bus->controls.empty());  // nothing goes out on an interface we do not hold
+
+    bus->claimError = UsbError::Ok;
+    bus->controlErrors = {UsbError::Timeout};
+    std::vector<std::uint8_t> in(64);
+    std::size_t read = 7;
+    EXPECT_FALSE(link->getFeatureReport(in, read));
+    EXPECT_EQ(read, 0u);
+    EXPECT_EQ(link->lastError(), UsbError::Timeout);
+    EXPECT_FALSE(link->detached());
+    EXPECT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+}
+
+TEST_F(LinkTest, UnpluggedKeyboardDetachesTheLink) {
+    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    bus->unplug(1, false);
+    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_TRUE(link->detached());
+    const std::size_t sent = bus->controls.size();
+    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_EQ(bus->controls.size(), sent);  // nothing more is tried
+    link.reset();
+    EXPECT_EQ(bus->openHandles, 0);
+}
+
+TEST_F(LinkTest, MarkDetachedClosesWithoutTouchingTheInterface) {
+    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    link->markDetached();
+    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    link.reset();
+    EXPECT_EQ(bus->log, (std::vector<std::string>{"autodetach 1", "claim 2", "control", "close"}));
+    EXPECT_EQ(bus->openHandles, 0);
+}
+
+TEST_F(LinkTest, DestroyingTheLinkGivesTheInterfaceBack) {
+    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    link.reset();
+    EXPECT_EQ(bus->log, (std::vector<std::string>{"autodetach 1", "claim 2", "control", "release 2",
+                                                  "close"}));
+}
+
+// A command asked for again: set, get (0xFF in byte 3), set, get, all as
+// control transfers carrying the caller's bytes.
+TEST_F(LinkTest, RepeatedCommandThroughDeviceComm) {
+    CountingClock pauses;
+    DeviceComm comm(link.get(), &pauses);
+    bus->getAnswer[3] = 0xFF;
+    std::vector<std::uint8_t> command(65, 0);
+    command[0] = 0x04;
+    command[1] = 0x18;
+    ASSERT_TRUE(comm.sendDeviceData(command));
+    ASSERT_EQ(bus->controls.size(), 4u);
+    const std::vector<std::uint8_t> sent(command.begin(), command.begin() + 64);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(bus->controls[i].request, i % 2 ? 0x01 : 0x09);
+        if (i % 2 == 0) {
+            EXPECT_EQ(bus->controls[i].data, sent);
+        }
+    }
+    EXPECT_EQ(pauses.pauses, 4);
+}
+
+// The upload worker claims through the relay before its first transfer and
+// gives the interface back once its queue has been quiet.
+TEST_F(LinkTest, UploadWorkerClaimsPerBatchThroughTheRelay) {
+    CountingClock pauses;
+    DeviceComm comm(link.get(), &pauses);
+    LinkActivityRelay relay;
+    relay.setLink(link.get());
+    std::atomic<int> reports{0};
+    {
+        UploadWorker worker(
+            comm, [&](const UploadReport&) { ++reports; }, &relay, 5ms);
+        Upload upload;
+        upload.transfers = {{Transfer::Kind::Data, std::vector<std::uint8_t>(64, 1), 0},
+                            {Transfer::Kind::Data, std::vector<std::uint8_t>(64, 2), 0}};
+        worker.submit(upload);
+        ASSERT_TRUE(worker.waitIdle(5s));
+        for (int i = 0; i < 1000 && link->claimed(); ++i) std::this_thread::sleep_for(1ms);
+        EXPECT_FALSE(link->claimed());
+    }
+    relay.setLink(nullptr);
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(bus->logged(), (std::vector<std::string>{"autodetach 1", "claim 2", "control",
+                                                       "control", "release 2"}));
+}
+
+TEST(OpenKeyboard, AbsentDeniedAndBusyAreToldApart) {
+    auto bus = std::make_shared<FakeUsbBackend>();
+    std::vector<std::chrono::milliseconds> slept;
+    LinkOpenOptions options;
+    options.sleep = [&](std::chrono::milliseconds d) { slept.push_back(d); };
+
+    EXPECT_EQ(openFirstKeyboard(bus, options).error, LinkOpenError::NotFound);
+
+    const auto k = bus->plug(keyboard(), false);
+    bus->openErrors = {UsbError::Ok, UsbError::Access, UsbError::Access};  // scan, open, retry
+    OpenedLink denied = openFirstKeyboard(bus, options);
+    EXPECT_EQ(denied.error, LinkOpenError::AccessDenied);
+    EXPECT_FALSE(denied.link);
+    EXPECT_NE(denied.detail.find("/dev/bus/usb/001/005"), std::string::npos) << denied.detail;
+    EXPECT_NE(denied.detail.find("60-korvex.rules"), std::string::npos);
+    EXPECT_EQ(slept, std::vector<std::chrono::milliseconds>{2000ms});
+
+    // The ACL lands before the retry.
+    bus->openErrors = {UsbError::Ok, UsbError::Access, UsbError::Ok};
+    EXPECT_EQ(openFirstKeyboard(bus, options).error, LinkOpenError::None);
+    EXPECT_EQ(slept.size(), 2u);
+
+    bus->device(k).interfaces[2].driver = "usbfs";  // another program claimed it
+    const KeyboardScan scan = scanKeyboards(*bus);
+    ASSERT_EQ(scan.keyboards.size(), 1u);
+    EXPECT_EQ(scan.keyboards[0].access, LinkOpenError::Busy);
+    OpenedLink busy = openFirstKeyboard(bus, options);
+    EXPECT_EQ(busy.error, LinkOpenError::Busy);
+    EXPECT_NE(busy.detail.find("bus 1 port 2"), std::string::npos) << busy.detail;
+    EXPECT_EQ(bus->openHandles, 0);
+
+    // While the program holding it keeps the kernel driver off, the
+    // descriptor cannot be read either: still busy, not "no keyboard".
+    bus->device(k).interfaces[2].kernelDriver = false;
+    bus->claimError = UsbError::Busy;
+    EXPECT_EQ(openFirstKeyboard(bus, options).error, LinkOpenError::Busy);
+
+    bus->initError = UsbError::NoMem;
+    const KeyboardScan none = scanKeyboards(*bus);
+    EXPECT_FALSE(none.usbAvailable);
+    EXPECT_NE(none.error.find("cannot use USB"), std::string::npos);
+}
+
+TEST(OpenKeyboard, ScanListsEveryKeyboardInSocketOrder) {
+    auto bus = std::make_shared<FakeUsbBackend>();
+    FakeUsbDevice second = keyboard();
+    second.ports = {4};
+    second.address = 9;
+    bus->plug(second, false);
+    bus->plug(keyboard(), false);
+    FakeUsbDevice mouse;
+    mouse.productId = 0x1234;
+    bus->plug(mouse, false);
+    const KeyboardScan scan = scanKeyboards(*bus);
+    ASSERT_EQ(scan.keyboards.size(), 2u);
+    EXPECT_EQ(scan.keyboards[0].device.device.placeText(), "bus 1 port 2");
+    EXPECT_EQ(scan.keyboards[1].device.device.placeText(), "bus 1 port 4");
+    for (const KeyboardInfo& k : scan.keyboards) {
+        EXPECT_EQ(k.device.device.interfaceNumber, 2);
+        EXPECT_EQ(k.access, LinkOpenError::None);
+    }
+    EXPECT_EQ(bus->openHandles, 0);
+    EXPECT_EQ(std::count(bus->log.begin(), bus->log.end(), "claim 2"), 0);  // typing untouched
+}
+
+}  // namespace
+}  // namespace korvex::test
