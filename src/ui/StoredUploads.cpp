@@ -50,9 +50,11 @@ StartupSettings loadStartupSettings(DeviceSQLite& db) {
     StartupSettings s;
     std::vector<ProfileData> profiles;
     db.queryProfileList(profiles);
-    if (!profiles.empty()) s.firstListedProfile = profiles.front().profId;
-    s.firstListedTopRows = layerRows(db, s.firstListedProfile, 0);
-    s.firstListedFnRows = layerRows(db, s.firstListedProfile, 1);
+    if (!profiles.empty()) {
+        s.firstListedProfile = profiles.front().profId;
+        s.firstListedTopRows = layerRows(db, *s.firstListedProfile, 0);
+        s.firstListedFnRows = layerRows(db, *s.firstListedProfile, 1);
+    }
     db.queryAllMacroData(s.macros);
 
     const std::int64_t mode = db.getLightModeSelectIndex(kAppProfile);
