@@ -126,6 +126,17 @@ void KeyboardViewController::ConnectDevice() {
     initFinish = true;
 }
 
+void KeyboardViewController::reloadFromStore() {
+    initFinish = false;
+    startupLoading_ = true;
+    getAllProfile();
+    selectProfile(1);
+    startupLoading_ = false;
+    if (initMacroList) initMacroList();
+    sendStartupUploads();
+    initFinish = true;
+}
+
 void KeyboardViewController::initSQLite() {
     deviceComm_ = std::make_unique<DeviceComm>(linkSlot_.link(), linkOptions_.clock);
     uploadWorker_ = std::make_unique<UploadWorker>(

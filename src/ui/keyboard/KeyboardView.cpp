@@ -266,8 +266,10 @@ void KeyboardView::postToolTip(int index) {
     info[QStringLiteral("keyDesc")] = k.keyname;
     info[QStringLiteral("keyMacro")] = k.keyMacro;
     // The top centre of the key, in the coordinates of the view holding us.
-    info[QStringLiteral("keyPoint")] =
-        QPointF(k.rect.x() + k.rect.width() / 2 + x(), k.rect.y() + y());
+    const QPointF top(k.rect.x() + k.rect.width() / 2, k.rect.y());
+    info[QStringLiteral("keyPoint")] = top + QPointF(pos());
+    // The same point on screen, so the tooltip needs no knowledge of the page.
+    info[QStringLiteral("keyGlobalPoint")] = mapToGlobal(top);
     NotificationCenter::defaultCenter().post(notification::kShowKeyboardToolTipWnd, info);
 }
 
