@@ -247,6 +247,8 @@ void KeyboardViewKeyFunc::MenuItemMouseUpAction(int menuId) {
 }
 
 void KeyboardViewKeyFunc::customKeyFuncAction(int keyCode) {
+    // The panel answers the key menu as well: it is done with.
+    if (menu_) menu_->hide();
     if (hub_.currentKeyValue < 1) {
         warnNoKey();
         return;
