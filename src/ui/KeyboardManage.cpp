@@ -117,13 +117,7 @@ void KeyboardViewController::ConnectDevice() {
     if (deviceComm_ || !kbHIDdevice) return;
     initSQLite();
     keyLists = buildKeyLists();
-    startupLoading_ = true;
-    getAllProfile();
-    selectProfile(1);
-    startupLoading_ = false;
-    if (initMacroList) initMacroList();
-    sendStartupUploads();
-    initFinish = true;
+    reloadFromStore();
 }
 
 void KeyboardViewController::reloadFromStore() {
