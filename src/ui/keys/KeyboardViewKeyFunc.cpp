@@ -294,7 +294,9 @@ void KeyboardViewKeyFunc::addCustomKey(ProfileKey keydata) {
 void KeyboardViewKeyFunc::uploadKeyTables() {
     // The top layer and, right after it, the Fn layer: Fn-layer edits reach
     // the keyboard too.
-    if (storeOpen()) hub_.submitUpload(storedKeyTablesUpload(*db(), hub_.currentProfile));
+    if (!storeOpen()) return;
+    for (Upload& u : storedUploads(*db(), ctl::UploadChoice::Keys, hub_.currentProfile))
+        hub_.submitUpload(std::move(u));
 }
 
 void KeyboardViewKeyFunc::showStoredAssignments() {
