@@ -138,6 +138,11 @@ void KeyboardViewController::ConnectDevice() {
     if (deviceComm_ || !kbHIDdevice) return;
     initSQLite();
     keyLists = buildKeyLists();
+    reloadFromStore();
+}
+
+void KeyboardViewController::reloadFromStore() {
+    initFinish = false;
     startupLoading_ = true;
     getAllProfile();
     selectProfile(1);

@@ -13,6 +13,8 @@
 #include "ui/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
+#include "ui/config/KeyboardViewConfig.h"
+#include "ui/keys/KeyboardViewKeyFunc.h"
 
 namespace korvex {
 
@@ -61,6 +63,9 @@ void KeyboardViewController::viewDidLoad() {
     loaded_ = true;
     setTitle(keyboardTitle);
     buildPages();
+    // The key and settings pages; before the language list is filled.
+    new KeyboardViewKeyFunc(*this);
+    new KeyboardViewConfig(*this);
     initLanguageData();
     registerNotification();
 }

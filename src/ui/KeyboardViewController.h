@@ -109,6 +109,13 @@ class KeyboardViewController : public QWidget {
     void loadKeyMacroData();
     std::function<void()> showKeyAssignments;
 
+    // True while the first attach loads: its uploads go out as one sequence,
+    // so the pages do not send their own meanwhile.
+    bool startupLoading() const { return startupLoading_; }
+    // After a factory reset of the store: load every page and send the
+    // start-up sequence again, as at a first attach.
+    void reloadFromStore();
+
     // Hands an upload to the device thread; never waits for the keyboard.
     // Returns its ticket, or 0 when there is no transport yet.
     std::uint64_t submitUpload(Upload upload);

@@ -1,0 +1,146 @@
+#include "ui/config/KeyboardViewConfig.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "store/DeviceSQLite.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/Theme.h"
+#include "ui/config/SystemFunctions.h"
+
+namespace korvex {
+
+namespace {
+
+struct BoxSpec {
+    int type;
+    const char* box;
+    const char* label;    // control name; empty: a fixed caption
+    const char* caption;  // the fixed caption of a label without text id
+    const char* stored;   // configuration key
+};
+
+constexpr BoxSpec kBoxes[] = {
+    {gamemodebox::kGameMode, "config_btn_disable_gamemode", "config_label_gamemode", "",
+     "gamemode"},
+    {gamemodebox::kAltTab, "config_btn_disable_alttab", "", "Alt+Tab", "disable_alttab"},
+    {gamemodebox::kAltF4, "config_btn_disable_altf4", "", "Alt+F4", "disable_altf4"},
+    {gamemodebox::kLockWin, "config_btn_disable_lockwin", "config_label_lockwin", "",
+     "disable_win"},
+};
+
+QLabel* pageLabel(QWidget* page, const QString& name, const QRect& geometry) {
+    auto* label = new QLabel(page);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, theme::kTextColour);
+    label->setPalette(palette);
+    return label;
+}
+
+}  // namespace
+
+KeyboardViewConfig::KeyboardViewConfig(KeyboardViewController& hub) : QObject(&hub), hub_(hub) {
+    setObjectName(QStringLiteral("keyboard_view_config"));
+    if (QWidget* page = hub_.pageView(KeyboardViewController::kConfigView)) buildPage(page);
+    connect(&hub_, &KeyboardViewController::profilesLoaded, this, [this] { loadGameModeData(); });
+}
+
+void KeyboardViewConfig::buildPage(QWidget* page) {
+    // The hub fills the language list and relabels the named controls.
+    pageLabel(page, QStringLiteral("config_label_language"), QRect(40, 36, 240, 20));
+    language_ = new QComboBox(page);
+    language_->setObjectName(QStringLiteral("combo_language"));
+    language_->setGeometry(40, 60, 220, 28);
+
+    int y = 120;
+    for (const BoxSpec& spec : kBoxes) {
+        // The sub-switches sit indented under game mode.
+        const bool sub = spec.type == gamemodebox::kAltTab || spec.type == gamemodebox::kAltF4;
+        const int x = sub ? 64 : 40;
+        QLabel* label = pageLabel(page, QString::fromLatin1(spec.label), QRect(x, y, 200, 24));
+        if (*spec.caption) label->setText(QString::fromLatin1(spec.caption));
+        auto* box = new QCheckBox(page);
+        box->setObjectName(QString::fromLatin1(spec.box));
+        box->setGeometry(260, y, 160, 24);
+        box->setCursor(Qt::PointingHandCursor);
+        const int type = spec.type;
+        connect(box, &QCheckBox::clicked, this, [this, type] { configGameMode(type); });
+        boxes_[spec.type] = box;
+        y += sub && spec.type == gamemodebox::kAltF4 ? 44 : 34;
+    }
+
+    resetKeys_ = new QPushButton(page);
+    resetKeys_->setObjectName(QStringLiteral("btn_resetmousedata"));
+    resetKeys_->setGeometry(40, y + 30, 220, 32);
+    resetAll_ = new QPushButton(page);
+    resetAll_->setObjectName(QStringLiteral("btn_resetalldata"));
+    resetAll_->setGeometry(280, y + 30, 220, 32);
+    for (QPushButton* b : {resetKeys_, resetAll_}) b->setCursor(Qt::PointingHandCursor);
+    connect(resetKeys_, &QPushButton::clicked, this, [this] { configResetKeys(); });
+    connect(resetAll_, &QPushButton::clicked, this, [this] { configResetAllDatas(); });
+}
+
+QCheckBox* KeyboardViewConfig::gameModeBox(int type) const {
+    return type >= 0 && type < 4 ? boxes_[type] : nullptr;
+}
+
+void KeyboardViewConfig::configGameMode(int type) {
+    DeviceSQLite* db = hub_.deviceDB();
+    if (QCheckBox* box = gameModeBox(type)) {
+        const bool on = box->isChecked();
+        if (type == gamemodebox::kGameMode) {
+            // Off only clears the sub-boxes on screen; their stored values
+            // come back when game mode is switched on again.
+            for (const BoxSpec& spec : kBoxes) {
+                if (spec.type == gamemodebox::kGameMode) continue;
+                boxes_[spec.type]->setChecked(on && db &&
+                                              db->getConfigData(kAppProfileId, spec.stored) == "1");
+            }
+        }
+        if (db) storeAppValue(*db, kBoxes[type].stored, on ? "1" : "0");
+    }
+    SendSystemFunctionData(hub_);
+}
+
+void KeyboardViewConfig::loadGameModeData() {
+    DeviceSQLite* db = hub_.deviceDB();
+    const bool gameMode = db && db->getConfigData(kAppProfileId, "gamemode") == "1";
+    for (const BoxSpec& spec : kBoxes)
+        boxes_[spec.type]->setChecked(gameMode &&
+                                      db->getConfigData(kAppProfileId, spec.stored) == "1");
+    if (!hub_.startupLoading()) SendSystemFunctionData(hub_);
+}
+
+void KeyboardViewConfig::configResetKeys() {
+    sheets_.confirm(hub_.window(), hub_.text(610), hub_.text(620), hub_.text(3), hub_.text(2),
+                    [this] { resetKeysConfirmed(); });
+}
+
+void KeyboardViewConfig::resetKeysConfirmed() {
+    if (DeviceSQLite* db = hub_.deviceDB()) db->resetProfile(hub_.currentProfile);
+    hub_.selectProfile(hub_.currentProfile);
+}
+
+void KeyboardViewConfig::configResetAllDatas() {
+    sheets_.confirm(hub_.window(), hub_.text(611), hub_.text(621), hub_.text(3), hub_.text(2),
+                    [this] { resetAllConfirmed(); });
+}
+
+void KeyboardViewConfig::resetAllConfirmed() {
+    DeviceSQLite* db = hub_.deviceDB();
+    if (!db || !db->isOpen()) return;
+    hub_.initFinish = false;
+    // Dropped and refilled with the factory rows in one transaction: an
+    // interruption keeps every setting rather than leaving half a store.
+    if (!db->dropTable()) {
+        hub_.initFinish = true;
+        return;
+    }
+    hub_.reloadFromStore();
+}
+
+}  // namespace korvex

@@ -1,0 +1,30 @@
+#pragma once
+
+// The keyboard-wide switches: the four game mode boxes of the settings page
+// as they stand on screen, the stored Fn mode and light sleep time, and the
+// upload that carries them. Used by the settings, key and light pages.
+
+#include <cstdint>
+#include <string>
+
+#include "protocol/Encoders.h"
+
+namespace korvex {
+
+class DeviceSQLite;
+class KeyboardViewController;
+
+// Application-wide configuration values are stored under profile 1.
+inline constexpr std::int64_t kAppProfileId = 1;
+
+// Stores `value` under `key` of profile 1: the existing row is changed, a
+// store that lacks the row gets one (a second row would never be read back).
+void storeAppValue(DeviceSQLite& db, const std::string& key, const std::string& value);
+
+// The boxes on screen (a box that is not there counts as off) and the two
+// stored numbers.
+SystemFunctionState systemFunctionsOnScreen(KeyboardViewController& hub);
+// Sends them; the keyboard's whole system table is rewritten.
+void SendSystemFunctionData(KeyboardViewController& hub);
+
+}  // namespace korvex

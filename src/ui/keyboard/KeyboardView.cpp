@@ -1,0 +1,337 @@
+#include "ui/keyboard/KeyboardView.h"
+
+#include <QEnterEvent>
+#include <QFile>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QVariantMap>
+
+#include "catalog/KeyCatalog.h"
+#include "catalog/KeyLayout.h"
+#include "ui/Images.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/NotificationCenter.h"
+
+// The keyboard artwork is a resource of this static library; register it
+// explicitly so the linker cannot drop it.
+static void registerKeyboardArtwork() {
+    Q_INIT_RESOURCE(keyboard_art);
+}
+
+namespace korvex {
+
+namespace {
+
+QString fromView(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QRect widgetRect(const QRectF& r) {
+    // Layout rectangles are whole points; rounding only guards against
+    // representation noise.
+    return r.toAlignedRect();
+}
+
+// A dashed pen whose dash lengths are in points (Qt counts them in pen widths).
+QPen dashedPen(const QColor& color, qreal width, qreal on, qreal off) {
+    QPen pen(color, width);
+    pen.setDashPattern({on / width, off / width});
+    return pen;
+}
+
+// Half-open, like the layout's own hit test: a shared edge belongs to one key.
+bool holds(const QRectF& r, const QPointF& p) {
+    return p.x() >= r.left() && p.x() < r.right() && p.y() >= r.top() && p.y() < r.bottom();
+}
+
+void strokeBounds(QWidget* w, const QPen& pen) {
+    QPainter painter(w);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    const qreal inset = pen.widthF() / 2;
+    painter.drawRect(QRectF(w->rect()).adjusted(inset, inset, -inset, -inset));
+}
+
+}  // namespace
+
+QString keyFullName(const QString& keyname) {
+    const std::optional<std::string_view> label = labelOfName(keyname.toStdString());
+    return label ? fromView(*label) : keyname;
+}
+
+std::vector<KeyData> keyboardKeyRecords() {
+    std::vector<KeyData> keys;
+    for (const KeyLayoutRecord& r : buildKeyRecords()) {
+        KeyData k;
+        k.index = r.index;
+        k.rect = QRectF(r.viewRect.x, r.viewRect.y, r.viewRect.width, r.viewRect.height);
+        k.keycode = r.keycode;
+        k.keyname = fromView(r.keyname);
+        k.keyMacro = keyFullName(k.keyname);
+        keys.push_back(k);
+    }
+    return keys;
+}
+
+QString keyboardImagePath(const QString& imageName) {
+    static const bool registered = (registerKeyboardArtwork(), true);
+    (void)registered;
+    // The keyboard views' own artwork first, then the window's images.
+    const QString own = QStringLiteral(":/keyboard/%1.svg").arg(imageName);
+    return QFile::exists(own) ? own : imagePath(imageName);
+}
+
+// ---------------------------------------------------------------- KeyView
+
+KeyView::KeyView(const QRectF& rect, QWidget* parent) : QWidget(parent) {
+    setGeometry(widgetRect(rect));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void KeyView::setBackgroundColor(const QColor& color) {
+    backgroundColor_ = color;
+    update();
+}
+
+void KeyView::setHover(bool on) {
+    isHover_ = on;
+    update();
+}
+
+void KeyView::setSelect(bool on) {
+    isSelect_ = on;
+    update();
+}
+
+void KeyView::setMacro(bool on) {
+    isMacro_ = on;
+    update();
+}
+
+QColor KeyView::fillColor() const {
+    return isSelect_ || isHover_ || isMacro_ ? keycolors::kHighlight : keycolors::kWhite;
+}
+
+void KeyView::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(rect(), fillColor());
+}
+
+// ----------------------------------------------------------- SelectKeyView
+
+SelectKeyView::SelectKeyView(const QRectF& rect, QWidget* parent) : QWidget(parent) {
+    setGeometry(widgetRect(rect));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void SelectKeyView::setKeyCheck(bool on) {
+    keyCheck_ = on;
+    updateImage();
+    update();
+}
+
+void SelectKeyView::setKeyHover(bool on) {
+    keyHover_ = on;
+    updateImage();
+}
+
+void SelectKeyView::setImageView(QWidget* image) {
+    imageView_ = image;
+    updateImage();
+}
+
+void SelectKeyView::updateImage() {
+    if (imageView_) imageView_->setVisible(keyHover_ || keyCheck_);
+}
+
+void SelectKeyView::paintEvent(QPaintEvent*) {
+    if (keyCheck_) strokeBounds(this, dashedPen(keycolors::kHighlight, 2, 3, 1));
+}
+
+// --------------------------------------------------------- FrameSelectView
+
+FrameSelectView::FrameSelectView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void FrameSelectView::paintEvent(QPaintEvent*) {
+    if (drawsFrame()) strokeBounds(this, dashedPen(keycolors::kFrameGreen, 5, 3, 1));
+}
+
+// ------------------------------------------------------- KeyboardImageView
+
+KeyboardImageView::KeyboardImageView(const QString& imageName, QWidget* parent)
+    : QWidget(parent), imageName_(imageName) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void KeyboardImageView::paintEvent(QPaintEvent*) {
+    QSvgRenderer renderer(keyboardImagePath(imageName_));
+    if (!renderer.isValid()) return;
+    QPainter painter(this);
+    renderer.render(&painter, QRectF(rect()));
+}
+
+// ------------------------------------------------------------ KeyboardView
+
+KeyboardView::KeyboardView(QWidget* parent) : QWidget(parent) {
+    setFixedSize(static_cast<int>(kKeyboardViewSize.width),
+                 static_cast<int>(kKeyboardViewSize.height));
+    // Moves arrive with and without a button held.
+    setMouseTracking(true);
+}
+
+KeyView* KeyboardView::makeKeyView(const KeyData& key) {
+    return new KeyView(key.rect, this);
+}
+
+SelectKeyView* KeyboardView::makeSelectKeyView(const KeyData& key) {
+    return new SelectKeyView(key.rect, this);
+}
+
+void KeyboardView::removeKeys() {
+    for (auto* list : {&kbKeyArrayHover_, &kbKeyArraySelect_})
+        for (KeyData& k : *list) delete k.view.data();
+    delete kbImageView_.data();
+    kbKeyArrayHover_.clear();
+    kbKeyArraySelect_.clear();
+    hoverKeyItem_ = selectKeyItem_ = -1;
+}
+
+void KeyboardView::initKeyboard(int type, const QString& kb_image,
+                                const std::vector<KeyData>& keyArray) {
+    removeKeys();
+    kbKeyArrayHover_ = keyArray;
+    kbKeyArraySelect_ = keyArray;
+    keyboardType_ = type;
+    isEvent_ = true;
+    // Stacking follows creation: key colours, then the picture, then the marks.
+    for (KeyData& k : kbKeyArrayHover_) {
+        k.view = makeKeyView(k);
+        k.view->show();
+    }
+    kbImageView_ = new KeyboardImageView(kb_image, this);
+    kbImageView_->setGeometry(rect());
+    kbImageView_->show();
+    for (KeyData& k : kbKeyArraySelect_) {
+        k.view = makeSelectKeyView(k);
+        k.view->show();
+    }
+}
+
+KeyView* KeyboardView::keyView(int index) const {
+    if (index < 0 || index >= static_cast<int>(kbKeyArrayHover_.size())) return nullptr;
+    return static_cast<KeyView*>(kbKeyArrayHover_[static_cast<std::size_t>(index)].view.data());
+}
+
+SelectKeyView* KeyboardView::selectKeyView(int index) const {
+    if (index < 0 || index >= static_cast<int>(kbKeyArraySelect_.size())) return nullptr;
+    return static_cast<SelectKeyView*>(
+        kbKeyArraySelect_[static_cast<std::size_t>(index)].view.data());
+}
+
+void KeyboardView::setKeyMacro(int layoutIndex, const QString& text, bool macroState) {
+    // Stored rows may name keys this keyboard lacks; they have no place here.
+    KeyView* view = keyView(layoutIndex);
+    if (!view) return;
+    kbKeyArraySelect_[static_cast<std::size_t>(layoutIndex)].keyMacro = text;
+    view->setMacro(macroState);
+}
+
+void KeyboardView::resetKeyMacro() {
+    for (std::size_t i = 0; i < kbKeyArraySelect_.size(); ++i) {
+        kbKeyArraySelect_[i].keyMacro = keyFullName(kbKeyArraySelect_[i].keyname);
+        if (KeyView* view = keyView(static_cast<int>(i))) view->setMacro(false);
+    }
+}
+
+int KeyboardView::keyIndexAt(const QPointF& point) const {
+    for (const KeyData& k : kbKeyArrayHover_)
+        if (holds(k.rect, point)) return k.index;
+    return -1;
+}
+
+void KeyboardView::setHovered(int index, bool on) {
+    if (KeyView* view = keyView(index)) view->setHover(on);
+    if (SelectKeyView* mark = selectKeyView(index)) {
+        // A checked key keeps its image when the pointer moves on.
+        if (on || !mark->keyCheck()) mark->setKeyHover(on);
+    }
+}
+
+void KeyboardView::postToolTip(int index) {
+    const KeyData& k = kbKeyArraySelect_[static_cast<std::size_t>(index)];
+    QVariantMap info;
+    info[QStringLiteral("show")] = 1;
+    info[QStringLiteral("keyDesc")] = k.keyname;
+    info[QStringLiteral("keyMacro")] = k.keyMacro;
+    // The top centre of the key, in the coordinates of the view holding us.
+    const QPointF top(k.rect.x() + k.rect.width() / 2, k.rect.y());
+    info[QStringLiteral("keyPoint")] = top + QPointF(pos());
+    // The same point on screen, so the tooltip needs no knowledge of the page.
+    info[QStringLiteral("keyGlobalPoint")] = mapToGlobal(top);
+    NotificationCenter::defaultCenter().post(notification::kShowKeyboardToolTipWnd, info);
+}
+
+void KeyboardView::postToolTipHidden() {
+    QVariantMap info;
+    info[QStringLiteral("show")] = 0;
+    info[QStringLiteral("keyDesc")] = QStringLiteral("null");
+    info[QStringLiteral("keyMacro")] = QStringLiteral("null");
+    info[QStringLiteral("keyPoint")] = QPointF(0, 0);
+    NotificationCenter::defaultCenter().post(notification::kShowKeyboardToolTipWnd, info);
+}
+
+void KeyboardView::pointerMoved(const QPointF& p) {
+    if (!isEvent_ || g_show_homepage) return;
+    if (hoverKeyItem_ >= 0) {
+        if (holds(kbKeyArrayHover_[static_cast<std::size_t>(hoverKeyItem_)].rect, p)) return;
+        setHovered(hoverKeyItem_, false);
+        hoverKeyItem_ = -1;
+        postToolTipHidden();
+    }
+    const int index = keyIndexAt(p);
+    if (index < 0) return;
+    setHovered(index, true);
+    hoverKeyItem_ = index;
+    postToolTip(index);
+}
+
+void KeyboardView::mouseMoveEvent(QMouseEvent* event) {
+    pointerMoved(event->position());
+}
+
+void KeyboardView::enterEvent(QEnterEvent* event) {
+    postToolTipHidden();
+    QWidget::enterEvent(event);
+}
+
+void KeyboardView::leaveEvent(QEvent* event) {
+    postToolTipHidden();
+    if (isEvent_ && hoverKeyItem_ >= 0) {
+        if (!customMode_)
+            if (SelectKeyView* mark = selectKeyView(hoverKeyItem_)) mark->setKeyCheck(false);
+        setHovered(hoverKeyItem_, false);
+        hoverKeyItem_ = -1;
+    }
+    QWidget::leaveEvent(event);
+}
+
+void KeyboardView::mousePressEvent(QMouseEvent* event) {
+    // A press without a move first (a touchpad tap) still finds its key.
+    pointerMoved(event->position());
+    if (!isEvent_ || hoverKeyItem_ < 0) return;
+    if (selectKeyItem_ == hoverKeyItem_) return;
+    if (KeyView* old = keyView(selectKeyItem_)) old->setSelect(false);
+    selectKeyItem_ = hoverKeyItem_;
+    keyView(selectKeyItem_)->setSelect(true);
+}
+
+void KeyboardView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!isEvent_ || selectKeyItem_ < 0) return;
+    const KeyData& k = kbKeyArrayHover_[static_cast<std::size_t>(selectKeyItem_)];
+    if (holds(k.rect, event->position()))
+        NotificationCenter::defaultCenter().post(notification::kKeyboardKeyAction, k.keyname);
+}
+
+}  // namespace korvex

@@ -1,0 +1,169 @@
+// The profile list of the custom key page: showing, adding, renaming,
+// deleting and switching profiles.
+
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include <array>
+
+#include "store/DeviceSQLite.h"
+#include "ui/Controls.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/keys/KeyboardViewKeyFunc.h"
+
+namespace korvex {
+
+namespace {
+
+// Stored names of the factory profiles and the text ids they show as.
+constexpr std::array<std::pair<const char*, int>, 3> kFactoryNames{{
+    {"Configuration File 1", 67},
+    {"Configuration File 2", 68},
+    {"Configuration File 3", 69},
+}};
+
+}  // namespace
+
+QString KeyboardViewKeyFunc::profileDisplayName(const std::string& stored,
+                                                const std::function<QString(int)>& text) {
+    for (const auto& [name, id] : kFactoryNames)
+        if (stored == name) return text(id);
+    return QString::fromStdString(stored);
+}
+
+const std::vector<ProfileData>& KeyboardViewKeyFunc::customkey_profilelist_datas() const {
+    return hub_.profileDatas;
+}
+
+QPushButton* KeyboardViewKeyFunc::profileButton(int tag) const {
+    for (QPushButton* b : profileButtons_)
+        if (b->property("tag").toInt() == tag) return b;
+    return nullptr;
+}
+
+void KeyboardViewKeyFunc::rebuildProfileRows() {
+    const QSignalBlocker quiet(profileList_);
+    profileList_->clear();
+    for (std::size_t i = 0; i < hub_.profileDatas.size(); ++i) {
+        auto* row = new KeyTableItemView(profileDisplayName(hub_.profileDatas[i].name, hub_.text));
+        row->setObjectName(QStringLiteral("keyprofile_row"));
+        row->setTableViewIndex(static_cast<int>(i));
+        row->setIcons(QStringLiteral("icon_circle_n"), QStringLiteral("icon_circle_h"));
+        gate_.watchEditing(row);
+        profileList_->addRow(row);
+    }
+}
+
+void KeyboardViewKeyFunc::loadKeyProfile() {
+    // The hub has read the list and switched to its first profile.
+    rebuildProfileRows();
+    if (hub_.profileDatas.empty()) return;
+    markProfileRow(0);
+    hub_.currentKBProfile = hub_.profileDatas.front().profId;
+}
+
+void KeyboardViewKeyFunc::setKeyProfileTableSelect(int selectIndex) {
+    for (int i = 0; i < profileList_->rowCount(); ++i) {
+        auto* row = static_cast<KeyTableItemView*>(profileList_->row(i));
+        row->setSelect(i == selectIndex);
+        // The selected row keeps its hover icon while the pointer is away.
+        row->setIcons(
+            i == selectIndex ? QStringLiteral("icon_circle_h") : QStringLiteral("icon_circle_n"),
+            QStringLiteral("icon_circle_h"));
+    }
+    const QSignalBlocker quiet(profileList_);
+    profileList_->setSelectedRow(selectIndex);
+}
+
+void KeyboardViewKeyFunc::markProfileRow(int row) {
+    if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size())) return;
+    setKeyProfileTableSelect(row);
+    // A row that stands for another profile than the current one switches
+    // to it, as a click would; the same profile needs no reload.
+    if (hub_.profileDatas[static_cast<std::size_t>(row)].profId != hub_.currentProfile)
+        hub_.selectProfileIndex(row);
+    else
+        hub_.currentProfileIndex = row;
+}
+
+void KeyboardViewKeyFunc::profileRowChosen(int row) {
+    if (row < 0) return;
+    setKeyProfileTableSelect(row);
+    hub_.selectProfileIndex(row);
+}
+
+void KeyboardViewKeyFunc::customkey_button_profile(int tag) {
+    switch (tag) {
+        case profilebutton::kAdd:
+            addKeyProfile();
+            break;
+        case profilebutton::kDelete:
+            delKeyProfile();
+            break;
+        case profilebutton::kEdit:
+            editKeyProfile();
+            break;
+        default:
+            break;  // import and export are not offered
+    }
+}
+
+void KeyboardViewKeyFunc::addKeyProfile() {
+    if (!db()) return;
+    // "Configuration File N" with N the number of profiles so far; the seed
+    // holds "Configuration File 1" alone, so the plain count would repeat a
+    // name the list already shows. Count on until the name is free.
+    // Blanks aside: the Chinese factory names have none ("配置文件1").
+    auto bare = [](QString s) { return s.remove(QLatin1Char(' ')); };
+    auto inUse = [&](const QString& name) {
+        for (const ProfileData& p : hub_.profileDatas)
+            if (bare(QString::fromStdString(p.name)) == bare(name) ||
+                bare(profileDisplayName(p.name, hub_.text)) == bare(name))
+                return true;
+        return false;
+    };
+    std::size_t n = hub_.profileDatas.size();
+    QString name;
+    do {
+        name = hub_.text(70) + QLatin1Char(' ') + QString::number(n++);
+    } while (inUse(name));
+    const std::int64_t id = db()->addProfile(name.toStdString());
+    if (id < 1) return;
+    hub_.profileDatas.push_back(ProfileData{id, name.toStdString()});
+    rebuildProfileRows();
+    markProfileRow(static_cast<int>(hub_.profileDatas.size()) - 1);
+}
+
+void KeyboardViewKeyFunc::delKeyProfile() {
+    if (hub_.profileDatas.size() <= 1) {
+        sheets_.warn(hub_.window(), hub_.text(71), hub_.text(72));
+        return;
+    }
+    const int row = profileList_->selectedRow();
+    if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size()) || !db()) return;
+    if (!db()->deleteProfile(hub_.profileDatas[static_cast<std::size_t>(row)].profId)) return;
+    hub_.profileDatas.erase(hub_.profileDatas.begin() + row);
+    rebuildProfileRows();
+    // The row that moved up into the place, or the new last row.
+    markProfileRow(std::min(row, static_cast<int>(hub_.profileDatas.size()) - 1));
+}
+
+void KeyboardViewKeyFunc::editKeyProfile() {
+    if (auto* row = static_cast<KeyTableItemView*>(profileList_->row(profileList_->selectedRow())))
+        row->beginEdit();
+}
+
+void KeyboardViewKeyFunc::keyTableItemViewEdit(int row, const QString& text) {
+    if (text.isEmpty() || !db()) return;
+    // The edited row is the selected one: editing starts from a selected row
+    // or by a double click, which selects it first.
+    if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size())) return;
+    db()->updateProfileName(hub_.profileDatas[static_cast<std::size_t>(row)].profId,
+                            text.toStdString());
+    hub_.profileDatas.clear();
+    db()->queryProfileList(hub_.profileDatas);
+    rebuildProfileRows();
+    markProfileRow(std::min(row, static_cast<int>(hub_.profileDatas.size()) - 1));
+}
+
+}  // namespace korvex

@@ -1,0 +1,38 @@
+#include "ui/keys/PageSheets.h"
+
+#include <QPushButton>
+
+namespace korvex {
+
+QMessageBox* PageSheet::open(QWidget* window, QMessageBox::Icon icon, const QString& message,
+                             const QString& informative) {
+    if (sheet_) sheet_->close();
+    auto* box = new QMessageBox(icon, message, message, QMessageBox::NoButton, window);
+    box->setObjectName(QStringLiteral("sheet"));
+    box->setInformativeText(informative);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    sheet_ = box;
+    return box;
+}
+
+void PageSheet::warn(QWidget* window, const QString& message, const QString& informative) {
+    QMessageBox* box = open(window, QMessageBox::Warning, message, informative);
+    box->addButton(QMessageBox::Ok);
+    box->open();
+}
+
+void PageSheet::confirm(QWidget* window, const QString& message, const QString& informative,
+                        const QString& no, const QString& yes, std::function<void()> confirmed) {
+    QMessageBox* box = open(window, QMessageBox::Question, message, informative);
+    QPushButton* noButton = box->addButton(no, QMessageBox::RejectRole);
+    QPushButton* yesButton = box->addButton(yes, QMessageBox::AcceptRole);
+    noButton->setObjectName(QStringLiteral("sheet_no"));
+    yesButton->setObjectName(QStringLiteral("sheet_yes"));
+    box->setDefaultButton(noButton);
+    QObject::connect(yesButton, &QPushButton::clicked, box,
+                     [confirmed = std::move(confirmed)] { confirmed(); });
+    box->open();
+}
+
+}  // namespace korvex
