@@ -1,7 +1,6 @@
-// Draws the keyboard pictures from the layout geometry, so every picture of
-// the keyboard has the same keys in the same places:
-//   keyboard_art layout OUT.svg       the on-screen keyboard ("img_keyboard_layout"),
-//                                     a case with a transparent hole under each key view
+// Draws the home view's keyboard pictures from the layout geometry, so they
+// show the same keys in the same places as the on-screen keyboard (whose
+// picture src/ui/keyboard/make_keyboard_art draws):
 //   keyboard_art device OUT.svg       the home view's attached keyboard
 //   keyboard_art device-none OUT.svg  the home view without a keyboard
 // Run after a layout change and commit the results.
@@ -13,28 +12,6 @@
 namespace {
 
 using korvex::kKeyboardViewSize;
-
-void layoutPicture(std::FILE* out) {
-    const double w = kKeyboardViewSize.width, h = kKeyboardViewSize.height;
-    std::fprintf(out,
-                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%g\" height=\"%g\" "
-                 "viewBox=\"0 0 %g %g\">\n",
-                 w, h, w, h);
-    std::fprintf(out,
-                 "<path fill=\"#2c2c2e\" fill-rule=\"evenodd\" d=\"M8 0h%gq8 0 8 8v%gq0 8-8 "
-                 "8h-%gq-8 0-8-8v-%gq0-8 8-8z",
-                 w - 16, h - 16, w - 16, h - 16);
-    const auto keys = korvex::buildKeyRecords();
-    for (const auto& k : keys)
-        std::fprintf(out, "M%g %gh%gv%gh-%gz", k.viewRect.x, k.viewRect.y, k.viewRect.width,
-                     k.viewRect.height, k.viewRect.width);
-    std::fprintf(out, "\"/>\n<g fill=\"none\" stroke=\"#ca5100\" stroke-opacity=\"0.45\">\n");
-    for (const auto& k : keys)
-        std::fprintf(out, "<rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" rx=\"2\"/>\n",
-                     k.viewRect.x - 1, k.viewRect.y - 1, k.viewRect.width + 2,
-                     k.viewRect.height + 2);
-    std::fprintf(out, "</g>\n</svg>\n");
-}
 
 // The home view's picture: the same keyboard at 0.6 scale on a 450 x 192 canvas.
 void devicePicture(std::FILE* out, bool attached) {
@@ -82,15 +59,12 @@ void devicePicture(std::FILE* out, bool attached) {
 
 int main(int argc, char** argv) {
     const std::string kind = argc == 3 ? argv[1] : "";
-    if (kind != "layout" && kind != "device" && kind != "device-none") {
-        std::fprintf(stderr, "usage: keyboard_art layout|device|device-none OUT.svg\n");
+    if (kind != "device" && kind != "device-none") {
+        std::fprintf(stderr, "usage: keyboard_art device|device-none OUT.svg\n");
         return 2;
     }
     std::FILE* out = std::fopen(argv[2], "w");
     if (!out) return 1;
-    if (kind == "layout")
-        layoutPicture(out);
-    else
-        devicePicture(out, kind == "device");
+    devicePicture(out, kind == "device");
     return std::fclose(out) == 0 ? 0 : 1;
 }
