@@ -14,6 +14,7 @@
 #include "ui/UploadIndicator.h"
 #include "ui/config/KeyboardViewConfig.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
+#include "ui/light/KeyboardViewLight.h"
 
 namespace korvex {
 
@@ -66,6 +67,7 @@ void KeyboardViewController::viewDidLoad() {
     // The key and settings pages; before the language list is filled.
     new KeyboardViewKeyFunc(*this);
     new KeyboardViewConfig(*this);
+    new KeyboardViewLight(*this);
     initLanguageData();
     registerNotification();
 }
@@ -186,8 +188,12 @@ void KeyboardViewController::selectPage(int type) {
     viewType = type;
     // The light pages resend on every press, also when already shown: the
     // user's way of making the keyboard show the page's lighting again.
-    if (type == kLightView && storeReadable())
-        submitUpload(storedLightModeUpload(*deviceDB_, currentProfile));
+    if (type == kLightView && storeReadable()) {
+        if (sendLightModeOnPress)
+            sendLightModeOnPress();
+        else
+            submitUpload(storedLightModeUpload(*deviceDB_, currentProfile));
+    }
     if (type == kUserLightView && storeReadable()) submitUpload(userLightModeUpload());
     emit pageChanged(type);
 }
