@@ -15,6 +15,7 @@
 #include "ui/config/KeyboardViewConfig.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/light/KeyboardViewLight.h"
+#include "ui/userlight/KeyboardViewUserLight.h"
 
 namespace korvex {
 
@@ -68,6 +69,7 @@ void KeyboardViewController::viewDidLoad() {
     new KeyboardViewKeyFunc(*this);
     new KeyboardViewConfig(*this);
     new KeyboardViewLight(*this);
+    new KeyboardViewUserLight(*this);
     initLanguageData();
     registerNotification();
 }

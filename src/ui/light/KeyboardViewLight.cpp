@@ -14,6 +14,7 @@
 #include "ui/NotificationCenter.h"
 #include "ui/Theme.h"
 #include "ui/config/SystemFunctions.h"
+#include "ui/light/ColorControls.h"
 #include "ui/light/KeyboardLightView.h"
 #include "ui/light/LightModes.h"
 
@@ -40,10 +41,6 @@ const DirectionSpec kDirections[] = {
     {202, "light_direction_left", "image_left", QRect(768, 460, 36, 36)},
     {203, "light_direction_bottom", "image_bottom", QRect(808, 500, 36, 36)},
 };
-
-const char* const kFieldNames[] = {"light_edit_color_r", "light_edit_color_g",
-                                   "light_edit_color_b"};
-constexpr int kFieldTags[] = {361, 362, 363};
 
 QLabel* pageLabel(QWidget* page, const QString& name, const QRect& geometry) {
     auto* label = new QLabel(page);
@@ -106,38 +103,8 @@ void KeyboardViewLight::buildPage(QWidget* page) {
     preview_->move(248, 24);
     preview_->initKeyboard(3, QStringLiteral("img_keyboard_layout"), keyboardKeyRecords());
 
-    // Presets in two rows of seven, the picker and the swatch beside them.
-    for (int n = 1; n <= kPresetCount; ++n) {
-        auto* b = new ColorButton(page);
-        b->setObjectName(QStringLiteral("light_btn_color%1").arg(n));
-        b->setTag(kLightPickerTag + n);
-        b->setBtnColor(presetColor(n));
-        b->setGeometry(248 + ((n - 1) % 7) * 40, 296 + ((n - 1) / 7) * 40, 32, 32);
-        colorButtons_[static_cast<std::size_t>(n)] = b;
-    }
-    auto* picker = new ColorButton(page);
-    picker->setObjectName(QStringLiteral("light_btn_colorpanel"));
-    picker->setTag(kLightPickerTag);
-    picker->setBtnColor(QColor(128, 128, 128));
-    picker->setGeometry(528, 296, 32, 72);
-    colorButtons_[0] = picker;
-    swatch_ = new ColorButton(page);
-    swatch_->setObjectName(QStringLiteral("light_btn_color"));
-    swatch_->setGeometry(576, 296, 72, 72);
-
-    for (int c = 0; c < 3; ++c) {
-        pageLabel(page, QStringLiteral("light_label_color%1").arg(c),
-                  QRect(664, 296 + c * 26, 16, 22))
-            ->setText(QString(QLatin1Char("RGB"[c])));
-        auto* field = new QLineEdit(page);
-        field->setObjectName(QString::fromLatin1(kFieldNames[c]));
-        field->setProperty("tag", kFieldTags[c]);
-        field->setGeometry(684, 296 + c * 26, 60, 22);
-        field->setText(QStringLiteral("255"));
-        // Only the user's typing applies a colour; the page's own updates do not.
-        connect(field, &QLineEdit::textEdited, this, [this, c] { channelEdited(c); });
-        fields_[static_cast<std::size_t>(c)] = field;
-    }
+    colors_ = new ColorControls(page, QStringLiteral("light"), kLightPickerTag, 361, {248, 296});
+    colors_->typed = [this](int r, int g, int b) { setLightRGBValue(r, g, b); };
 
     pageLabel(page, QStringLiteral("light_label_randomcolor"), QRect(248, 392, 160, 24));
     random_ = new ImageButton(QStringLiteral("img_switch_off"), page);
@@ -382,16 +349,21 @@ void KeyboardViewLight::backlightColorModeStatus(bool status) {
 // --------------------------------------------------------------- colours
 
 void KeyboardViewLight::enableColorButton(bool enable) {
-    for (QLineEdit* field : fields_) field->setEnabled(enable);
-    swatch_->setDiasble(!enable);
     // The picker too: a colour chosen there would only be stored for an
     // effect that does not show it.
-    for (ColorButton* b : colorButtons_) b->setDiasble(!enable);
+    colors_->setEnabled(enable);
 }
 
 ColorButton* KeyboardViewLight::colorButton(int tag) const {
-    const int i = tag - kLightPickerTag;
-    return i >= 0 && i <= kPresetCount ? colorButtons_[static_cast<std::size_t>(i)] : nullptr;
+    return colors_->button(tag);
+}
+
+ColorButton* KeyboardViewLight::light_btn_color() const {
+    return colors_->swatch();
+}
+
+QLineEdit* KeyboardViewLight::colorField(int channel) const {
+    return colors_->field(channel);
 }
 
 ImageButton* KeyboardViewLight::directionButton(int tag) const {
@@ -403,7 +375,7 @@ void KeyboardViewLight::colorButtonAction(int tag) {
     ColorButton* button = colorButton(tag);
     if (!button || button->isDiasble()) return;
     if (tag == kLightPickerTag) {
-        openColorPanel(hub_.colorPanel(), swatch_->btn_color(),
+        openColorPanel(hub_.colorPanel(), colors_->swatch()->btn_color(),
                        [this](const QColor& c) { lightColorPanel(c); });
         return;
     }
@@ -413,10 +385,7 @@ void KeyboardViewLight::colorButtonAction(int tag) {
 }
 
 void KeyboardViewLight::showColor(const QColor& color) {
-    swatch_->setBtnColor(color);
-    const int channels[] = {color.red(), color.green(), color.blue()};
-    for (int c = 0; c < 3; ++c)
-        fields_[static_cast<std::size_t>(c)]->setText(QString::number(channels[c]));
+    colors_->showColor(color);
 }
 
 void KeyboardViewLight::lightColorPanel(const QColor& color) {
@@ -435,23 +404,9 @@ void KeyboardViewLight::setLightKeyboardCheckColor(const QColor& color) {
     });
 }
 
-void KeyboardViewLight::channelEdited(int channel) {
-    QLineEdit* field = fields_[static_cast<std::size_t>(channel)];
-    const ChannelInput input = channelInput(field->text());
-    if (input.text != field->text()) field->setText(input.text);
-    if (!input.value) return;
-    int values[] = {0, 0, 0};
-    values[channel] = *input.value;
-    setLightRGBValue(values[0], values[1], values[2]);
-}
-
 void KeyboardViewLight::setLightRGBValue(int r_value, int g_value, int b_value) {
-    auto channel = [this](int value, int c) {
-        if (value != 0) return value;
-        return channelInput(fields_[static_cast<std::size_t>(c)]->text()).value.value_or(0);
-    };
-    const QColor color(channel(r_value, 0), channel(g_value, 1), channel(b_value, 2));
-    swatch_->setBtnColor(color);
+    const QColor color = colors_->colorFromFields(r_value, g_value, b_value);
+    colors_->swatch()->setBtnColor(color);
     setLightKeyboardCheckColor(color);
 }
 

@@ -25,6 +25,7 @@ class QWidget;
 namespace korvex {
 
 class ColorButton;
+class ColorControls;
 class DeviceSQLite;
 class ImageButton;
 class ItemListView;
@@ -64,8 +65,8 @@ class KeyboardViewLight : public QObject {
     ItemListView* light_mode_list() const { return list_; }
     KeyboardLightView* light_keyboardctrl() const { return preview_; }
     ColorButton* colorButton(int tag) const;  // 100..114
-    ColorButton* light_btn_color() const { return swatch_; }
-    QLineEdit* colorField(int channel) const { return fields_[static_cast<std::size_t>(channel)]; }
+    ColorButton* light_btn_color() const;
+    QLineEdit* colorField(int channel) const;
     ImageButton* light_btn_randomcolor() const { return random_; }
     int randomColorTag() const { return randomTag_; }
     QSlider* light_slider_brightness() const { return brightness_; }
@@ -92,14 +93,11 @@ class KeyboardViewLight : public QObject {
     void showDirection(int type);
     void setSliderQuietly(QSlider* slider, int value);
     void setRandomSwitch(bool on);
-    void channelEdited(int channel);
 
     KeyboardViewController& hub_;
     ItemListView* list_ = nullptr;
     KeyboardLightView* preview_ = nullptr;
-    std::array<ColorButton*, 15> colorButtons_{};  // tag 100 + i
-    ColorButton* swatch_ = nullptr;
-    std::array<QLineEdit*, 3> fields_{};
+    ColorControls* colors_ = nullptr;
     ImageButton* random_ = nullptr;
     int randomTag_ = 0;
     QSlider* brightness_ = nullptr;
