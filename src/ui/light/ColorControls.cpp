@@ -33,6 +33,7 @@ ColorControls::ColorControls(QWidget* page, const QString& prefix, int pickerTag
     buttons_[0] = picker;
     swatch_ = new ColorButton(page);
     swatch_->setObjectName(QStringLiteral("%1_btn_color").arg(prefix));
+    swatch_->setBtnColor(Qt::white);  // what the fields start with
     swatch_->setGeometry(x + 328, y, 72, 72);
 
     static const char* const kChannels[] = {"r", "g", "b"};

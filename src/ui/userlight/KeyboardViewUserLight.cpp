@@ -241,10 +241,13 @@ void KeyboardViewUserLight::addUserLight() {
     const QString name =
         hub_.text(kTextUserLight) + QLatin1Char(' ') + QString::number(rows_.size());
     const std::int64_t id = db()->addUserLight(kAppProfileId, name.toStdString());
-    if (id < 1) return;
+    if (id >= 1) appendScheme(id, name);
+}
+
+void KeyboardViewUserLight::appendScheme(std::int64_t id, const QString& name) {
     rows_.push_back({id, name});
     reloadList();
-    list_->setSelectedRow(static_cast<int>(rows_.size()) - 1);
+    list_->setSelectedRow(static_cast<int>(rows_.size()) - 1);  // loads and sends it
 }
 
 void KeyboardViewUserLight::delUserLight() {
@@ -383,9 +386,7 @@ void KeyboardViewUserLight::importUserLight() {
              tr("%1: the settings database did not take it.").arg(file));
         return;
     }
-    rows_.push_back({id, name});
-    reloadList();
-    list_->setSelectedRow(static_cast<int>(rows_.size()) - 1);
+    appendScheme(id, name);
 }
 
 // ---------------------------------------------------------------- sheets

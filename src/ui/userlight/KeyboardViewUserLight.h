@@ -93,6 +93,8 @@ class KeyboardViewUserLight : public QObject {
     DeviceSQLite* db() const;
     bool storeOpen() const;
     void reloadList();
+    // A new row at the end of the list, selected and loaded.
+    void appendScheme(std::int64_t id, const QString& name);
     bool schemeListed(std::int64_t id) const;
     // Stores the editor's 80 colours for the scheme in one transaction and,
     // when that succeeded, sends the scheme as stored.

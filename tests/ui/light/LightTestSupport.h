@@ -17,13 +17,11 @@
 #include <QTest>
 
 #include <memory>
-#include <string>
 
 #include "../UiTestSupport.h"
 #include "i18n/Language.h"
 #include "store/DeviceSQLite.h"
 #include "store/Sqlite.h"
-#include "store/StorePath.h"
 #include "ui/Controls.h"
 #include "ui/DeviceEvents.h"
 #include "ui/Images.h"
