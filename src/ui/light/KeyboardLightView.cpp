@@ -3,6 +3,7 @@
 #include <QColorDialog>
 
 #include "catalog/KeyCatalog.h"
+#include "ui/Controls.h"
 
 namespace korvex {
 
@@ -34,6 +35,14 @@ void loadColorfulLight(KeyboardView& kb_ctrl) {
         if (KeyView* view = kb_ctrl.keyView(k.index))
             view->setBackgroundColor(QColor(info->rgb_r, info->rgb_g, info->rgb_b));
     }
+}
+
+void markSelectedRow(ItemListView& list, int selectIndex) {
+    const QString normal = QStringLiteral("icon_circle_n"),
+                  marked = QStringLiteral("icon_circle_h");
+    for (int row = 0; row < list.rowCount(); ++row)
+        if (auto* item = qobject_cast<KeyTableItemView*>(list.row(row)))
+            item->setIcons(row == selectIndex ? marked : normal, marked);
 }
 
 void openColorPanel(QColorDialog* panel, const QColor& initial,

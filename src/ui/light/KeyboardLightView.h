@@ -14,6 +14,10 @@
 class QColorDialog;
 
 namespace korvex {
+class ItemListView;
+}
+
+namespace korvex {
 
 // A key area filled with its own colour whatever its hover or selection.
 class KeyColorView : public KeyView {
@@ -39,6 +43,10 @@ class KeyboardLightView : public KeyboardView {
 // Paints each key with the catalog's colour for its code, in key order; a
 // key the catalog lacks ends the painting there.
 void loadColorfulLight(KeyboardView& kb_ctrl);
+
+// The light pages' lists: the selected row shows "icon_circle_h", every
+// other row "icon_circle_n" (and "icon_circle_h" while hovered).
+void markSelectedRow(ItemListView& list, int selectIndex);
 
 // The one colour picker serves both light pages: opening it for a page makes
 // that page's action the only one it calls.

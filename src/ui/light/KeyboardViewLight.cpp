@@ -197,9 +197,7 @@ void KeyboardViewLight::loadLightModeData() {
 }
 
 void KeyboardViewLight::setLightModeTableSelect(int selectIndex) {
-    for (int row = 0; row < list_->rowCount(); ++row)
-        if (auto* item = qobject_cast<KeyTableItemView*>(list_->row(row)))
-            item->setSelect(row == selectIndex);
+    markSelectedRow(*list_, selectIndex);
     if (list_->selectedRow() != selectIndex) list_->setSelectedRow(selectIndex);
 }
 

@@ -185,6 +185,7 @@ void KeyboardViewUserLight::loadUserLightData() {
 }
 
 void KeyboardViewUserLight::setUserLightTableSelect(int selectIndex) {
+    markSelectedRow(*list_, selectIndex);
     if (list_->selectedRow() != selectIndex) list_->setSelectedRow(selectIndex);
 }
 
@@ -238,10 +239,13 @@ void KeyboardViewUserLight::userLightListButton(int tag) {
 
 void KeyboardViewUserLight::addUserLight() {
     if (!storeOpen()) return;
-    const QString name =
-        hub_.text(kTextUserLight) + QLatin1Char(' ') + QString::number(rows_.size());
+    const QString name = defaultSchemeName();
     const std::int64_t id = db()->addUserLight(kAppProfileId, name.toStdString());
     if (id >= 1) appendScheme(id, name);
+}
+
+QString KeyboardViewUserLight::defaultSchemeName() const {
+    return hub_.text(kTextUserLight) + QLatin1Char(' ') + QString::number(rows_.size());
 }
 
 void KeyboardViewUserLight::appendScheme(std::int64_t id, const QString& name) {
@@ -372,7 +376,8 @@ void KeyboardViewUserLight::importUserLight() {
         warn(tr("The user light could not be imported."), tr("%1: %2").arg(file, read.error));
         return;
     }
-    const QString name = read.scheme->name;
+    QString name = read.scheme->name;
+    if (name.trimmed().isEmpty()) name = defaultSchemeName();  // a row must be findable
     const std::int64_t id = db()->addUserLight(kAppProfileId, name.toStdString());
     bool stored = id >= 1;
     if (stored) {

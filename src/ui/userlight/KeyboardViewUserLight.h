@@ -93,6 +93,8 @@ class KeyboardViewUserLight : public QObject {
     DeviceSQLite* db() const;
     bool storeOpen() const;
     void reloadList();
+    // "User light N", N the number of rows before the new one.
+    QString defaultSchemeName() const;
     // A new row at the end of the list, selected and loaded.
     void appendScheme(std::int64_t id, const QString& name);
     bool schemeListed(std::int64_t id) const;

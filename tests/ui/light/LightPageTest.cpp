@@ -92,6 +92,9 @@ TEST_F(LightPage, ListShowsTwentyModesWithCloseBacklightLast) {
     // The store's factory choice is selected and was sent on showing the page.
     const int stored = static_cast<int>(store().getLightModeSelectIndex(1));
     EXPECT_EQ(list->selectedRow(), rowOfMode(stored));
+    for (int row = 0; row < kRowCount; ++row)
+        EXPECT_EQ(static_cast<KeyTableItemView*>(list->row(row))->shownIcon(),
+                  row == rowOfMode(stored) ? "icon_circle_h" : "icon_circle_n");
     EXPECT_EQ(shown().mode, stored);
 }
 

@@ -276,6 +276,17 @@ TEST_F(UserLightPage, ExportThenImportGivesTheSameSchemeAndFile) {
     EXPECT_EQ(editor()->keyColor(key("leftArrow").layout_index), presetColor(5));
     EXPECT_EQ(keyboard().ledColour(key("enter").light_index), 0xEA5413u);
 
+    // A file without a usable name gets the next default name.
+    QFile unnamed(filePath("unnamed.json"));
+    ASSERT_TRUE(unnamed.open(QIODevice::WriteOnly));
+    unnamed.write(userLightFileData(QStringLiteral("  "), {}));
+    unnamed.close();
+    chosenFile = unnamed.fileName();
+    press(button::kImport);
+    EXPECT_EQ(page()->userlight_datas().back().name, "User light 2");
+    press(button::kDelete);
+
+    clickRow(page()->userlightlist(), 1);
     chosenFile = filePath("second.json");
     press(button::kExport);
     EXPECT_EQ(fileBytes(filePath("second.json")), fileBytes(filePath("first.json")));
