@@ -350,6 +350,8 @@ void KeyboardViewLight::enableColorButton(bool enable) {
     // The picker too: a colour chosen there would only be stored for an
     // effect that does not show it.
     colors_->setEnabled(enable);
+    // An open picker would otherwise go on storing colours the mode ignores.
+    if (!enable) hub_.closeColorPanel();
 }
 
 ColorButton* KeyboardViewLight::colorButton(int tag) const {

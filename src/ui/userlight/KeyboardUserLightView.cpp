@@ -139,9 +139,11 @@ void KeyboardUserLightView::dragTo(const QPointF& p) {
         dragging_ = true;
     }
     frameSelect_ = QRectF(ptMouseDown_, p).normalized();
-    frameSelectView_->setGeometry(frameSelect_.toAlignedRect());
-    frameSelectView_->show();
-    frameSelectView_->raise();
+    if (frameSelectView_) {
+        frameSelectView_->setGeometry(frameSelect_.toAlignedRect());
+        frameSelectView_->show();
+        frameSelectView_->raise();
+    }
     for (const KeyData& k : kbKeyArraySelect()) mark(k.index, k.rect.intersects(frameSelect_));
 }
 

@@ -201,8 +201,11 @@ TEST_F(LightPage, PreviewShowsTheCatalogColoursWhileRandom) {
     clickColor(kLightPickerTag + 4);  // blue
     KeyboardLightView* preview = page()->light_keyboardctrl();
     EXPECT_EQ(preview->keyColor(0), QColor(0, 0, 255));
+    clickColor(kLightPickerTag);
+    ASSERT_TRUE(hub->colorPanelOpen());
     QTest::mouseClick(page()->light_btn_randomcolor(), Qt::LeftButton);
     waitForUploads();
+    EXPECT_FALSE(hub->colorPanelOpen());  // it would store colours the mode ignores
     // Esc has the catalog colour (69, 0, 255); a 128 would show as half, not zero.
     EXPECT_EQ(preview->keyColor(0), QColor(69, 0, 255));
     // Disabled presets do nothing.
