@@ -27,7 +27,7 @@ namespace {
 constexpr int kFirstDirectionTag = 200;
 constexpr int kSliderMaximum = 15;  // the stored byte's low four bits
 
-struct DirectionSpec {
+struct DirectionButton {
     int tag;
     const char* name;
     const char* image;
@@ -35,7 +35,7 @@ struct DirectionSpec {
 };
 
 // Up, right, left, down by tag; the buttons sit in a cross.
-const DirectionSpec kDirections[] = {
+const DirectionButton kDirections[] = {
     {200, "light_direction_top", "image_up", QRect(808, 420, 36, 36)},
     {201, "light_direction_right", "image_right", QRect(848, 460, 36, 36)},
     {202, "light_direction_left", "image_left", QRect(768, 460, 36, 36)},
@@ -129,17 +129,17 @@ void KeyboardViewLight::buildPage(QWidget* page) {
             [this](int v) { backlightBrightnessChange(v); });
     connect(speed_, &QSlider::valueChanged, this, [this](int v) { backlightSpeedChange(v); });
 
-    for (const DirectionSpec& spec : kDirections) {
-        auto* b = new ImageButton(QString::fromLatin1(spec.image), page);
-        b->setObjectName(QString::fromLatin1(spec.name));
-        b->setProperty("tag", spec.tag);
-        b->setGeometry(spec.geometry);
+    for (const DirectionButton& d : kDirections) {
+        auto* b = new ImageButton(QString::fromLatin1(d.image), page);
+        b->setObjectName(QString::fromLatin1(d.name));
+        b->setProperty("tag", d.tag);
+        b->setGeometry(d.geometry);
         b->hide();
-        const int tag = spec.tag;
+        const int tag = d.tag;
         connect(b, &QAbstractButton::clicked, this, [this, tag] {
             if (auto type = directionOfTag(tag)) backlightDirection(*type);
         });
-        directions_[static_cast<std::size_t>(spec.tag - kFirstDirectionTag)] = b;
+        directions_[static_cast<std::size_t>(d.tag - kFirstDirectionTag)] = b;
     }
 
     pageLabel(page, QStringLiteral("light_label_lightsleeptime"), QRect(248, 528, 200, 24));
@@ -237,11 +237,11 @@ bool KeyboardViewLight::showStoredMode() {
     setSliderQuietly(speed_, hasNoSpeed(mode) ? 0 : b[kByteSpeed] & 15);
 
     const Directions shown = directionsOf(mode);
-    for (const DirectionSpec& spec : kDirections) {
-        const bool upDown = spec.tag == 200 || spec.tag == 203;
-        directionButton(spec.tag)->setVisible(shown == Directions::UpDown      ? upDown
-                                              : shown == Directions::LeftRight ? !upDown
-                                                                               : false);
+    for (const DirectionButton& d : kDirections) {
+        const bool upDown = d.tag == 200 || d.tag == 203;
+        directionButton(d.tag)->setVisible(shown == Directions::UpDown      ? upDown
+                                           : shown == Directions::LeftRight ? !upDown
+                                                                            : false);
     }
     if (shown == Directions::UpDown)
         showDirection(b[kByteDirection] == kDirectionUp ? kDirectionUp : kDirectionDown);
@@ -305,9 +305,9 @@ void KeyboardViewLight::backlightDirection(int type) {
 
 void KeyboardViewLight::showDirection(int type) {
     auto mark = [this](int tag, bool on) {
-        for (const DirectionSpec& spec : kDirections)
-            if (spec.tag == tag)
-                directionButton(tag)->setImageName(QString::fromLatin1(spec.image) +
+        for (const DirectionButton& d : kDirections)
+            if (d.tag == tag)
+                directionButton(tag)->setImageName(QString::fromLatin1(d.image) +
                                                    (on ? QStringLiteral("_check") : QString()));
     };
     if (type == kDirectionLeft || type == kDirectionRight) {

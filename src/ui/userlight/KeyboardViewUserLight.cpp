@@ -27,13 +27,13 @@ namespace {
 constexpr int kTextUserLight = 566;
 constexpr int kTextAddUserLights = 567;
 
-struct ListButtonSpec {
+struct ListButton {
     int tag;
     const char* name;
     const char* caption;
 };
 
-constexpr ListButtonSpec kListButtons[] = {
+constexpr ListButton kListButtons[] = {
     {userlightbutton::kAdd, "userlight_btn_add", "+"},
     {userlightbutton::kDelete, "userlight_btn_del", "\u2212"},
     {userlightbutton::kEdit, "userlight_btn_edit", "\u270e"},
@@ -81,15 +81,15 @@ void KeyboardViewUserLight::buildPage(QWidget* page) {
         loadUserLightInfo(row);
     });
     int x = 24;
-    for (const ListButtonSpec& spec : kListButtons) {
-        auto* b = new QPushButton(QString::fromUtf8(spec.caption), page);
-        b->setObjectName(QString::fromLatin1(spec.name));
-        b->setProperty("tag", spec.tag);
+    for (const ListButton& lb : kListButtons) {
+        auto* b = new QPushButton(QString::fromUtf8(lb.caption), page);
+        b->setObjectName(QString::fromLatin1(lb.name));
+        b->setProperty("tag", lb.tag);
         b->setGeometry(x, 592, 36, 28);
         b->setCursor(Qt::PointingHandCursor);
-        const int tag = spec.tag;
+        const int tag = lb.tag;
         connect(b, &QPushButton::clicked, this, [this, tag] { userLightListButton(tag); });
-        listButtons_[static_cast<std::size_t>(spec.tag - userlightbutton::kAdd)] = b;
+        listButtons_[static_cast<std::size_t>(lb.tag - userlightbutton::kAdd)] = b;
         x += 41;
     }
     listButtons_[2]->setToolTip(tr("Rename"));
