@@ -158,6 +158,8 @@ class DeviceSQLite {
     std::int64_t addUserLight(std::int64_t profile_id, const std::string& name);
     // Deletes the scheme and its colours together. No connection: true.
     bool deleteUserLight(std::int64_t userlight_id);
+    // Renames a scheme; the name is free text. No connection: false.
+    bool updateUserLightName(std::int64_t userlight_id, const std::string& name);
     std::int64_t getUserLightLEDData(std::int64_t userlight_id,
                                      std::vector<UserLightLEDData>& dataArray);
     // Sets one key's colour (black deletes it). New row id; -1 when nothing

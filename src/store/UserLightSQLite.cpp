@@ -55,6 +55,12 @@ bool DeviceSQLite::deleteUserLight(std::int64_t userlight_id) {
                                kDeleteSchemeColours, userlight_id);
 }
 
+bool DeviceSQLite::updateUserLightName(std::int64_t userlight_id, const std::string& name) {
+    if (!isOpen()) return false;
+    return store::runWith(db_, R"(UPDATE "t_userlight_data" SET "name" = ? WHERE "light_id" = ?)",
+                          name, userlight_id);
+}
+
 std::int64_t DeviceSQLite::getUserLightLEDData(std::int64_t userlight_id,
                                                std::vector<UserLightLEDData>& dataArray) {
     if (!isOpen()) return static_cast<std::int64_t>(dataArray.size());

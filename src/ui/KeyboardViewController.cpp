@@ -15,6 +15,8 @@
 #include "ui/UploadIndicator.h"
 #include "ui/config/KeyboardViewConfig.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
+#include "ui/light/KeyboardViewLight.h"
+#include "ui/userlight/KeyboardViewUserLight.h"
 
 namespace korvex {
 
@@ -66,6 +68,8 @@ void KeyboardViewController::viewDidLoad() {
     // The key and settings pages; before the language list is filled.
     new KeyboardViewKeyFunc(*this);
     new KeyboardViewConfig(*this);
+    new KeyboardViewLight(*this);
+    new KeyboardViewUserLight(*this);
     initLanguageData();
     registerNotification();
 }
@@ -186,9 +190,14 @@ void KeyboardViewController::selectPage(int type) {
     viewType = type;
     // The light pages resend on every press, also when already shown: the
     // user's way of making the keyboard show the page's lighting again.
-    if (type == kLightView && storeReadable())
-        for (Upload& u : storedUploads(*deviceDB_, ctl::UploadChoice::LightMode, currentProfile))
-            submitUpload(std::move(u));
+    if (type == kLightView && storeReadable()) {
+        if (sendLightModeOnPress)
+            sendLightModeOnPress();
+        else
+            for (Upload& u :
+                 storedUploads(*deviceDB_, ctl::UploadChoice::LightMode, currentProfile))
+                submitUpload(std::move(u));
+    }
     if (type == kUserLightView && storeReadable()) submitUpload(userLightModeUpload());
     emit pageChanged(type);
 }

@@ -145,6 +145,8 @@ class KeyboardViewController : public QWidget {
     // --- hooks filled in by the feature groups --------------------------
     // Stops the recording of the macro page's recorder.
     std::function<void()> macroRecorderStop;
+    // Sends the light page's shown mode when its button is pressed.
+    std::function<void()> sendLightModeOnPress;
     // Ends a running macro recording: the record button reads "Record" again.
     void stopMacroRecord();
 

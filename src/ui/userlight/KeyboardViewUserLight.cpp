@@ -1,0 +1,407 @@
+#include "ui/userlight/KeyboardViewUserLight.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "catalog/KeyCatalog.h"
+#include "protocol/Encoders.h"
+#include "store/DeviceSQLite.h"
+#include "ui/Controls.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/NotificationCenter.h"
+#include "ui/config/SystemFunctions.h"
+#include "ui/light/ColorControls.h"
+#include "ui/light/KeyboardLightView.h"
+#include "ui/light/LightModes.h"
+#include "ui/userlight/KeyboardUserLightView.h"
+#include "ui/userlight/UserLightFile.h"
+
+namespace korvex {
+
+using namespace lightmodes;
+
+namespace {
+
+constexpr int kTextUserLight = 566;
+constexpr int kTextAddUserLights = 567;
+
+struct ListButton {
+    int tag;
+    const char* name;
+    const char* caption;
+};
+
+constexpr ListButton kListButtons[] = {
+    {userlightbutton::kAdd, "userlight_btn_add", "+"},
+    {userlightbutton::kDelete, "userlight_btn_del", "\u2212"},
+    {userlightbutton::kEdit, "userlight_btn_edit", "\u270e"},
+    {userlightbutton::kImport, "userlight_btn_import", "\u2193"},
+    {userlightbutton::kExport, "userlight_btn_export", "\u2191"},
+};
+
+QString fileDialog(QWidget* window, bool save, const QString& suggestedName) {
+    const QString filter = QObject::tr("User light files (*.json)");
+    if (save)
+        return QFileDialog::getSaveFileName(window, QObject::tr("Export user light"),
+                                            suggestedName + QStringLiteral(".json"), filter);
+    return QFileDialog::getOpenFileName(window, QObject::tr("Import user light"), QString(),
+                                        filter);
+}
+
+}  // namespace
+
+KeyboardViewUserLight::KeyboardViewUserLight(KeyboardViewController& hub)
+    : QObject(&hub), hub_(hub), gate_(this) {
+    setObjectName(QStringLiteral("keyboard_view_userlight"));
+    chooseFile = [this](bool save, const QString& suggested) {
+        return fileDialog(hub_.window(), save, suggested);
+    };
+    if (QWidget* page = hub_.pageView(KeyboardViewController::kUserLightView)) buildPage(page);
+    observe();
+    connect(&hub_, &KeyboardViewController::profilesLoaded, this, [this] { loadUserLightData(); });
+}
+
+DeviceSQLite* KeyboardViewUserLight::db() const {
+    return hub_.deviceDB();
+}
+
+bool KeyboardViewUserLight::storeOpen() const {
+    return db() && db()->isOpen();
+}
+
+void KeyboardViewUserLight::buildPage(QWidget* page) {
+    list_ = new ItemListView(page);
+    list_->setObjectName(QStringLiteral("userlightlist"));
+    list_->setGeometry(24, 24, 200, 560);
+    connect(list_, &ItemListView::selectionChanged, this, [this](int row) {
+        if (row < 0) return;
+        setUserLightTableSelect(row);
+        loadUserLightInfo(row);
+    });
+    int x = 24;
+    for (const ListButton& lb : kListButtons) {
+        auto* b = new QPushButton(QString::fromUtf8(lb.caption), page);
+        b->setObjectName(QString::fromLatin1(lb.name));
+        b->setProperty("tag", lb.tag);
+        b->setGeometry(x, 592, 36, 28);
+        b->setCursor(Qt::PointingHandCursor);
+        const int tag = lb.tag;
+        connect(b, &QPushButton::clicked, this, [this, tag] { userLightListButton(tag); });
+        listButtons_[static_cast<std::size_t>(lb.tag - userlightbutton::kAdd)] = b;
+        x += 41;
+    }
+    listButtons_[2]->setToolTip(tr("Rename"));
+    listButtons_[3]->setToolTip(tr("Import from a file"));
+    listButtons_[4]->setToolTip(tr("Export to a file"));
+
+    editor_ = new KeyboardUserLightView(page);
+    editor_->setObjectName(QStringLiteral("userlight_keyboardctrl"));
+    editor_->move(248, 24);
+    editor_->initKeyboard(5, QStringLiteral("img_keyboard_layout"), keyboardKeyRecords());
+
+    colors_ =
+        new ColorControls(page, QStringLiteral("userlight"), kUserLightPickerTag, 351, {248, 296});
+    colors_->typed = [this](int r, int g, int b) { setUserLightRGBValue(r, g, b); };
+
+    // The hub captions both buttons by their names.
+    reset_ = new QPushButton(page);
+    reset_->setObjectName(QStringLiteral("userlight_btn_resetcolor"));
+    reset_->setGeometry(248, 400, 120, 32);
+    apply_ = new QPushButton(page);
+    apply_->setObjectName(QStringLiteral("userlight_btn_apply"));
+    apply_->setGeometry(380, 400, 120, 32);
+    for (QPushButton* b : {reset_, apply_}) b->setCursor(Qt::PointingHandCursor);
+    connect(reset_, &QPushButton::clicked, this, [this] { resetUserLightKeyColor(); });
+    connect(apply_, &QPushButton::clicked, this, [this] { applyUserLightKeyColor(); });
+}
+
+void KeyboardViewUserLight::observe() {
+    auto& center = NotificationCenter::defaultCenter();
+    // Tags 200..214 belong to this page's colour buttons alone.
+    center.addObserver(
+        notification::kColorButtonAction,
+        [this](const QVariant& v) {
+            const int tag = v.toInt();
+            if (tag >= kUserLightPickerTag && tag <= kUserLightPickerTag + kPresetCount)
+                colorButtonAction(tag);
+        },
+        this);
+    // Names edited in this list's rows; other lists post the same notification.
+    center.addObserver(
+        notification::kKeyTableItemViewEdit,
+        [this](const QVariant& v) {
+            QObject* row = gate_.editing();
+            for (int i = 0; row && i < list_->rowCount(); ++i)
+                if (list_->row(i) == row) {
+                    renameUserLight(i, v.toMap().value(QStringLiteral("text")).toString());
+                    return;
+                }
+        },
+        this);
+}
+
+ColorButton* KeyboardViewUserLight::colorButton(int tag) const {
+    return colors_->button(tag);
+}
+
+ColorButton* KeyboardViewUserLight::userlight_btn_color() const {
+    return colors_->swatch();
+}
+
+QLineEdit* KeyboardViewUserLight::colorField(int channel) const {
+    return colors_->field(channel);
+}
+
+QPushButton* KeyboardViewUserLight::listButton(int tag) const {
+    const int i = tag - userlightbutton::kAdd;
+    return i >= 0 && i < 5 ? listButtons_[static_cast<std::size_t>(i)] : nullptr;
+}
+
+// ---------------------------------------------------------------- list
+
+void KeyboardViewUserLight::reloadList() {
+    list_->clear();
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        auto* item = new UserLightItemView(rows_[i].name);
+        item->setIcons(QStringLiteral("icon_circle_n"), QStringLiteral("icon_circle_h"));
+        item->setTableViewIndex(static_cast<int>(i));
+        gate_.watchEditing(item);
+        list_->addRow(item);
+    }
+}
+
+void KeyboardViewUserLight::loadUserLightData() {
+    rows_.clear();
+    std::vector<UserLightData> schemes;
+    if (storeOpen()) db()->getUserLightData(kAppProfileId, schemes);
+    for (const UserLightData& s : schemes)
+        rows_.push_back({s.userlight_id, QString::fromStdString(s.userlight_name)});
+    reloadList();
+    userlight_id_ = 0;
+    editor_->resetKeyColor();
+    list_->setSelectedRow(0);  // loads the row when there is one
+}
+
+void KeyboardViewUserLight::setUserLightTableSelect(int selectIndex) {
+    markSelectedRow(*list_, selectIndex);
+    if (list_->selectedRow() != selectIndex) list_->setSelectedRow(selectIndex);
+}
+
+bool KeyboardViewUserLight::schemeListed(std::int64_t id) const {
+    for (const Row& r : rows_)
+        if (r.light == id) return true;
+    return false;
+}
+
+void KeyboardViewUserLight::loadUserLightInfo(int index) {
+    if (index < 0 || index >= static_cast<int>(rows_.size())) return;
+    userlight_id_ = rows_[static_cast<std::size_t>(index)].light;
+    editor_->resetKeyColor();
+    std::vector<UserLightLEDData> leds;
+    if (storeOpen()) db()->getUserLightLEDData(userlight_id_, leds);
+    for (const UserLightLEDData& led : leds)
+        if (const KeyInfo* key = findKeyByCode(static_cast<int>(led.key_value)))
+            editor_->setKeyColor(key->layout_index, unpackColor(led.key_rgbvalue));
+    sendUserLight(userlight_id_);
+}
+
+void KeyboardViewUserLight::sendUserLight(std::int64_t id) {
+    // The first attach sends its own sequence, the first scheme included.
+    if (hub_.startupLoading() || !storeOpen()) return;
+    std::vector<UserLightLEDData> leds;
+    db()->getUserLightLEDData(id, leds);
+    hub_.submitUpload(userLightUpload(id, leds));
+}
+
+void KeyboardViewUserLight::userLightListButton(int tag) {
+    switch (tag) {
+        case userlightbutton::kAdd:
+            addUserLight();
+            break;
+        case userlightbutton::kDelete:
+            delUserLight();
+            break;
+        case userlightbutton::kEdit:
+            editUserLightName();
+            break;
+        case userlightbutton::kImport:
+            importUserLight();
+            break;
+        case userlightbutton::kExport:
+            exportUserLight();
+            break;
+        default:
+            break;
+    }
+}
+
+void KeyboardViewUserLight::addUserLight() {
+    if (!storeOpen()) return;
+    const QString name = defaultSchemeName();
+    const std::int64_t id = db()->addUserLight(kAppProfileId, name.toStdString());
+    if (id >= 1) appendScheme(id, name);
+}
+
+QString KeyboardViewUserLight::defaultSchemeName() const {
+    return hub_.text(kTextUserLight) + QLatin1Char(' ') + QString::number(rows_.size());
+}
+
+void KeyboardViewUserLight::appendScheme(std::int64_t id, const QString& name) {
+    rows_.push_back({id, name});
+    reloadList();
+    list_->setSelectedRow(static_cast<int>(rows_.size()) - 1);  // loads and sends it
+}
+
+void KeyboardViewUserLight::delUserLight() {
+    const int index = list_->selectedRow();
+    if (index < 0 || index >= static_cast<int>(rows_.size()) || !storeOpen()) return;
+    if (!db()->deleteUserLight(rows_[static_cast<std::size_t>(index)].light)) return;
+    rows_.erase(rows_.begin() + index);
+    reloadList();
+    // The row now at that place, else the new last row, else no scheme at all:
+    // the editor never keeps addressing the deleted one.
+    userlight_id_ = 0;
+    editor_->resetKeyColor();
+    if (!rows_.empty()) list_->setSelectedRow(std::min(index, static_cast<int>(rows_.size()) - 1));
+}
+
+void KeyboardViewUserLight::editUserLightName() {
+    auto* row = qobject_cast<KeyTableItemView*>(list_->row(list_->selectedRow()));
+    if (!row) {
+        warnNoScheme();
+        return;
+    }
+    row->beginEdit();
+}
+
+void KeyboardViewUserLight::renameUserLight(int index, const QString& name) {
+    if (index < 0 || index >= static_cast<int>(rows_.size())) return;
+    Row& row = rows_[static_cast<std::size_t>(index)];
+    TableItemView* item = list_->row(index);
+    // An empty name would leave a row nobody can find; keep the old one.
+    if (name.trimmed().isEmpty() || !storeOpen() ||
+        !db()->updateUserLightName(row.light, name.toStdString())) {
+        if (item) item->setText(row.name);
+        return;
+    }
+    row.name = name;
+    if (item) item->setText(name);
+}
+
+// ------------------------------------------------------------- colours
+
+void KeyboardViewUserLight::colorButtonAction(int tag) {
+    if (tag == kUserLightPickerTag) {
+        openColorPanel(hub_.colorPanel(), colors_->swatch()->btn_color(),
+                       [this](const QColor& c) { userLightColorPanel(c); });
+        return;
+    }
+    const QColor preset = presetColor(presetOfTag(tag, kUserLightPickerTag));
+    if (!preset.isValid()) return;
+    colors_->showColor(preset);
+    editor_->setCheckItemColor(preset);
+}
+
+void KeyboardViewUserLight::userLightColorPanel(const QColor& color) {
+    colors_->showColor(color);
+    editor_->setCheckItemColor(color);
+}
+
+void KeyboardViewUserLight::setUserLightRGBValue(int r_value, int g_value, int b_value) {
+    const QColor color = colors_->colorFromFields(r_value, g_value, b_value);
+    colors_->swatch()->setBtnColor(color);
+    editor_->setCheckItemColor(color);
+}
+
+// ------------------------------------------------------- apply and reset
+
+void KeyboardViewUserLight::applyUserLightKeyColor() {
+    if (userlight_id_ < 1 || !schemeListed(userlight_id_)) {
+        warnNoScheme();
+        return;
+    }
+    storeEditorColours();
+}
+
+void KeyboardViewUserLight::resetUserLightKeyColor() {
+    if (userlight_id_ < 1 || !schemeListed(userlight_id_)) return;
+    editor_->resetKeyColor();
+    storeEditorColours();
+}
+
+void KeyboardViewUserLight::storeEditorColours() {
+    if (!storeOpen()) return;
+    std::vector<UserLightLEDData> leds;
+    leds.reserve(editor_->kbKeyArrayHover().size());
+    for (const KeyData& k : editor_->kbKeyArrayHover())
+        leds.push_back({0, userlight_id_, k.keycode, packColor(editor_->keyColor(k.index))});
+    // All 80 in one transaction: a failure keeps the stored scheme and sends nothing.
+    if (db()->rewriteUserLightLEDData(userlight_id_, leds)) sendUserLight(userlight_id_);
+}
+
+// ------------------------------------------------------- export, import
+
+void KeyboardViewUserLight::exportUserLight() {
+    const int index = list_->selectedRow();
+    if (index < 0 || index >= static_cast<int>(rows_.size()) || !storeOpen()) {
+        warnNoScheme();
+        return;
+    }
+    const Row row = rows_[static_cast<std::size_t>(index)];
+    const QString path = chooseFile ? chooseFile(true, row.name) : QString();
+    if (path.isEmpty()) return;
+    std::vector<UserLightLEDData> leds;
+    db()->getUserLightLEDData(row.light, leds);
+    QString error;
+    if (!writeUserLightFile(path, userLightFileData(row.name, leds), &error))
+        warn(tr("The user light could not be exported."),
+             tr("%1: %2").arg(QFileInfo(path).fileName(), error));
+}
+
+void KeyboardViewUserLight::importUserLight() {
+    if (!storeOpen()) return;
+    const QString path = chooseFile ? chooseFile(false, QString()) : QString();
+    if (path.isEmpty()) return;
+    const QString file = QFileInfo(path).fileName();
+    QString error;
+    const std::optional<QByteArray> data = readWholeFile(path, &error);
+    if (!data) {
+        warn(tr("The user light could not be imported."), tr("%1: %2").arg(file, error));
+        return;
+    }
+    UserLightFileRead read = readUserLightFileData(*data);
+    if (!read.scheme) {
+        warn(tr("The user light could not be imported."), tr("%1: %2").arg(file, read.error));
+        return;
+    }
+    QString name = read.scheme->name;
+    if (name.trimmed().isEmpty()) name = defaultSchemeName();  // a row must be findable
+    const std::int64_t id = db()->addUserLight(kAppProfileId, name.toStdString());
+    bool stored = id >= 1;
+    if (stored) {
+        for (UserLightLEDData& led : read.scheme->leds) led.userlight_id = id;
+        stored = db()->rewriteUserLightLEDData(id, read.scheme->leds);
+        // Never half a scheme: without its colours the new scheme goes again.
+        if (!stored) db()->deleteUserLight(id);
+    }
+    if (!stored) {
+        warn(tr("The user light could not be imported."),
+             tr("%1: the settings database did not take it.").arg(file));
+        return;
+    }
+    appendScheme(id, name);
+}
+
+// ---------------------------------------------------------------- sheets
+
+void KeyboardViewUserLight::warnNoScheme() {
+    warn(hub_.text(kTextAddUserLights), hub_.text(kTextUserLight));
+}
+
+void KeyboardViewUserLight::warn(const QString& message, const QString& detail) {
+    sheets_.warn(hub_.window(), message, detail);
+}
+
+}  // namespace korvex

@@ -1,0 +1,165 @@
+#include "ui/userlight/UserLightFile.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <map>
+#include <set>
+
+#include "catalog/KeyCatalog.h"
+
+namespace korvex {
+
+namespace {
+
+const QString kFormat = QStringLiteral("korvex-userlight");
+
+QString fromView(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QString colorText(std::int64_t rgb) {
+    return QStringLiteral("#%1").arg(rgb & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper();
+}
+
+std::optional<std::int64_t> parseColor(const QJsonValue& v) {
+    static const QRegularExpression pattern(QStringLiteral("^#[0-9A-Fa-f]{6}$"));
+    if (!v.isString() || !pattern.match(v.toString()).hasMatch()) return std::nullopt;
+    return v.toString().mid(1).toLongLong(nullptr, 16);
+}
+
+// 1-based line and column of a byte offset.
+std::pair<int, int> lineAndColumn(const QByteArray& data, qsizetype offset) {
+    int line = 1, column = 1;
+    for (qsizetype i = 0; i < offset && i < data.size(); ++i) {
+        if (data[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    return {line, column};
+}
+
+UserLightFileRead refused(const QString& why) {
+    return {std::nullopt, why};
+}
+
+QString quoted(const QString& s) {
+    return QStringLiteral("\"%1\"").arg(s);
+}
+
+}  // namespace
+
+QByteArray userLightFileData(const QString& name, const std::vector<UserLightLEDData>& leds) {
+    std::map<std::int64_t, std::int64_t> colours;  // code -> last colour stored for it
+    for (const UserLightLEDData& led : leds) colours[led.key_value] = led.key_rgbvalue;
+
+    QJsonArray keys;
+    for (int index = 0; index < kKeyCount; ++index) {
+        const KeyInfo* key = findKeyByLayoutIndex(index);
+        if (!key) continue;
+        const auto it = colours.find(key->code);
+        QJsonObject entry;
+        entry[QStringLiteral("name")] = fromView(key->key_name);
+        entry[QStringLiteral("code")] = key->code;
+        entry[QStringLiteral("color")] = colorText(it == colours.end() ? 0 : it->second);
+        keys.append(entry);
+    }
+    QJsonObject root;
+    root[QStringLiteral("format")] = kFormat;
+    root[QStringLiteral("version")] = kUserLightFileVersion;
+    root[QStringLiteral("name")] = name;
+    root[QStringLiteral("keys")] = keys;
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+UserLightFileRead readUserLightFileData(const QByteArray& data) {
+    QJsonParseError parse;
+    const QJsonDocument doc = QJsonDocument::fromJson(data, &parse);
+    if (parse.error != QJsonParseError::NoError) {
+        const auto [line, column] = lineAndColumn(data, parse.offset);
+        return refused(QStringLiteral("The file is not valid JSON: %1 at line %2, column %3.")
+                           .arg(parse.errorString())
+                           .arg(line)
+                           .arg(column));
+    }
+    if (!doc.isObject() || doc.object().value(QStringLiteral("format")).toString() != kFormat)
+        return refused(QStringLiteral("The file is not a user light file."));
+    const QJsonObject root = doc.object();
+
+    const QJsonValue version = root.value(QStringLiteral("version"));
+    if (!version.isDouble() || version.toDouble() != kUserLightFileVersion)
+        return refused(QStringLiteral("The file has version %1; this program reads version %2.")
+                           .arg(version.isDouble() ? QString::number(version.toDouble())
+                                                   : QStringLiteral("(none)"))
+                           .arg(kUserLightFileVersion));
+    if (!root.value(QStringLiteral("name")).isString())
+        return refused(QStringLiteral("The file gives no scheme name."));
+    if (!root.value(QStringLiteral("keys")).isArray())
+        return refused(QStringLiteral("The file lists no keys."));
+
+    UserLightFileScheme scheme;
+    scheme.name = root.value(QStringLiteral("name")).toString();
+    std::set<int> seen;
+    const QJsonArray keys = root.value(QStringLiteral("keys")).toArray();
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const QString entryName = QStringLiteral("Entry %1").arg(i + 1);
+        if (!keys[i].isObject())
+            return refused(QStringLiteral("%1 of the key list is not a key.").arg(entryName));
+        const QJsonObject entry = keys[i].toObject();
+        const QString name = entry.value(QStringLiteral("name")).toString();
+        const KeyInfo* key = findKeyByName(name.toStdString());
+        if (!key)
+            return refused(QStringLiteral("%1 names the key %2, which this keyboard does not have.")
+                               .arg(entryName, quoted(name)));
+        const QJsonValue code = entry.value(QStringLiteral("code"));
+        if (!code.isDouble() || code.toDouble() != key->code)
+            return refused(QStringLiteral("The key %1 has the code %2; on this keyboard it is %3.")
+                               .arg(quoted(name), code.toVariant().toString())
+                               .arg(key->code));
+        const std::optional<std::int64_t> rgb = parseColor(entry.value(QStringLiteral("color")));
+        if (!rgb)
+            return refused(
+                QStringLiteral("The key %1 has the colour %2; colours are written "
+                               "#RRGGBB.")
+                    .arg(quoted(name),
+                         quoted(entry.value(QStringLiteral("color")).toVariant().toString())));
+        if (!seen.insert(key->code).second)
+            return refused(QStringLiteral("The key %1 is listed twice.").arg(quoted(name)));
+        scheme.leds.push_back(UserLightLEDData{0, 0, key->code, *rgb});
+    }
+    return {std::move(scheme), QString()};
+}
+
+bool writeUserLightFile(const QString& path, const QByteArray& data, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+std::optional<QByteArray> readWholeFile(const QString& path, QString* error) {
+    // A scheme file is a few kilobytes; anything far larger is not one.
+    constexpr qint64 kMaxFileBytes = 1 << 20;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error) *error = file.errorString();
+        return std::nullopt;
+    }
+    if (file.size() > kMaxFileBytes) {
+        if (error) *error = QStringLiteral("the file is too large to be a user light file");
+        return std::nullopt;
+    }
+    return file.read(kMaxFileBytes + 1);
+}
+
+}  // namespace korvex

@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include "ui/light/LightModes.h"
+
+namespace korvex::lightmodes {
+namespace {
+
+// The cases a user cannot type one key at a time (the page test types the rest).
+TEST(LightModes, TypedChannelRule) {
+    const struct {
+        const char* typed;
+        const char* shown;
+        std::optional<int> value;
+    } cases[] = {
+        {"0", "0", 0},          {"256", "255", 255}, {"99999999999999999999", "255", 255},
+        {"-1", "0", 0},         {"12a", "255", 255}, {"1.5", "255", 255},
+        {"", "", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const ChannelInput in = channelInput(QString::fromLatin1(c.typed));
+        EXPECT_EQ(in.text, QString::fromLatin1(c.shown)) << c.typed;
+        EXPECT_EQ(in.value, c.value) << c.typed;
+    }
+}
+
+TEST(LightModes, StrayStoredSleepTimesReadAsNotSleep) {
+    EXPECT_EQ(sleepTypeOfStored("3"), 3);
+    for (const char* stray : {"", "0", "4", "7", " 1", "01", "-1"})
+        EXPECT_EQ(sleepTypeOfStored(stray), 0) << '"' << stray << '"';
+}
+
+}  // namespace
+}  // namespace korvex::lightmodes

@@ -1,0 +1,369 @@
+#include <QColorDialog>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "../light/LightTestSupport.h"
+#include "catalog/KeyCatalog.h"
+#include "ui/light/LightModes.h"
+#include "ui/userlight/KeyboardUserLightView.h"
+#include "ui/userlight/KeyboardViewUserLight.h"
+#include "ui/userlight/UserLightFile.h"
+
+namespace korvex::test {
+namespace {
+
+using namespace lightmodes;
+namespace button = userlightbutton;
+
+class UserLightPage : public LightPageTest {
+  protected:
+    void SetUp() override {
+        LightPageTest::SetUp();
+        openPage(KeyboardViewController::kUserLightView);
+        ASSERT_NE(page(), nullptr);
+        page()->chooseFile = [this](bool, const QString&) { return chosenFile; };
+    }
+
+    KeyboardViewUserLight* page() { return hub->findChild<KeyboardViewUserLight*>(); }
+    KeyboardUserLightView* editor() { return page()->userlight_keyboardctrl(); }
+
+    void press(int tag) {
+        QTest::mouseClick(page()->listButton(tag), Qt::LeftButton);
+        waitForUploads();
+    }
+    void apply() {
+        QTest::mouseClick(page()->userlight_btn_apply(), Qt::LeftButton);
+        waitForUploads();
+    }
+    void preset(int n) {
+        QTest::mouseClick(page()->colorButton(kUserLightPickerTag + n), Qt::LeftButton);
+    }
+
+    static const KeyInfo& key(const char* name) {
+        const KeyInfo* k = findKeyByName(name);
+        if (!k) ADD_FAILURE() << "no key " << name;
+        return k ? *k : allKeys().front();
+    }
+    QPoint centre(const char* name) {
+        return editor()
+            ->kbKeyArrayHover()[static_cast<std::size_t>(key(name).layout_index)]
+            .rect.center()
+            .toPoint();
+    }
+    void clickKey(const char* name, Qt::KeyboardModifiers mods = {}) {
+        QTest::mouseMove(editor(), centre(name));
+        QTest::mouseClick(editor(), Qt::LeftButton, mods, centre(name));
+    }
+    void drag(QPoint from, QPoint to, Qt::KeyboardModifiers mods = {}) {
+        QTest::mousePress(editor(), Qt::LeftButton, mods, from);
+        QTest::mouseMove(editor(), (from + to) / 2);
+        QTest::mouseMove(editor(), to);
+        QTest::mouseRelease(editor(), Qt::LeftButton, mods, to);
+    }
+
+    std::set<std::string> marked() {
+        std::set<std::string> names;
+        for (int index : editor()->markedKeys())
+            names.insert(std::string(findKeyByLayoutIndex(index)->key_name));
+        return names;
+    }
+
+    std::map<std::int64_t, std::int64_t> storedColours(std::int64_t id) {
+        std::vector<UserLightLEDData> leds;
+        store().getUserLightLEDData(id, leds);
+        std::map<std::int64_t, std::int64_t> byCode;
+        for (const auto& led : leds) byCode[led.key_value] = led.key_rgbvalue;
+        return byCode;
+    }
+
+    std::size_t schemeCount() {
+        std::vector<UserLightData> schemes;
+        store().getUserLightData(1, schemes);
+        return schemes.size();
+    }
+
+    QString sheetText() {
+        QMessageBox* box = page()->sheet();
+        return box ? box->text() + QStringLiteral(" | ") + box->informativeText() : QString();
+    }
+
+    QString filePath(const char* name) const {
+        return dataHome.filePath(QString::fromLatin1(name));
+    }
+    QByteArray fileBytes(const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        return f.readAll();
+    }
+
+    QString chosenFile;
+};
+
+TEST_F(UserLightPage, AddingNamesSelectsAndSendsEachScheme) {
+    EXPECT_EQ(page()->userlightlist()->rowCount(), 0);
+    EXPECT_EQ(page()->userlight_id(), 0);
+    EXPECT_EQ(keyboard().lightMode()->mode, 0x80);  // showing the page switches to user light
+    press(button::kAdd);
+    press(button::kAdd);
+    ASSERT_EQ(page()->userlight_datas().size(), 2u);
+    EXPECT_EQ(page()->userlight_datas()[0].name, "User light 0");
+    EXPECT_EQ(page()->userlight_datas()[1].name, "User light 1");
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 1);
+    EXPECT_EQ(page()->userlight_id(), page()->userlight_datas()[1].light);
+    EXPECT_EQ(keyboard().exchanges().back(), SimExchange::LightMode);
+    EXPECT_TRUE(keyboard().hasPerKeyColours());
+}
+
+TEST_F(UserLightPage, ClickShiftClickAndRubberBandMarkKeys) {
+    press(button::kAdd);
+    clickKey("f1");
+    EXPECT_EQ(marked(), (std::set<std::string>{"f1"}));
+    clickKey("f5", Qt::ShiftModifier);
+    clickKey("escape", Qt::ShiftModifier);
+    EXPECT_EQ(marked(), (std::set<std::string>{"f1", "f5", "escape"}));
+    clickKey("q");
+    EXPECT_EQ(marked(), (std::set<std::string>{"q"}));
+    EXPECT_EQ(editor()->selectKeyItem(), key("q").layout_index);
+
+    // Twelve points is still a click on the pressed key.
+    drag(centre("f1"), centre("f1") + QPoint(12, 12));
+    EXPECT_EQ(marked(), (std::set<std::string>{"f1"}));
+    // A band touching three keys marks exactly those, Shift or not.
+    for (Qt::KeyboardModifiers mods :
+         {Qt::KeyboardModifiers{}, Qt::KeyboardModifiers{Qt::ShiftModifier}}) {
+        clickKey("q");
+        drag(centre("f1"), centre("f3") + QPoint(0, 3), mods);
+        EXPECT_EQ(marked(), (std::set<std::string>{"f1", "f2", "f3"}));
+        EXPECT_FALSE(editor()->frameSelectView()->isVisible());
+    }
+
+    // Only marked keys take a colour; the band left "q" unmarked.
+    preset(1);
+    EXPECT_EQ(editor()->keyColor(key("f2").layout_index), QColor(255, 0, 0));
+    EXPECT_EQ(editor()->keyColor(key("q").layout_index), QColor(Qt::black));
+    // Hovering shows a key's overlay; leaving it keeps the overlay only on marks.
+    QTest::mouseMove(editor(), centre("w"));
+    EXPECT_EQ(editor()->hoverKeyItem(), key("w").layout_index);
+    EXPECT_TRUE(editor()->selectKeyView(key("w").layout_index)->keyHover());
+    QTest::mouseMove(editor(), centre("e"));
+    EXPECT_FALSE(editor()->selectKeyView(key("w").layout_index)->keyHover());
+}
+
+TEST_F(UserLightPage, PresetWithNothingMarkedPaintsNothing) {
+    press(button::kAdd);
+    preset(3);
+    for (const KeyData& k : editor()->kbKeyArrayHover())
+        ASSERT_EQ(editor()->keyColor(k.index), QColor(Qt::black));
+    EXPECT_EQ(page()->userlight_btn_color()->btn_color(), QColor(126, 0, 255));
+    EXPECT_EQ(page()->colorField(0)->text(), "126");
+}
+
+TEST_F(UserLightPage, ApplyAndResetStoreAndSendAllKeys) {
+    press(button::kAdd);
+    const std::int64_t id = page()->userlight_id();
+    clickKey("escape");
+    clickKey("f12", Qt::ShiftModifier);
+    preset(11);  // (255, 168, 0)
+    clickKey("space");
+    typeInto(page()->colorField(2), "7");  // (255, 168, 7)
+    apply();
+    const std::int64_t orange = 255 * 65536 + 168 * 256;
+    EXPECT_EQ(storedColours(id),
+              (std::map<std::int64_t, std::int64_t>{{key("escape").code, orange},
+                                                    {key("f12").code, orange},
+                                                    {key("space").code, orange + 7}}));
+    for (const KeyInfo& k : allKeys()) {
+        const std::uint32_t expect = k.code == key("space").code ? orange + 7
+                                     : k.code == key("escape").code || k.code == key("f12").code
+                                         ? orange
+                                         : 0;
+        ASSERT_EQ(keyboard().ledColour(k.light_index), expect) << k.key_name;
+    }
+    EXPECT_EQ(keyboard().lightMode()->mode, 0x80);
+
+    QTest::mouseClick(page()->userlight_btn_resetcolor(), Qt::LeftButton);
+    waitForUploads();
+    EXPECT_TRUE(storedColours(id).empty());
+    EXPECT_TRUE(editor()->markedKeys().empty());
+    EXPECT_EQ(keyboard().ledColour(key("escape").light_index), 0u);
+    EXPECT_TRUE(keyboard().violations().empty());
+}
+
+TEST_F(UserLightPage, SelectingASchemeShowsAndSendsItsColours) {
+    press(button::kAdd);
+    clickKey("a");
+    preset(4);
+    apply();
+    press(button::kAdd);
+    EXPECT_EQ(editor()->keyColor(key("a").layout_index), QColor(Qt::black));
+    EXPECT_EQ(keyboard().ledColour(key("a").light_index), 0u);
+    clickRow(page()->userlightlist(), 0);
+    EXPECT_EQ(editor()->keyColor(key("a").layout_index), QColor(0, 0, 255));
+    EXPECT_EQ(keyboard().ledColour(key("a").light_index), 0x0000FFu);
+}
+
+TEST_F(UserLightPage, DeletingMovesToTheNextRowAndNeverWritesTheDeletedScheme) {
+    for (int i = 0; i < 3; ++i) press(button::kAdd);
+    const auto ids = page()->userlight_datas();
+    clickRow(page()->userlightlist(), 1);
+    press(button::kDelete);
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 1);
+    EXPECT_EQ(page()->userlight_id(), ids[2].light);  // the row now at that place
+    press(button::kDelete);
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 0);  // the new last row
+    EXPECT_EQ(page()->userlight_id(), ids[0].light);
+    press(button::kDelete);
+    EXPECT_EQ(page()->userlightlist()->rowCount(), 0);
+    EXPECT_EQ(page()->userlight_id(), 0);
+    EXPECT_EQ(schemeCount(), 0u);
+
+    // Apply without a scheme: the sheet, and nothing stored or sent.
+    const std::size_t before = exchangeCount();
+    clickKey("b");
+    preset(1);
+    apply();
+    EXPECT_EQ(sheetText(), "Please add user lights | User light");
+    for (const auto& row : ids) EXPECT_TRUE(storedColours(row.light).empty());
+    EXPECT_EQ(exchangeCount(), before);
+    closeSheets();
+    // Reset without a scheme does nothing at all.
+    QTest::mouseClick(page()->userlight_btn_resetcolor(), Qt::LeftButton);
+    EXPECT_EQ(page()->sheet(), nullptr);
+}
+
+TEST_F(UserLightPage, RenamingStoresAnyTextAndKeepsItAcrossARestart) {
+    press(button::kAdd);
+    const QString name = QStringLiteral("Bob's \"red\"; DROP TABLE t_userlight_data; --");
+    press(button::kEdit);
+    auto* row = qobject_cast<KeyTableItemView*>(page()->userlightlist()->row(0));
+    ASSERT_TRUE(row && row->isEditing());
+    row->editor()->setText(name);
+    QTest::keyClick(row->editor(), Qt::Key_Return);
+    EXPECT_EQ(page()->userlight_datas()[0].name, name);
+    // An empty name is refused; the row keeps its name.
+    press(button::kEdit);
+    row->editor()->clear();
+    QTest::keyClick(row->editor(), Qt::Key_Return);
+    EXPECT_EQ(row->text(), name);
+
+    restart();
+    openPage(KeyboardViewController::kUserLightView);
+    ASSERT_EQ(page()->userlight_datas().size(), 1u);
+    EXPECT_EQ(page()->userlight_datas()[0].name, name);
+    EXPECT_EQ(page()->userlightlist()->row(0)->text(), name);
+}
+
+TEST_F(UserLightPage, ExportThenImportGivesTheSameSchemeAndFile) {
+    press(button::kAdd);
+    clickKey("escape");
+    clickKey("enter", Qt::ShiftModifier);
+    preset(12);
+    clickKey("leftArrow");
+    preset(5);
+    apply();
+    chosenFile = filePath("first.json");
+    press(button::kExport);
+    EXPECT_EQ(page()->sheet(), nullptr);
+    const auto first = storedColours(page()->userlight_id());
+
+    press(button::kImport);
+    ASSERT_EQ(page()->userlight_datas().size(), 2u);
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 1);
+    EXPECT_EQ(page()->userlight_datas()[1].name, "User light 0");
+    EXPECT_EQ(storedColours(page()->userlight_id()), first);
+    // The imported scheme was loaded and sent.
+    EXPECT_EQ(editor()->keyColor(key("leftArrow").layout_index), presetColor(5));
+    EXPECT_EQ(keyboard().ledColour(key("enter").light_index), 0xEA5413u);
+
+    // A file without a usable name gets the next default name.
+    QFile unnamed(filePath("unnamed.json"));
+    ASSERT_TRUE(unnamed.open(QIODevice::WriteOnly));
+    unnamed.write(userLightFileData(QStringLiteral("  "), {}));
+    unnamed.close();
+    chosenFile = unnamed.fileName();
+    press(button::kImport);
+    EXPECT_EQ(page()->userlight_datas().back().name, "User light 2");
+    press(button::kDelete);
+
+    clickRow(page()->userlightlist(), 1);
+    chosenFile = filePath("second.json");
+    press(button::kExport);
+    EXPECT_EQ(fileBytes(filePath("second.json")), fileBytes(filePath("first.json")));
+
+    // Without a scheme there is nothing to export.
+    press(button::kDelete);
+    press(button::kDelete);
+    press(button::kExport);
+    EXPECT_EQ(sheetText(), "Please add user lights | User light");
+}
+
+TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReason) {
+    QByteArray good = userLightFileData(QStringLiteral("x"), {{0, 0, 41, 0xFF0000}});
+    auto variant = [&](const char* from, const char* to, QByteArray b = {}) {
+        if (b.isEmpty()) b = good;
+        const qsizetype at = b.indexOf(from);
+        EXPECT_GE(at, 0) << from;
+        return b.replace(at, static_cast<qsizetype>(qstrlen(from)), to);
+    };
+    const struct {
+        QByteArray data;
+        const char* reason;
+    } cases[] = {
+        {"{\n  \"format\": \"korvex-userlight\",\n  \"version\": 1,,\n}", "line 3"},
+        {variant("\"version\": 1", "\"version\": 2"), "version 2"},
+        {variant("\"name\": \"escape\"", "\"name\": \"numpad5\""), "\"numpad5\""},
+        {variant("\"#FF0000\"", "\"#FF00\""), "\"escape\" has the colour \"#FF00\""},
+        {variant("\"#FF0000\"", "\"red\""), "\"escape\""},
+        {variant("\"code\": 41", "\"code\": 42"), "\"escape\" has the code 42"},
+        {variant("\"name\": \"f1\"", "\"name\": \"escape\"",
+                 variant("\"code\": 58", "\"code\": 41")),
+         "\"escape\" is listed twice"},
+        {variant("korvex-userlight", "something-else"), "not a user light file"},
+        {QByteArray(), "not valid JSON"},
+    };
+    for (const auto& c : cases) {
+        QFile f(filePath("bad.json"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.data);
+        f.close();
+        chosenFile = f.fileName();
+        press(button::kImport);
+        EXPECT_TRUE(sheetText().contains(QString::fromUtf8(c.reason)))
+            << sheetText().toStdString() << " lacks " << c.reason;
+        EXPECT_TRUE(sheetText().contains("bad.json"));
+        EXPECT_EQ(schemeCount(), 0u);
+        EXPECT_EQ(page()->userlightlist()->rowCount(), 0);
+        closeSheets();
+    }
+    chosenFile = filePath("missing.json");
+    press(button::kImport);
+    EXPECT_TRUE(sheetText().contains("missing.json"));
+    EXPECT_EQ(schemeCount(), 0u);
+}
+
+TEST_F(UserLightPage, EveryChannelValueSurvivesPageStorePage) {
+    press(button::kAdd);
+    clickKey("tab");
+    QTest::mouseClick(page()->colorButton(kUserLightPickerTag), Qt::LeftButton);
+    QColorDialog* picker = hub->colorPanel();
+    ASSERT_TRUE(picker->isVisible());
+    const int tab = key("tab").layout_index;
+    // Each channel takes every value once, the other two at other values.
+    for (int v = 0; v <= 255; ++v) {
+        const QColor c(v, (v + 85) % 256, (v + 170) % 256);
+        picker->setCurrentColor(c);
+        page()->applyUserLightKeyColor();
+        ASSERT_EQ(storedColours(page()->userlight_id()).at(key("tab").code), packColor(c));
+        editor()->setKeyColor(tab, Qt::black);
+        page()->loadUserLightInfo(0);
+        ASSERT_EQ(editor()->keyColor(tab), c);
+        editor()->setCheckItemColor(Qt::black);  // unmarked after loading: stays black
+        ASSERT_EQ(editor()->keyColor(tab), c);
+        clickKey("tab");
+    }
+    waitForUploads();
+}
+
+}  // namespace
+}  // namespace korvex::test
