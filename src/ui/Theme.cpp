@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
+#include <QRect>
 
 #include "ui/Controls.h"
 
@@ -31,6 +33,16 @@ QString caption(const QWidget* control) {
     if (auto* e = qobject_cast<const QLineEdit*>(control)) return e->text();
     if (auto* r = qobject_cast<const TableItemView*>(control)) return r->text();
     return {};
+}
+
+QLabel* pageLabel(QWidget* page, const QString& name, const QRect& geometry) {
+    auto* label = new QLabel(page);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kTextColour);
+    label->setPalette(palette);
+    return label;
 }
 
 }  // namespace korvex::theme

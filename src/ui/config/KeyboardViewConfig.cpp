@@ -31,16 +31,6 @@ constexpr BoxSpec kBoxes[] = {
      "disable_win"},
 };
 
-QLabel* pageLabel(QWidget* page, const QString& name, const QRect& geometry) {
-    auto* label = new QLabel(page);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, theme::kTextColour);
-    label->setPalette(palette);
-    return label;
-}
-
 }  // namespace
 
 KeyboardViewConfig::KeyboardViewConfig(KeyboardViewController& hub) : QObject(&hub), hub_(hub) {
@@ -51,7 +41,7 @@ KeyboardViewConfig::KeyboardViewConfig(KeyboardViewController& hub) : QObject(&h
 
 void KeyboardViewConfig::buildPage(QWidget* page) {
     // The hub fills the language list and relabels the named controls.
-    pageLabel(page, QStringLiteral("config_label_language"), QRect(40, 36, 240, 20));
+    theme::pageLabel(page, QStringLiteral("config_label_language"), QRect(40, 36, 240, 20));
     language_ = new QComboBox(page);
     language_->setObjectName(QStringLiteral("combo_language"));
     language_->setGeometry(40, 60, 220, 28);
@@ -61,7 +51,8 @@ void KeyboardViewConfig::buildPage(QWidget* page) {
         // The sub-switches sit indented under game mode.
         const bool sub = spec.type == gamemodebox::kAltTab || spec.type == gamemodebox::kAltF4;
         const int x = sub ? 64 : 40;
-        QLabel* label = pageLabel(page, QString::fromLatin1(spec.label), QRect(x, y, 200, 24));
+        QLabel* label =
+            theme::pageLabel(page, QString::fromLatin1(spec.label), QRect(x, y, 200, 24));
         if (*spec.caption) label->setText(QString::fromLatin1(spec.caption));
         auto* box = new QCheckBox(page);
         box->setObjectName(QString::fromLatin1(spec.box));

@@ -42,16 +42,6 @@ const DirectionButton kDirections[] = {
     {203, "light_direction_bottom", "image_bottom", QRect(808, 500, 36, 36)},
 };
 
-QLabel* pageLabel(QWidget* page, const QString& name, const QRect& geometry) {
-    auto* label = new QLabel(page);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, theme::kTextColour);
-    label->setPalette(palette);
-    return label;
-}
-
 void setLabelColor(QLabel* label, const QColor& color) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
@@ -106,14 +96,14 @@ void KeyboardViewLight::buildPage(QWidget* page) {
     colors_ = new ColorControls(page, QStringLiteral("light"), kLightPickerTag, 361, {248, 296});
     colors_->typed = [this](int r, int g, int b) { setLightRGBValue(r, g, b); };
 
-    pageLabel(page, QStringLiteral("light_label_randomcolor"), QRect(248, 392, 160, 24));
+    theme::pageLabel(page, QStringLiteral("light_label_randomcolor"), QRect(248, 392, 160, 24));
     random_ = new ImageButton(QStringLiteral("img_switch_off"), page);
     random_->setObjectName(QStringLiteral("light_btn_randomcolor"));
     random_->setGeometry(420, 392, 48, 24);
     connect(random_, &QAbstractButton::clicked, this, [this] { lightRondomColorSwitch(); });
 
     auto slider = [&](const char* label, const char* name, int y) {
-        pageLabel(page, QString::fromLatin1(label), QRect(248, y, 160, 24));
+        theme::pageLabel(page, QString::fromLatin1(label), QRect(248, y, 160, 24));
         auto* s = new QSlider(Qt::Horizontal, page);
         s->setObjectName(QString::fromLatin1(name));
         s->setRange(0, kSliderMaximum);
@@ -142,7 +132,7 @@ void KeyboardViewLight::buildPage(QWidget* page) {
         directions_[static_cast<std::size_t>(d.tag - kFirstDirectionTag)] = b;
     }
 
-    pageLabel(page, QStringLiteral("light_label_lightsleeptime"), QRect(248, 528, 200, 24));
+    theme::pageLabel(page, QStringLiteral("light_label_lightsleeptime"), QRect(248, 528, 200, 24));
     for (int type = 0; type < kSleepChoices; ++type) {
         auto* radio = new QRadioButton(page);
         radio->setObjectName(QStringLiteral("light_radio_lightsleep%1").arg(type));
@@ -153,8 +143,8 @@ void KeyboardViewLight::buildPage(QWidget* page) {
         connect(radio, &QAbstractButton::clicked, this, [this, tag] { sleepRadioClicked(tag); });
         sleepRadios_[static_cast<std::size_t>(type)] = radio;
         sleepLabels_[static_cast<std::size_t>(type)] =
-            pageLabel(page, QStringLiteral("light_label_lightsleep%1").arg(type),
-                      QRect(270 + type * 120, 560, 96, 24));
+            theme::pageLabel(page, QStringLiteral("light_label_lightsleep%1").arg(type),
+                             QRect(270 + type * 120, 560, 96, 24));
     }
 }
 
