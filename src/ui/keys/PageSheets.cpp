@@ -2,7 +2,13 @@
 
 #include <QPushButton>
 
+#include "i18n/Language.h"
+
 namespace korvex {
+
+namespace {
+constexpr int kTextOk = 973;
+}  // namespace
 
 QMessageBox* PageSheet::open(QWidget* window, QMessageBox::Icon icon, const QString& message,
                              const QString& informative) {
@@ -18,7 +24,10 @@ QMessageBox* PageSheet::open(QWidget* window, QMessageBox::Icon icon, const QStr
 
 void PageSheet::warn(QWidget* window, const QString& message, const QString& informative) {
     QMessageBox* box = open(window, QMessageBox::Warning, message, informative);
-    box->addButton(QMessageBox::Ok);
+    // Qt's own "OK" would stay English in every language.
+    const std::string_view ok = text(kTextOk);
+    box->addButton(QString::fromUtf8(ok.data(), static_cast<qsizetype>(ok.size())),
+                   QMessageBox::AcceptRole);
     box->open();
 }
 

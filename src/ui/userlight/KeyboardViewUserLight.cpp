@@ -26,28 +26,33 @@ namespace {
 
 constexpr int kTextUserLight = 566;
 constexpr int kTextAddUserLights = 567;
+constexpr int kTextFileFilter = 950, kTextExportTitle = 951, kTextImportTitle = 952;
+constexpr int kTextExportFailed = 956, kTextImportFailed = 957;
+constexpr int kTextFileReason = 958;  // "%1: %2", the file name and why
+constexpr int kTextNotStored = 959;
 
 struct ListButton {
     int tag;
     const char* name;
     const char* caption;
+    int toolTip;  // text id, 0 for none
 };
 
 constexpr ListButton kListButtons[] = {
-    {userlightbutton::kAdd, "userlight_btn_add", "+"},
-    {userlightbutton::kDelete, "userlight_btn_del", "\u2212"},
-    {userlightbutton::kEdit, "userlight_btn_edit", "\u270e"},
-    {userlightbutton::kImport, "userlight_btn_import", "\u2193"},
-    {userlightbutton::kExport, "userlight_btn_export", "\u2191"},
+    {userlightbutton::kAdd, "userlight_btn_add", "+", 0},
+    {userlightbutton::kDelete, "userlight_btn_del", "\u2212", 0},
+    {userlightbutton::kEdit, "userlight_btn_edit", "\u270e", 953},
+    {userlightbutton::kImport, "userlight_btn_import", "\u2193", 954},
+    {userlightbutton::kExport, "userlight_btn_export", "\u2191", 955},
 };
 
 QString fileDialog(QWidget* window, bool save, const QString& suggestedName) {
-    const QString filter = QObject::tr("User light files (*.json)");
+    const QString filter = KeyboardViewController::text(kTextFileFilter);
     if (save)
-        return QFileDialog::getSaveFileName(window, QObject::tr("Export user light"),
+        return QFileDialog::getSaveFileName(window, KeyboardViewController::text(kTextExportTitle),
                                             suggestedName + QStringLiteral(".json"), filter);
-    return QFileDialog::getOpenFileName(window, QObject::tr("Import user light"), QString(),
-                                        filter);
+    return QFileDialog::getOpenFileName(window, KeyboardViewController::text(kTextImportTitle),
+                                        QString(), filter);
 }
 
 }  // namespace
@@ -61,6 +66,14 @@ KeyboardViewUserLight::KeyboardViewUserLight(KeyboardViewController& hub)
     if (QWidget* page = hub_.pageView(KeyboardViewController::kUserLightView)) buildPage(page);
     observe();
     connect(&hub_, &KeyboardViewController::profilesLoaded, this, [this] { loadUserLightData(); });
+    // Tooltips can be on screen while the language changes.
+    connect(&hub_, &KeyboardViewController::languageSwitched, this, [this] { relabel(); });
+}
+
+void KeyboardViewUserLight::relabel() {
+    for (const ListButton& lb : kListButtons)
+        if (QPushButton* b = listButton(lb.tag); b && lb.toolTip)
+            b->setToolTip(hub_.text(lb.toolTip));
 }
 
 DeviceSQLite* KeyboardViewUserLight::db() const {
@@ -92,9 +105,7 @@ void KeyboardViewUserLight::buildPage(QWidget* page) {
         listButtons_[static_cast<std::size_t>(lb.tag - userlightbutton::kAdd)] = b;
         x += 41;
     }
-    listButtons_[2]->setToolTip(tr("Rename"));
-    listButtons_[3]->setToolTip(tr("Import from a file"));
-    listButtons_[4]->setToolTip(tr("Export to a file"));
+    relabel();
 
     editor_ = new KeyboardUserLightView(page);
     editor_->setObjectName(QStringLiteral("userlight_keyboardctrl"));
@@ -356,8 +367,8 @@ void KeyboardViewUserLight::exportUserLight() {
     db()->getUserLightLEDData(row.light, leds);
     QString error;
     if (!writeUserLightFile(path, userLightFileData(row.name, leds), &error))
-        warn(tr("The user light could not be exported."),
-             tr("%1: %2").arg(QFileInfo(path).fileName(), error));
+        warn(hub_.text(kTextExportFailed),
+             hub_.text(kTextFileReason).arg(QFileInfo(path).fileName(), error));
 }
 
 void KeyboardViewUserLight::importUserLight() {
@@ -368,12 +379,12 @@ void KeyboardViewUserLight::importUserLight() {
     QString error;
     const std::optional<QByteArray> data = readWholeFile(path, &error);
     if (!data) {
-        warn(tr("The user light could not be imported."), tr("%1: %2").arg(file, error));
+        warn(hub_.text(kTextImportFailed), hub_.text(kTextFileReason).arg(file, error));
         return;
     }
     UserLightFileRead read = readUserLightFileData(*data);
     if (!read.scheme) {
-        warn(tr("The user light could not be imported."), tr("%1: %2").arg(file, read.error));
+        warn(hub_.text(kTextImportFailed), hub_.text(kTextFileReason).arg(file, read.error));
         return;
     }
     QString name = read.scheme->name;
@@ -387,8 +398,7 @@ void KeyboardViewUserLight::importUserLight() {
         if (!stored) db()->deleteUserLight(id);
     }
     if (!stored) {
-        warn(tr("The user light could not be imported."),
-             tr("%1: the settings database did not take it.").arg(file));
+        warn(hub_.text(kTextImportFailed), hub_.text(kTextNotStored).arg(file));
         return;
     }
     appendScheme(id, name);

@@ -90,6 +90,8 @@ class KeyboardViewUserLight : public QObject {
   private:
     void buildPage(QWidget* page);
     void observe();
+    // The list buttons' tooltips in the current language.
+    void relabel();
     DeviceSQLite* db() const;
     bool storeOpen() const;
     void reloadList();

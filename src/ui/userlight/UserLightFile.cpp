@@ -12,6 +12,7 @@
 #include <set>
 
 #include "catalog/KeyCatalog.h"
+#include "i18n/Language.h"
 
 namespace korvex {
 
@@ -21,6 +22,11 @@ const QString kFormat = QStringLiteral("korvex-userlight");
 
 QString fromView(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Refusal reasons are read by the user, so they come in the current language.
+QString textOf(int id) {
+    return fromView(korvex::text(id));
 }
 
 QString colorText(std::int64_t rgb) {
@@ -85,54 +91,41 @@ UserLightFileRead readUserLightFileData(const QByteArray& data) {
     const QJsonDocument doc = QJsonDocument::fromJson(data, &parse);
     if (parse.error != QJsonParseError::NoError) {
         const auto [line, column] = lineAndColumn(data, parse.offset);
-        return refused(QStringLiteral("The file is not valid JSON: %1 at line %2, column %3.")
-                           .arg(parse.errorString())
-                           .arg(line)
-                           .arg(column));
+        return refused(textOf(960).arg(parse.errorString()).arg(line).arg(column));
     }
     if (!doc.isObject() || doc.object().value(QStringLiteral("format")).toString() != kFormat)
-        return refused(QStringLiteral("The file is not a user light file."));
+        return refused(textOf(961));
     const QJsonObject root = doc.object();
 
     const QJsonValue version = root.value(QStringLiteral("version"));
     if (!version.isDouble() || version.toDouble() != kUserLightFileVersion)
-        return refused(QStringLiteral("The file has version %1; this program reads version %2.")
-                           .arg(version.isDouble() ? QString::number(version.toDouble())
-                                                   : QStringLiteral("(none)"))
-                           .arg(kUserLightFileVersion));
-    if (!root.value(QStringLiteral("name")).isString())
-        return refused(QStringLiteral("The file gives no scheme name."));
-    if (!root.value(QStringLiteral("keys")).isArray())
-        return refused(QStringLiteral("The file lists no keys."));
+        return refused(
+            textOf(962)
+                .arg(version.isDouble() ? QString::number(version.toDouble()) : textOf(963))
+                .arg(kUserLightFileVersion));
+    if (!root.value(QStringLiteral("name")).isString()) return refused(textOf(964));
+    if (!root.value(QStringLiteral("keys")).isArray()) return refused(textOf(965));
 
     UserLightFileScheme scheme;
     scheme.name = root.value(QStringLiteral("name")).toString();
     std::set<int> seen;
     const QJsonArray keys = root.value(QStringLiteral("keys")).toArray();
     for (qsizetype i = 0; i < keys.size(); ++i) {
-        const QString entryName = QStringLiteral("Entry %1").arg(i + 1);
-        if (!keys[i].isObject())
-            return refused(QStringLiteral("%1 of the key list is not a key.").arg(entryName));
+        const QString entryName = textOf(966).arg(i + 1);
+        if (!keys[i].isObject()) return refused(textOf(967).arg(entryName));
         const QJsonObject entry = keys[i].toObject();
         const QString name = entry.value(QStringLiteral("name")).toString();
         const KeyInfo* key = findKeyByName(name.toStdString());
-        if (!key)
-            return refused(QStringLiteral("%1 names the key %2, which this keyboard does not have.")
-                               .arg(entryName, quoted(name)));
+        if (!key) return refused(textOf(968).arg(entryName, quoted(name)));
         const QJsonValue code = entry.value(QStringLiteral("code"));
         if (!code.isDouble() || code.toDouble() != key->code)
-            return refused(QStringLiteral("The key %1 has the code %2; on this keyboard it is %3.")
-                               .arg(quoted(name), code.toVariant().toString())
-                               .arg(key->code));
+            return refused(
+                textOf(969).arg(quoted(name), code.toVariant().toString()).arg(key->code));
         const std::optional<std::int64_t> rgb = parseColor(entry.value(QStringLiteral("color")));
         if (!rgb)
-            return refused(
-                QStringLiteral("The key %1 has the colour %2; colours are written "
-                               "#RRGGBB.")
-                    .arg(quoted(name),
-                         quoted(entry.value(QStringLiteral("color")).toVariant().toString())));
-        if (!seen.insert(key->code).second)
-            return refused(QStringLiteral("The key %1 is listed twice.").arg(quoted(name)));
+            return refused(textOf(970).arg(
+                quoted(name), quoted(entry.value(QStringLiteral("color")).toVariant().toString())));
+        if (!seen.insert(key->code).second) return refused(textOf(971).arg(quoted(name)));
         scheme.leds.push_back(UserLightLEDData{0, 0, key->code, *rgb});
     }
     return {std::move(scheme), QString()};
@@ -156,7 +149,7 @@ std::optional<QByteArray> readWholeFile(const QString& path, QString* error) {
         return std::nullopt;
     }
     if (file.size() > kMaxFileBytes) {
-        if (error) *error = QStringLiteral("the file is too large to be a user light file");
+        if (error) *error = textOf(972);
         return std::nullopt;
     }
     return file.read(kMaxFileBytes + 1);

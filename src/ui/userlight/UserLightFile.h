@@ -31,7 +31,7 @@ struct UserLightFileScheme {
 
 struct UserLightFileRead {
     std::optional<UserLightFileScheme> scheme;
-    QString error;  // one sentence for the user when refused
+    QString error;  // one sentence for the user when refused, in the current language
 };
 
 // The stored colours of a scheme (store order; a later row for a key wins;

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include "../light/LightTestSupport.h"
 #include "catalog/KeyCatalog.h"
@@ -86,6 +87,39 @@ class UserLightPage : public LightPageTest {
     QString sheetText() {
         QMessageBox* box = page()->sheet();
         return box ? box->text() + QStringLiteral(" | ") + box->informativeText() : QString();
+    }
+
+    // Text `id` in the current language as a pattern, its placeholders replaced by the
+    // patterns `args`; placeholders past them match any text.
+    static QString textPattern(int id, const QStringList& args = {}) {
+        static const QRegularExpression placeholder(QStringLiteral("%(\\d)"));
+        const QString t = KeyboardViewController::text(id);
+        QString out;
+        qsizetype from = 0;
+        for (auto it = placeholder.globalMatch(t); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            out += QRegularExpression::escape(t.mid(from, m.capturedStart() - from));
+            const qsizetype n = m.captured(1).toInt();
+            out += n <= args.size() ? args[n - 1] : QStringLiteral(".+");
+            from = m.capturedEnd();
+        }
+        return out + QRegularExpression::escape(t.mid(from));
+    }
+    static QString lit(const QString& s) { return QRegularExpression::escape(s); }
+    // The sheet of a page without the scheme it needs.
+    static QString noSchemeSheet() {
+        return KeyboardViewController::text(567) + QStringLiteral(" | ") +
+               KeyboardViewController::text(566);
+    }
+    // A refusal sheet: the message, then "file: reason".
+    static QRegularExpression refusalSheet(const char* file, const QString& reasonPattern) {
+        return QRegularExpression(QRegularExpression::anchoredPattern(
+            textPattern(957) + QStringLiteral(" \\| ") +
+            textPattern(958, {lit(QString::fromLatin1(file)), reasonPattern})));
+    }
+    void languageTo(int language) {
+        hub->findChild<QComboBox*>(QStringLiteral("combo_language"))
+            ->setCurrentIndex(languageListIndex(language));
     }
 
     QString filePath(const char* name) const {
@@ -223,7 +257,7 @@ TEST_F(UserLightPage, DeletingMovesToTheNextRowAndNeverWritesTheDeletedScheme) {
     clickKey("b");
     preset(1);
     apply();
-    EXPECT_EQ(sheetText(), "Please add user lights | User light");
+    EXPECT_EQ(sheetText(), noSchemeSheet());
     for (const auto& row : ids) EXPECT_TRUE(storedColours(row.light).empty());
     EXPECT_EQ(exchangeCount(), before);
     closeSheets();
@@ -295,10 +329,10 @@ TEST_F(UserLightPage, ExportThenImportGivesTheSameSchemeAndFile) {
     press(button::kDelete);
     press(button::kDelete);
     press(button::kExport);
-    EXPECT_EQ(sheetText(), "Please add user lights | User light");
+    EXPECT_EQ(sheetText(), noSchemeSheet());
 }
 
-TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReason) {
+TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReasonInTheCurrentLanguage) {
     QByteArray good = userLightFileData(QStringLiteral("x"), {{0, 0, 41, 0xFF0000}});
     auto variant = [&](const char* from, const char* to, QByteArray b = {}) {
         if (b.isEmpty()) b = good;
@@ -306,40 +340,64 @@ TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReason) {
         EXPECT_GE(at, 0) << from;
         return b.replace(at, static_cast<qsizetype>(qstrlen(from)), to);
     };
-    const struct {
-        QByteArray data;
-        const char* reason;
-    } cases[] = {
-        {"{\n  \"format\": \"korvex-userlight\",\n  \"version\": 1,,\n}", "line 3"},
-        {variant("\"version\": 1", "\"version\": 2"), "version 2"},
-        {variant("\"name\": \"escape\"", "\"name\": \"numpad5\""), "\"numpad5\""},
-        {variant("\"#FF0000\"", "\"#FF00\""), "\"escape\" has the colour \"#FF00\""},
-        {variant("\"#FF0000\"", "\"red\""), "\"escape\""},
-        {variant("\"code\": 41", "\"code\": 42"), "\"escape\" has the code 42"},
-        {variant("\"name\": \"f1\"", "\"name\": \"escape\"",
-                 variant("\"code\": 58", "\"code\": 41")),
-         "\"escape\" is listed twice"},
-        {variant("korvex-userlight", "something-else"), "not a user light file"},
-        {QByteArray(), "not valid JSON"},
-    };
-    for (const auto& c : cases) {
-        QFile f(filePath("bad.json"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(c.data);
-        f.close();
-        chosenFile = f.fileName();
+    // The reasons are put together from parts; every language must keep them whole.
+    for (int language : {kLanguageEnglish, kLanguageTraditionalChinese}) {
+        languageTo(language);
+        // Patterns of texts are built in the language they are read in.
+        const QString escape = lit(QStringLiteral("\"escape\""));
+        const struct {
+            QByteArray data;
+            int reason;
+            QStringList args;
+        } cases[] = {
+            {"{\n  \"format\": \"korvex-userlight\",\n  \"version\": 1,,\n}", 960, {".+", "3"}},
+            {variant("\"version\": 1", "\"version\": 2"),
+             962,
+             {"2", QString::number(kUserLightFileVersion)}},
+            {variant("\"name\": \"escape\"", "\"name\": \"numpad5\""),
+             968,
+             {textPattern(966, {"1"}), lit(QStringLiteral("\"numpad5\""))}},
+            {variant("\"#FF0000\"", "\"#FF00\""), 970, {escape, lit(QStringLiteral("\"#FF00\""))}},
+            {variant("\"#FF0000\"", "\"red\""), 970, {escape, lit(QStringLiteral("\"red\""))}},
+            {variant("\"code\": 41", "\"code\": 42"), 969, {escape, "42", "41"}},
+            {variant("\"name\": \"f1\"", "\"name\": \"escape\"",
+                     variant("\"code\": 58", "\"code\": 41")),
+             971,
+             {escape}},
+            {variant("korvex-userlight", "something-else"), 961, {}},
+            {QByteArray(), 960, {".+", "1", "1"}},
+        };
+        for (const auto& c : cases) {
+            QFile f(filePath("bad.json"));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(c.data);
+            f.close();
+            chosenFile = f.fileName();
+            press(button::kImport);
+            EXPECT_TRUE(refusalSheet("bad.json", textPattern(c.reason, c.args))
+                            .match(sheetText())
+                            .hasMatch())
+                << language << ": " << sheetText().toStdString() << " is not text " << c.reason;
+            EXPECT_EQ(schemeCount(), 0u);
+            EXPECT_EQ(page()->userlightlist()->rowCount(), 0);
+            ASSERT_NE(page()->sheet(), nullptr);
+            ASSERT_EQ(page()->sheet()->buttons().size(), 1);
+            EXPECT_EQ(page()->sheet()->buttons()[0]->text(), KeyboardViewController::text(973));
+            closeSheets();
+        }
+        chosenFile = filePath("missing.json");
         press(button::kImport);
-        EXPECT_TRUE(sheetText().contains(QString::fromUtf8(c.reason)))
-            << sheetText().toStdString() << " lacks " << c.reason;
-        EXPECT_TRUE(sheetText().contains("bad.json"));
+        EXPECT_TRUE(
+            refusalSheet("missing.json", QStringLiteral(".+")).match(sheetText()).hasMatch())
+            << sheetText().toStdString();
         EXPECT_EQ(schemeCount(), 0u);
-        EXPECT_EQ(page()->userlightlist()->rowCount(), 0);
         closeSheets();
+        // Tooltips can be on screen, so they follow the language.
+        EXPECT_EQ(page()->listButton(button::kImport)->toolTip(),
+                  KeyboardViewController::text(954));
     }
-    chosenFile = filePath("missing.json");
-    press(button::kImport);
-    EXPECT_TRUE(sheetText().contains("missing.json"));
-    EXPECT_EQ(schemeCount(), 0u);
+    EXPECT_NE(page()->listButton(button::kImport)->toolTip(),
+              QString::fromUtf8(text(kLanguageEnglish, 954).data()));
 }
 
 TEST_F(UserLightPage, EveryChannelValueSurvivesPageStorePage) {
