@@ -24,6 +24,12 @@ QString fromView(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// Text ids of the refusal reasons.
+constexpr int kTextNotJson = 960, kTextNotUserLightFile = 961, kTextWrongVersion = 962,
+              kTextNoVersion = 963, kTextNoName = 964, kTextNoKeys = 965, kTextEntry = 966,
+              kTextNotAKey = 967, kTextUnknownKey = 968, kTextWrongCode = 969, kTextBadColour = 970,
+              kTextListedTwice = 971, kTextTooLarge = 972;
+
 // Refusal reasons are read by the user, so they come in the current language.
 QString textOf(int id) {
     return fromView(korvex::text(id));
@@ -91,41 +97,45 @@ UserLightFileRead readUserLightFileData(const QByteArray& data) {
     const QJsonDocument doc = QJsonDocument::fromJson(data, &parse);
     if (parse.error != QJsonParseError::NoError) {
         const auto [line, column] = lineAndColumn(data, parse.offset);
-        return refused(textOf(960).arg(parse.errorString()).arg(line).arg(column));
+        return refused(textOf(kTextNotJson).arg(parse.errorString()).arg(line).arg(column));
     }
     if (!doc.isObject() || doc.object().value(QStringLiteral("format")).toString() != kFormat)
-        return refused(textOf(961));
+        return refused(textOf(kTextNotUserLightFile));
     const QJsonObject root = doc.object();
 
     const QJsonValue version = root.value(QStringLiteral("version"));
     if (!version.isDouble() || version.toDouble() != kUserLightFileVersion)
-        return refused(
-            textOf(962)
-                .arg(version.isDouble() ? QString::number(version.toDouble()) : textOf(963))
-                .arg(kUserLightFileVersion));
-    if (!root.value(QStringLiteral("name")).isString()) return refused(textOf(964));
-    if (!root.value(QStringLiteral("keys")).isArray()) return refused(textOf(965));
+        return refused(textOf(kTextWrongVersion)
+                           .arg(version.isDouble() ? QString::number(version.toDouble())
+                                                   : textOf(kTextNoVersion))
+                           .arg(kUserLightFileVersion));
+    if (!root.value(QStringLiteral("name")).isString()) return refused(textOf(kTextNoName));
+    if (!root.value(QStringLiteral("keys")).isArray()) return refused(textOf(kTextNoKeys));
 
     UserLightFileScheme scheme;
     scheme.name = root.value(QStringLiteral("name")).toString();
     std::set<int> seen;
     const QJsonArray keys = root.value(QStringLiteral("keys")).toArray();
     for (qsizetype i = 0; i < keys.size(); ++i) {
-        const QString entryName = textOf(966).arg(i + 1);
-        if (!keys[i].isObject()) return refused(textOf(967).arg(entryName));
+        const QString entryName = textOf(kTextEntry).arg(i + 1);
+        if (!keys[i].isObject()) return refused(textOf(kTextNotAKey).arg(entryName));
         const QJsonObject entry = keys[i].toObject();
         const QString name = entry.value(QStringLiteral("name")).toString();
         const KeyInfo* key = findKeyByName(name.toStdString());
-        if (!key) return refused(textOf(968).arg(entryName, quoted(name)));
+        if (!key) return refused(textOf(kTextUnknownKey).arg(entryName, quoted(name)));
         const QJsonValue code = entry.value(QStringLiteral("code"));
         if (!code.isDouble() || code.toDouble() != key->code)
-            return refused(
-                textOf(969).arg(quoted(name), code.toVariant().toString()).arg(key->code));
+            return refused(textOf(kTextWrongCode)
+                               .arg(quoted(name), code.toVariant().toString())
+                               .arg(key->code));
         const std::optional<std::int64_t> rgb = parseColor(entry.value(QStringLiteral("color")));
         if (!rgb)
-            return refused(textOf(970).arg(
-                quoted(name), quoted(entry.value(QStringLiteral("color")).toVariant().toString())));
-        if (!seen.insert(key->code).second) return refused(textOf(971).arg(quoted(name)));
+            return refused(
+                textOf(kTextBadColour)
+                    .arg(quoted(name),
+                         quoted(entry.value(QStringLiteral("color")).toVariant().toString())));
+        if (!seen.insert(key->code).second)
+            return refused(textOf(kTextListedTwice).arg(quoted(name)));
         scheme.leds.push_back(UserLightLEDData{0, 0, key->code, *rgb});
     }
     return {std::move(scheme), QString()};
@@ -149,7 +159,7 @@ std::optional<QByteArray> readWholeFile(const QString& path, QString* error) {
         return std::nullopt;
     }
     if (file.size() > kMaxFileBytes) {
-        if (error) *error = textOf(972);
+        if (error) *error = textOf(kTextTooLarge);
         return std::nullopt;
     }
     return file.read(kMaxFileBytes + 1);
