@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
@@ -54,6 +55,11 @@ void AppDelegate::relabel() {
         else if (action->objectName() == QLatin1String("tray_quit"))
             action->setText(KeyboardViewController::text(801));
     }
+}
+
+void AppDelegate::windowHiddenToTray() {
+    if (!tray_ || !tray_->isVisible() || std::exchange(trayHintShown_, true)) return;
+    tray_->showMessage(QStringLiteral("Korvex"), KeyboardViewController::text(925));
 }
 
 void AppDelegate::startPrivilegeMonitor() {

@@ -14,6 +14,7 @@
 #include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
 #include "ui/config/KeyboardViewConfig.h"
+#include "ui/desktop/KeyboardViewDesktop.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 
 namespace korvex {
@@ -66,6 +67,7 @@ void KeyboardViewController::viewDidLoad() {
     // The key and settings pages; before the language list is filled.
     new KeyboardViewKeyFunc(*this);
     new KeyboardViewConfig(*this);
+    new KeyboardViewDesktop(*this);
     initLanguageData();
     registerNotification();
 }
