@@ -211,7 +211,9 @@ TEST_F(DamagedStartTest, TheFileIsLeftAloneAndTheNewestBackupIsOffered) {
     EXPECT_FALSE(writesSince(0).empty());
     // The damaged file went to the shelf as it was.
     for (const BackupInfo& b : BackupShelf::standard()->list())
-        if (b.tag == "damaged") EXPECT_EQ(fileBytes(b.path), std::string(4096, 'x'));
+        if (b.tag == "damaged") {
+            EXPECT_EQ(fileBytes(b.path), std::string(4096, 'x'));
+        }
     const auto tags = backupTags();
     EXPECT_EQ(tags.back(), "manual");
     EXPECT_EQ(std::count(tags.begin(), tags.end(), "damaged"), 1);
