@@ -43,7 +43,9 @@ void AppDelegate::applicationDidFinishLaunching(std::function<void()> showWindow
             [showWindow](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger && showWindow) showWindow();
             });
-    if (QSystemTrayIcon::isSystemTrayAvailable()) tray_->show();
+    // Shown even when no tray is there yet: started with the desktop, Korvex
+    // may come up before the panel, and Qt adds the icon once a tray appears.
+    tray_->show();
 }
 
 void AppDelegate::relabel() {
