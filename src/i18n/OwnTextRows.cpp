@@ -81,6 +81,9 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
      "Korvex 会在系统托盘中继续运行。要退出程序，请使用托盘菜单中的“退出”。",
      "Korvex 會在系統匣中繼續執行。要結束程式，請使用系統匣選單中的「結束」。"},
     {926, "Quit", "退出", "結束"},
+    {927, "Cancel", "取消", "取消"},
+    {928, "The desktop start entry could not be changed: %1", "无法更改随桌面启动的设置：%1",
+     "無法變更隨桌面啟動的設定：%1"},
     // The user light page: its file dialogs, tooltips and the reasons a file is refused.
     {950, "User light files (*.json)", "用户灯光文件 (*.json)", "用戶燈光檔案 (*.json)"},
     {951, "Export user light", "导出用户灯光", "匯出用戶燈光"},

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
@@ -42,7 +43,9 @@ void AppDelegate::applicationDidFinishLaunching(std::function<void()> showWindow
             [showWindow](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger && showWindow) showWindow();
             });
-    if (QSystemTrayIcon::isSystemTrayAvailable()) tray_->show();
+    // Shown even when no tray is there yet: started with the desktop, Korvex
+    // may come up before the panel, and Qt adds the icon once a tray appears.
+    tray_->show();
 }
 
 void AppDelegate::relabel() {
@@ -54,6 +57,11 @@ void AppDelegate::relabel() {
         else if (action->objectName() == QLatin1String("tray_quit"))
             action->setText(KeyboardViewController::text(801));
     }
+}
+
+void AppDelegate::windowHiddenToTray() {
+    if (!tray_ || !tray_->isVisible() || std::exchange(trayHintShown_, true)) return;
+    tray_->showMessage(QStringLiteral("Korvex"), KeyboardViewController::text(925));
 }
 
 void AppDelegate::startPrivilegeMonitor() {

@@ -35,6 +35,8 @@ class AppDelegate : public QObject {
     static bool isProcessTrusted() { return true; }
     // Relabels the tray menu in the current language.
     void relabel();
+    // The window went to the tray: say once per run how to end the program.
+    void windowHiddenToTray();
     Keylogger* keylogger() const { return keylogger_; }
     QSystemTrayIcon* statusItem() const { return tray_; }
     QMenu* quickMenu() const { return menu_; }
@@ -50,6 +52,7 @@ class AppDelegate : public QObject {
     Keylogger* keylogger_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* menu_ = nullptr;
+    bool trayHintShown_ = false;
 };
 
 }  // namespace korvex

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "exchange/Backups.h"
 #include "store/StorePath.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
@@ -163,7 +164,23 @@ void KeyboardViewController::initSQLite() {
         },
         &linkSlot_);
     deviceDBfile = kDatabaseFileName;
+    openStore();
+}
+
+bool KeyboardViewController::openStore() {
     deviceDB_ = std::make_unique<DeviceSQLite>();
+    // A damaged file is not opened at all: opening it read-write could let
+    // SQLite change it, and it may be all that is left of the settings.
+    if (const auto path = databasePath()) {
+        const DatabaseCheck check = checkDatabase(*path);
+        if (check.status == DatabaseCheck::Status::Damaged) {
+            std::fprintf(stderr, "korvex: settings database %s is damaged: %s\n", path->c_str(),
+                         check.message.c_str());
+            emit databaseDamaged(QString::fromStdString(*path),
+                                 QString::fromStdString(check.message));
+            return false;
+        }
+    }
     const OpenResult opened = deviceDB_->init(deviceDBfile);
     if (!opened.ok) {
         // The file is left exactly as it is; the pages stay empty and
@@ -174,6 +191,16 @@ void KeyboardViewController::initSQLite() {
                      opened.reason.c_str());
         showSheet(text(804), text(805).arg(path, openErrorText(opened.error)));
     }
+    return opened.ok;
+}
+
+bool KeyboardViewController::reopenStore() {
+    // Before the first attach nothing is loaded; that attach opens the file.
+    if (!deviceComm_) return false;
+    const bool opened = openStore();
+    // Also when it failed: the pages then show the empty state, not the old one.
+    reloadFromStore();
+    return opened;
 }
 
 bool KeyboardViewController::storeReadable() const {
@@ -215,7 +242,9 @@ void KeyboardViewController::loadKeyMacroData() {
 void KeyboardViewController::sendStartupUploads() {
     if (!storeReadable()) return;
     Upload startup = startupUpload(*deviceDB_);
-    if (!startup.transfers.empty()) submitUpload(std::move(startup));
+    if (startup.transfers.empty()) return;
+    ++startupSends_;
+    submitUpload(std::move(startup));
 }
 
 std::uint64_t KeyboardViewController::submitUpload(Upload upload) {

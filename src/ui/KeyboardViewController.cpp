@@ -14,6 +14,7 @@
 #include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
 #include "ui/config/KeyboardViewConfig.h"
+#include "ui/desktop/KeyboardViewDesktop.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/light/KeyboardViewLight.h"
 #include "ui/userlight/KeyboardViewUserLight.h"
@@ -70,6 +71,7 @@ void KeyboardViewController::viewDidLoad() {
     new KeyboardViewConfig(*this);
     new KeyboardViewLight(*this);
     new KeyboardViewUserLight(*this);
+    new KeyboardViewDesktop(*this);
     initLanguageData();
     registerNotification();
 }

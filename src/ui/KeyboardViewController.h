@@ -115,6 +115,14 @@ class KeyboardViewController : public QWidget {
     // After a factory reset of the store: load every page and send the
     // start-up sequence again, as at a first attach.
     void reloadFromStore();
+    // After the settings file was replaced (a backup restored): open it
+    // again, then load and send as at a first attach. False when it cannot
+    // be opened (the sheet says why) or nothing was loaded from it yet.
+    bool reopenStore();
+    // Sends the start-up sequence again (after a resume from sleep).
+    void reapplyStartupUploads() { sendStartupUploads(); }
+    // How many start-up sequences have been handed to the device thread.
+    int startupSequencesSent() const { return startupSends_; }
 
     // Hands an upload to the device thread; never waits for the keyboard.
     // Returns its ticket, or 0 when there is no transport yet.
@@ -174,6 +182,8 @@ class KeyboardViewController : public QWidget {
     void pageChanged(int type);
     // The profile list and the language are loaded; pages fill their lists.
     void profilesLoaded();
+    // The settings file failed its check at start and was not opened.
+    void databaseDamaged(const QString& path, const QString& message);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -190,6 +200,7 @@ class KeyboardViewController : public QWidget {
     void sendStartupUploads();
     void requestRefresh();
     bool storeReadable() const;
+    bool openStore();
 
     struct Page {
         QWidget* view = nullptr;
@@ -220,6 +231,7 @@ class KeyboardViewController : public QWidget {
     std::unique_ptr<DeviceSQLite> deviceDB_;
     // While the first attach loads, the uploads go out as one sequence.
     bool startupLoading_ = false;
+    int startupSends_ = 0;
     bool refreshQueued_ = false;
     bool detachedSinceRefresh_ = false;
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);

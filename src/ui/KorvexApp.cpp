@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QPointer>
 
+#include <chrono>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include "ui/KeyboardViewController.h"
 #include "ui/MainWindowController.h"
 #include "ui/UsbMonitor.h"
+#include "ui/desktop/ResumeWatch.h"
 
 namespace korvex {
 
@@ -21,6 +24,8 @@ std::optional<KorvexOptions> parseKorvexOptions(int argc, char** argv, std::stri
         const std::string_view arg = argv[i];
         if (arg == "--simulate") {
             options.simulate = true;
+        } else if (arg == "--hidden") {
+            options.hidden = true;
         } else if (arg == "--wire-log") {
             if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
                 if (error) *error = "--wire-log needs a file name";
@@ -49,8 +54,9 @@ std::optional<KorvexOptions> parseKorvexOptions(int argc, char** argv, std::stri
 }
 
 std::string korvexUsage() {
-    return "Usage: korvex [--simulate] [--wire-log FILE]\n"
+    return "Usage: korvex [--hidden] [--simulate] [--wire-log FILE]\n"
            "Configure the Korvex 80-key RGB keyboard.\n\n"
+           "  --hidden          start in the tray without showing the window\n"
            "  --simulate        use a simulated keyboard instead of USB\n"
            "  --wire-log FILE   append every report sent or read to FILE\n"
            "  --help            show this help\n"
@@ -89,6 +95,9 @@ int runKorvex(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Korvex"));
     QApplication::setDesktopFileName(QStringLiteral("korvex"));
     QApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+    // The window may be hidden in the tray, and a sheet may be the only
+    // window on show: the program ends by its quit entries alone.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     auto* controller = new KeyboardViewController;
     KeyboardViewController::LinkOptions link;
@@ -115,7 +124,18 @@ int runKorvex(int argc, char** argv) {
                      &AppDelegate::relabel);
     QObject::connect(&windowController, &MainWindowController::quitRequested, &app,
                      &QApplication::quit, Qt::QueuedConnection);
-    windowController.showWindow();
+    QObject::connect(&windowController, &MainWindowController::hiddenToTray, &delegate,
+                     &AppDelegate::windowHiddenToTray);
+
+    // A keyboard may lose its settings while the machine sleeps.
+    LogindSleepSource sleep;
+    ResumeWatch resume(sleep, *controller, std::chrono::seconds(2));
+    sleep.start();
+
+    if (options->hidden)
+        controller->viewDidAppear();  // watch for the keyboard all the same
+    else
+        windowController.showWindow();
     return app.exec();
 }
 

@@ -7,6 +7,7 @@ namespace korvex {
 
 struct KorvexOptions {
     bool simulate = false;
+    bool hidden = false;  // start in the tray, the window not shown
     std::string wireLog;  // empty: no wire log
     bool help = false;
     bool version = false;

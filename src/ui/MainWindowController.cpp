@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
+#include "exchange/Autostart.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
@@ -29,6 +31,12 @@ FramelessWindow::FramelessWindow(QWidget* parent)
 }
 
 void FramelessWindow::closeEvent(QCloseEvent* event) {
+    if (hidesOnClose && hidesOnClose()) {
+        event->ignore();
+        hide();
+        emit hiddenOnClose();
+        return;
+    }
     emit windowWillClose();
     event->accept();
 }
@@ -106,6 +114,9 @@ MainWindowController::MainWindowController(KeyboardViewController* controller)
     connect(close, &QAbstractButton::clicked, window_, &QWidget::close);
     connect(controller_, &KeyboardViewController::titleChanged, title_, &QLabel::setText);
     connect(window_, &FramelessWindow::windowWillClose, this, &MainWindowController::quitRequested);
+    connect(window_, &FramelessWindow::hiddenOnClose, this, &MainWindowController::hiddenToTray);
+    trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    window_->hidesOnClose = [this] { return closeHidesToTray(); };
     connect(window_, &FramelessWindow::shown, controller_,
             [this] { controller_->viewDidAppear(); });
     connect(window_, &FramelessWindow::hidden, controller_,
@@ -125,6 +136,10 @@ void MainWindowController::centreOnScreen() {
     QRect frame = window_->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window_->move(frame.topLeft());
+}
+
+bool MainWindowController::closeHidesToTray() const {
+    return isAutostartEnabled() && trayAvailable && trayAvailable();
 }
 
 void MainWindowController::showWindow() {

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 
 namespace korvex {
@@ -9,15 +11,19 @@ namespace korvex {
 class ImageButton;
 class KeyboardViewController;
 
-// The borderless main window. Closing it ends the program; its background
-// (title strip and empty page areas) moves it.
+// The borderless main window. Closing it ends the program, unless
+// `hidesOnClose` says to keep running hidden; its background (title strip
+// and empty page areas) moves it.
 class FramelessWindow : public QWidget {
     Q_OBJECT
   public:
     explicit FramelessWindow(QWidget* parent = nullptr);
 
+    std::function<bool()> hidesOnClose;
+
   signals:
     void windowWillClose();
+    void hiddenOnClose();
     void shown();
     void hidden();
 
@@ -47,10 +53,19 @@ class MainWindowController : public QObject {
     void showWindow();
     void centreOnScreen();
 
+    // Whether the desktop shows a tray icon; replaceable (tests).
+    std::function<bool()> trayAvailable;
+    // Closing hides the window instead of ending the program while Korvex
+    // starts with the desktop: it then keeps the keyboard set up from the
+    // tray. Without a tray there would be no way back, so it quits then.
+    bool closeHidesToTray() const;
+
     static constexpr int kTitleHeight = 44;
 
   signals:
     void quitRequested();
+    // The window was closed and is now hidden, the program still running.
+    void hiddenToTray();
 
   private:
     FramelessWindow* window_;

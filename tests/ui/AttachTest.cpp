@@ -20,6 +20,7 @@
 #include "ui/KeyboardViewController.h"
 #include "ui/MainWindowController.h"
 #include "ui/UploadIndicator.h"
+#include "ui/desktop/KeyboardViewDesktop.h"
 
 namespace korvex {
 namespace {
@@ -311,8 +312,11 @@ TEST_F(AttachTest, GarbageDatabaseShowsASheetAndIsLeftAlone) {
     }
     showAndAttach();
     waitForUploads();
-    ASSERT_NE(controller->sheet(), nullptr);
-    EXPECT_TRUE(controller->sheet()->text().contains(QString::fromStdString(*databasePath())));
+    // Not even opened: the sheet offers a backup (there is none here).
+    auto* desktop = controller->findChild<KeyboardViewDesktop*>();
+    ASSERT_TRUE(desktop && desktop->sheet());
+    EXPECT_TRUE(
+        desktop->sheet()->informativeText().contains(QString::fromStdString(*databasePath())));
     std::ifstream in(*databasePath(), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
     EXPECT_TRUE(exchanges().empty());

@@ -27,6 +27,7 @@ TEST(ShellTest, OptionsAreThoseOfKorvexctlAndMistakesSayWhy) {
     EXPECT_TRUE(o->simulate);
     EXPECT_EQ(o->wireLog, "f.log");
     EXPECT_EQ(parse({"--wire-log=g.log"})->wireLog, "g.log");
+    EXPECT_TRUE(parse({"--hidden"})->hidden);
     // Qt's own options and their values pass through to QApplication.
     EXPECT_TRUE(parse({"-platform", "offscreen", "--version"})->version);
 

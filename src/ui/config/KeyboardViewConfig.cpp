@@ -9,6 +9,7 @@
 #include "ui/KeyboardViewController.h"
 #include "ui/Theme.h"
 #include "ui/config/SystemFunctions.h"
+#include "ui/desktop/Guarded.h"
 
 namespace korvex {
 
@@ -112,8 +113,15 @@ void KeyboardViewConfig::configResetKeys() {
 }
 
 void KeyboardViewConfig::resetKeysConfirmed() {
-    if (DeviceSQLite* db = hub_.deviceDB()) db->resetProfile(hub_.currentProfile);
-    hub_.selectProfile(hub_.currentProfile);
+    DeviceSQLite* db = hub_.deviceDB();
+    if (!db || !db->isOpen()) return;
+    const std::int64_t profile = hub_.currentProfile;
+    if (auto failed =
+            runGuarded([&](BackupShelf& shelf) { return resetProfile(*db, shelf, profile); })) {
+        sheets_.warn(hub_.window(), hub_.text(610), *failed);
+        return;
+    }
+    hub_.selectProfile(profile);
 }
 
 void KeyboardViewConfig::configResetAllDatas() {
@@ -127,8 +135,11 @@ void KeyboardViewConfig::resetAllConfirmed() {
     hub_.initFinish = false;
     // Dropped and refilled with the factory rows in one transaction: an
     // interruption keeps every setting rather than leaving half a store.
-    if (!db->dropTable()) {
+    // Backed up first, so the restore can be undone.
+    if (auto failed =
+            runGuarded([&](BackupShelf& shelf) { return restoreFactorySettings(*db, shelf); })) {
         hub_.initFinish = true;
+        sheets_.warn(hub_.window(), hub_.text(611), *failed);
         return;
     }
     hub_.reloadFromStore();

@@ -53,6 +53,8 @@ class KeyboardViewKeyFunc : public QObject {
     void addKeyProfile();
     void delKeyProfile();
     void editKeyProfile();
+    // Reads the profile list again and selects `profile` (after an import).
+    void showProfileList(std::int64_t profile);
     // The end of an in-place rename of a row.
     void keyTableItemViewEdit(int row, const QString& text);
     // The display name of a stored profile name in the current language.
@@ -95,6 +97,7 @@ class KeyboardViewKeyFunc : public QObject {
     void observe();
     void relabel();
     void rebuildProfileRows();
+    void requeryProfiles();
     // Marks a row; switches profile when the row's profile is not the current one.
     void markProfileRow(int row);
     void profileRowChosen(int row);

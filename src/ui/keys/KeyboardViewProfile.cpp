@@ -9,6 +9,7 @@
 #include "store/DeviceSQLite.h"
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
+#include "ui/desktop/Guarded.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 
 namespace korvex {
@@ -140,8 +141,14 @@ void KeyboardViewKeyFunc::delKeyProfile() {
         return;
     }
     const int row = profileList_->selectedRow();
-    if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size()) || !db()) return;
-    if (!db()->deleteProfile(hub_.profileDatas[static_cast<std::size_t>(row)].profId)) return;
+    if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size()) || !storeOpen()) return;
+    const std::int64_t profile = hub_.profileDatas[static_cast<std::size_t>(row)].profId;
+    // Backed up first, so "Restore from backup" can bring the profile back.
+    if (auto failed =
+            runGuarded([&](BackupShelf& shelf) { return deleteProfile(*db(), shelf, profile); })) {
+        sheets_.warn(hub_.window(), hub_.text(71), *failed);
+        return;
+    }
     hub_.profileDatas.erase(hub_.profileDatas.begin() + row);
     rebuildProfileRows();
     // The row that moved up into the place, or the new last row.
@@ -160,10 +167,22 @@ void KeyboardViewKeyFunc::keyTableItemViewEdit(int row, const QString& text) {
     if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size())) return;
     db()->updateProfileName(hub_.profileDatas[static_cast<std::size_t>(row)].profId,
                             text.toStdString());
-    hub_.profileDatas.clear();
-    db()->queryProfileList(hub_.profileDatas);
-    rebuildProfileRows();
+    requeryProfiles();
     markProfileRow(std::min(row, static_cast<int>(hub_.profileDatas.size()) - 1));
+}
+
+void KeyboardViewKeyFunc::requeryProfiles() {
+    hub_.profileDatas.clear();
+    if (db()) db()->queryProfileList(hub_.profileDatas);
+    rebuildProfileRows();
+}
+
+void KeyboardViewKeyFunc::showProfileList(std::int64_t profile) {
+    requeryProfiles();
+    int row = 0;
+    for (std::size_t i = 0; i < hub_.profileDatas.size(); ++i)
+        if (hub_.profileDatas[i].profId == profile) row = static_cast<int>(i);
+    markProfileRow(row);
 }
 
 }  // namespace korvex

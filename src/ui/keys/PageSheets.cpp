@@ -22,13 +22,22 @@ QMessageBox* PageSheet::open(QWidget* window, QMessageBox::Icon icon, const QStr
     return box;
 }
 
-void PageSheet::warn(QWidget* window, const QString& message, const QString& informative) {
-    QMessageBox* box = open(window, QMessageBox::Warning, message, informative);
+void PageSheet::notice(QWidget* window, QMessageBox::Icon icon, const QString& message,
+                       const QString& informative) {
+    QMessageBox* box = open(window, icon, message, informative);
     // Qt's own "OK" would stay English in every language.
     const std::string_view ok = text(kTextOk);
     box->addButton(QString::fromUtf8(ok.data(), static_cast<qsizetype>(ok.size())),
                    QMessageBox::AcceptRole);
     box->open();
+}
+
+void PageSheet::warn(QWidget* window, const QString& message, const QString& informative) {
+    notice(window, QMessageBox::Warning, message, informative);
+}
+
+void PageSheet::inform(QWidget* window, const QString& message, const QString& informative) {
+    notice(window, QMessageBox::Information, message, informative);
 }
 
 void PageSheet::confirm(QWidget* window, const QString& message, const QString& informative,

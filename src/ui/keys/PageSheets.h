@@ -17,6 +17,8 @@ class PageSheet {
   public:
     // A warning with one button; closing it does nothing else.
     void warn(QWidget* window, const QString& message, const QString& informative);
+    // A message that reports success, with one button.
+    void inform(QWidget* window, const QString& message, const QString& informative);
     // A question with the buttons `no` then `yes`; only `yes` runs `confirmed`.
     void confirm(QWidget* window, const QString& message, const QString& informative,
                  const QString& no, const QString& yes, std::function<void()> confirmed);
@@ -24,6 +26,8 @@ class PageSheet {
     QMessageBox* sheet() const { return sheet_; }
 
   private:
+    void notice(QWidget* window, QMessageBox::Icon icon, const QString& message,
+                const QString& informative);
     QMessageBox* open(QWidget* window, QMessageBox::Icon icon, const QString& message,
                       const QString& informative);
     QPointer<QMessageBox> sheet_;

@@ -1,0 +1,91 @@
+#pragma once
+
+// The window's desktop integration: profile files from the profile list,
+// "Restore from backup" and "Start with the desktop" on the settings page,
+// and the offer of a backup when the settings file is found damaged.
+
+#include <QDialog>
+#include <QListWidget>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+#include "ui/keys/PageSheets.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+
+namespace korvex {
+
+class KeyboardViewController;
+struct BackupInfo;
+
+class KeyboardViewDesktop : public QObject {
+    Q_OBJECT
+  public:
+    // Adds its controls to the key page and the settings page of the hub.
+    explicit KeyboardViewDesktop(KeyboardViewController& hub);
+
+    // Asks for a file to write (save) or read; empty when cancelled. The
+    // file dialogs unless replaced.
+    std::function<QString(bool save, const QString& suggestion)> chooseFile;
+
+    // --- profile files ----------------------------------------------------
+    // The current profile (the selected row) to a file the user picks.
+    void exportProfile();
+    void exportProfileTo(const QString& path);
+    // A file the user picks becomes a new profile, which is then selected.
+    void importProfile();
+    void importProfileFrom(const QString& path);
+
+    // --- backups ------------------------------------------------------------
+    // The list of backups with their dates; the choice is restored after a question.
+    void showBackupList();
+    // Replaces the settings with the backup, then loads and sends everything
+    // as at a first attach. False (and a sheet says why) when it failed.
+    bool restoreBackup(const QString& path);
+    // The settings file failed its check at start: offer the newest backup.
+    void offerNewestBackup(const QString& database, const QString& message);
+
+    // --- autostart ------------------------------------------------------------
+    void autostartClicked();
+    void loadAutostart();
+
+    // --- controls -----------------------------------------------------------
+    QPushButton* profileMenuButton() const { return profileMenu_; }
+    QAction* exportAction() const { return export_; }
+    QAction* importAction() const { return import_; }
+    QPushButton* btn_restorebackup() const { return restore_; }
+    QCheckBox* autostartBox() const { return autostart_; }
+    QDialog* backupDialog() const { return dialog_; }
+    QListWidget* backupList() const { return list_; }
+    QMessageBox* sheet() const { return sheets_.sheet(); }
+
+    // A backup as the list shows it: local date and time, what it was made before.
+    static QString backupLabel(const BackupInfo& backup);
+
+  private:
+    void buildKeyPage(QWidget* page);
+    void buildConfigPage(QWidget* page);
+    void relabel();
+    QString defaultChooseFile(bool save, const QString& suggestion);
+
+    KeyboardViewController& hub_;
+    PageSheet sheets_;
+    QPushButton* profileMenu_ = nullptr;
+    QMenu* menu_ = nullptr;
+    QAction* export_ = nullptr;
+    QAction* import_ = nullptr;
+    QPushButton* restore_ = nullptr;
+    QLabel* autostartLabel_ = nullptr;
+    QCheckBox* autostart_ = nullptr;
+    QPointer<QDialog> dialog_;
+    QPointer<QListWidget> list_;
+};
+
+}  // namespace korvex

@@ -1,0 +1,296 @@
+#include <QDialog>
+#include <QFile>
+#include <QListWidget>
+#include <QSignalSpy>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "../keys/PageTestSupport.h"
+#include "exchange/Autostart.h"
+#include "exchange/Backups.h"
+#include "store/StorePath.h"
+#include "ui/desktop/KeyboardViewDesktop.h"
+#include "ui/desktop/ResumeWatch.h"
+
+namespace korvex {
+namespace {
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class DesktopTest : public test::PageTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(configHome.isValid());
+        qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+        beforeStart();
+        PageTest::SetUp();
+        desktop = hub->findChild<KeyboardViewDesktop*>();
+        ASSERT_TRUE(desktop);
+    }
+    // Files to be there before the window starts.
+    virtual void beforeStart() {}
+
+    std::vector<std::string> backupTags() {
+        std::vector<std::string> tags;
+        for (const BackupInfo& b : BackupShelf::standard()->list()) tags.push_back(b.tag);
+        return tags;
+    }
+    std::string newestTag() {
+        const auto tags = backupTags();
+        return tags.empty() ? std::string() : tags.front();
+    }
+    // Z plays A on the current profile's top layer.
+    void assignZ() {
+        openPage(KeyboardViewController::kCustomKeyView);
+        clickKey("z");
+        pickTile(4);
+        waitForUploads();
+    }
+    std::size_t writeCount() {
+        waitForUploads();
+        return monitor->keyboard().writes().size();
+    }
+    std::vector<std::vector<std::uint8_t>> writesSince(std::size_t from) {
+        waitForUploads();
+        const auto all = monitor->keyboard().writes();
+        return {all.begin() + static_cast<std::ptrdiff_t>(from), all.end()};
+    }
+    void confirmOn(QPushButton* button) {
+        click(button);
+        answer(config->sheet(), true);
+    }
+
+    QTemporaryDir configHome;
+    KeyboardViewDesktop* desktop = nullptr;
+};
+
+TEST_F(DesktopTest, EachDestructiveChangeFromTheWindowIsBackedUpFirst) {
+    EXPECT_TRUE(backupTags().empty());
+    assignZ();
+    openPage(KeyboardViewController::kConfigView);
+    confirmOn(config->btn_resetmousedata());
+    EXPECT_EQ(newestTag(), "profile-reset");
+    EXPECT_TRUE(rows(0).empty());
+
+    confirmOn(config->btn_resetalldata());
+    EXPECT_EQ(newestTag(), "factory-restore");
+
+    openPage(KeyboardViewController::kCustomKeyView);
+    click(keys->profileButton(profilebutton::kAdd));
+    settle();
+    click(keys->profileButton(profilebutton::kDelete));
+    settle();
+    EXPECT_EQ(newestTag(), "profile-delete");
+    EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 1);
+
+    // Without a place for the backup, nothing is deleted and the sheet says why.
+    click(keys->profileButton(profilebutton::kAdd));
+    settle();
+    const std::string shelf = *backupDirectory();
+    QDir(QString::fromStdString(shelf)).removeRecursively();
+    std::ofstream(shelf) << "in the way";
+    click(keys->profileButton(profilebutton::kDelete));
+    settle();
+    EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 2);
+    ASSERT_NE(keys->sheet(), nullptr);
+    EXPECT_TRUE(keys->sheet()->informativeText().startsWith("No backup could be made"));
+}
+
+TEST_F(DesktopTest, ExportedProfileImportsAsANewSelectedProfileAndBadFilesChangeNothing) {
+    assignZ();
+    const QString file = dataHome.filePath(QStringLiteral("z.json"));
+    QString suggested;
+    desktop->chooseFile = [&](bool save, const QString& suggestion) {
+        if (save) suggested = suggestion;
+        return file;
+    };
+    desktop->exportAction()->trigger();
+    EXPECT_TRUE(suggested.endsWith("Configuration File 1.json"));
+    ASSERT_NE(desktop->sheet(), nullptr);
+    EXPECT_EQ(desktop->sheet()->text(), "Profile exported to " + file);
+
+    // A refused file: the message names the fault; the database keeps every byte.
+    const QString bad = dataHome.filePath(QStringLiteral("bad.json"));
+    std::ofstream(bad.toStdString()) << "{ not json";
+    const std::string before = fileBytes(*databasePath());
+    desktop->importProfileFrom(bad);
+    EXPECT_TRUE(desktop->sheet()->text().startsWith("The file was not imported: "));
+    EXPECT_EQ(fileBytes(*databasePath()), before);
+    EXPECT_TRUE(backupTags().empty());
+
+    const std::size_t sent = writeCount();
+    desktop->importAction()->trigger();
+    settle();
+    EXPECT_EQ(newestTag(), "import");
+    EXPECT_EQ(desktop->sheet()->text(), "Imported as a new profile: Configuration File 1");
+    ASSERT_EQ(hub->profileDatas.size(), 2u);
+    EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 2);
+    EXPECT_EQ(keys->customkey_keyprofile()->selectedRow(), 1);
+    EXPECT_EQ(hub->currentProfile, hub->profileDatas[1].profId);
+    // The new profile holds Z as A and the keyboard was given its key tables.
+    ASSERT_EQ(rows(0).size(), 1u);
+    EXPECT_EQ(rows(0)[0].keyValue, keyCode("z"));
+    EXPECT_GT(writeCount(), sent);
+    EXPECT_FALSE(held(0, "z").isDefault());
+}
+
+TEST_F(DesktopTest, RestoreFromBackupBringsTheSettingsBackAndSendsThem) {
+    click(hub->navigationButton(KeyboardViewController::kConfigView));
+    settle();
+    click(desktop->btn_restorebackup());
+    ASSERT_NE(desktop->sheet(), nullptr);
+    EXPECT_EQ(desktop->sheet()->text(), "There are no backups yet.");
+    desktop->sheet()->close();
+
+    assignZ();
+    const SimKeyEntry assigned = held(0, "z");
+    openPage(KeyboardViewController::kConfigView);
+    confirmOn(config->btn_resetalldata());
+    EXPECT_TRUE(held(0, "z").isDefault());
+    EXPECT_TRUE(rows(0).empty());
+
+    click(desktop->btn_restorebackup());
+    settle();
+    ASSERT_TRUE(desktop->backupDialog() && desktop->backupList());
+    ASSERT_EQ(desktop->backupList()->count(), 1);
+    EXPECT_TRUE(
+        desktop->backupList()->item(0)->text().endsWith("Before restoring factory settings"));
+    click(desktop->backupDialog()->findChild<QPushButton*>("backup_restore"));
+    settle();
+    EXPECT_FALSE(desktop->backupDialog());
+    EXPECT_EQ(desktop->sheet()->text(), "Restoring replaces all current settings. Continue?");
+    const std::size_t sent = writeCount();
+    answer(desktop->sheet(), true);
+
+    // The store was reopened on the restored file and everything sent again.
+    ASSERT_TRUE(hub->deviceDB()->isOpen());
+    ASSERT_EQ(rows(0).size(), 1u);
+    EXPECT_EQ(rows(0)[0].keyValue, keyCode("z"));
+    EXPECT_EQ(held(0, "z"), assigned);
+    EXPECT_GT(writesSince(sent).size(), 0u);
+    EXPECT_TRUE(hub->initFinish);
+    // The factory state itself can be had back in turn.
+    EXPECT_EQ(newestTag(), "restore");
+}
+
+class DamagedStartTest : public DesktopTest {
+  protected:
+    void beforeStart() override {
+        // A good backup with one profile more than the factory seed.
+        const std::string good = dataHome.filePath("good.sqlite3").toStdString();
+        {
+            DeviceSQLite store([](const std::string&) {});
+            ASSERT_TRUE(store.openFile(good).ok);
+            ASSERT_GT(store.addProfile("Kept"), 1);
+        }
+        ASSERT_TRUE(BackupShelf::standard()->backup(good, BackupReason::Manual).ok);
+        std::string reason;
+        ASSERT_TRUE(createDirectories(*databaseDirectory(), &reason));
+        std::ofstream(*databasePath(), std::ios::binary) << std::string(4096, 'x');
+    }
+};
+
+TEST_F(DamagedStartTest, TheFileIsLeftAloneAndTheNewestBackupIsOffered) {
+    EXPECT_FALSE(hub->deviceDB()->isOpen());
+    EXPECT_EQ(fileBytes(*databasePath()), std::string(4096, 'x'));
+    ASSERT_NE(desktop->sheet(), nullptr);
+    EXPECT_TRUE(desktop->sheet()->informativeText().startsWith(
+        "The settings database is damaged and was left untouched. Restore the newest backup ("));
+    EXPECT_TRUE(desktop->sheet()->informativeText().contains("Backed up by hand"));
+    EXPECT_TRUE(monitor->keyboard().writes().empty());
+
+    answer(desktop->sheet(), true);
+    ASSERT_TRUE(hub->deviceDB()->isOpen());
+    EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 2);
+    EXPECT_FALSE(writesSince(0).empty());
+    // The damaged file went to the shelf as it was.
+    for (const BackupInfo& b : BackupShelf::standard()->list())
+        if (b.tag == "damaged") {
+            EXPECT_EQ(fileBytes(b.path), std::string(4096, 'x'));
+        }
+    const auto tags = backupTags();
+    EXPECT_EQ(tags.back(), "manual");
+    EXPECT_EQ(std::count(tags.begin(), tags.end(), "damaged"), 1);
+}
+
+TEST_F(DesktopTest, WithAutostartOnClosingHidesToTheTrayAndOffQuits) {
+    window->trayAvailable = [] { return true; };
+    QSignalSpy quit(window.get(), &MainWindowController::quitRequested);
+    QSignalSpy hidden(window.get(), &MainWindowController::hiddenToTray);
+    openPage(KeyboardViewController::kConfigView);
+    EXPECT_FALSE(desktop->autostartBox()->isChecked());
+    click(desktop->autostartBox());
+    ASSERT_TRUE(isAutostartEnabled());
+    EXPECT_TRUE(QFile::exists(configHome.filePath("autostart/korvex.desktop")));
+
+    window->window()->close();
+    EXPECT_FALSE(window->window()->isVisible());
+    EXPECT_EQ(hidden.count(), 1);
+    EXPECT_EQ(quit.count(), 0);
+    window->showWindow();
+
+    // Without a tray to come back from, closing ends the program after all.
+    window->trayAvailable = [] { return false; };
+    window->window()->close();
+    EXPECT_EQ(quit.count(), 1);
+    window->showWindow();
+
+    window->trayAvailable = [] { return true; };
+    click(desktop->autostartBox());
+    EXPECT_FALSE(QFile::exists(configHome.filePath("autostart/korvex.desktop")));
+    window->window()->close();
+    EXPECT_EQ(quit.count(), 2);
+    EXPECT_EQ(hidden.count(), 1);
+}
+
+struct HandSleepSource final : SleepSignalSource {
+    bool start() override { return true; }
+    void sleepAndWake() {
+        emit prepareForSleep(true);
+        emit prepareForSleep(false);
+    }
+};
+
+TEST_F(DesktopTest, AfterResumeTheStartupUploadsGoOutOnce) {
+    const auto firstAttach = writesSince(0);
+    ASSERT_FALSE(firstAttach.empty());
+    HandSleepSource source;
+    {
+        ResumeWatch watch(source, *hub, std::chrono::milliseconds(0));
+        std::size_t from = writeCount();
+        source.sleepAndWake();
+        emit source.prepareForSleep(false);  // a repeated wake-up signal
+        EXPECT_TRUE(writesSince(from) == firstAttach);
+
+        // Asleep with the keyboard away: nothing to send to.
+        monitor->unplug();
+        settle();
+        from = writeCount();
+        source.sleepAndWake();
+        EXPECT_TRUE(writesSince(from).empty());
+        monitor->plug();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hub->keyboardAttached(); }, 3000));
+        settle();
+        EXPECT_TRUE(writesSince(from) == firstAttach);  // from the attach alone
+    }
+
+    // A keyboard that re-enumerates while the wake-up settles gets the
+    // sequence from its attach, not a second time from the resume.
+    ResumeWatch watch(source, *hub, std::chrono::milliseconds(150));
+    const std::size_t from = writeCount();
+    source.sleepAndWake();
+    monitor->unplug();
+    monitor->plug();
+    QTest::qWait(400);
+    EXPECT_TRUE(writesSince(from) == firstAttach);
+    EXPECT_EQ(watch.reapplied(), 0);
+}
+
+}  // namespace
+}  // namespace korvex
