@@ -138,6 +138,10 @@ constexpr std::array kSecondHalf = std::to_array<TextRow>({
      "重置当前配置删除键盘当前数据，是否继续?", "重置當前配置刪除鍵盤當前數據，是否繼續?"},
     {621, "Restoring factory settings will erase all data. Continue?",
      "恢复出厂设置会删除所有数据，是否继续?", "恢復出廠設置會刪除所有數據，是否繼續?"},
+    {900, "The macros are too large for the keyboard", "宏数据太大，键盘无法保存",
+     "巨集數據太大，鍵盤無法保存"},
+    {901, "The last change is stored, but the keyboard keeps its previous macros.",
+     "最后的修改已保存，但键盘仍保留之前的宏。", "最後的修改已保存，但鍵盤仍保留之前的巨集。"},
 });
 
 // Lookups binary-search the rows, so a row typed out of order or twice must not build.

@@ -17,10 +17,10 @@ struct TextRow {
 
 // Ids 1 to 234, ascending.
 std::span<const TextRow> firstHalfRows();
-// Ids 500 to 621, ascending.
+// Ids 500 to 999, ascending (900 up: texts added for messages of our own).
 std::span<const TextRow> secondHalfRows();
 
 inline constexpr int kFirstHalfMin = 1, kFirstHalfMax = 234;
-inline constexpr int kSecondHalfMin = 500, kSecondHalfMax = 621;
+inline constexpr int kSecondHalfMin = 500, kSecondHalfMax = 999;
 
 }  // namespace korvex::i18n

@@ -14,6 +14,7 @@
 #include "ui/UploadIndicator.h"
 #include "ui/config/KeyboardViewConfig.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
+#include "ui/macro/KeyboardViewMacro.h"
 
 namespace korvex {
 
@@ -66,6 +67,7 @@ void KeyboardViewController::viewDidLoad() {
     // The key and settings pages; before the language list is filled.
     new KeyboardViewKeyFunc(*this);
     new KeyboardViewConfig(*this);
+    new KeyboardViewMacro(*this);
     initLanguageData();
     registerNotification();
 }
