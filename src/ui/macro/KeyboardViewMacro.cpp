@@ -113,6 +113,10 @@ void KeyboardViewMacro::buildPage(QWidget* page) {
     recordList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     recordList_->setSelectionMode(QAbstractItemView::SingleSelection);
     recordList_->setModel(model_);
+    recordList_->setStyleSheet(QStringLiteral(
+        "QListView { background: rgb(28, 28, 30); color: rgb(230, 230, 230); border: none; }"
+        "QListView::item { padding: 4px 8px; }"
+        "QListView::item:selected { background: rgb(202, 81, 0); color: white; }"));
     connect(recordList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now) { recordRowChosen(now.isValid() ? now.row() : -1); });
     deleteRecord_ = unfocused(new QPushButton(page));
