@@ -1,17 +1,10 @@
-#include <cstdio>
+#include "ui/KorvexApp.h"
 
-#include "store/DeviceSQLite.h"
-#include "store/StorePath.h"
+// fontconfig keeps its caches until exit by design; not a leak of ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\nleak:libfreetype\n";
+}
 
-// Placeholder start: opens (and on first run creates) the settings database
-// and shows where it lives, until the window exists.
-int main() {
-    korvex::DeviceSQLite store;
-    const korvex::OpenResult opened = store.init(korvex::kDatabaseFileName);
-    if (!opened.ok) {
-        std::fprintf(stderr, "korvex: %s\n", opened.reason.c_str());
-        return 1;
-    }
-    std::printf("Settings database: %s\n", opened.path.c_str());
-    return 0;
+int main(int argc, char** argv) {
+    return korvex::runKorvex(argc, argv);
 }

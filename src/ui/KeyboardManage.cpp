@@ -5,7 +5,9 @@
 #include <QMetaObject>
 
 #include <cstdio>
+#include <utility>
 
+#include "store/StorePath.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
 #include "ui/StoredUploads.h"
@@ -15,8 +17,8 @@ namespace korvex {
 
 void KeyboardViewController::setLinkOptions(LinkOptions options) {
     monitor_ = std::move(options.monitor);
-    linkOptions_.wireLogPath = std::move(options.wireLogPath);
-    linkOptions_.clock = options.clock;
+    wireLogPath_ = std::move(options.wireLogPath);
+    pauseClock_ = options.clock;
 }
 
 void KeyboardViewController::registerDeviceNotifications() {
@@ -67,13 +69,14 @@ void KeyboardViewController::deviceConnected(const KeyboardRef& device, OpenedLi
 
     kbHIDdevice = device;
     keyboardTitle = text(30);
+    // Another keyboard may take the place of the one held: the device thread
+    // lets go of the old link before it is replaced.
+    if (uploadWorker_) uploadWorker_->detach();
     std::string error;
-    if (!linkSlot_.set(std::move(opened.link), linkOptions_.wireLogPath, &error))
-        std::fprintf(stderr, "korvex: wire log %s: %s\n", linkOptions_.wireLogPath.c_str(),
-                     error.c_str());
+    if (!linkSlot_.set(std::move(opened.link), wireLogPath_, &error))
+        std::fprintf(stderr, "korvex: wire log %s: %s\n", wireLogPath_.c_str(), error.c_str());
     if (deviceComm_) uploadWorker_->attach(linkSlot_.link());
-    QMetaObject::invokeMethod(
-        this, [this] { refreshUI(); }, Qt::QueuedConnection);
+    requestRefresh();
 }
 
 void KeyboardViewController::deviceDisconnected(const KeyboardRef& device) {
@@ -83,20 +86,36 @@ void KeyboardViewController::deviceDisconnected(const KeyboardRef& device) {
     if (!kbHIDdevice || !kbHIDdevice->same(*device)) return;
 
     kbHIDdevice.reset();
+    detachedSinceRefresh_ = true;
     // Stop the device thread writing before the link goes away.
     if (uploadWorker_) uploadWorker_->detach();
     linkSlot_.clear();
     keyboardTitle = text(30);
-    QMetaObject::invokeMethod(
-        this, [this] { refreshUI(); }, Qt::QueuedConnection);
+    requestRefresh();
 }
 
 void KeyboardViewController::deviceMonitorFailed(const QString& reason) {
     showSheet(tr("Cannot watch for the keyboard"), reason);
 }
 
+void KeyboardViewController::requestRefresh() {
+    // A quick unplug and replug asks twice before the first runs: refresh
+    // (and resend) once, from the state as it is by then.
+    if (refreshQueued_) return;
+    refreshQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshQueued_ = false;
+            refreshUI();
+        },
+        Qt::QueuedConnection);
+}
+
 void KeyboardViewController::refreshUI() {
     setTitle(keyboardTitle);
+    // A recording does not survive the keyboard leaving, however briefly.
+    if (std::exchange(detachedSinceRefresh_, false)) stopMacroRecord();
     if (kbHIDdevice) {
         setConnectedImage(true);
         // A keyboard that comes back may have been changed elsewhere: bring
@@ -117,13 +136,7 @@ void KeyboardViewController::ConnectDevice() {
     if (deviceComm_ || !kbHIDdevice) return;
     initSQLite();
     keyLists = buildKeyLists();
-    startupLoading_ = true;
-    getAllProfile();
-    selectProfile(1);
-    startupLoading_ = false;
-    if (initMacroList) initMacroList();
-    sendStartupUploads();
-    initFinish = true;
+    reloadFromStore();
 }
 
 void KeyboardViewController::reloadFromStore() {
@@ -138,7 +151,7 @@ void KeyboardViewController::reloadFromStore() {
 }
 
 void KeyboardViewController::initSQLite() {
-    deviceComm_ = std::make_unique<DeviceComm>(linkSlot_.link(), linkOptions_.clock);
+    deviceComm_ = std::make_unique<DeviceComm>(linkSlot_.link(), pauseClock_);
     uploadWorker_ = std::make_unique<UploadWorker>(
         *deviceComm_,
         [this, alive = alive_](const UploadReport& report) {
@@ -147,7 +160,7 @@ void KeyboardViewController::initSQLite() {
                 this, [this, report] { uploadReported(report); }, Qt::QueuedConnection);
         },
         &linkSlot_);
-    deviceDBfile = "device_keyboard_tarnel_v1.sqlite3";
+    deviceDBfile = kDatabaseFileName;
     deviceDB_ = std::make_unique<DeviceSQLite>();
     const OpenResult opened = deviceDB_->init(deviceDBfile);
     if (!opened.ok) {
@@ -196,11 +209,14 @@ void KeyboardViewController::selectProfile(std::int64_t profile) {
 void KeyboardViewController::loadKeyMacroData() {
     if (showKeyAssignments) showKeyAssignments();
     if (!startupLoading_ && storeReadable())
-        submitUpload(storedKeyTablesUpload(*deviceDB_, currentProfile));
+        for (Upload& u : storedUploads(*deviceDB_, ctl::UploadChoice::Keys, currentProfile))
+            submitUpload(std::move(u));
 }
 
 void KeyboardViewController::sendStartupUploads() {
-    if (storeReadable()) submitUpload(startupUpload(*deviceDB_));
+    if (!storeReadable()) return;
+    Upload startup = startupUpload(*deviceDB_);
+    if (!startup.transfers.empty()) submitUpload(std::move(startup));
 }
 
 std::uint64_t KeyboardViewController::submitUpload(Upload upload) {

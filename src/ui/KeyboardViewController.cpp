@@ -6,6 +6,7 @@
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
+#include "protocol/Encoders.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/NotificationCenter.h"
@@ -45,7 +46,6 @@ constexpr int kNavWidth = 76;
 
 KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("keyboard_view"));
-    text = &KeyboardViewController::tableText;
     keyboardTitle = QStringLiteral("Korvex");
     uploadIndicator_ = new UploadIndicator(this);
 }
@@ -189,7 +189,8 @@ void KeyboardViewController::selectPage(int type) {
     // The light pages resend on every press, also when already shown: the
     // user's way of making the keyboard show the page's lighting again.
     if (type == kLightView && storeReadable())
-        submitUpload(storedLightModeUpload(*deviceDB_, currentProfile));
+        for (Upload& u : storedUploads(*deviceDB_, ctl::UploadChoice::LightMode, currentProfile))
+            submitUpload(std::move(u));
     if (type == kUserLightView && storeReadable()) submitUpload(userLightModeUpload());
     emit pageChanged(type);
 }

@@ -153,17 +153,14 @@ class KeyboardViewController : public QWidget {
     void closeColorPanel();
 
     // --- languages ----------------------------------------------------------
-    // Text of an id in the current language. Replaceable for tools that have
-    // no language tables; the window uses the program's tables.
-    std::function<QString(int id)> text;
+    // Text of an id in the current language (curLanguage).
+    static QString text(int id);
     void LanguageSwicth();
     // Reads the stored choice (profile 1, "language") and relabels.
     void loadStoredLanguage();
     // The language combo box's selection changed (only acts once loaded).
     void languageSelectionChanged(int index);
     void initLanguageData();
-    // The program's language tables, in the current language.
-    static QString tableText(int id);
 
   signals:
     void titleChanged(const QString& title);
@@ -185,6 +182,7 @@ class KeyboardViewController : public QWidget {
     void showSheet(const QString& title, const QString& message);
     void uploadReported(const UploadReport& report);
     void sendStartupUploads();
+    void requestRefresh();
     bool storeReadable() const;
 
     struct Page {
@@ -205,8 +203,9 @@ class KeyboardViewController : public QWidget {
     bool loaded_ = false;
     bool appeared_ = false;
 
-    LinkOptions linkOptions_;
     std::unique_ptr<DeviceMonitor> monitor_;
+    std::string wireLogPath_;
+    PauseClock* pauseClock_ = nullptr;
     KeyboardRef refusedDevice_;  // the interface whose access sheet was shown
     LinkSlot linkSlot_;
     // Destroyed before the slot: the worker writes through the slot's link.
@@ -215,6 +214,8 @@ class KeyboardViewController : public QWidget {
     std::unique_ptr<DeviceSQLite> deviceDB_;
     // While the first attach loads, the uploads go out as one sequence.
     bool startupLoading_ = false;
+    bool refreshQueued_ = false;
+    bool detachedSinceRefresh_ = false;
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
     UploadIndicator* uploadIndicator_ = nullptr;
     QPointer<QMessageBox> sheet_;

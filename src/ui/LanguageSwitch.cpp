@@ -49,7 +49,7 @@ constexpr int kFirstLightModeText = 500;
 
 }  // namespace
 
-QString KeyboardViewController::tableText(int id) {
+QString KeyboardViewController::text(int id) {
     const std::string_view t = korvex::text(id);
     return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
 }
@@ -121,7 +121,8 @@ void KeyboardViewController::LanguageSwicth() {
     };
     for (const auto& c : kCaptionsBeforeLightList) relabel(c);
 
-    if (auto* list = findChild<ItemListView*>(QStringLiteral("light_mode_list"))) {
+    // The light page's list (identifier "lightmode"): row i shows text 500 + i.
+    if (auto* list = findChild<ItemListView*>(QStringLiteral("lightmode"))) {
         for (int i = 0; i < kLightModeRows && i < list->rowCount(); ++i)
             list->row(i)->setText(text(kFirstLightModeText + i));
     }

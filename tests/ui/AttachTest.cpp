@@ -198,6 +198,30 @@ TEST_F(AttachTest, DuplicateArrivalAndOtherInterfacesLeavingKeepTheKeyboard) {
     EXPECT_EQ(controller->kbHIDdevice, held);
 }
 
+TEST_F(AttachTest, ASecondKeyboardTakesOverTheLink) {
+    showAndAttach();
+    waitForUploads();
+    const auto firstSent = exchanges().size();
+    SimulatedMonitor second;  // not started: plugged by hand
+    second.plug();
+    settle();
+    EXPECT_EQ(controller->kbHIDdevice, second.currentHandle());
+    controller->selectPage(KeyboardViewController::kLightView);
+    waitForUploads();
+    // The newcomer is brought in line with the stored settings, then takes
+    // the page's upload; the first keyboard gets nothing more.
+    EXPECT_EQ(second.keyboard().exchanges().size(), firstSent + 1);
+    EXPECT_EQ(second.keyboard().exchanges().back(), SimExchange::LightMode);
+    EXPECT_EQ(exchanges().size(), firstSent);
+    // The first one leaving now changes nothing but the loaded flag.
+    monitor->unplug();
+    settle();
+    EXPECT_EQ(controller->kbHIDdevice, second.currentHandle());
+    second.unplug();
+    settle();
+    EXPECT_FALSE(controller->keyboardAttached());
+}
+
 TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
     showAndAttach();
     monitor->unplug();
@@ -262,6 +286,20 @@ TEST_F(AttachTest, FirstAttachSendsTheStartupSequenceOnceAndReattachRepeatsIt) {
     EXPECT_EQ(exchanges(), twice);
 }
 
+TEST_F(AttachTest, QuickReplugResendsOnceAndStillEndsTheRecording) {
+    showAndAttach();
+    waitForUploads();
+    const auto startup = exchanges().size();
+    controller->macroRecordType = 2;
+    monitor->unplug();
+    monitor->plug();  // before the main thread has handled either
+    settle();
+    waitForUploads();
+    EXPECT_TRUE(controller->keyboardAttached());
+    EXPECT_EQ(exchanges().size(), 2 * startup);
+    EXPECT_EQ(controller->macroRecordType, 1);
+}
+
 TEST_F(AttachTest, GarbageDatabaseShowsASheetAndIsLeftAlone) {
     const auto dir = databaseDirectory();
     ASSERT_TRUE(dir);
@@ -316,6 +354,16 @@ TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
     for (int type : {1, 2, 7}) controller->selectPage(type);
     waitForUploads();
     EXPECT_EQ(exchanges().size(), before + 3);
+
+    // Leaving the macro page during a recording stops it.
+    auto* record = new SelectButton(controller->pageView(KeyboardViewController::kMacroView));
+    record->setObjectName("record_button");
+    record->setTitle("Stop Record");
+    controller->selectPage(KeyboardViewController::kMacroView);
+    controller->macroRecordType = 2;
+    controller->selectPage(KeyboardViewController::kConfigView);
+    EXPECT_EQ(controller->macroRecordType, 1);
+    EXPECT_EQ(record->title(), controller->text(201));
 }
 
 TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {

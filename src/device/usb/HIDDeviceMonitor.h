@@ -18,6 +18,11 @@ namespace korvex {
 
 inline constexpr const char* kHIDDeviceConnected = "HIDDeviceConnected";
 inline constexpr const char* kHIDDeviceDisconnected = "HIDDeviceDisconnected";
+// Names of the same family that nothing posts or observes; kept so the set of
+// names stays complete.
+inline constexpr const char* kHIDDeviceDataReceived = "HIDDeviceDataReceived";
+inline constexpr const char* kHIDWirelessConnected = "HIDWirelessConnected";
+inline constexpr const char* kHIDWirelessDisconnected = "HIDWirelessDisconnected";
 
 // What observers receive: the name and the object { "device": record }.
 struct HIDDeviceNotification {

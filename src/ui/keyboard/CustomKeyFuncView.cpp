@@ -61,7 +61,7 @@ void KeyFuncView::initView(const QString& icon, const QString& label, int keyCod
         textView_->setGeometry(0, (height() - kLabelHeight) / 2, width(), kLabelHeight);
         textView_->setAlignment(Qt::AlignCenter);
         QFont font = textView_->font();
-        font.setPointSizeF(9);
+        font.setPixelSize(9);
         textView_->setFont(font);
         textView_->setStyleSheet(
             QStringLiteral("color: white; background: transparent; border: none;"));

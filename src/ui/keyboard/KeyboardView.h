@@ -163,10 +163,12 @@ class KeyboardView : public QWidget {
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Hover and tooltip for a pointer position; variants that handle the
+    // mouse themselves call it from their own move handling.
+    void pointerMoved(const QPointF& p);
 
   private:
     void removeKeys();
-    void pointerMoved(const QPointF& p);
     void setHovered(int index, bool on);
     void postToolTip(int index);
     void postToolTipHidden();

@@ -247,6 +247,8 @@ void KeyboardViewKeyFunc::MenuItemMouseUpAction(int menuId) {
 }
 
 void KeyboardViewKeyFunc::customKeyFuncAction(int keyCode) {
+    // The panel answers the key menu as well: it is done with.
+    if (menu_) menu_->hide();
     if (hub_.currentKeyValue < 1) {
         warnNoKey();
         return;
@@ -292,7 +294,9 @@ void KeyboardViewKeyFunc::addCustomKey(ProfileKey keydata) {
 void KeyboardViewKeyFunc::uploadKeyTables() {
     // The top layer and, right after it, the Fn layer: Fn-layer edits reach
     // the keyboard too.
-    if (storeOpen()) hub_.submitUpload(storedKeyTablesUpload(*db(), hub_.currentProfile));
+    if (!storeOpen()) return;
+    for (Upload& u : storedUploads(*db(), ctl::UploadChoice::Keys, hub_.currentProfile))
+        hub_.submitUpload(std::move(u));
 }
 
 void KeyboardViewKeyFunc::showStoredAssignments() {

@@ -110,8 +110,23 @@ void KeyboardViewKeyFunc::customkey_button_profile(int tag) {
 
 void KeyboardViewKeyFunc::addKeyProfile() {
     if (!db()) return;
-    const QString name =
-        hub_.text(70) + QLatin1Char(' ') + QString::number(hub_.profileDatas.size());
+    // "Configuration File N" with N the number of profiles so far; the seed
+    // holds "Configuration File 1" alone, so the plain count would repeat a
+    // name the list already shows. Count on until the name is free.
+    // Blanks aside: the Chinese factory names have none ("配置文件1").
+    auto bare = [](QString s) { return s.remove(QLatin1Char(' ')); };
+    auto inUse = [&](const QString& name) {
+        for (const ProfileData& p : hub_.profileDatas)
+            if (bare(QString::fromStdString(p.name)) == bare(name) ||
+                bare(profileDisplayName(p.name, hub_.text)) == bare(name))
+                return true;
+        return false;
+    };
+    std::size_t n = hub_.profileDatas.size();
+    QString name;
+    do {
+        name = hub_.text(70) + QLatin1Char(' ') + QString::number(n++);
+    } while (inUse(name));
     const std::int64_t id = db()->addProfile(name.toStdString());
     if (id < 1) return;
     hub_.profileDatas.push_back(ProfileData{id, name.toStdString()});

@@ -14,7 +14,6 @@
 #include <cstdio>
 
 #include "catalog/KeyCatalog.h"
-#include "protocol/Encoders.h"
 #include "store/DeviceSQLite.h"
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
@@ -316,7 +315,8 @@ void KeyboardViewMacro::deleteMacroData() {
     // deleted macro have moved up: the keyboard needs the image and the key
     // tables again, or its keys would play their neighbours' macros.
     SaveMacroToKeyboard();
-    hub_.submitUpload(storedKeyTablesUpload(*db(), hub_.currentProfile));
+    for (Upload& u : storedUploads(*db(), ctl::UploadChoice::Keys, hub_.currentProfile))
+        hub_.submitUpload(std::move(u));
 }
 
 void KeyboardViewMacro::renameMacro(int row, const QString& name) {
@@ -455,20 +455,17 @@ void KeyboardViewMacro::storeAndUpload() {
 
 void KeyboardViewMacro::SaveMacroToKeyboard() {
     if (!storeOpen()) return;
-    std::vector<MacroInfo> macros;
-    db()->queryAllMacroData(macros);
-    std::vector<RecordInfo> records;
-    for (const MacroInfo& m : macros) db()->queryMacroRecord(m.macroId, records);
-    const auto stored = static_cast<std::size_t>(std::max<std::int64_t>(db()->getRecordCount(), 0));
-    MacroImageResult image = ::korvex::SaveMacroToKeyboard(macros, records, stored);
-    if (image.status == MacroImageStatus::TooLarge) {
+    ctl::UploadRequest request;
+    request.choice = ctl::UploadChoice::Macros;
+    ctl::BuiltUploads built = ctl::buildUploads(*db(), request);
+    if (built.status == ctl::BuiltUploads::Status::TooLarge) {
         // Nothing is sent; say so rather than let the user believe it is.
-        std::printf("macros not sent: %s\n", image.reason.c_str());
+        std::printf("macros not sent: %s\n", built.message.c_str());
         std::fflush(stdout);
         showSheet(hub_.text(textid::kTooLarge), hub_.text(textid::kTooLargeInfo));
         return;
     }
-    hub_.submitUpload(std::move(image.upload));
+    for (Upload& upload : built.uploads) hub_.submitUpload(std::move(upload));
 }
 
 void KeyboardViewMacro::saveButtonAction() {

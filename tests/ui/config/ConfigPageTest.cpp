@@ -1,0 +1,113 @@
+#include <QComboBox>
+
+#include "../keys/PageTestSupport.h"
+#include "catalog/FunctionCatalog.h"
+
+namespace korvex {
+namespace {
+
+class ConfigPageTest : public test::PageTest {
+  protected:
+    void SetUp() override {
+        PageTest::SetUp();
+        openPage(KeyboardViewController::kConfigView);
+    }
+    QCheckBox* box(int type) const { return config->gameModeBox(type); }
+    SimSystem system() {
+        waitForUploads();
+        auto s = monitor->keyboard().systemFunctions();
+        return s ? *s : SimSystem{};
+    }
+    std::string stored(const char* key) { return hub->deviceDB()->getConfigData(1, key); }
+};
+
+TEST_F(ConfigPageTest, GameModeOffKeepsTheSubSwitchesForTheNextTimeOn) {
+    click(box(gamemodebox::kGameMode));
+    click(box(gamemodebox::kAltF4));
+    EXPECT_EQ(system(), (SimSystem{1, 0, 1, 0, 0, 0}));
+
+    click(box(gamemodebox::kGameMode));
+    EXPECT_EQ(system(), (SimSystem{0, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(box(gamemodebox::kAltF4)->isChecked());
+    EXPECT_EQ(stored("gamemode"), "0");
+    EXPECT_EQ(stored("disable_altf4"), "1");
+
+    click(box(gamemodebox::kGameMode));
+    EXPECT_TRUE(box(gamemodebox::kAltF4)->isChecked());
+    EXPECT_FALSE(box(gamemodebox::kAltTab)->isChecked());
+    EXPECT_EQ(system(), (SimSystem{1, 0, 1, 0, 0, 0}));
+
+    click(box(gamemodebox::kLockWin));
+    EXPECT_EQ(stored("disable_win"), "1");
+    EXPECT_EQ(system(), (SimSystem{1, 0, 1, 1, 0, 0}));
+}
+
+TEST_F(ConfigPageTest, ResetKeysAsksFirstAndThenClearsTheProfilesKeys) {
+    openPage(KeyboardViewController::kCustomKeyView);
+    clickKey("z");
+    pickTile(4);  // A
+    openPage(KeyboardViewController::kConfigView);
+
+    click(config->btn_resetmousedata());
+    ASSERT_NE(config->sheet(), nullptr);
+    EXPECT_EQ(config->sheet()->text(), "Reset keyboard");
+    EXPECT_EQ(config->sheet()->informativeText(),
+              "Resetting the keyboard will erase all keyboard data. Continue?");
+    answer(config->sheet(), false);
+    EXPECT_EQ(rows(0).size(), 1u);
+
+    click(config->btn_resetmousedata());
+    answer(config->sheet(), true);
+    waitForUploads();
+    EXPECT_TRUE(rows(0).empty());
+    EXPECT_EQ(key("z").keyMacro, keyFullName("z"));
+    EXPECT_TRUE(held(0, "z").isDefault());
+}
+
+// A factory restore sends exactly what a first attach of a fresh store sends.
+TEST_F(ConfigPageTest, FactoryRestoreSendsTheFirstAttachSequenceAgain) {
+    waitForUploads();
+    const auto firstAttach = monitor->keyboard().writes();
+    ASSERT_FALSE(firstAttach.empty());
+
+    click(box(gamemodebox::kGameMode));
+    openPage(KeyboardViewController::kCustomKeyView);
+    clickKey("x");
+    pickTile(kFnKeyCode);
+    click(keys->profileButton(profilebutton::kAdd));
+    openPage(KeyboardViewController::kConfigView);
+    waitForUploads();
+    const std::size_t before = monitor->keyboard().writes().size();
+
+    click(config->btn_resetalldata());
+    EXPECT_EQ(config->sheet()->text(), "Restore Factory Settings");
+    answer(config->sheet(), true);
+    waitForUploads();
+    const auto all = monitor->keyboard().writes();
+    const std::vector<std::vector<std::uint8_t>> restore(all.begin() + before, all.end());
+    EXPECT_EQ(restore, firstAttach);
+    EXPECT_TRUE(monitor->keyboard().violations().empty());
+
+    // And the pages show the factory state.
+    EXPECT_FALSE(box(gamemodebox::kGameMode)->isChecked());
+    EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 1);
+    EXPECT_EQ(hub->currentProfile, 1);
+    EXPECT_EQ(key("x").keyMacro, keyFullName("x"));
+    EXPECT_TRUE(hub->initFinish);
+}
+
+TEST_F(ConfigPageTest, LanguageListStoresTheChoiceAndRelabelsThePages) {
+    auto* combo = config->combo_language();
+    ASSERT_EQ(combo->count(), 3);
+    combo->setCurrentIndex(2);
+    EXPECT_EQ(stored("language"), "1028");
+    EXPECT_EQ(config->btn_resetalldata()->text(),
+              QString::fromUtf8(text(kLanguageTraditionalChinese, 611).data()));
+    click(config->btn_resetalldata());
+    EXPECT_EQ(config->sheet()->informativeText(),
+              QString::fromUtf8(text(kLanguageTraditionalChinese, 621).data()));
+    answer(config->sheet(), false);
+}
+
+}  // namespace
+}  // namespace korvex

@@ -1,0 +1,206 @@
+#include <QLabel>
+
+#include "PageTestSupport.h"
+#include "catalog/FunctionCatalog.h"
+#include "ui/keys/KeyMenuWindow.h"
+
+namespace korvex {
+namespace {
+
+class KeyPageTest : public test::PageTest {
+  protected:
+    std::vector<int> selectedTiles() const {
+        std::vector<int> codes;
+        for (KeyFuncView* t : keys->customkey_funcctrl()->customkeyselect_array())
+            if (t->isSelect()) codes.push_back(t->key_code());
+        return codes;
+    }
+    void assign(const char* keyName, int code) {
+        clickKey(keyName);
+        pickTile(code);
+    }
+};
+
+TEST_F(KeyPageTest, PanelPickIsStoredShownAndSentAndReselectedOnTheNextClick) {
+    clickKey("a");
+    EXPECT_EQ(hub->currentKeyValue, keyCode("a"));
+    ASSERT_TRUE(keys->keyMenu()->isVisible());
+    EXPECT_EQ(keys->keyMenu()->menuitem(menuid::kDisableKey)->textView()->text(), "Disable Keys");
+    pickTile(5);  // B
+    waitForUploads();
+
+    ASSERT_EQ(rows(0).size(), 1u);
+    EXPECT_EQ(rows(0)[0].macroType, kMacroTypeKeyboard);
+    EXPECT_EQ(rows(0)[0].macroValue, 5);
+    EXPECT_EQ(key("a").keyMacro, "B");
+    EXPECT_TRUE(keyboard()->keyView(key("a").index)->isMacro());
+    EXPECT_EQ(held(0, "a"), (SimKeyEntry{0x02, 0, 5, 0}));
+    EXPECT_EQ(selectedTiles(), std::vector<int>{5});
+
+    clickKey("s");
+    EXPECT_TRUE(selectedTiles().empty());
+    clickKey("a");
+    EXPECT_EQ(selectedTiles(), std::vector<int>{5});
+}
+
+TEST_F(KeyPageTest, DisableThenDefaultRestoresTheKeyEverywhere) {
+    clickKey("q");
+    chooseMenu(menuid::kDisableKey);
+    waitForUploads();
+    EXPECT_FALSE(keys->keyMenu()->isVisible());
+    EXPECT_EQ(key("q").keyMacro, "Disable Keys");
+    EXPECT_TRUE(held(0, "q").isDisabled());
+
+    clickKey("q");
+    chooseMenu(menuid::kDefaultKey);
+    waitForUploads();
+    EXPECT_TRUE(rows(0).empty());
+    EXPECT_EQ(key("q").keyMacro, keyFullName("q"));
+    EXPECT_FALSE(keyboard()->keyView(key("q").index)->isMacro());
+    EXPECT_TRUE(held(0, "q").isDefault());
+
+    // Default on a key that never had a row stores nothing.
+    clickKey("w");
+    chooseMenu(menuid::kDefaultKey);
+    EXPECT_TRUE(rows(0).empty());
+    EXPECT_EQ(key("w").keyMacro, keyFullName("w"));
+}
+
+TEST_F(KeyPageTest, PanelPickBeforeAnyKeyWarnsAndStoresNothing) {
+    pickTile(5);
+    ASSERT_NE(keys->sheet(), nullptr);
+    EXPECT_EQ(keys->sheet()->text(), "Custom Key");
+    EXPECT_EQ(keys->sheet()->informativeText(), "Please select a key on the keyboard");
+    EXPECT_TRUE(rows(0).empty());
+}
+
+TEST_F(KeyPageTest, FnOnTheTopLayerActsOnBothLayersAndFnLayerEditsReachTheKeyboard) {
+    assign("capsLock", kFnKeyCode);
+    waitForUploads();
+    const SimKeyEntry fn{0x02, 0, kFnKeyCode, 0};
+    EXPECT_EQ(held(0, "capsLock"), fn);
+    EXPECT_EQ(held(1, "capsLock"), fn);
+
+    // The Fn layer shows its own labels at once.
+    click(keys->customkey_btn_fnlayer());
+    EXPECT_EQ(hub->currentFnLayer, 1);
+    EXPECT_EQ(keys->customkey_btn_fnlayer()->btn_color(), keycolors::kHighlight);
+    EXPECT_EQ(key("capsLock").keyMacro, "Fn");
+
+    assign("j", 80);  // Left Arrow, on the Fn layer only
+    waitForUploads();
+    EXPECT_EQ(held(1, "j"), (SimKeyEntry{0x02, 0, 80, 0}));
+    EXPECT_TRUE(held(0, "j").isDefault());
+
+    // Back to default on the Fn layer keeps the top layer's Fn.
+    clickKey("capsLock");
+    chooseMenu(menuid::kDefaultKey);
+    waitForUploads();
+    EXPECT_TRUE(held(1, "capsLock").isDefault());
+    EXPECT_EQ(held(0, "capsLock"), fn);
+    click(keys->customkey_btn_toplayer());
+    EXPECT_EQ(hub->currentFnLayer, 0);
+    EXPECT_EQ(key("capsLock").keyMacro, "Fn");
+    EXPECT_EQ(key("j").keyMacro, keyFullName("j"));
+}
+
+// Rows the custom key dialog stores (mouse, multimedia, Mac shortcut) are
+// shown and sent when it closes, and select no panel tile.
+TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
+    struct Row {
+        const char* key;
+        int type, value;
+        const char* desc;
+        SimKeyEntry entry;
+    };
+    const Row assigned[] = {
+        {"f1", kMacroTypeMouse, 1, "Left Click", {0x01, 0x01, 0x01, 0}},
+        {"f2", kMacroTypeMultimedia, 1, "Play / Pause", {0x03, 0xCD, 0, 0}},
+        {"f3", kMacroTypeMacShortcut, 4, "Copy", {0x02, 0x08, 6, 0}},
+    };
+    for (const Row& r : assigned) {
+        ProfileKey k;
+        k.profId = hub->currentProfile;
+        k.keyValue = keyCode(r.key);
+        k.macroType = r.type;
+        k.macroValue = r.value;
+        k.macroDesc = r.desc;
+        ASSERT_GT(hub->deviceDB()->addKeyProfile(k), 0);
+    }
+    NotificationCenter::defaultCenter().post(notification::kCustomKeywindowCloseDid);
+    waitForUploads();
+    for (const Row& r : assigned) {
+        EXPECT_EQ(key(r.key).keyMacro, r.desc);
+        EXPECT_EQ(held(0, r.key), r.entry) << r.key;
+        clickKey(r.key);
+        EXPECT_TRUE(selectedTiles().empty()) << r.key;
+    }
+
+    std::vector<int> opened;
+    keys->openCustomKeyDialog = [&](int code, std::int64_t profile, const QString& desc) {
+        opened = {code, static_cast<int>(profile)};
+        EXPECT_EQ(desc, "F3");
+    };
+    chooseMenu(menuid::kCustomKey);
+    EXPECT_EQ(opened, (std::vector<int>{keyCode("f3"), 1}));
+}
+
+TEST_F(KeyPageTest, TooltipShowsTheHoveredKeyAndHidesTheMenu) {
+    clickKey("a");
+    QTest::mouseMove(keyboard(), key("escape").rect.center().toPoint());
+    ASSERT_TRUE(keys->keyToolTip() && keys->keyToolTip()->isVisible());
+    EXPECT_FALSE(keys->keyMenu()->isVisible());
+    EXPECT_EQ(keys->keyToolTip()->label_keydesc()->text(), "Escape");
+    EXPECT_EQ(keys->keyToolTip()->label_keymacro()->text(), "Escape");
+    // Above the key.
+    EXPECT_LT(keys->keyToolTip()->geometry().bottom(),
+              keyboard()->mapToGlobal(key("escape").rect.topLeft()).y());
+    QTest::mouseMove(keyboard(), QPoint(1, 1));
+    EXPECT_FALSE(keys->keyToolTip()->isVisible());
+}
+
+TEST_F(KeyPageTest, FnModeButtonsStoreAndSendTheMode) {
+    click(keys->customkey_btn_fnkey());
+    waitForUploads();
+    EXPECT_EQ(hub->deviceDB()->getConfigData(1, "fnfunction"), "1");
+    ASSERT_TRUE(monitor->keyboard().systemFunctions());
+    EXPECT_EQ(monitor->keyboard().systemFunctions()->fnFunction, 1);
+    EXPECT_EQ(keys->customkey_btn_fnkey()->btn_color(), keycolors::kHighlight);
+    EXPECT_EQ(keys->customkey_btn_defaultkey()->btn_color(), keycolors::kWhite);
+
+    click(keys->customkey_btn_defaultkey());
+    waitForUploads();
+    EXPECT_EQ(hub->deviceDB()->getConfigData(1, "fnfunction"), "0");
+    EXPECT_EQ(monitor->keyboard().systemFunctions()->fnFunction, 0);
+}
+
+// Other pages' buttons, keyboards and menus post the same names; this page
+// answers only its own.
+TEST_F(KeyPageTest, OtherPagesControlsDoNotActOnThisPage) {
+    SelectButton otherSelect(hub->pageView(KeyboardViewController::kLightView));
+    otherSelect.setTag(500);
+    TextButton otherText(hub->pageView(KeyboardViewController::kLightView));
+    otherText.setTag(1);
+    otherText.move(0, 40);
+    openPage(KeyboardViewController::kLightView);
+    otherSelect.show();
+    otherText.show();
+    test::Recorder posted(notification::kSelectButtonAction);
+    click(&otherSelect);
+    click(&otherText);
+    ASSERT_EQ(posted.posts.size(), 1u);
+    EXPECT_EQ(hub->currentFnLayer, 0);
+    EXPECT_NE(hub->deviceDB()->getConfigData(1, "fnfunction"), "1");
+
+    KeyboardView otherKeyboard(hub->pageView(KeyboardViewController::kLightView));
+    otherKeyboard.initKeyboard(1, "img_keyboard_layout", keyboardKeyRecords());
+    otherKeyboard.show();
+    const QPoint p = otherKeyboard.kbKeyArrayHover()[20].rect.center().toPoint();
+    QTest::mouseMove(&otherKeyboard, p);
+    QTest::mouseClick(&otherKeyboard, Qt::LeftButton, {}, p);
+    EXPECT_EQ(hub->currentKeyValue, 0);
+    EXPECT_TRUE(!keys->keyMenu() || !keys->keyMenu()->isVisible());
+}
+
+}  // namespace
+}  // namespace korvex

@@ -1,0 +1,154 @@
+#pragma once
+
+// The whole window on a simulated keyboard with a fresh database in a
+// temporary folder, driven through its controls; what the keyboard ends up
+// holding is read back from the simulated keyboard.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "../UiTestSupport.h"
+#include "catalog/KeyCatalog.h"
+#include "i18n/Language.h"
+#include "ui/Controls.h"
+#include "ui/DeviceEvents.h"
+#include "ui/Images.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/MainWindowController.h"
+#include "ui/UploadIndicator.h"
+#include "ui/config/KeyboardViewConfig.h"
+#include "ui/keyboard/CustomKeyFuncView.h"
+#include "ui/keyboard/KeyboardView.h"
+#include "ui/keys/KeyboardViewKeyFunc.h"
+
+namespace korvex::test {
+
+class PageTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        app();
+        ASSERT_TRUE(dataHome.isValid());
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+        g_show_homepage = false;
+        curLanguage = kLanguageEnglish;
+        auto* c = new KeyboardViewController;
+        auto sim = std::make_unique<SimulatedMonitor>();
+        monitor = sim.get();
+        KeyboardViewController::LinkOptions options;
+        options.monitor = std::move(sim);
+        options.clock = &clock;
+        c->setLinkOptions(std::move(options));
+        window = std::make_unique<MainWindowController>(c);
+        hub = c;
+        window->showWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hub->initFinish; }, 3000));
+        settle();
+        // Interface texts in English from here on (the store starts in 2052).
+        hub->initFinish = true;
+        languageTo(kLanguageEnglish);
+        keys = hub->findChild<KeyboardViewKeyFunc*>();
+        config = hub->findChild<KeyboardViewConfig*>();
+        ASSERT_TRUE(keys && config);
+        hub->keyboard_connect()->click();
+        openPage(KeyboardViewController::kCustomKeyView);
+    }
+
+    void TearDown() override {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+        window.reset();
+    }
+
+    void languageTo(int language) {
+        auto* combo = hub->findChild<QComboBox*>(QStringLiteral("combo_language"));
+        combo->setCurrentIndex(languageListIndex(language));
+    }
+
+    void openPage(int type) {
+        hub->navigationButton(type)->click();
+        settle();
+    }
+
+    void settle() {
+        for (int i = 0; i < 5; ++i) {
+            QApplication::processEvents();
+            QTest::qWait(2);
+        }
+    }
+
+    // Everything handed to the device thread has been sent.
+    void waitForUploads() {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                QApplication::processEvents();
+                return hub->uploadIndicator()->inFlight() == 0;
+            },
+            5000));
+    }
+
+    KeyboardView* keyboard() const { return keys->customkey_keyboardctrl(); }
+    const KeyData& key(const char* name) const {
+        return keyboard()
+            ->kbKeyArraySelect()[static_cast<std::size_t>(findKeyByName(name)->layout_index)];
+    }
+    int keyIndex(const char* name) const { return findKeyByName(name)->key_index; }
+    int keyCode(const char* name) const { return findKeyByName(name)->code; }
+
+    void clickKey(const char* name) {
+        const QPoint p = key(name).rect.center().toPoint();
+        QTest::mouseMove(keyboard(), p);
+        QTest::mouseClick(keyboard(), Qt::LeftButton, {}, p);
+    }
+    void chooseMenu(int menuId) {
+        ASSERT_TRUE(keys->keyMenu() && keys->keyMenu()->isVisible());
+        QTest::mouseClick(keys->keyMenu()->menuitem(menuId), Qt::LeftButton);
+    }
+    void pickTile(int code) {
+        for (const keyFunc& f : keys->customkey_funcctrl()->customkey_array())
+            if (f.key_code == code) {
+                QTest::mouseClick(f.view.data(), Qt::LeftButton);
+                return;
+            }
+        FAIL() << "no tile " << code;
+    }
+    void click(QWidget* w) {
+        // A check box takes clicks on its indicator and caption only.
+        const QPoint at = qobject_cast<QCheckBox*>(w) ? QPoint(8, w->height() / 2) : QPoint();
+        QTest::mouseClick(w, Qt::LeftButton, {}, at);
+    }
+
+    std::vector<ProfileKey> rows(int layer) {
+        std::vector<ProfileKey> out;
+        hub->deviceDB()->queryKeysProfile(hub->currentProfile, layer, out);
+        return out;
+    }
+    SimKeyEntry held(int layer, const char* name) {
+        return monitor->keyboard().keyEntry(layer, keyIndex(name));
+    }
+    // The confirming or the first button of the page's sheet on show.
+    void answer(QMessageBox* sheet, bool yes) {
+        ASSERT_NE(sheet, nullptr);
+        click(sheet->findChild<QPushButton*>(yes ? "sheet_yes" : "sheet_no"));
+        settle();
+    }
+
+    struct NoPause final : PauseClock {
+        void pause(std::chrono::nanoseconds) override {}
+    } clock;
+    QTemporaryDir dataHome;
+    SimulatedMonitor* monitor = nullptr;
+    KeyboardViewController* hub = nullptr;
+    KeyboardViewKeyFunc* keys = nullptr;
+    KeyboardViewConfig* config = nullptr;
+    std::unique_ptr<MainWindowController> window;
+};
+
+}  // namespace korvex::test
