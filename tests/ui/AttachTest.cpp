@@ -356,14 +356,14 @@ TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
     EXPECT_EQ(exchanges().size(), before + 3);
 
     // Leaving the macro page during a recording stops it.
-    auto* record = new SelectButton(controller->pageView(KeyboardViewController::kMacroView));
-    record->setObjectName("record_button");
-    record->setTitle("Stop Record");
+    auto* record = controller->findChild<QWidget*>("record_button");
+    ASSERT_NE(record, nullptr);
+    theme::setCaption(record, "Stop Record");
     controller->selectPage(KeyboardViewController::kMacroView);
     controller->macroRecordType = 2;
     controller->selectPage(KeyboardViewController::kConfigView);
     EXPECT_EQ(controller->macroRecordType, 1);
-    EXPECT_EQ(record->title(), controller->text(201));
+    EXPECT_EQ(theme::caption(record), controller->text(201));
 }
 
 TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {

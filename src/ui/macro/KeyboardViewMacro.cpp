@@ -569,10 +569,9 @@ void KeyboardViewMacro::startMacroRecord() {
 void KeyboardViewMacro::stopMacroRecord() {
     removeMonitor();
     forgetLastKey();
-    SaveMacroRecordDataToDB();
     delayEvent_->setChecked(true);
     for (QWidget* w : {keyboardEvent_, mouseEvent_, delayEvent_}) w->setEnabled(true);
-    SaveMacroToKeyboard();
+    storeAndUpload();
 }
 
 void KeyboardViewMacro::endRecordingWithoutStoring() {
