@@ -14,6 +14,7 @@
 #include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
 #include "ui/config/KeyboardViewConfig.h"
+#include "ui/customkey/CustomKeyViewController.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/macro/KeyboardViewMacro.h"
 
@@ -65,7 +66,7 @@ void KeyboardViewController::viewDidLoad() {
     setTitle(keyboardTitle);
     buildPages();
     // The key and settings pages; before the language list is filled.
-    new KeyboardViewKeyFunc(*this);
+    CustomKeyWindowController::attach(*this, *new KeyboardViewKeyFunc(*this));
     new KeyboardViewConfig(*this);
     new KeyboardViewMacro(*this);
     initLanguageData();

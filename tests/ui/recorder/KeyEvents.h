@@ -12,8 +12,8 @@
 namespace korvex::test {
 
 inline void sendKey(QWindow* window, int evdev, bool press, ulong timeMs = 0,
-                    bool autoRepeat = false) {
-    QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier,
+                    bool autoRepeat = false, int qtKey = Qt::Key_unknown) {
+    QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, Qt::NoModifier,
                     static_cast<quint32>(evdev + 8), 0, 0, QString(), autoRepeat);
     event.setTimestamp(timeMs);
     QApplication::sendEvent(window, &event);
