@@ -26,9 +26,6 @@ class CustomKeyDialogTest : public test::WindowFixture {
     void SetUp() override {
         WindowFixture::SetUp();
         if (HasFatalFailure()) return;
-        keys = hub->findChild<KeyboardViewKeyFunc*>();
-        ASSERT_NE(keys, nullptr);
-        openPage(KeyboardViewController::kCustomKeyView);
         Keylogger::shared().keys.clear();
     }
 
@@ -61,10 +58,9 @@ class CustomKeyDialogTest : public test::WindowFixture {
         return key;
     }
     SimKeyEntry sent(int code, int layer = 0) {
-        return keyboard().keyEntry(layer, findKeyByCode(code)->key_index);
+        return sim().keyEntry(layer, findKeyByCode(code)->key_index);
     }
 
-    KeyboardViewKeyFunc* keys = nullptr;
     CustomKeyViewController* dialog = nullptr;
 };
 

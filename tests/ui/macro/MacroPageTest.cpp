@@ -57,7 +57,7 @@ class MacroPageTest : public test::WindowFixture {
     }
     std::vector<SimMacroEvent> sent(std::size_t slot = 0) {
         waitForUploads();
-        const auto macros = keyboard().macros();
+        const auto macros = sim().macros();
         return slot < macros.size() ? macros[slot].events : std::vector<SimMacroEvent>{};
     }
     QStringList rowTexts() const {
@@ -288,11 +288,11 @@ TEST_F(MacroPageTest, MacrosTooLargeForTheKeyboardAreStoredAndTheUserIsTold) {
     EXPECT_EQ(sent().size(), 623u);
     EXPECT_EQ(page->sheet(), nullptr);
 
-    const auto exchangesBefore = keyboard().exchanges().size();
+    const auto exchangesBefore = sim().exchanges().size();
     insertDelay("7");
     waitForUploads();
     EXPECT_EQ(stored().size(), 624u);
-    EXPECT_EQ(keyboard().exchanges().size(), exchangesBefore);
+    EXPECT_EQ(sim().exchanges().size(), exchangesBefore);
     ASSERT_NE(page->sheet(), nullptr);
     EXPECT_EQ(page->sheet()->text(), "The macros are too large for the keyboard");
 }
@@ -312,13 +312,13 @@ TEST_F(MacroPageTest, KeysPlayTheSameMacroAfterAnEarlierMacroIsDeleted) {
     keys->addCustomKey(assignment);
     waitForUploads();
     const int keyIndex = findKeyByCode(kA)->key_index;
-    ASSERT_TRUE(keyboard().keyEntry(0, keyIndex).isMacro());
-    EXPECT_EQ(keyboard().keyEntry(0, keyIndex).macroSlot(), 1);
+    ASSERT_TRUE(sim().keyEntry(0, keyIndex).isMacro());
+    EXPECT_EQ(sim().keyEntry(0, keyIndex).macroSlot(), 1);
 
     page->macroList()->setSelectedRow(0);
     click("macro_btn_deletemacro");
     EXPECT_EQ(sent(0), (std::vector<SimMacroEvent>{{Kind::Delay, 22}}));
-    EXPECT_EQ(keyboard().keyEntry(0, keyIndex).macroSlot(), 0);
+    EXPECT_EQ(sim().keyEntry(0, keyIndex).macroSlot(), 0);
 }
 
 }  // namespace
