@@ -33,4 +33,14 @@ QString caption(const QWidget* control) {
     return {};
 }
 
+QLabel* textLabel(QWidget* parent, const QString& objectName, const QRect& where) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(objectName);
+    label->setGeometry(where);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kTextColour);
+    label->setPalette(palette);
+    return label;
+}
+
 }  // namespace korvex::theme

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+class QLabel;
+class QRect;
 class QWidget;
 
 namespace korvex::theme {
@@ -20,5 +22,7 @@ inline const QColor kMutedTextColour(142, 142, 147);
 void setCaption(QWidget* control, const QString& caption);
 // The caption setCaption would change; empty for controls without one.
 QString caption(const QWidget* control);
+// A caption label in the text colour, placed on its parent.
+QLabel* textLabel(QWidget* parent, const QString& objectName, const QRect& where);
 
 }  // namespace korvex::theme

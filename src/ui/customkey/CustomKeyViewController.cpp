@@ -51,16 +51,6 @@ std::vector<FunctionItem> itemsOf(const std::array<ComboEntry, N>& entries,
     return items;
 }
 
-QLabel* dialogLabel(QWidget* parent, const char* name, QRect where) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(where);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, theme::kTextColour);
-    label->setPalette(palette);
-    return label;
-}
-
 QComboBox* dialogCombo(QWidget* parent, const char* name, QRect where) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
@@ -84,16 +74,18 @@ CustomKeyViewController::CustomKeyViewController(KeyboardViewController& hub, QW
     key_textfield->setGeometry(24, 44, 412, 28);
     key_textfield->setReadOnly(true);
     key_textfield->setFocusPolicy(Qt::NoFocus);
-    keyfunc_label = dialogLabel(this, "keyfunc_label", {24, 86, 412, 20});
+    keyfunc_label = theme::textLabel(this, QStringLiteral("keyfunc_label"), QRect{24, 86, 412, 20});
     keyfunctype_combox = dialogCombo(this, "keyfunctype_combox", {24, 110, 412, 28});
     keyfunc_combox = dialogCombo(this, "keyfunc_combox", {24, 148, 412, 28});
     keyfunc_edit = new QLineEdit(this);
     keyfunc_edit->setObjectName(QStringLiteral("keyfunc_edit"));
     keyfunc_edit->setGeometry(24, 148, 412, 28);
     keyfunc_edit->setReadOnly(true);
-    label_macrotype = dialogLabel(this, "label_macrotype", {24, 186, 200, 20});
+    label_macrotype =
+        theme::textLabel(this, QStringLiteral("label_macrotype"), QRect{24, 186, 200, 20});
     combox_macrotype = dialogCombo(this, "combox_macrotype", {24, 210, 200, 28});
-    label_macroplaytime = dialogLabel(this, "label_macroplaytime", {236, 186, 200, 20});
+    label_macroplaytime =
+        theme::textLabel(this, QStringLiteral("label_macroplaytime"), QRect{236, 186, 200, 20});
     edit_macroplaytime = new QLineEdit(this);
     edit_macroplaytime->setObjectName(QStringLiteral("edit_macroplaytime"));
     edit_macroplaytime->setGeometry(236, 210, 200, 28);

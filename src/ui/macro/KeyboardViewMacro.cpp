@@ -41,16 +41,6 @@ QString fullNameOf(int code) {
     return QString::fromUtf8(key->full_name.data(), static_cast<qsizetype>(key->full_name.size()));
 }
 
-QLabel* pageLabel(QWidget* page, const char* name, QRect where) {
-    auto* label = new QLabel(page);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(where);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, theme::kTextColour);
-    label->setPalette(palette);
-    return label;
-}
-
 // Keys typed while recording must not press the page's buttons.
 template <typename W>
 W* unfocused(W* w) {
@@ -88,7 +78,8 @@ bool KeyboardViewMacro::storeOpen() const {
 
 void KeyboardViewMacro::buildPage(QWidget* page) {
     // The macro list.
-    macroListLabel_ = pageLabel(page, "macro_label_macrolist", {24, 20, 240, 22});
+    macroListLabel_ =
+        theme::textLabel(page, QStringLiteral("macro_label_macrolist"), QRect{24, 20, 240, 22});
     macroList_ = new ItemListView(page);
     macroList_->setObjectName(QStringLiteral("macrolist"));
     macroList_->setGeometry(24, 48, 240, 460);
@@ -104,7 +95,8 @@ void KeyboardViewMacro::buildPage(QWidget* page) {
     connect(deleteMacro_, &QPushButton::clicked, this, [this] { deleteMacroData(); });
 
     // The events of the selected macro.
-    recordLabel_ = pageLabel(page, "macro_label_recordlist", {288, 20, 360, 22});
+    recordLabel_ =
+        theme::textLabel(page, QStringLiteral("macro_label_recordlist"), QRect{288, 20, 360, 22});
     recordList_ = unfocused(new QListView(page));
     recordList_->setObjectName(QStringLiteral("recordlist"));
     recordList_->setGeometry(288, 48, 360, 460);
@@ -163,7 +155,8 @@ void KeyboardViewMacro::buildPage(QWidget* page) {
     recordDelay_->setChecked(true);
 
     // Inserting by hand.
-    insertLabel_ = pageLabel(page, "macro_label_insertevent", {672, 160, 328, 22});
+    insertLabel_ =
+        theme::textLabel(page, QStringLiteral("macro_label_insertevent"), QRect{672, 160, 328, 22});
     insertWhere_ = unfocused(new QComboBox(page));
     insertWhere_->setObjectName(QStringLiteral("insertevent_combox"));
     insertWhere_->setGeometry(672, 188, 268, 28);
