@@ -84,6 +84,11 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     {927, "Cancel", "取消", "取消"},
     {928, "The desktop start entry could not be changed: %1", "无法更改随桌面启动的设置：%1",
      "無法變更隨桌面啟動的設定：%1"},
+    // The macro page: a macro image too large for the keyboard.
+    {930, "The macros are too large for the keyboard", "宏数据太大，键盘无法保存",
+     "巨集資料太大，鍵盤無法儲存"},
+    {931, "The last change is stored, but the keyboard keeps its previous macros.",
+     "最后的修改已保存，但键盘仍保留之前的宏。", "最後的修改已儲存，但鍵盤仍保留之前的巨集。"},
     // The user light page: its file dialogs, tooltips and the reasons a file is refused.
     {950, "User light files (*.json)", "用户灯光文件 (*.json)", "用戶燈光檔案 (*.json)"},
     {951, "Export user light", "导出用户灯光", "匯出用戶燈光"},

@@ -22,7 +22,7 @@ AppDelegate::~AppDelegate() {
 void AppDelegate::applicationDidFinishLaunching(std::function<void()> showWindow) {
     startPrivilegeMonitor();
 
-    if (!keylogger_) keylogger_ = new Keylogger(this);
+    keylogger_ = &Keylogger::shared();
 
     menu_ = new QMenu;
     QAction* show = menu_->addAction(QString());

@@ -5,20 +5,13 @@
 
 #include <functional>
 
+#include "ui/recorder/Keylogger.h"
+
 class QSystemTrayIcon;
 class QMenu;
 class QTimer;
 
 namespace korvex {
-
-// Receives the key events that macro recording needs. The recording
-// feature hooks in here; on Linux the window's own key events suffice, so
-// no privilege is involved.
-class Keylogger : public QObject {
-    Q_OBJECT
-  public:
-    using QObject::QObject;
-};
 
 // The program's launch steps: the key-recording permission check (always
 // granted on Linux, but its log lines are kept so the log reads the same on

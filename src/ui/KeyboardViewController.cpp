@@ -14,9 +14,11 @@
 #include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
 #include "ui/config/KeyboardViewConfig.h"
+#include "ui/customkey/CustomKeyViewController.h"
 #include "ui/desktop/KeyboardViewDesktop.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/light/KeyboardViewLight.h"
+#include "ui/macro/KeyboardViewMacro.h"
 #include "ui/userlight/KeyboardViewUserLight.h"
 
 namespace korvex {
@@ -67,11 +69,12 @@ void KeyboardViewController::viewDidLoad() {
     setTitle(keyboardTitle);
     buildPages();
     // The key and settings pages; before the language list is filled.
-    new KeyboardViewKeyFunc(*this);
+    CustomKeyWindowController::attach(*this, *new KeyboardViewKeyFunc(*this));
     new KeyboardViewConfig(*this);
     new KeyboardViewLight(*this);
     new KeyboardViewUserLight(*this);
     new KeyboardViewDesktop(*this);
+    new KeyboardViewMacro(*this);
     initLanguageData();
     registerNotification();
 }

@@ -22,8 +22,7 @@ inline const QColor kMutedTextColour(142, 142, 147);
 void setCaption(QWidget* control, const QString& caption);
 // The caption setCaption would change; empty for controls without one.
 QString caption(const QWidget* control);
-
-// A named label of a page in the page text colour, placed at `geometry`.
+// A named caption label in the text colour, placed on its parent at `geometry`.
 QLabel* pageLabel(QWidget* page, const QString& name, const QRect& geometry);
 
 }  // namespace korvex::theme

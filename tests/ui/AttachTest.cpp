@@ -19,6 +19,7 @@
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/MainWindowController.h"
+#include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
 #include "ui/desktop/KeyboardViewDesktop.h"
 
@@ -359,26 +360,23 @@ TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
     EXPECT_EQ(exchanges().size(), before + 3);
 
     // Leaving the macro page during a recording stops it.
-    auto* record = new SelectButton(controller->pageView(KeyboardViewController::kMacroView));
-    record->setObjectName("record_button");
-    record->setTitle("Stop Record");
+    auto* record = controller->findChild<QWidget*>("record_button");
+    ASSERT_NE(record, nullptr);
+    theme::setCaption(record, "Stop Record");
     controller->selectPage(KeyboardViewController::kMacroView);
     controller->macroRecordType = 2;
     controller->selectPage(KeyboardViewController::kConfigView);
     EXPECT_EQ(controller->macroRecordType, 1);
-    EXPECT_EQ(record->title(), controller->text(201));
+    EXPECT_EQ(theme::caption(record), controller->text(201));
 }
 
 TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {
-    // Controls the pages will build; here stand-ins with their names.
-    auto* macroLabel = new QLabel(controller->pageView(KeyboardViewController::kMacroView));
-    macroLabel->setObjectName("macro_label_macrolist");
-    auto* saveButton = new SelectButton(controller->pageView(KeyboardViewController::kMacroView));
-    saveButton->setObjectName("macro_btn_save");
-    auto* events = new QComboBox(controller->pageView(KeyboardViewController::kMacroView));
-    events->setObjectName("mousevent_combox");
-
     showAndAttach();
+    // Controls of the macro page, relabelled by name.
+    auto* macroLabel = controller->findChild<QLabel*>("macro_label_macrolist");
+    auto* saveButton = controller->findChild<QWidget*>("macro_btn_save");
+    auto* events = controller->findChild<QComboBox*>("mousevent_combox");
+    ASSERT_TRUE(macroLabel && saveButton && events);
     // A fresh database holds English.
     EXPECT_EQ(curLanguage, kLanguageEnglish);
     auto* combo = controller->findChild<QComboBox*>("combo_language");
@@ -394,7 +392,7 @@ TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {
             return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
         };
         EXPECT_EQ(macroLabel->text(), expect(180));
-        EXPECT_EQ(saveButton->title(), expect(193));
+        EXPECT_EQ(theme::caption(saveButton), expect(193));
         EXPECT_EQ(controller->findChild<QLabel*>("config_label_language")->text(), expect(603));
         ASSERT_EQ(events->count(), 3);
         EXPECT_EQ(events->itemText(2), expect(234));

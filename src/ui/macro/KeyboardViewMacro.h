@@ -1,0 +1,139 @@
+#pragma once
+
+// The macro page: the macro list, the selected macro's events, recording
+// from the keyboard, inserting key, mouse and delay events by hand, and the
+// delay setting. The store is written first; the keyboard then gets the
+// whole macro image from what the store holds.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+#include "store/Records.h"
+#include "ui/keys/PostSourceGate.h"
+#include "ui/macro/MacroEvents.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMessageBox;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+namespace korvex {
+
+class DeviceSQLite;
+class ItemListView;
+class KeyboardViewController;
+
+class KeyboardViewMacro : public QObject {
+    Q_OBJECT
+  public:
+    // Builds the page into the hub's macro page view.
+    explicit KeyboardViewMacro(KeyboardViewController& hub);
+    ~KeyboardViewMacro() override;
+
+    // --- operations of the page ------------------------------------------------
+    void initMacroList();
+    void addMacroData();
+    void deleteMacroData();
+    void loadMacroRecordData(int selectIndex);
+    void insertNewEvent();
+    void deleteRecordItem();
+    void moveRecordItem(int step);
+    void recordButtonAction();
+    void saveButtonAction();
+    void EnabledControl(bool enabled);
+    void renameMacro(int row, const QString& name);
+    // Stores the event list of the selected macro; false when that failed.
+    bool SaveMacroRecordDataToDB();
+    // Sends every macro to the keyboard; shows a sheet when they do not fit.
+    void SaveMacroToKeyboard();
+
+    // --- recording ---------------------------------------------------------------
+    void startMacroRecord();
+    void stopMacroRecord();
+    void fillMacroRecord();
+
+    // --- state ---------------------------------------------------------------------
+    int macroSelectIndex = -1;
+    int recordSelectIndex = -1;
+    int insertEventType = 0;  // 0 keyboard, 1 mouse, 2 delay
+    std::int64_t lastRecordTime = 0;
+    bool monitorInstalled() const { return eventHandler_ != 0; }
+    const std::vector<MacroInfo>& MacroListDatas() const { return macros_; }
+    const std::vector<MacroEvent>& RecordListDatas() const { return model_->events(); }
+
+    // --- controls --------------------------------------------------------------
+    ItemListView* macroList() const { return macroList_; }
+    QListView* recordList() const { return recordList_; }
+    QMessageBox* sheet() const { return sheet_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildPage(QWidget* page);
+    void relabel();
+    void observe();
+    DeviceSQLite* db() const;
+    bool storeOpen() const;
+    void rebuildMacroRows();
+    void macroRowChosen(int row);
+    void recordRowChosen(int row);
+    void chooseInsertMode(int type);  // the user picked an event radio
+    void showInsertMode(int type);    // an event radio went on, by anyone
+    void chooseDelayRadio(QAbstractButton* radio);
+    void installMonitor();
+    void removeMonitor();
+    void forgetLastKey();
+    void setEvents(std::vector<MacroEvent> events, int keepSelection);
+    void insertEvents(const std::vector<MacroEvent>& events);
+    void storeAndUpload();
+    void endRecordingWithoutStoring();
+    void showSheet(const QString& message, const QString& informative);
+    std::int64_t selectedMacroId() const;
+    std::int64_t defaultDelay() const;
+    QString mouseText(int value, bool down) const;
+
+    KeyboardViewController& hub_;
+    PostSourceGate gate_;
+    std::vector<MacroInfo> macros_;
+    bool controlsEnabled_ = false;
+    MacroEventModel* model_ = nullptr;
+    int eventHandler_ = 0;
+    QPointer<QMessageBox> sheet_;
+
+    ItemListView* macroList_ = nullptr;
+    QListView* recordList_ = nullptr;
+    QLabel* macroListLabel_ = nullptr;
+    QLabel* recordLabel_ = nullptr;
+    QLabel* insertLabel_ = nullptr;
+    QPushButton* newMacro_ = nullptr;
+    QPushButton* deleteMacro_ = nullptr;
+    QPushButton* deleteRecord_ = nullptr;
+    QPushButton* moveUp_ = nullptr;
+    QPushButton* moveDown_ = nullptr;
+    QPushButton* record_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QRadioButton* recordDelay_ = nullptr;
+    QRadioButton* noDelay_ = nullptr;
+    QRadioButton* defaultDelay_ = nullptr;
+    QLineEdit* delayTime_ = nullptr;
+    QComboBox* insertWhere_ = nullptr;
+    QRadioButton* keyboardEvent_ = nullptr;
+    QRadioButton* mouseEvent_ = nullptr;
+    QRadioButton* delayEvent_ = nullptr;
+    QComboBox* mouseButton_ = nullptr;
+    QLineEdit* insertEdit_ = nullptr;
+    QPushButton* insert_ = nullptr;
+};
+
+}  // namespace korvex

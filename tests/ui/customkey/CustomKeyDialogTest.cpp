@@ -1,0 +1,219 @@
+#include <QLineEdit>
+
+#include "../macro/WindowFixture.h"
+#include "../recorder/KeyEvents.h"
+#include "catalog/FunctionCatalog.h"
+#include "catalog/KeyCatalog.h"
+#include "store/DeviceSQLite.h"
+#include "ui/customkey/CustomKeyViewController.h"
+#include "ui/keyboard/KeyboardView.h"
+#include "ui/keys/KeyMenuWindow.h"
+#include "ui/keys/KeyboardViewKeyFunc.h"
+#include "ui/recorder/Keylogger.h"
+
+namespace korvex {
+namespace {
+
+using test::sendKey;
+
+constexpr int kA = 4, kC = 6, kF5 = 62, kLeftControl = 224, kLeftShift = 225;
+
+// Rows of the dialog's function type combo.
+enum TypeRow { kDefaultRow, kKeyboardRow, kMouseRow, kMacroRow, kMultimediaRow, kMacRow };
+
+class CustomKeyDialogTest : public test::WindowFixture {
+  protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        if (HasFatalFailure()) return;
+        Keylogger::shared().keys.clear();
+    }
+
+    // "Custom Function" in the key menu of a key.
+    CustomKeyViewController* openFor(int code) {
+        hub->currentKeyValue = code;
+        keys->MenuItemMouseUpAction(menuid::kCustomKey);
+        CustomKeyWindowController* window = CustomKeyWindowController::current();
+        EXPECT_NE(window, nullptr);
+        if (!window) return nullptr;
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        dialog = window->contentViewController();
+        return dialog;
+    }
+    void chooseType(int row) { dialog->keyfunctype_combox->setCurrentIndex(row); }
+    void press(int evdev, bool down) { sendKey(dialogWindow(), evdev, down); }
+    QWindow* dialogWindow() const { return dialog->window()->windowHandle(); }
+    void save() {
+        test::Recorder closed(notification::kCustomKeywindowCloseDid);
+        dialog->key_savedatabtn->click();
+        ASSERT_TRUE(
+            QTest::qWaitFor([] { return CustomKeyWindowController::current() == nullptr; }, 2000));
+        EXPECT_EQ(closed.posts.size(), 1u);
+        waitForUploads();
+    }
+    std::optional<ProfileKey> row(int code, int layer = 0) {
+        ProfileKey key;
+        if (!hub->deviceDB()->queryKeyProfile(hub->currentProfile, layer, code, key))
+            return std::nullopt;
+        return key;
+    }
+    SimKeyEntry sent(int code, int layer = 0) {
+        return sim().keyEntry(layer, findKeyByCode(code)->key_index);
+    }
+
+    CustomKeyViewController* dialog = nullptr;
+};
+
+TEST_F(CustomKeyDialogTest, KeyCombinationsAreCapturedFromTheHeldKeys) {
+    ASSERT_TRUE(openFor(kA));
+    EXPECT_EQ(dialog->key_textfield->text(), "A");
+    EXPECT_FALSE(dialog->keyfunc_edit->isVisible());
+    chooseType(kKeyboardRow);
+    ASSERT_TRUE(dialog->keyfunc_edit->isVisible());
+    press(KEY_LEFTCTRL, true);
+    press(KEY_KP1, true);  // a key this keyboard lacks is left out
+    EXPECT_EQ(dialog->keyfunc_edit->text(), "Left Control");
+    press(KEY_C, true);
+    sendKey(dialogWindow(), KEY_ESC, true, 0, false, Qt::Key_Escape);  // a key like any other
+    ASSERT_NE(CustomKeyWindowController::current(), nullptr);
+    press(KEY_C, false);
+    EXPECT_EQ(dialog->keyfunc_edit->text(), "Left Control + C");
+    EXPECT_EQ(dialog->currentModifyKeysStr, "224,6");
+    save();
+    auto stored = row(kA);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->macroType, kMacroTypeKeyboard);
+    EXPECT_EQ(stored->macroValue, kC);
+    EXPECT_EQ(stored->macro2Value, kLeftControl);
+    EXPECT_EQ(stored->macroDesc, "Left Control + C");
+    EXPECT_EQ(sent(kA).type, 0x02);
+    EXPECT_EQ(sent(kA).b2, kC);
+    // The main window shows the new assignment once the dialog is gone.
+    const auto& shown =
+        keys->customkey_keyboardctrl()
+            ->kbKeyArraySelect()[static_cast<std::size_t>(findKeyByCode(kA)->layout_index)];
+    EXPECT_EQ(shown.keyMacro, "Left Control + C");
+
+    // Two modifiers and a key: all three shown, the first two stored.
+    Keylogger::shared().keys.clear();
+    ASSERT_TRUE(openFor(kA));
+    chooseType(kKeyboardRow);
+    for (int key : {KEY_LEFTSHIFT, KEY_LEFTCTRL, KEY_A}) press(key, true);
+    EXPECT_EQ(dialog->keyfunc_edit->text(), "Left Shift + Left Control + A");
+    save();
+    EXPECT_EQ(row(kA)->macroValue, kLeftControl);
+    EXPECT_EQ(row(kA)->macro2Value, kLeftShift);
+
+    // One key alone.
+    Keylogger::shared().keys.clear();
+    ASSERT_TRUE(openFor(kA));
+    chooseType(kKeyboardRow);
+    press(KEY_F5, true);
+    save();
+    EXPECT_EQ(row(kA)->macroValue, kF5);
+    EXPECT_EQ(row(kA)->macro2Value, 0);
+
+    // Nothing captured: nothing stored, the dialog closes all the same.
+    ASSERT_TRUE(openFor(kC));
+    chooseType(kKeyboardRow);
+    save();
+    EXPECT_FALSE(row(kC));
+}
+
+TEST_F(CustomKeyDialogTest, MacroPlayModesAndLoopCounts) {
+    // No macros: an empty list, and the key stays at its default.
+    ASSERT_TRUE(openFor(kA));
+    chooseType(kMacroRow);
+    EXPECT_EQ(dialog->keyfunc_combox->count(), 0);
+    save();
+    EXPECT_FALSE(row(kA));
+
+    DeviceSQLite& db = *hub->deviceDB();
+    db.addMacroProfile("first");
+    const std::int64_t second = db.addMacroProfile("second");
+    struct Case {
+        int playMode;
+        const char* loops;
+        std::int64_t stored;
+    };
+    for (const Case& c :
+         {Case{1, "0", 1}, Case{1, "1", 1}, Case{1, "255", 255}, Case{1, "256", 255},
+          Case{1, "text", 1}, Case{2, "9", 0}, Case{0, "9", 0}}) {
+        ASSERT_TRUE(openFor(kA));
+        chooseType(kMacroRow);
+        ASSERT_EQ(dialog->keyfunc_combox->count(), 2);
+        EXPECT_TRUE(dialog->combox_macrotype->isVisible());
+        EXPECT_FALSE(dialog->edit_macroplaytime->isVisible());
+        dialog->keyfunc_combox->setCurrentIndex(1);
+        dialog->combox_macrotype->setCurrentIndex(c.playMode);
+        EXPECT_EQ(dialog->edit_macroplaytime->isVisible(), c.playMode == 1);
+        dialog->edit_macroplaytime->setText(QString::fromLatin1(c.loops));
+        save();
+        auto stored = row(kA);
+        ASSERT_TRUE(stored) << c.loops;
+        EXPECT_EQ(stored->macroValue, second);
+        EXPECT_EQ(stored->macro2Value, c.playMode);
+        EXPECT_EQ(stored->macro3Value, c.stored) << c.loops;
+        EXPECT_EQ(stored->macroDesc, "second");
+        const SimKeyEntry entry = sent(kA);
+        EXPECT_TRUE(entry.isMacro());
+        EXPECT_EQ(entry.macroSlot(), 1);
+        EXPECT_EQ(entry.macroPlayMode(), c.playMode);
+    }
+}
+
+TEST_F(CustomKeyDialogTest, TheFnLayerShownIsTheLayerEditedAndEveryTypeStoresItsValue) {
+    hub->currentFnLayer = 1;
+    ASSERT_TRUE(openFor(kA));
+    chooseType(kMouseRow);
+    dialog->keyfunc_combox->setCurrentIndex(2);
+    save();
+    EXPECT_FALSE(row(kA, 0));
+    ASSERT_TRUE(row(kA, 1));
+    EXPECT_EQ(row(kA, 1)->macroType, kMacroTypeMouse);
+    EXPECT_EQ(row(kA, 1)->macroValue, keyFunctionMouseDatas[2].mode);
+    EXPECT_FALSE(sent(kA, 1).isDefault());
+    EXPECT_TRUE(sent(kA, 0).isDefault());
+
+    hub->currentFnLayer = 0;
+    for (auto [typeRow, type, list] :
+         {std::tuple{kMultimediaRow, kMacroTypeMultimedia,
+                     std::span<const ComboEntry>(keyFunctionMultimediaDatas)},
+          std::tuple{kMacRow, kMacroTypeMacShortcut,
+                     std::span<const ComboEntry>(keyFunctionMacShortcutsDatas)}}) {
+        ASSERT_TRUE(openFor(kC));
+        chooseType(typeRow);
+        EXPECT_EQ(dialog->keyfunc_combox->count(), static_cast<int>(list.size()));
+        EXPECT_EQ(dialog->key_functionvalue, list[0].mode);  // the first item is chosen
+        dialog->keyfunc_combox->setCurrentIndex(static_cast<int>(list.size()) - 1);
+        save();
+        EXPECT_EQ(row(kC)->macroType, type);
+        EXPECT_EQ(row(kC)->macroValue, list.back().mode);
+        EXPECT_FALSE(sent(kC).isDefault());
+    }
+
+    // Default: the key goes back to its own function.
+    ASSERT_TRUE(openFor(kC));
+    EXPECT_EQ(dialog->key_functiontypevalue, kMacroTypeDefault);
+    save();
+    EXPECT_FALSE(row(kC));
+    EXPECT_TRUE(sent(kC).isDefault());
+}
+
+TEST_F(CustomKeyDialogTest, OneDialogAtATimeModalOverTheMainWindow) {
+    ASSERT_TRUE(openFor(kA));
+    CustomKeyWindowController* first = CustomKeyWindowController::current();
+    EXPECT_EQ(first->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(first->parentWidget(), hub->window());
+    keys->openCustomKeyDialog(kC, 1, "C");
+    EXPECT_EQ(CustomKeyWindowController::current(), first);
+    // Leaving without saving stores nothing but still lets the window reload.
+    test::Recorder closed(notification::kCustomKeywindowCloseDid);
+    QTest::keyClick(first, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([] { return CustomKeyWindowController::current() == nullptr; }));
+    EXPECT_EQ(closed.posts.size(), 1u);
+    EXPECT_FALSE(row(kA));
+}
+
+}  // namespace
+}  // namespace korvex

@@ -1,0 +1,325 @@
+#include <QLineEdit>
+#include <QListView>
+#include <QRadioButton>
+
+#include "../recorder/KeyEvents.h"
+#include "WindowFixture.h"
+#include "catalog/KeyCatalog.h"
+#include "store/DeviceSQLite.h"
+#include "ui/Controls.h"
+#include "ui/keys/KeyboardViewKeyFunc.h"
+#include "ui/macro/KeyboardViewMacro.h"
+#include "ui/recorder/Keylogger.h"
+
+namespace korvex {
+namespace {
+
+using test::sendKey;
+using test::tapKey;
+using Kind = SimMacroEvent::Kind;
+
+constexpr int kA = 4, kB = 5;
+
+struct Ev {
+    int type;
+    std::int64_t value;
+    bool operator==(const Ev&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Ev& e) {
+    return os << "{" << e.type << "," << e.value << "}";
+}
+const Ev dA{2, kA}, uA{3, kA}, dB{2, kB}, uB{3, kB};
+Ev delay(std::int64_t ms) {
+    return {1, ms};
+}
+
+class MacroPageTest : public test::WindowFixture {
+  protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        if (HasFatalFailure()) return;
+        page = hub->findChild<KeyboardViewMacro*>();
+        ASSERT_NE(page, nullptr);
+        openPage(KeyboardViewController::kMacroView);
+    }
+
+    std::vector<Ev> shown() const {
+        std::vector<Ev> out;
+        for (const MacroEvent& e : page->RecordListDatas()) out.push_back({e.type, e.value});
+        return out;
+    }
+    std::vector<Ev> stored(std::size_t macro = 0) const {
+        std::vector<RecordInfo> rows;
+        hub->deviceDB()->queryMacroRecord(page->MacroListDatas().at(macro).macroId, rows);
+        std::vector<Ev> out;
+        for (const RecordInfo& r : rows) out.push_back({int(r.recordType), r.recordValue});
+        return out;
+    }
+    std::vector<SimMacroEvent> sent(std::size_t slot = 0) {
+        waitForUploads();
+        const auto macros = sim().macros();
+        return slot < macros.size() ? macros[slot].events : std::vector<SimMacroEvent>{};
+    }
+    QStringList rowTexts() const {
+        QStringList out;
+        auto* model = page->recordList()->model();
+        for (int i = 0; i < model->rowCount(); ++i) out << model->index(i, 0).data().toString();
+        return out;
+    }
+    void selectEvent(int row) {
+        QListView* list = page->recordList();
+        const QRect at = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at.center());
+        ASSERT_EQ(page->recordSelectIndex, row);
+    }
+    void type(const char* field, const QString& text) {
+        auto* edit = child<QLineEdit>(field);
+        edit->selectAll();  // typed over: an emptied field would read "10" at once
+        QTest::keyClicks(edit, text);
+    }
+    void insertDelay(const QString& ms) {
+        click("delayevent_radiobutton");
+        type("insertevent_edit", ms);
+        click("insertevent_button");
+    }
+    void record(const std::function<void()>& keys) {
+        click("record_button");
+        ASSERT_EQ(hub->macroRecordType, 2);
+        keys();
+        click("record_button");
+        ASSERT_EQ(hub->macroRecordType, 1);
+    }
+
+    KeyboardViewMacro* page = nullptr;
+};
+
+TEST_F(MacroPageTest, RecordingFollowsTheDelayRadios) {
+    click("macro_btn_newmacro");
+    // Recording delay: the measured gap, capped at 100000 ms.
+    click("record_button");
+    EXPECT_EQ(child<QPushButton>("record_button")->text(), "Stop Record");
+    tapKey(handle(), KEY_A, 1000, 1120);
+    sendKey(handle(), KEY_B, true, 1120 + 5 * 60 * 1000);
+    sendKey(handle(), KEY_B, false, 1120 + 5 * 60 * 1000);
+    EXPECT_TRUE(stored().empty());  // nothing stored before the stop
+    click("record_button");
+    EXPECT_EQ(child<QPushButton>("record_button")->text(), "Record");
+    const std::vector<Ev> gaps{dA, delay(120), uA, delay(100000), dB, delay(0), uB};
+    EXPECT_EQ(shown(), gaps);
+    EXPECT_EQ(stored(), gaps);
+    EXPECT_EQ(rowTexts().mid(0, 3), (QStringList{"[KEY DOWN] A", "[Delay:ms] 120", "[KEY UP] A"}));
+    const auto events = sent();
+    ASSERT_EQ(events.size(), 7u);
+    EXPECT_EQ(events[1], (SimMacroEvent{Kind::Delay, 120}));
+    EXPECT_EQ(events[4], (SimMacroEvent{Kind::KeyDown, kB}));
+
+    // No delay: key events only; a new recording replaces the list.
+    click("nodelay_radiobutton");
+    record([&] {
+        tapKey(handle(), KEY_A, 10, 20);
+        tapKey(handle(), KEY_B, 30, 40);
+    });
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, uA, dB, uB}));
+
+    // Default: the delay field's value before every key event but the first.
+    click("defaultdelay_radiobutton");
+    type("delaytime_edit", "30");
+    record([&] {
+        tapKey(handle(), KEY_A, 10, 900);
+        sendKey(handle(), KEY_B, true, 5000);
+    });
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, delay(30), uA, delay(30), dB}));
+}
+
+TEST_F(MacroPageTest, InsertsGoBeforeOrAfterTheSelectedEventAndAreSentAtOnce) {
+    click("macro_btn_newmacro");
+    auto* where = child<QComboBox>("insertevent_combox");
+    where->setCurrentIndex(0);  // "Insert Event Before" on an empty list appends
+    click("keyboardevent_radiobutton");
+    click("insertevent_button");  // no key pressed since the mode was chosen
+    EXPECT_TRUE(shown().empty());
+    sendKey(handle(), KEY_A, true);
+    sendKey(handle(), KEY_A, false);
+    EXPECT_EQ(child<QLineEdit>("insertevent_edit")->text(), "A");
+    click("insertevent_button");
+    insertDelay("50");
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, uA, delay(50)}));
+
+    selectEvent(1);
+    click("mouseevent_radiobutton");
+    child<QComboBox>("mousevent_combox")->setCurrentIndex(1);  // middle
+    where->setCurrentIndex(1);
+    click("insertevent_button");
+    const Ev mDown{4, 2}, mUp{5, 2};
+    EXPECT_EQ(shown(), (std::vector<Ev>{dA, uA, mDown, mUp, delay(50)}));
+    EXPECT_EQ(rowTexts()[2], "[MOUSE DOWN] Middle button");
+
+    selectEvent(1);
+    where->setCurrentIndex(0);
+    click("insertevent_button");
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, mDown, mUp, uA, mDown, mUp, delay(50)}));
+    const auto events = sent();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[2], (SimMacroEvent{Kind::MouseDown, 0x04}));
+
+    // A delay needs a whole number in the field.
+    click("delayevent_radiobutton");
+    click("insertevent_button");
+    EXPECT_EQ(shown().size(), 7u);
+}
+
+TEST_F(MacroPageTest, DeletingAnEventTakesItsPartnerByTypeAndIsStoredOnSave) {
+    click("macro_btn_newmacro");
+    click("nodelay_radiobutton");
+    record([&] {
+        sendKey(handle(), KEY_A, true);
+        sendKey(handle(), KEY_B, true);
+        sendKey(handle(), KEY_A, false);
+        sendKey(handle(), KEY_B, false);
+    });
+    selectEvent(3);  // up B: the nearest earlier key down is down B
+    click("button_action_deleterecord");
+    EXPECT_EQ(shown(), (std::vector<Ev>{dA, uA}));
+    EXPECT_EQ(stored().size(), 4u);
+    click("macro_btn_save");
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, uA}));
+    EXPECT_EQ(sent().size(), 3u);  // with the pause the keyboard puts between
+
+    // Moving: one place at a time, nothing past either end.
+    insertDelay("7");
+    selectEvent(2);
+    click("button_action_touprecord");
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, delay(7), uA}));
+    EXPECT_EQ(page->recordSelectIndex, 1);
+    click("button_action_touprecord");
+    click("button_action_touprecord");
+    EXPECT_EQ(stored(), (std::vector<Ev>{delay(7), dA, uA}));
+
+    selectEvent(1);  // down A takes the first key up after it
+    click("button_action_deleterecord");
+    EXPECT_EQ(shown(), (std::vector<Ev>{delay(7)}));
+}
+
+TEST_F(MacroPageTest, MacroListNamesRenameAndDeletion) {
+    click("macro_btn_deletemacro");
+    QMessageBox* sheet = page->sheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->text(), "Delete macro data item");
+    EXPECT_EQ(sheet->informativeText(), "Please select macro list data");
+    sheet->close();
+
+    click("macro_btn_newmacro");
+    EXPECT_EQ(page->macroList()->row(0)->text(), "Macro 1");
+    click("macro_btn_deletemacro");
+    EXPECT_EQ(page->macroList()->rowCount(), 0);
+    EXPECT_FALSE(child<QPushButton>("record_button")->isEnabled());
+    click("macro_btn_newmacro");
+    click("macro_btn_newmacro");
+    EXPECT_EQ(page->macroList()->row(0)->text(), "Macro 1");
+    EXPECT_EQ(page->macroSelectIndex, 1);
+
+    auto* row = static_cast<KeyTableItemView*>(page->macroList()->row(0));
+    row->beginEdit();
+    ASSERT_TRUE(row->editor());
+    row->editor()->clear();
+    QTest::keyClicks(row->editor(), QString(40, QLatin1Char('x')));
+    EXPECT_EQ(row->editor()->text().size(), 30);
+    QTest::keyClick(row->editor(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(row->text(), QString(30, QLatin1Char('x')));
+    MacroInfo info;
+    ASSERT_TRUE(hub->deviceDB()->queryMacroInfo(page->MacroListDatas()[0].macroId, info));
+    EXPECT_EQ(info.macroName, std::string(30, 'x'));
+
+    row->beginEdit();
+    row->editor()->clear();
+    QTest::keyClick(row->editor(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(row->text(), QString(30, QLatin1Char('x')));  // an empty name is ignored
+}
+
+TEST_F(MacroPageTest, FieldRulesAndTheStoredDefaultDelay) {
+    click("macro_btn_newmacro");
+    click("macro_btn_newmacro");
+    click("defaultdelay_radiobutton");
+    auto* delayField = child<QLineEdit>("delaytime_edit");
+    EXPECT_TRUE(delayField->isEnabled());
+    type("delaytime_edit", "abc");
+    EXPECT_EQ(delayField->text(), "10");
+    type("delaytime_edit", "70000");
+    EXPECT_EQ(delayField->text(), "60000");
+    click("delayevent_radiobutton");
+    type("insertevent_edit", "-");
+    EXPECT_EQ(child<QLineEdit>("insertevent_edit")->text(), "10");
+
+    type("delaytime_edit", "30");
+    click("macro_btn_save");
+    page->macroList()->setSelectedRow(0);
+    EXPECT_TRUE(child<QRadioButton>("recorddelay_radiobutton")->isChecked());
+    EXPECT_FALSE(delayField->isEnabled());
+    page->macroList()->setSelectedRow(1);
+    EXPECT_TRUE(child<QRadioButton>("defaultdelay_radiobutton")->isChecked());
+    EXPECT_EQ(delayField->text(), "30");
+}
+
+TEST_F(MacroPageTest, LeavingThePageEndsTheRecordingAndKeepsIt) {
+    click("macro_btn_newmacro");
+    click("record_button");
+    tapKey(handle(), KEY_A, 100, 150);
+    openPage(KeyboardViewController::kCustomKeyView);
+    EXPECT_EQ(hub->macroRecordType, 1);
+    EXPECT_FALSE(page->monitorInstalled());
+    EXPECT_EQ(child<QPushButton>("record_button")->text(), "Record");
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, delay(50), uA}));
+    EXPECT_EQ(sent().size(), 3u);
+    tapKey(handle(), KEY_B, 200, 250);  // no longer recorded
+    EXPECT_EQ(shown().size(), 3u);
+}
+
+TEST_F(MacroPageTest, MacrosTooLargeForTheKeyboardAreStoredAndTheUserIsTold) {
+    click("macro_btn_newmacro");
+    const std::int64_t id = page->MacroListDatas()[0].macroId;
+    // 4 * 623 + 8 = 2500: the largest store that is still sent.
+    std::vector<RecordInfo> rows(622);
+    for (auto& r : rows) r = {0, id, 1, 0, 5, "5"};
+    ASSERT_TRUE(hub->deviceDB()->rewriteMacroRecords(id, rows));
+    page->loadMacroRecordData(0);
+    insertDelay("6");
+    EXPECT_EQ(sent().size(), 623u);
+    EXPECT_EQ(page->sheet(), nullptr);
+
+    const auto exchangesBefore = sim().exchanges().size();
+    insertDelay("7");
+    waitForUploads();
+    EXPECT_EQ(stored().size(), 624u);
+    EXPECT_EQ(sim().exchanges().size(), exchangesBefore);
+    ASSERT_NE(page->sheet(), nullptr);
+    EXPECT_EQ(page->sheet()->text(), "The macros are too large for the keyboard");
+}
+
+TEST_F(MacroPageTest, KeysPlayTheSameMacroAfterAnEarlierMacroIsDeleted) {
+    click("macro_btn_newmacro");
+    insertDelay("11");
+    click("macro_btn_newmacro");
+    insertDelay("22");
+    auto* keys = hub->findChild<KeyboardViewKeyFunc*>();
+    ASSERT_NE(keys, nullptr);
+    hub->currentKeyValue = kA;
+    ProfileKey assignment;
+    assignment.macroType = 4;
+    assignment.macroValue = page->MacroListDatas()[1].macroId;
+    assignment.macroDesc = "Macro 2";
+    keys->addCustomKey(assignment);
+    waitForUploads();
+    const int keyIndex = findKeyByCode(kA)->key_index;
+    ASSERT_TRUE(sim().keyEntry(0, keyIndex).isMacro());
+    EXPECT_EQ(sim().keyEntry(0, keyIndex).macroSlot(), 1);
+
+    page->macroList()->setSelectedRow(0);
+    click("macro_btn_deletemacro");
+    EXPECT_EQ(sent(0), (std::vector<SimMacroEvent>{{Kind::Delay, 22}}));
+    EXPECT_EQ(sim().keyEntry(0, keyIndex).macroSlot(), 0);
+}
+
+}  // namespace
+}  // namespace korvex
