@@ -7,6 +7,7 @@
 
 #include "ui/KeyboardViewController.h"
 #include "ui/light/KeyboardLightView.h"
+#include "ui/recorder/Keylogger.h"
 
 namespace korvex {
 
@@ -115,8 +116,9 @@ void KeyboardUserLightView::mousePressEvent(QMouseEvent* event) {
         hoverTo(index);
     }
     if (selectKeyItem_ < 0) return;
-    // Any Shift adds to the marks: the pointer event cannot tell left from right.
-    if (!(event->modifiers() & Qt::ShiftModifier)) clearMarks();
+    // Left Shift held adds to the marks; the recorder's held-key state is the
+    // one place that knows which keys are down.
+    if (!Keylogger::shared().shiftKeyStatus) clearMarks();
     mark(selectKeyItem_, true);
 }
 

@@ -7,6 +7,7 @@
 #include "../light/LightTestSupport.h"
 #include "catalog/KeyCatalog.h"
 #include "ui/light/LightModes.h"
+#include "ui/recorder/Keylogger.h"
 #include "ui/userlight/KeyboardUserLightView.h"
 #include "ui/userlight/KeyboardViewUserLight.h"
 #include "ui/userlight/UserLightFile.h"
@@ -16,6 +17,7 @@ namespace {
 
 using namespace lightmodes;
 namespace button = userlightbutton;
+constexpr int kLeftShiftUsage = 225;
 
 class UserLightPage : public LightPageTest {
   protected:
@@ -52,15 +54,25 @@ class UserLightPage : public LightPageTest {
             .rect.center()
             .toPoint();
     }
+    // Shift reaches the editor as the recorder saw it: Left Shift held.
+    static void holdShift(Qt::KeyboardModifiers mods, bool down) {
+        if (mods & Qt::ShiftModifier)
+            Keylogger::shared().Handle_IOHIDInputValueCallback(kLeftShiftUsage, down ? 1 : 0,
+                                                               Keylogger::monotonicMs());
+    }
     void clickKey(const char* name, Qt::KeyboardModifiers mods = {}) {
         QTest::mouseMove(editor(), centre(name));
+        holdShift(mods, true);
         QTest::mouseClick(editor(), Qt::LeftButton, mods, centre(name));
+        holdShift(mods, false);
     }
     void drag(QPoint from, QPoint to, Qt::KeyboardModifiers mods = {}) {
+        holdShift(mods, true);
         QTest::mousePress(editor(), Qt::LeftButton, mods, from);
         QTest::mouseMove(editor(), (from + to) / 2);
         QTest::mouseMove(editor(), to);
         QTest::mouseRelease(editor(), Qt::LeftButton, mods, to);
+        holdShift(mods, false);
     }
 
     std::set<std::string> marked() {
