@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "../FakeLink.h"
-#include "Descriptors.h"
 #include "FakeUsbBackend.h"
 #include "device/DeviceComm.h"
 #include "device/UploadWorker.h"
@@ -16,12 +15,9 @@ namespace korvex::test {
 namespace {
 
 using namespace std::chrono_literals;
+using Log = std::vector<std::string>;
 
-FakeUsbDevice keyboard() {
-    FakeUsbDevice d;
-    d.interfaces = {{0, 3, kBootKeyboard}, {1, 3, kConsumerControl}, {2, 3, kVendorFeature4}};
-    return d;
-}
+const Bytes kReport(64, 4);
 
 class LinkTest : public ::testing::Test {
   protected:
@@ -54,35 +50,23 @@ TEST_F(LinkTest, SetAndGetReportAreExactControlTransfers) {
     EXPECT_EQ(read, 64u);
     EXPECT_EQ(in, bus->getAnswer);
 
+    // Class requests to the configuration interface (2), feature report 4.
+    auto call = [](const ControlCall& c) {
+        return std::make_tuple(int{c.requestType}, int{c.request}, int{c.value}, int{c.index},
+                               c.data.size(), c.timeout);
+    };
     ASSERT_EQ(bus->controls.size(), 2u);
-    const ControlCall& set = bus->controls[0];
-    EXPECT_EQ(set.requestType, 0x21);
-    EXPECT_EQ(set.request, 0x09);
-    EXPECT_EQ(set.value, 0x0304);
-    EXPECT_EQ(set.index, 2);  // the configuration interface
-    EXPECT_EQ(set.data, chunk);
-    EXPECT_EQ(set.timeout, 1000ms);
-    const ControlCall& get = bus->controls[1];
-    EXPECT_EQ(get.requestType, 0xA1);
-    EXPECT_EQ(get.request, 0x01);
-    EXPECT_EQ(get.value, 0x0304);
-    EXPECT_EQ(get.index, 2);
-    EXPECT_EQ(get.data.size(), 64u);
+    EXPECT_EQ(call(bus->controls[0]), std::make_tuple(0x21, 0x09, 0x0304, 2, 64u, 1000ms));
+    EXPECT_EQ(bus->controls[0].data, chunk);
+    EXPECT_EQ(call(bus->controls[1]), std::make_tuple(0xA1, 0x01, 0x0304, 2, 64u, 1000ms));
     // One claim of that interface only, with the kernel driver detached.
-    EXPECT_EQ(bus->log,
-              (std::vector<std::string>{"autodetach 1", "claim 2", "control", "control"}));
-}
-
-TEST_F(LinkTest, RefusesReportsItCannotSendWhole) {
-    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(65, 4)));
-    EXPECT_FALSE(link->setFeatureReport({}));
-    EXPECT_TRUE(bus->controls.empty());
+    EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "control"}));
 }
 
 TEST_F(LinkTest, ReleasesAfterASecondWithoutTransfers) {
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     now += 600ms;
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     now += 999ms;
     EXPECT_FALSE(link->releaseIfIdle());  // the second transfer restarted the wait
     EXPECT_TRUE(link->claimed());
@@ -92,16 +76,18 @@ TEST_F(LinkTest, ReleasesAfterASecondWithoutTransfers) {
     EXPECT_FALSE(link->releaseIfIdle());
     // The next batch claims again; the upload queue's idle call releases.
     link->batchStarting();
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     link->queueIdle();
-    EXPECT_EQ(bus->log, (std::vector<std::string>{"autodetach 1", "claim 2", "control", "control",
-                                                  "release 2", "autodetach 1", "claim 2", "control",
-                                                  "release 2"}));
+    EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "control", "release 2",
+                             "autodetach 1", "claim 2", "control", "release 2"}));
 }
 
 TEST_F(LinkTest, FailuresAreValuesNeverHangs) {
+    // Reports it cannot send whole are refused before anything goes out.
+    EXPECT_FALSE(link->setFeatureReport(Bytes(65, 4)));
+    EXPECT_FALSE(link->setFeatureReport({}));
     bus->claimError = UsbError::Busy;
-    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_FALSE(link->setFeatureReport(kReport));
     EXPECT_EQ(link->lastError(), UsbError::Busy);
     EXPECT_EQ(describeLinkError(link->lastError()), "the keyboard is in use by another program");
     EXPECT_TRUE(bus->controls.empty());  // nothing goes out on an interface we do not hold
@@ -114,35 +100,34 @@ TEST_F(LinkTest, FailuresAreValuesNeverHangs) {
     EXPECT_EQ(read, 0u);
     EXPECT_EQ(link->lastError(), UsbError::Timeout);
     EXPECT_FALSE(link->detached());
-    EXPECT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_TRUE(link->setFeatureReport(kReport));
 }
 
 TEST_F(LinkTest, UnpluggedKeyboardDetachesTheLink) {
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     bus->unplug(1, false);
-    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_FALSE(link->setFeatureReport(kReport));
     EXPECT_TRUE(link->detached());
     const std::size_t sent = bus->controls.size();
-    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_FALSE(link->setFeatureReport(kReport));
     EXPECT_EQ(bus->controls.size(), sent);  // nothing more is tried
     link.reset();
     EXPECT_EQ(bus->openHandles, 0);
 }
 
 TEST_F(LinkTest, MarkDetachedClosesWithoutTouchingTheInterface) {
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     link->markDetached();
-    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_FALSE(link->setFeatureReport(kReport));
     link.reset();
-    EXPECT_EQ(bus->log, (std::vector<std::string>{"autodetach 1", "claim 2", "control", "close"}));
+    EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "close"}));
     EXPECT_EQ(bus->openHandles, 0);
 }
 
 TEST_F(LinkTest, DestroyingTheLinkGivesTheInterfaceBack) {
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     link.reset();
-    EXPECT_EQ(bus->log, (std::vector<std::string>{"autodetach 1", "claim 2", "control", "release 2",
-                                                  "close"}));
+    EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "release 2", "close"}));
 }
 
 // A command asked for again: set, get (0xFF in byte 3), set, get, all as
@@ -187,8 +172,7 @@ TEST_F(LinkTest, UploadWorkerClaimsPerBatchThroughTheRelay) {
     }
     relay.setLink(nullptr);
     EXPECT_EQ(reports, 1);
-    EXPECT_EQ(bus->logged(), (std::vector<std::string>{"autodetach 1", "claim 2", "control",
-                                                       "control", "release 2"}));
+    EXPECT_EQ(bus->logged(), (Log{"autodetach 1", "claim 2", "control", "control", "release 2"}));
 }
 
 TEST(OpenKeyboard, AbsentDeniedAndBusyAreToldApart) {
