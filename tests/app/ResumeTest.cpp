@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "../device/FakeLink.h"
 #include "CtlUploads.h"
 #include "catalog/KeyCatalog.h"
 #include "device/DeviceComm.h"
@@ -33,11 +34,6 @@ class HandSleepSource : public SleepSignalSource {
     void wake() { emit prepareForSleep(false); }
 };
 
-class CountingClock : public PauseClock {
-  public:
-    void pause(std::chrono::nanoseconds) override {}
-};
-
 TEST(ResumeReapplier, SendsTheStartupUploadsOnceAfterEachResumeWhileAttached) {
     const fs::path dir =
         fs::temp_directory_path() / ("korvex-resume-" + std::to_string(::getpid()));
@@ -47,7 +43,7 @@ TEST(ResumeReapplier, SendsTheStartupUploadsOnceAfterEachResumeWhileAttached) {
     ASSERT_GT(store.addKeyProfile({0, 0, 1, 4, 2, 1, 0, 0, "off"}), 0);
 
     SimulatedKeyboard kb;
-    CountingClock clock;
+    test::CountingClock clock;
     DeviceComm comm(&kb, &clock);
     bool attached = true;
     HandSleepSource source;

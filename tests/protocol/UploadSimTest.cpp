@@ -30,9 +30,7 @@ struct UploadSim : ::testing::Test {
 };
 
 TEST_F(UploadSim, FullMacroImageFitsTheKeyboard) {
-    std::vector<RecordInfo> rows = {event(1, 1, 1)};
-    for (int i = 0; i < 341; ++i) rows.push_back(event(1, i % 2 ? 3 : 2, 4));
-    const auto m = SaveMacroToKeyboard({macro(1)}, rows);
+    const auto m = SaveMacroToKeyboard({macro(1)}, fullImageRows());
     ASSERT_EQ(m.status, MacroImageStatus::Ready);
     ASSERT_EQ(send(m.upload.transfers), UploadResult{});
     EXPECT_EQ(clock.pauses, 2 * 3 + 50 + 2);  // two extra gaps

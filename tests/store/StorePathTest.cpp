@@ -43,10 +43,7 @@ TEST(StorePath, CreatesMissingFoldersAndReportsFailure) {
     EXPECT_TRUE(korvex::createDirectories((root / "a/b/db").string(), &reason));
     EXPECT_TRUE(std::filesystem::is_directory(root / "a/b/db"));
     std::filesystem::create_directories(root);
-    {
-        std::FILE* f = std::fopen((root / "file").c_str(), "w");
-        std::fclose(f);
-    }
+    std::ofstream(root / "file").put('x');
     EXPECT_FALSE(korvex::createDirectories((root / "file/db").string(), &reason));
     EXPECT_FALSE(reason.empty());
     std::filesystem::remove_all(root);

@@ -136,12 +136,10 @@ TEST_F(LinkTest, RepeatedCommandThroughDeviceComm) {
     CountingClock pauses;
     DeviceComm comm(link.get(), &pauses);
     bus->getAnswer[3] = 0xFF;
-    std::vector<std::uint8_t> command(65, 0);
-    command[0] = 0x04;
-    command[1] = 0x18;
-    ASSERT_TRUE(comm.sendDeviceData(command));
+    const Bytes begin = command(0x18).bytes;
+    ASSERT_TRUE(comm.sendDeviceData(begin));
     ASSERT_EQ(bus->controls.size(), 4u);
-    const std::vector<std::uint8_t> sent(command.begin(), command.begin() + 64);
+    const Bytes sent(begin.begin(), begin.begin() + 64);
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(bus->controls[i].request, i % 2 ? 0x01 : 0x09);
         if (i % 2 == 0) {
