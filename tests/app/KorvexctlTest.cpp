@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "../exchange/ExchangeTestSupport.h"
 #include "catalog/KeyCatalog.h"
 #include "device/SimulatedKeyboard.h"
 #include "exchange/ProfileFile.h"
@@ -30,40 +31,30 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using testing::readBytes;
 using X = SimExchange;
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 struct Outcome {
     int exitCode;
     std::string out, err;
 };
 
-struct Korvexctl : ::testing::Test {
-    fs::path home;
-    fs::path wire;
+// A fresh home folder per test (`root`), and the wire log in it.
+struct Korvexctl : testing::TempHome {
+    fs::path home, wire;
 
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        home = fs::temp_directory_path() /
-               ("korvexctl-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(home);
-        fs::create_directories(home);
+        TempHome::SetUp();
+        home = root;
         wire = home / "wire.log";
     }
-    void TearDown() override { fs::remove_all(home); }
 
     Outcome run(const std::string& args) {
         const fs::path out = home / "stdout.txt", err = home / "stderr.txt";
         const std::string cmd = "XDG_DATA_HOME='" + home.string() + "' '" KORVEXCTL_PATH "' " +
                                 args + " >'" + out.string() + "' 2>'" + err.string() + "'";
         const int status = std::system(cmd.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
     }
     Outcome simulate(const std::string& args) {
         return run(args + " --simulate --wire-log '" + wire.string() + "'");
@@ -131,8 +122,8 @@ TEST_F(Korvexctl, WithoutAKeyboardItSaysSoInOneLine) {
     for (const char* args : {"upload keys", "status"}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 1) << args;
-        EXPECT_THAT(r.err,
-                    testing::AnyOf(HasSubstr("no keyboard found"), HasSubstr("USB cannot be used")))
+        EXPECT_THAT(r.err, ::testing::AnyOf(HasSubstr("no keyboard found"),
+                                            HasSubstr("USB cannot be used")))
             << args;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args;
     }
@@ -238,7 +229,7 @@ TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
     const fs::path file = home / "travel.json";
     const Outcome exported = run("export --profile 2 '" + file.string() + "'");
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
-    EXPECT_THAT(readFile(file), HasSubstr("\"Travel\""));
+    EXPECT_THAT(readBytes(file), HasSubstr("\"Travel\""));
     EXPECT_EQ(run("export --profile 7 '" + file.string() + "'").exitCode, 1);
 
     const Outcome imported = run("import '" + file.string() + "'");
@@ -247,13 +238,13 @@ TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
     EXPECT_THAT(imported.out, HasSubstr("macro \"hi\" stored as \"hi (2)\""));
     EXPECT_THAT(imported.out, HasSubstr("/korvex/backups/korvex-"));
 
-    const std::string before = readFile(database());
+    const std::string before = readBytes(database());
     std::ofstream(home / "bad.json") << "{\"format\": \"korvex-profile\"}";
     const Outcome bad = run("import '" + (home / "bad.json").string() + "'");
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_THAT(bad.err, HasSubstr("bad.json: not a Korvex profile file"));
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
-    EXPECT_EQ(readFile(database()), before);
+    EXPECT_EQ(readBytes(database()), before);
 }
 
 TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
@@ -304,7 +295,7 @@ TEST_F(Korvexctl, AGarbageDatabaseIsLeftUnchangedAndNothingIsSent) {
         EXPECT_EQ(r.exitCode, 1) << args;
         EXPECT_THAT(r.err, HasSubstr("damaged")) << args;
     }
-    EXPECT_EQ(readFile(database()), garbage);
+    EXPECT_EQ(readBytes(database()), garbage);
     EXPECT_FALSE(fs::exists(home / "out.json"));
 }
 

@@ -128,15 +128,6 @@ TEST_F(Sim, ProtocolViolationsAreFlaggedAndNothingBrokenIsApplied) {
     EXPECT_THAT(kb.exchanges(), ElementsAre(SimExchange::KeyTableTop));
 }
 
-TEST_F(Sim, AskedRepeatIsTakenOnTheSecondWrite) {
-    kb.askForRepeat(1);  // the header
-    EXPECT_EQ(send(tableUpload(0x11, table({{2, {5, 3, 0, 0}}}))).status,
-              UploadResult::Status::Sent);
-    EXPECT_TRUE(kb.keyEntry(0, 2).isDisabled());
-    EXPECT_THAT(kb.violations(), IsEmpty());
-    EXPECT_EQ(kb.transferCount(), 2u + 4 + 9 + 2);
-}
-
 TEST_F(Sim, FailedTransferAndVanishing) {
     kb.failTransfer(6);  // the third chunk: 4 command transfers come first
     const UploadResult r = send(tableUpload(0x11, table({})));
