@@ -23,7 +23,6 @@ class GateClock final : public PauseClock {
   public:
     void pause(std::chrono::nanoseconds) override {
         std::unique_lock lock(m_);
-        ++pauses_;
         if (held_) {
             waiting_ = true;
             cv_.notify_all();
@@ -51,7 +50,6 @@ class GateClock final : public PauseClock {
     std::mutex m_;
     std::condition_variable cv_;
     bool held_ = false, waiting_ = false;
-    int pauses_ = 0;
 };
 
 // A key table upload whose key 1 entry carries `mark`, so each upload can be

@@ -57,11 +57,17 @@ TEST_F(UploadSim, RepeatAskedAndFailedTransfer) {
 
 TEST_F(UploadSim, DetachHalfWayAndSendAgain) {
     const auto upload = SendUserLightLedData({{0, 1, 41, 0x00FF00}});
-    kb.vanishAt(7, [&] { comm.setDeviceStatus(0); });  // during the colour table
+    int vanished = 0;
+    kb.vanishAt(7, [&] {  // during the colour table
+        ++vanished;
+        comm.setDeviceStatus(0);
+    });
     const UploadResult r = send(upload);
     EXPECT_EQ(r.status, UploadResult::Status::NoKeyboard);
     EXPECT_EQ(r.transfer, 2u);
     EXPECT_FALSE(kb.hasPerKeyColours());
+    EXPECT_FALSE(kb.present());
+    EXPECT_EQ(vanished, 1);
     const std::size_t calls = kb.transferCount();
     EXPECT_EQ(calls, 8u);  // nothing was tried after the keyboard left
 

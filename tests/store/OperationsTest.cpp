@@ -51,7 +51,7 @@ TEST_F(OpenStore, ConfigValuesReadTheFirstRowAndUpdateOnlyExistingOnes) {
     EXPECT_TRUE(store_.updateConfigData(1, "language", "1033"));  // every matching row
     RawDb raw(file_);
     EXPECT_EQ(raw.rows("SELECT DISTINCT value FROM t_configdata WHERE key = 'language'"),
-              std::vector<std::string>{"1033"});
+              Rows{"1033"});
 }
 
 TEST_F(OpenStore, LightRowsAreSeededOnceAndKeepTheirBytes) {
@@ -66,10 +66,10 @@ TEST_F(OpenStore, LightRowsAreSeededOnceAndKeepTheirBytes) {
     EXPECT_EQ(raw.rows("SELECT key FROM t_configdata WHERE profId = 2 ORDER BY keyId"), keys);
     EXPECT_EQ(raw.rows("SELECT group_concat(value) FROM t_configdata WHERE profId = 2 "
                        "AND key LIKE '%_value'"),
-              std::vector<std::string>{"12,24,32,50,100,160"});
+              Rows{"12,24,32,50,100,160"});
     EXPECT_EQ(raw.rows("SELECT group_concat(mode) FROM (SELECT mode FROM t_lightdata "
                        "WHERE profId = 2 ORDER BY lightId)"),
-              std::vector<std::string>{"0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20"});
+              Rows{"0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20"});
     ASSERT_TRUE(store_.writeLightProfile(2));
     EXPECT_EQ(raw.count("t_lightdata", "profId = 2") + raw.count("t_configdata", "profId = 2"),
               21 + 15);
@@ -229,7 +229,7 @@ TEST_F(OpenStore, UserLightColoursKeepOneRowPerKeyAndSchemesStartBlack) {
         3, {{0, 0, 4, 1}, {0, 0, 5, 2}, {0, 0, 4, 3}, {0, 0, 6, 0}, {0, 0, 0, 9}, {0, 0, 5, 0}}));
     EXPECT_EQ(raw.rows("SELECT keyvalue, rgbvalue FROM t_userlight_leddata WHERE light_id = 3 "
                        "ORDER BY ledId"),
-              std::vector<std::string>{"4|3"});
+              Rows{"4|3"});
     ASSERT_TRUE(store_.deleteUserLight(3));
     EXPECT_EQ(store_.addUserLight(1, "new"), 3);
     leds.clear();
