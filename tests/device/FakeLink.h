@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "device/DeviceComm.h"
 #include "device/HidLink.h"
 #include "device/PauseClock.h"
+#include "device/SimulatedKeyboard.h"
 #include "protocol/Transfer.h"
 
 namespace korvex::test {
@@ -69,6 +71,14 @@ class ScriptedLink final : public HidLink {
 
   private:
     Journal* journal_;
+};
+
+// The simulated keyboard behind the transport; pauses are only counted.
+struct SimRig {
+    CountingClock clock;
+    SimulatedKeyboard kb;
+    DeviceComm comm{&kb, &clock};
+    UploadResult send(const std::vector<Transfer>& t) { return sendTransfers(comm, t); }
 };
 
 using Bytes = std::vector<std::uint8_t>;

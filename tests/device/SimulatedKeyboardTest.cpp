@@ -14,13 +14,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-struct Sim : ::testing::Test {
-    CountingClock clock;
-    SimulatedKeyboard kb;
-    DeviceComm comm{&kb, &clock};
-
-    UploadResult send(const std::vector<Transfer>& t) { return sendTransfers(comm, t); }
-};
+struct Sim : ::testing::Test, SimRig {};
 
 TEST_F(Sim, KeyTablesPerLayerTakeEffectAtTheEnd) {
     auto up = tableUpload(0x11, table({{16, {0x06, 0x02, 0x01, 0x05}}, {3, {0x05, 0x03, 0, 0}}}));

@@ -15,14 +15,8 @@ namespace {
 using namespace korvex::test;
 using ::testing::ElementsAre;
 
-struct UploadSim : ::testing::Test {
-    CountingClock clock;
-    SimulatedKeyboard kb;
-    DeviceComm comm{&kb, &clock};
-
+struct UploadSim : ::testing::Test, SimRig {
     std::size_t expectedViolations = 0;
-
-    UploadResult send(const std::vector<Transfer>& t) { return sendTransfers(comm, t); }
     void TearDown() override {
         EXPECT_EQ(kb.violations().size(), expectedViolations);
         EXPECT_TRUE(kb.idle());
