@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "../device/FakeLink.h"
+#include "../exchange/ExchangeTestSupport.h"
 #include "CtlUploads.h"
 #include "catalog/KeyCatalog.h"
 #include "device/DeviceComm.h"
@@ -21,7 +22,6 @@
 namespace korvex {
 namespace {
 
-namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using X = SimExchange;
@@ -34,12 +34,11 @@ class HandSleepSource : public SleepSignalSource {
     void wake() { emit prepareForSleep(false); }
 };
 
-TEST(ResumeReapplier, SendsTheStartupUploadsOnceAfterEachResumeWhileAttached) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("korvex-resume-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    DeviceSQLite store([](const std::string&) {});
-    ASSERT_TRUE(store.openFile((dir / "settings.sqlite3").string()).ok);
+using ResumeReapplierTest = testing::TempHome;
+
+TEST_F(ResumeReapplierTest, SendsTheStartupUploadsOnceAfterEachResumeWhileAttached) {
+    DeviceSQLite store;
+    openStore(store, database);
     ASSERT_GT(store.addKeyProfile({0, 0, 1, 4, 2, 1, 0, 0, "off"}), 0);
 
     SimulatedKeyboard kb;
@@ -78,7 +77,6 @@ TEST(ResumeReapplier, SendsTheStartupUploadsOnceAfterEachResumeWhileAttached) {
     EXPECT_EQ(kb.exchanges().size(), 2 * startup.size());
     EXPECT_THAT(kb.violations(), IsEmpty());
     EXPECT_TRUE(kb.keyEntry(0, findKeyByCode(4)->key_index).isDisabled());
-    fs::remove_all(dir);
 }
 
 // Runs the event loop for `time`; timers due earlier fire first.
@@ -88,7 +86,7 @@ void spin(std::chrono::milliseconds time) {
     loop.exec();
 }
 
-TEST(ResumeReapplier, WaitsForTheKeyboardToSettleAndASleepMeanwhileCancels) {
+TEST_F(ResumeReapplierTest, WaitsForTheKeyboardToSettleAndASleepMeanwhileCancels) {
     int argc = 1;
     char name[] = "korvexctl_tests";
     char* argv[] = {name, nullptr};
