@@ -39,19 +39,18 @@ struct Outcome {
     std::string out, err;
 };
 
-// A fresh home folder per test (`root`), and the wire log in it.
+// A fresh root folder per test (`root`), and the wire log in it.
 struct Korvexctl : testing::TempHome {
-    fs::path home, wire;
+    fs::path wire;
 
     void SetUp() override {
         TempHome::SetUp();
-        home = root;
-        wire = home / "wire.log";
+        wire = root / "wire.log";
     }
 
     Outcome run(const std::string& args) {
-        const fs::path out = home / "stdout.txt", err = home / "stderr.txt";
-        const std::string cmd = "XDG_DATA_HOME='" + home.string() + "' '" KORVEXCTL_PATH "' " +
+        const fs::path out = root / "stdout.txt", err = root / "stderr.txt";
+        const std::string cmd = "XDG_DATA_HOME='" + root.string() + "' '" KORVEXCTL_PATH "' " +
                                 args + " >'" + out.string() + "' 2>'" + err.string() + "'";
         const int status = std::system(cmd.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
@@ -59,7 +58,7 @@ struct Korvexctl : testing::TempHome {
     Outcome simulate(const std::string& args) {
         return run(args + " --simulate --wire-log '" + wire.string() + "'");
     }
-    fs::path database() const { return home / "korvex/db" / kDatabaseFileName; }
+    fs::path database() const { return root / "korvex/db" / kDatabaseFileName; }
 
     // The store the tool reads, opened (and created) the same way.
     void withStore(const std::function<void(DeviceSQLite&)>& edit) {
@@ -226,7 +225,7 @@ TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
         ASSERT_GT(s.addMacroRecord({0, m, 2, 0, 11, "H"}), 0);
         ASSERT_GT(s.addKeyProfile({0, 0, p, 41, 4, m, 0, 0, "hi"}), 0);
     });
-    const fs::path file = home / "travel.json";
+    const fs::path file = root / "travel.json";
     const Outcome exported = run("export --profile 2 '" + file.string() + "'");
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     EXPECT_THAT(readBytes(file), HasSubstr("\"Travel\""));
@@ -239,8 +238,8 @@ TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
     EXPECT_THAT(imported.out, HasSubstr("/korvex/backups/korvex-"));
 
     const std::string before = readBytes(database());
-    std::ofstream(home / "bad.json") << "{\"format\": \"korvex-profile\"}";
-    const Outcome bad = run("import '" + (home / "bad.json").string() + "'");
+    std::ofstream(root / "bad.json") << "{\"format\": \"korvex-profile\"}";
+    const Outcome bad = run("import '" + (root / "bad.json").string() + "'");
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_THAT(bad.err, HasSubstr("bad.json: not a Korvex profile file"));
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
@@ -256,7 +255,7 @@ TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
     ASSERT_EQ(made.out.rfind(prefix, 0), 0u);
     const std::string backup = made.out.substr(prefix.size(), made.out.size() - prefix.size() - 1);
     EXPECT_TRUE(fs::exists(backup));
-    const fs::path named = home / "mine.sqlite3";
+    const fs::path named = root / "mine.sqlite3";
     ASSERT_EQ(run("backup '" + named.string() + "'").exitCode, 0);
     EXPECT_TRUE(fs::exists(named));
 
@@ -273,7 +272,7 @@ TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
         ASSERT_EQ(profiles.size(), 1u);
         EXPECT_EQ(profiles[0].name, "Configuration File 1");
     });
-    const Outcome refused = run("restore '" + (home / "wire.log").string() + "'");
+    const Outcome refused = run("restore '" + (root / "wire.log").string() + "'");
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_THAT(refused.err, HasSubstr("nothing was restored"));
 }
@@ -288,15 +287,15 @@ TEST_F(Korvexctl, AGarbageDatabaseIsLeftUnchangedAndNothingIsSent) {
     EXPECT_EQ(std::count(upload.err.begin(), upload.err.end(), '\n'), 1);
     EXPECT_FALSE(fs::exists(wire));
     // Neither exported from nor imported into.
-    std::ofstream(home / "p.json") << profileFileText(ProfileFile{});
-    for (const std::string& args : {"export '" + (home / "out.json").string() + "'",
-                                    "import '" + (home / "p.json").string() + "'"}) {
+    std::ofstream(root / "p.json") << profileFileText(ProfileFile{});
+    for (const std::string& args : {"export '" + (root / "out.json").string() + "'",
+                                    "import '" + (root / "p.json").string() + "'"}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 1) << args;
         EXPECT_THAT(r.err, HasSubstr("damaged")) << args;
     }
     EXPECT_EQ(readBytes(database()), garbage);
-    EXPECT_FALSE(fs::exists(home / "out.json"));
+    EXPECT_FALSE(fs::exists(root / "out.json"));
 }
 
 }  // namespace

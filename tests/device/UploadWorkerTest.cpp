@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <random>
+#include <semaphore>
 
 #include "FakeLink.h"
 #include "device/SimulatedKeyboard.h"
@@ -17,39 +19,22 @@ using namespace korvex::test;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-// A pause clock that can hold the device thread inside an upload, so tests
-// can line up a queue behind it.
+// A pause clock that can hold the device thread in its next pause, so tests
+// can line up a queue behind the upload it is in.
 class GateClock final : public PauseClock {
   public:
     void pause(std::chrono::nanoseconds) override {
-        std::unique_lock lock(m_);
-        if (held_) {
-            waiting_ = true;
-            cv_.notify_all();
-            cv_.wait(lock, [&] { return !held_; });
-            waiting_ = false;
-        }
+        if (!held_.exchange(false)) return;
+        arrived_.release();
+        open_.acquire();
     }
-    void hold() {
-        std::lock_guard lock(m_);
-        held_ = true;
-    }
-    void waitUntilHeld() {
-        std::unique_lock lock(m_);
-        cv_.wait(lock, [&] { return waiting_; });
-    }
-    void release() {
-        {
-            std::lock_guard lock(m_);
-            held_ = false;
-        }
-        cv_.notify_all();
-    }
+    void hold() { held_ = true; }
+    void waitUntilHeld() { arrived_.acquire(); }
+    void release() { open_.release(); }
 
   private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool held_ = false, waiting_ = false;
+    std::atomic<bool> held_{false};
+    std::binary_semaphore arrived_{0}, open_{0};
 };
 
 // A key table upload whose key 1 entry carries `mark`, so each upload can be
