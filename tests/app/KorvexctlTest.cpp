@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "../exchange/ExchangeTestSupport.h"
 #include "catalog/KeyCatalog.h"
 #include "device/SimulatedKeyboard.h"
 #include "exchange/ProfileFile.h"
@@ -30,45 +31,34 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using testing::readBytes;
 using X = SimExchange;
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 struct Outcome {
     int exitCode;
     std::string out, err;
 };
 
-struct Korvexctl : ::testing::Test {
-    fs::path home;
+// A fresh root folder per test (`root`), and the wire log in it.
+struct Korvexctl : testing::TempHome {
     fs::path wire;
 
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        home = fs::temp_directory_path() /
-               ("korvexctl-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(home);
-        fs::create_directories(home);
-        wire = home / "wire.log";
+        TempHome::SetUp();
+        wire = root / "wire.log";
     }
-    void TearDown() override { fs::remove_all(home); }
 
     Outcome run(const std::string& args) {
-        const fs::path out = home / "stdout.txt", err = home / "stderr.txt";
-        const std::string cmd = "XDG_DATA_HOME='" + home.string() + "' '" KORVEXCTL_PATH "' " +
+        const fs::path out = root / "stdout.txt", err = root / "stderr.txt";
+        const std::string cmd = "XDG_DATA_HOME='" + root.string() + "' '" KORVEXCTL_PATH "' " +
                                 args + " >'" + out.string() + "' 2>'" + err.string() + "'";
         const int status = std::system(cmd.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
     }
     Outcome simulate(const std::string& args) {
         return run(args + " --simulate --wire-log '" + wire.string() + "'");
     }
-    fs::path database() const { return home / "korvex/db" / kDatabaseFileName; }
+    fs::path database() const { return root / "korvex/db" / kDatabaseFileName; }
 
     // The store the tool reads, opened (and created) the same way.
     void withStore(const std::function<void(DeviceSQLite&)>& edit) {
@@ -109,31 +99,17 @@ TEST_F(Korvexctl, UsageHelpAndVersion) {
     const Outcome version = run("--version");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_THAT(version.out, HasSubstr("korvexctl "));
-    for (const char* args : {"",
-                             "upload",
-                             "upload bogus",
-                             "download keys",
-                             "upload keys --profile 0",
-                             "upload keys --profile x",
-                             "upload keys --profile=",
-                             "upload system --profile 2",
-                             "upload keys --light-id 3",
-                             "upload keys --frobnicate",
-                             "upload keys --wire-log",
-                             "upload keys extra",
-                             "upload keys --simulate=1",
-                             "status keys",
-                             "status --simulate",
-                             "export",
-                             "export --profile 1",
-                             "export f --simulate",
-                             "import",
-                             "import f g",
-                             "import f --profile 2",
-                             "restore",
-                             "restore f --wire-log w",
-                             "backup f g",
-                             "backup --verbose"}) {
+    // clang-format off
+    const char* const usageErrors[] = {
+        "", "upload", "upload bogus", "download keys", "upload keys --profile 0",
+        "upload keys --profile x", "upload keys --profile=", "upload system --profile 2",
+        "upload keys --light-id 3", "upload keys --frobnicate", "upload keys --wire-log",
+        "upload keys extra", "upload keys --simulate=1", "status keys", "status --simulate",
+        "export", "export --profile 1", "export f --simulate", "import", "import f g",
+        "import f --profile 2", "restore", "restore f --wire-log w", "backup f g",
+        "backup --verbose"};
+    // clang-format on
+    for (const char* args : usageErrors) {
         const Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 2) << args;
         EXPECT_THAT(r.err, HasSubstr("korvexctl: ")) << args;
@@ -145,23 +121,11 @@ TEST_F(Korvexctl, WithoutAKeyboardItSaysSoInOneLine) {
     for (const char* args : {"upload keys", "status"}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 1) << args;
-        EXPECT_THAT(r.err,
-                    testing::AnyOf(HasSubstr("no keyboard found"), HasSubstr("USB cannot be used")))
+        EXPECT_THAT(r.err, ::testing::AnyOf(HasSubstr("no keyboard found"),
+                                            HasSubstr("USB cannot be used")))
             << args;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args;
     }
-}
-
-TEST_F(Korvexctl, GarbageDatabaseIsLeftUnchanged) {
-    fs::create_directories(database().parent_path());
-    const std::string garbage(4096, 'x');
-    std::ofstream(database(), std::ios::binary) << garbage;
-    const Outcome r = simulate("upload startup");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(r.err, HasSubstr("not a settings database"));
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
-    EXPECT_EQ(readFile(database()), garbage);
-    EXPECT_FALSE(fs::exists(wire));
 }
 
 TEST_F(Korvexctl, StartupOnAFreshDatabase) {
@@ -261,10 +225,10 @@ TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
         ASSERT_GT(s.addMacroRecord({0, m, 2, 0, 11, "H"}), 0);
         ASSERT_GT(s.addKeyProfile({0, 0, p, 41, 4, m, 0, 0, "hi"}), 0);
     });
-    const fs::path file = home / "travel.json";
+    const fs::path file = root / "travel.json";
     const Outcome exported = run("export --profile 2 '" + file.string() + "'");
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
-    EXPECT_THAT(readFile(file), HasSubstr("\"Travel\""));
+    EXPECT_THAT(readBytes(file), HasSubstr("\"Travel\""));
     EXPECT_EQ(run("export --profile 7 '" + file.string() + "'").exitCode, 1);
 
     const Outcome imported = run("import '" + file.string() + "'");
@@ -273,13 +237,13 @@ TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
     EXPECT_THAT(imported.out, HasSubstr("macro \"hi\" stored as \"hi (2)\""));
     EXPECT_THAT(imported.out, HasSubstr("/korvex/backups/korvex-"));
 
-    const std::string before = readFile(database());
-    std::ofstream(home / "bad.json") << "{\"format\": \"korvex-profile\"}";
-    const Outcome bad = run("import '" + (home / "bad.json").string() + "'");
+    const std::string before = readBytes(database());
+    std::ofstream(root / "bad.json") << "{\"format\": \"korvex-profile\"}";
+    const Outcome bad = run("import '" + (root / "bad.json").string() + "'");
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_THAT(bad.err, HasSubstr("bad.json: not a Korvex profile file"));
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
-    EXPECT_EQ(readFile(database()), before);
+    EXPECT_EQ(readBytes(database()), before);
 }
 
 TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
@@ -291,7 +255,7 @@ TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
     ASSERT_EQ(made.out.rfind(prefix, 0), 0u);
     const std::string backup = made.out.substr(prefix.size(), made.out.size() - prefix.size() - 1);
     EXPECT_TRUE(fs::exists(backup));
-    const fs::path named = home / "mine.sqlite3";
+    const fs::path named = root / "mine.sqlite3";
     ASSERT_EQ(run("backup '" + named.string() + "'").exitCode, 0);
     EXPECT_TRUE(fs::exists(named));
 
@@ -308,24 +272,30 @@ TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
         ASSERT_EQ(profiles.size(), 1u);
         EXPECT_EQ(profiles[0].name, "Configuration File 1");
     });
-    const Outcome refused = run("restore '" + (home / "wire.log").string() + "'");
+    const Outcome refused = run("restore '" + (root / "wire.log").string() + "'");
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_THAT(refused.err, HasSubstr("nothing was restored"));
 }
 
-TEST_F(Korvexctl, ADamagedDatabaseIsNotExportedOrImportedInto) {
+TEST_F(Korvexctl, AGarbageDatabaseIsLeftUnchangedAndNothingIsSent) {
     fs::create_directories(database().parent_path());
     const std::string garbage(4096, 'x');
     std::ofstream(database(), std::ios::binary) << garbage;
-    std::ofstream(home / "p.json") << profileFileText(ProfileFile{});
-    for (const std::string& args : {"export '" + (home / "out.json").string() + "'",
-                                    "import '" + (home / "p.json").string() + "'"}) {
+    const Outcome upload = simulate("upload startup");
+    EXPECT_EQ(upload.exitCode, 1);
+    EXPECT_THAT(upload.err, HasSubstr("not a settings database"));
+    EXPECT_EQ(std::count(upload.err.begin(), upload.err.end(), '\n'), 1);
+    EXPECT_FALSE(fs::exists(wire));
+    // Neither exported from nor imported into.
+    std::ofstream(root / "p.json") << profileFileText(ProfileFile{});
+    for (const std::string& args : {"export '" + (root / "out.json").string() + "'",
+                                    "import '" + (root / "p.json").string() + "'"}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 1) << args;
         EXPECT_THAT(r.err, HasSubstr("damaged")) << args;
     }
-    EXPECT_EQ(readFile(database()), garbage);
-    EXPECT_FALSE(fs::exists(home / "out.json"));
+    EXPECT_EQ(readBytes(database()), garbage);
+    EXPECT_FALSE(fs::exists(root / "out.json"));
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "../device/FakeLink.h"
+#include "../exchange/ExchangeTestSupport.h"
 #include "CtlUploads.h"
 #include "catalog/KeyCatalog.h"
 #include "device/DeviceComm.h"
@@ -20,7 +22,6 @@
 namespace korvex {
 namespace {
 
-namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using X = SimExchange;
@@ -33,21 +34,15 @@ class HandSleepSource : public SleepSignalSource {
     void wake() { emit prepareForSleep(false); }
 };
 
-class CountingClock : public PauseClock {
-  public:
-    void pause(std::chrono::nanoseconds) override {}
-};
+using ResumeReapplierTest = testing::TempHome;
 
-TEST(ResumeReapplier, SendsTheStartupUploadsOnceAfterEachResumeWhileAttached) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("korvex-resume-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    DeviceSQLite store([](const std::string&) {});
-    ASSERT_TRUE(store.openFile((dir / "settings.sqlite3").string()).ok);
+TEST_F(ResumeReapplierTest, SendsTheStartupUploadsOnceAfterEachResumeWhileAttached) {
+    DeviceSQLite store;
+    openStore(store, database);
     ASSERT_GT(store.addKeyProfile({0, 0, 1, 4, 2, 1, 0, 0, "off"}), 0);
 
     SimulatedKeyboard kb;
-    CountingClock clock;
+    test::CountingClock clock;
     DeviceComm comm(&kb, &clock);
     bool attached = true;
     HandSleepSource source;
@@ -82,7 +77,6 @@ TEST(ResumeReapplier, SendsTheStartupUploadsOnceAfterEachResumeWhileAttached) {
     EXPECT_EQ(kb.exchanges().size(), 2 * startup.size());
     EXPECT_THAT(kb.violations(), IsEmpty());
     EXPECT_TRUE(kb.keyEntry(0, findKeyByCode(4)->key_index).isDisabled());
-    fs::remove_all(dir);
 }
 
 // Runs the event loop for `time`; timers due earlier fire first.
@@ -92,7 +86,7 @@ void spin(std::chrono::milliseconds time) {
     loop.exec();
 }
 
-TEST(ResumeReapplier, WaitsForTheKeyboardToSettleAndASleepMeanwhileCancels) {
+TEST_F(ResumeReapplierTest, WaitsForTheKeyboardToSettleAndASleepMeanwhileCancels) {
     int argc = 1;
     char name[] = "korvexctl_tests";
     char* argv[] = {name, nullptr};

@@ -36,67 +36,25 @@ TEST(EvdevKeys, EveryKeyOfTheKeyboardAndPanelCanBeTyped) {
 // Codes of the Linux input ABI written out as numbers, read against the
 // kernel's list rather than our table.
 TEST(EvdevKeys, KnownKeysMapToTheirUsages) {
+    // Letters, digits, Esc, Backspace, grave, backslash; the eight modifiers;
+    // arrows; F1, F11, F12, F13, F24; keypad; SysRq, Pause, 102nd, Compose;
+    // Mute, Volume Up/Down; RO, Yen, Hangeul, Hanja; Fn.
     const std::map<int, int> expected = {
-        {30, 4},     // A
-        {44, 29},    // Z
-        {2, 30},     // 1
-        {11, 39},    // 0
-        {1, 41},     // Esc
-        {14, 42},    // Backspace
-        {41, 53},    // grave
-        {43, 49},    // backslash
-        {29, 224},   // left control
-        {42, 225},   // left shift
-        {56, 226},   // left alt
-        {125, 227},  // left meta
-        {97, 228},   // right control
-        {54, 229},   // right shift
-        {100, 230},  // right alt
-        {126, 231},  // right meta
-        {103, 82},   // up
-        {105, 80},   // left
-        {108, 81},   // down
-        {106, 79},   // right
-        {59, 58},    // F1
-        {87, 68},    // F11
-        {88, 69},    // F12
-        {183, 104},  // F13
-        {194, 115},  // F24
-        {69, 83},    // Num Lock
-        {79, 89},    // keypad 1
-        {82, 98},    // keypad 0
-        {83, 99},    // keypad .
-        {96, 88},    // keypad Enter
-        {98, 84},    // keypad /
-        {55, 85},    // keypad *
-        {78, 87},    // keypad +
-        {99, 70},    // SysRq / Print Screen
-        {119, 72},   // Pause
-        {86, 100},   // 102nd key
-        {127, 101},  // Compose / Application
-        {113, 127},  // Mute
-        {115, 128},  // Volume Up
-        {114, 129},  // Volume Down
-        {89, 135},   // RO
-        {124, 137},  // Yen
-        {122, 144},  // Hangeul
-        {123, 145},  // Hanja
-        {464, 175},  // Fn
-    };
+        {30, 4},    {44, 29},   {2, 30},    {11, 39},   {1, 41},    {14, 42},  {41, 53},
+        {43, 49},   {29, 224},  {42, 225},  {56, 226},  {125, 227}, {97, 228}, {54, 229},
+        {100, 230}, {126, 231}, {103, 82},  {105, 80},  {108, 81},  {106, 79}, {59, 58},
+        {87, 68},   {88, 69},   {183, 104}, {194, 115}, {69, 83},   {79, 89},  {82, 98},
+        {83, 99},   {96, 88},   {98, 84},   {55, 85},   {78, 87},   {99, 70},  {119, 72},
+        {86, 100},  {127, 101}, {113, 127}, {115, 128}, {114, 129}, {89, 135}, {124, 137},
+        {122, 144}, {123, 145}, {464, 175}};
     for (const auto& [evdev, usage] : expected) EXPECT_EQ(hidUsageFromEvdev(evdev), usage) << evdev;
 }
 
 TEST(EvdevKeys, MediaKeysMapToMediaCodes) {
-    EXPECT_EQ(mediaCodeFromEvdev(164), 504);  // play/pause
-    EXPECT_EQ(mediaCodeFromEvdev(166), 505);  // stop
-    EXPECT_EQ(mediaCodeFromEvdev(165), 506);  // previous
-    EXPECT_EQ(mediaCodeFromEvdev(163), 507);  // next
-    EXPECT_EQ(mediaCodeFromEvdev(115), 508);  // volume up
-    EXPECT_EQ(mediaCodeFromEvdev(114), 509);  // volume down
-    EXPECT_EQ(mediaCodeFromEvdev(113), 510);  // mute
-    EXPECT_EQ(mediaCodeFromEvdev(140), 501);  // calculator
-    EXPECT_EQ(mediaCodeFromEvdev(172), 511);  // web home
-    EXPECT_EQ(mediaCodeFromEvdev(158), 514);  // web back
+    // play/pause, stop, previous, next, volume up, down, mute, calculator, web home, back
+    const std::map<int, int> media = {{164, 504}, {166, 505}, {165, 506}, {163, 507}, {115, 508},
+                                      {114, 509}, {113, 510}, {140, 501}, {172, 511}, {158, 514}};
+    for (const auto& [evdev, code] : media) EXPECT_EQ(mediaCodeFromEvdev(evdev), code) << evdev;
     EXPECT_EQ(consumerUsageFromEvdev(164), 0x00CD);
     // Media keys have no keyboard-page usage of their own.
     EXPECT_EQ(hidUsageFromEvdev(164), 0);

@@ -109,17 +109,11 @@ TEST(FunctionCatalog, TextIdsAreListedOnce) {
 
 // Rows read against the printed code table.
 TEST(FunctionCatalog, SpotChecks) {
-    EXPECT_EQ(customKeyFuncShortName(53), "`");
-    EXPECT_EQ(customKeyFuncShortName(85), "*");
-    EXPECT_EQ(customKeyFuncShortName(49), "\\");
-    EXPECT_EQ(customKeyFuncShortName(51), ";");
-    EXPECT_EQ(customKeyFuncShortName(137), "K14");
-    EXPECT_EQ(customKeyFuncShortName(92), "NumPad 4");
-    EXPECT_EQ(customKeyFuncShortName(227), "Command");
-    EXPECT_EQ(customKeyFuncShortName(225), "Shift");
-    EXPECT_EQ(customKeyFuncShortName(229), "Shift");
-    EXPECT_EQ(customKeyFuncShortName(500), "PC");
-    EXPECT_EQ(customKeyFuncShortName(99), ".");
+    const std::pair<int, const char*> rows[] = {{53, "`"},        {85, "*"},      {49, "\\"},
+                                                {51, ";"},        {137, "K14"},   {92, "NumPad 4"},
+                                                {227, "Command"}, {225, "Shift"}, {229, "Shift"},
+                                                {500, "PC"},      {99, "."}};
+    for (const auto& [code, name] : rows) EXPECT_EQ(customKeyFuncShortName(code), name) << code;
 }
 
 TEST(FunctionCatalog, UnknownValuesAreNotFound) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <set>
 #include <string>
+#include <tuple>
 
 namespace korvex {
 namespace {
@@ -55,35 +56,29 @@ TEST(KeyCatalog, UnknownCodesAndNamesAreNotFound) {
 TEST(KeyCatalog, SpotChecks) {
     const KeyInfo* fn = findKeyByCode(kFnKeyCode);
     ASSERT_NE(fn, nullptr);
-    EXPECT_EQ(fn->key_name, "fn");
-    EXPECT_EQ(fn->key_index, 96);
-    EXPECT_EQ(fn->key_type, Keyboard_EN_Type::normalKey);
-
-    const KeyInfo* bs = findKeyByName("backspace");
-    ASSERT_NE(bs, nullptr);
-    EXPECT_EQ(bs->code, 42);
-    EXPECT_EQ(bs->layout_index, 26);
-    EXPECT_EQ(bs->key_index, 103);
-
+    EXPECT_EQ(std::tie(fn->key_name, fn->key_index, fn->key_type),
+              std::make_tuple("fn", 96, Keyboard_EN_Type::normalKey));
+    // Looked up by name: code, layout index and key index.
+    for (const auto& [name, code, layout, index] :
+         {std::tuple{"backspace", 42, 26, 103}, std::tuple{"pageDown", 78, 56, 121}}) {
+        const KeyInfo* k = findKeyByName(name);
+        ASSERT_NE(k, nullptr) << name;
+        EXPECT_EQ(std::tie(k->code, k->layout_index, k->key_index), std::tie(code, layout, index));
+    }
+    // The bottom row starts left Control, Command, Option, space.
+    for (const auto& [code, layout] : {std::pair{224, 70}, {227, 71}, {226, 72}, {44, 73}})
+        EXPECT_EQ(findKeyByCode(code)->layout_index, layout) << code;
     EXPECT_EQ(findKeyByCode(227)->full_name, "Left Command");
     EXPECT_EQ(findKeyByCode(226)->short_name, "Option");
-    EXPECT_EQ(findKeyByCode(224)->layout_index, 70);
-    EXPECT_EQ(findKeyByCode(227)->layout_index, 71);
-    EXPECT_EQ(findKeyByCode(226)->layout_index, 72);
-    EXPECT_EQ(findKeyByCode(44)->layout_index, 73);
     EXPECT_EQ(findKeyByCode(49)->short_name, "\\");
-    EXPECT_EQ(findKeyByCode(53)->short_name, "`");
-    EXPECT_EQ(findKeyByCode(53)->full_name, "backtick");
-
-    const KeyInfo* pgDn = findKeyByName("pageDown");
-    ASSERT_NE(pgDn, nullptr);
-    EXPECT_EQ(pgDn->code, 78);
-    EXPECT_EQ(pgDn->key_index, 121);
-    EXPECT_EQ((std::array{pgDn->rgb_r, pgDn->rgb_g, pgDn->rgb_b}),
-              (std::array<std::uint8_t, 3>{255, 69, 0}));
-    const KeyInfo* esc = findKeyByCode(41);
-    EXPECT_EQ((std::array{esc->rgb_r, esc->rgb_g, esc->rgb_b}),
-              (std::array<std::uint8_t, 3>{69, 0, 255}));
+    EXPECT_EQ(std::tie(findKeyByCode(53)->short_name, findKeyByCode(53)->full_name),
+              std::make_tuple("`", "backtick"));
+    auto rgb = [](int code) {
+        const KeyInfo* k = findKeyByCode(code);
+        return std::array{k->rgb_r, k->rgb_g, k->rgb_b};
+    };
+    EXPECT_EQ(rgb(78), (std::array<std::uint8_t, 3>{255, 69, 0}));
+    EXPECT_EQ(rgb(41), (std::array<std::uint8_t, 3>{69, 0, 255}));
 }
 
 TEST(KeyNameMap, AgreesWithTheCodeMap) {

@@ -3,28 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <numeric>
 
 #include "FakeLink.h"
 
 namespace korvex {
 namespace {
 
-using test::answerWithByte3;
-using test::CountingClock;
-using test::Journal;
-using test::ScriptedLink;
+using namespace korvex::test;
 
-std::vector<std::uint8_t> command65() {
-    std::vector<std::uint8_t> c(65, 0);
-    c[0] = 0x04;
-    c[1] = 0x18;
+Bytes command65() {
+    Bytes c = command(0x18).bytes;
     c[64] = 0x77;  // the 65th byte never goes out
     return c;
 }
 
-std::vector<std::uint8_t> counting(std::size_t n) {
-    std::vector<std::uint8_t> v(n);
+Bytes counting(std::size_t n) {
+    Bytes v(n);
     for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>(i / 64 + 1);
     return v;
 }
@@ -36,79 +30,64 @@ struct Fixture : ::testing::Test {
     DeviceComm comm{&link, &clock};
 };
 
-using CommandReport = Fixture;
-
-TEST_F(CommandReport, TakenAtOnceIsOneWriteOneReadEachAfterAPause) {
+TEST_F(Fixture, CommandTakenAtOnceIsOneWriteOneReadEachAfterAPause) {
     link.answers.push_back({answerWithByte3(0x00)});
-    auto data = command65();
-    const auto before = data;
-    EXPECT_TRUE(comm.sendDeviceData(data));
-    ASSERT_EQ(link.sets.size(), 1u);
-    EXPECT_EQ(link.sets[0], std::vector<std::uint8_t>(data.begin(), data.begin() + 64));
-    EXPECT_EQ(link.gets, 1);
+    EXPECT_TRUE(comm.sendDeviceData(command65()));
     EXPECT_EQ(journal.events,
               (std::vector<std::string>{"pause 8000000", "set", "pause 8000000", "get"}));
-    EXPECT_EQ(data, before);
 }
 
-TEST_F(CommandReport, AnythingButFFInByte3EndsTheCommand) {
-    for (std::uint8_t b3 : {0x00, 0xFE, 0x01}) {
-        ScriptedLink l;
-        DeviceComm c(&l, &clock);
-        l.answers.push_back({answerWithByte3(b3)});
-        EXPECT_TRUE(c.sendDeviceData(command65()));
-        EXPECT_EQ(l.sets.size(), 1u) << int(b3);
-        EXPECT_EQ(l.gets, 1);
+// Only 0xFF in byte 3 of a good read asks for the command again, once, with
+// the read's length; every failure on the way is reported.
+TEST(CommandReport, OutcomeOfEachAnswer) {
+    using A = ScriptedLink::Answer;
+    struct Case {
+        const char* name;
+        std::vector<A> answers;
+        int failSetAt;
+        std::size_t size;
+        bool ok;
+        std::vector<std::size_t> writes;
+        int gets;
+    };
+    const Case cases[] = {
+        {"00 ends it", {{answerWithByte3(0x00)}}, -1, 65, true, {64}, 1},
+        {"FE ends it", {{answerWithByte3(0xFE)}}, -1, 65, true, {64}, 1},
+        {"01 ends it", {{answerWithByte3(0x01)}}, -1, 65, true, {64}, 1},
+        {"one repeat only",
+         {{answerWithByte3(0xFF)}, {answerWithByte3(0xFF)}},
+         -1,
+         65,
+         true,
+         {64, 64},
+         2},
+        {"repeat has the read length", {A{answerWithByte3(0xFF), 40}}, -1, 65, true, {64, 40}, 2},
+        {"failed write: no read", {}, 0, 65, false, {64}, 0},
+        {"failed read: no repeat", {A{answerWithByte3(0xFF), 64, false}}, -1, 65, false, {64}, 1},
+        {"failed repeat write", {{answerWithByte3(0xFF)}}, 1, 65, false, {64, 64}, 1},
+        {"shorter than a report", {}, -1, 63, false, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CountingClock clock;
+        ScriptedLink link;
+        DeviceComm comm(&link, &clock);
+        link.answers.assign(c.answers.begin(), c.answers.end());
+        link.failSetAt = c.failSetAt;
+        Bytes data = command65();
+        data.resize(c.size);
+        const Bytes before = data;
+        EXPECT_EQ(comm.sendDeviceData(data), c.ok);
+        std::vector<std::size_t> writes;
+        for (const Bytes& s : link.sets) {
+            writes.push_back(s.size());
+            EXPECT_EQ(s, Bytes(data.begin(), data.begin() + s.size()));
+        }
+        EXPECT_EQ(writes, c.writes);
+        EXPECT_EQ(link.gets, c.gets);
+        EXPECT_EQ(clock.pauses, static_cast<int>(writes.size()) + c.gets);
+        EXPECT_EQ(data, before);  // answers land elsewhere
     }
-}
-
-TEST_F(CommandReport, RepeatAskedIsExactlyOneRepeatWithTheReadLength) {
-    link.answers.push_back({answerWithByte3(0xFF), 64});
-    link.answers.push_back({answerWithByte3(0xFF), 64});  // a second 0xFF is not looked at
-    auto data = command65();
-    const auto before = data;
-    EXPECT_TRUE(comm.sendDeviceData(data));
-    ASSERT_EQ(link.sets.size(), 2u);
-    EXPECT_EQ(link.sets[1], link.sets[0]);
-    EXPECT_EQ(link.gets, 2);
-    EXPECT_EQ(clock.pauses, 4);
-    EXPECT_EQ(data, before);  // the answers differ from the data; the caller's bytes do not change
-
-    // A short read that still carried 0xFF: the repeat has the read's length.
-    ScriptedLink shortLink;
-    DeviceComm c(&shortLink, &clock);
-    shortLink.answers.push_back({answerWithByte3(0xFF), 40});
-    EXPECT_TRUE(c.sendDeviceData(command65()));
-    ASSERT_EQ(shortLink.sets.size(), 2u);
-    EXPECT_EQ(shortLink.sets[1].size(), 40u);
-}
-
-TEST_F(CommandReport, FailuresAreReported) {
-    // Failed write: no read follows.
-    link.failSetAt = 0;
-    EXPECT_FALSE(comm.sendDeviceData(command65()));
-    EXPECT_EQ(link.gets, 0);
-
-    // Failed read: no repeat, even if the buffer happened to hold 0xFF.
-    ScriptedLink l2;
-    DeviceComm c2(&l2, &clock);
-    l2.answers.push_back({answerWithByte3(0xFF), 64, false});
-    EXPECT_FALSE(c2.sendDeviceData(command65()));
-    EXPECT_EQ(l2.sets.size(), 1u);
-
-    // Failed repeat write.
-    ScriptedLink l3;
-    DeviceComm c3(&l3, &clock);
-    l3.failSetAt = 1;
-    l3.answers.push_back({answerWithByte3(0xFF)});
-    EXPECT_FALSE(c3.sendDeviceData(command65()));
-    EXPECT_EQ(l3.gets, 1);
-
-    // Shorter than a report: nothing goes out.
-    ScriptedLink l4;
-    DeviceComm c4(&l4, &clock);
-    EXPECT_FALSE(c4.sendDeviceData(std::vector<std::uint8_t>(63, 4)));
-    EXPECT_TRUE(l4.sets.empty());
 }
 
 TEST_F(Fixture, DetachedLinkMakesEverySendANoOp) {
@@ -124,9 +103,7 @@ TEST_F(Fixture, DetachedLinkMakesEverySendANoOp) {
     EXPECT_TRUE(comm.sendDeviceData(command65()));
 }
 
-using BulkRun = Fixture;
-
-TEST_F(BulkRun, SendsOneChunkFewerThanTheLengthCovers) {
+TEST_F(Fixture, BulkRunSendsOneChunkFewerThanTheLengthCovers) {
     const auto data = counting(640);
     const auto before = data;
     std::vector<std::string> log;
@@ -134,52 +111,41 @@ TEST_F(BulkRun, SendsOneChunkFewerThanTheLengthCovers) {
     EXPECT_TRUE(comm.sendDeviceData(data, 640));
     ASSERT_EQ(link.sets.size(), 9u);
     for (std::size_t i = 0; i < 9; ++i)
-        EXPECT_EQ(link.sets[i],
-                  std::vector<std::uint8_t>(data.begin() + 64 * i, data.begin() + 64 * (i + 1)));
+        EXPECT_EQ(link.sets[i], Bytes(data.begin() + 64 * i, data.begin() + 64 * (i + 1)));
     EXPECT_EQ(link.gets, 0);
     EXPECT_EQ(clock.pauses, 9);
     EXPECT_EQ(data, before);
     ASSERT_EQ(log.size(), 9u);
     EXPECT_EQ(log[2].rfind("newArr-2 03 03", 0), 0u);
     EXPECT_EQ(log[2].size(), std::string("newArr-2").size() + 64 * 3);
-}
 
-TEST_F(BulkRun, ShortLengthsSendNothing) {
-    const auto data = counting(640);
+    // Lengths short of two chunks send nothing; data shorter than the run is refused.
+    link.sets.clear();
     for (std::size_t length : {0, 10, 64, 127}) {
         EXPECT_TRUE(comm.sendDeviceData(data, length));
         EXPECT_TRUE(comm.sendBulkRun(data, length).complete);
     }
+    EXPECT_FALSE(comm.sendBulkRun(counting(500), 640).complete);  // 640 needs 576 bytes
     EXPECT_TRUE(link.sets.empty());
+
+    // A lone data report is one write without read-back, after a pause.
+    const int pauses = clock.pauses;
+    EXPECT_TRUE(comm.sendDataReport(counting(64)));
+    EXPECT_EQ(link.sets.size(), 1u);
+    EXPECT_EQ(link.gets, 0);
+    EXPECT_EQ(clock.pauses, pauses + 1);
 }
 
-TEST_F(BulkRun, FailedChunkStopsTheRunButStillReportsTrue) {
-    const auto data = counting(640);
+TEST_F(Fixture, FailedChunkStopsTheRunButStillReportsTrue) {
     link.failSetAt = 2;
-    EXPECT_TRUE(comm.sendDeviceData(data, 640));
+    EXPECT_TRUE(comm.sendDeviceData(counting(640), 640));
     EXPECT_EQ(link.sets.size(), 3u);
 
-    ScriptedLink l2;
-    DeviceComm c2(&l2, &clock);
-    l2.failSetAt = 2;
-    const BulkRunResult r = c2.sendBulkRun(data, 640);
+    link.sets.clear();
+    const BulkRunResult r = comm.sendBulkRun(counting(640), 640);
     EXPECT_TRUE(r.linkUp);
     EXPECT_FALSE(r.complete);
     EXPECT_EQ(r.chunksSent, 2u);
-}
-
-TEST_F(BulkRun, DataShorterThanTheRunIsRefusedUnsent) {
-    const auto data = counting(500);  // a length of 640 would need 576 bytes
-    EXPECT_FALSE(comm.sendBulkRun(data, 640).complete);
-    EXPECT_TRUE(link.sets.empty());
-}
-
-TEST_F(Fixture, LoneDataReportIsOneWriteWithoutReadBack) {
-    const auto data = counting(64);
-    EXPECT_TRUE(comm.sendDataReport(data));
-    EXPECT_EQ(link.sets.size(), 1u);
-    EXPECT_EQ(link.gets, 0);
-    EXPECT_EQ(clock.pauses, 1);
 }
 
 TEST(TransferList, ReportsTheFirstFailureAndStillClosesTheExchange) {

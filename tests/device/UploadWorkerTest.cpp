@@ -3,83 +3,49 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <random>
+#include <semaphore>
 
+#include "FakeLink.h"
 #include "device/SimulatedKeyboard.h"
 
 namespace korvex {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace korvex::test;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-// A pause clock that can hold the device thread inside an upload, so tests
-// can line up a queue behind it.
+// A pause clock that can hold the device thread in its next pause, so tests
+// can line up a queue behind the upload it is in.
 class GateClock final : public PauseClock {
   public:
     void pause(std::chrono::nanoseconds) override {
-        std::unique_lock lock(m_);
-        ++pauses_;
-        if (held_) {
-            waiting_ = true;
-            cv_.notify_all();
-            cv_.wait(lock, [&] { return !held_; });
-            waiting_ = false;
-        }
+        if (!held_.exchange(false)) return;
+        arrived_.release();
+        open_.acquire();
     }
-    void hold() {
-        std::lock_guard lock(m_);
-        held_ = true;
-    }
-    void waitUntilHeld() {
-        std::unique_lock lock(m_);
-        cv_.wait(lock, [&] { return waiting_; });
-    }
-    void release() {
-        {
-            std::lock_guard lock(m_);
-            held_ = false;
-        }
-        cv_.notify_all();
-    }
+    void hold() { held_ = true; }
+    void waitUntilHeld() { arrived_.acquire(); }
+    void release() { open_.release(); }
 
   private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool held_ = false, waiting_ = false;
-    int pauses_ = 0;
+    std::atomic<bool> held_{false};
+    std::binary_semaphore arrived_{0}, open_{0};
 };
-
-Transfer command(std::uint8_t code, std::uint8_t byte8 = 0) {
-    std::vector<std::uint8_t> c(65, 0);
-    c[0] = 0x04, c[1] = code, c[8] = byte8;
-    return {Transfer::Kind::Command, c, 0};
-}
 
 // A key table upload whose key 1 entry carries `mark`, so each upload can be
 // recognised on the keyboard.
 Upload keys(std::int64_t profile, std::uint8_t mark) {
-    std::vector<std::uint8_t> t(640, 0);
-    t[4] = 0x02, t[6] = mark, t[574] = 0xAA, t[575] = 0x55;
-    return {UploadKind::Keys,
-            profile,
-            {command(0x18), command(0x11, 9), {Transfer::Kind::Bulk, t, 640}, command(0x02)},
+    return {UploadKind::Keys, profile, tableUpload(0x11, table({{1, {0x02, 0, mark, 0}}})),
             "keys " + std::to_string(mark)};
 }
 
 Upload light(std::uint8_t mode) {
-    std::vector<std::uint8_t> d(64, 0);
-    d[0] = mode, d[14] = 0xAA, d[15] = 0x55;
-    return {UploadKind::LightMode,
-            0,
-            {command(0x18),
-             command(0x13, 1),
-             {Transfer::Kind::Data, d, 0},
-             command(0x02),
-             command(0xF0)},
-            "light " + std::to_string(mode)};
+    return {UploadKind::LightMode, 0, modeUpload({mode}), "light " + std::to_string(mode)};
 }
 
 struct Reports {

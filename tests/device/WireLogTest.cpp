@@ -32,9 +32,7 @@ TEST(WireLog, AppendsSetsAndGetsInWireOrder) {
         WireLog log(link, path);
         ASSERT_TRUE(log.isOpen());
         DeviceComm comm(&log, &clock);
-        std::vector<std::uint8_t> cmd(65, 0);
-        cmd[0] = 0x04, cmd[1] = 0xAB;
-        comm.sendDeviceData(cmd);
+        comm.sendDeviceData(test::command(0xAB).bytes);
     }
     const auto got = lines(path);
     ASSERT_EQ(got.size(), 4u);

@@ -1,6 +1,8 @@
 // Profile files: a full round trip between two machines, macro name clashes,
 // and every kind of bad file refused with the database left as it was.
 
+#include <tuple>
+
 #include "exchange/ProfileFile.h"
 
 #include <gmock/gmock.h>
@@ -148,14 +150,12 @@ TEST_F(ProfileFiles, MoveToAnotherMachineAndBackGivesTheSameFile) {
     ProfileKey g;
     ASSERT_TRUE(there.queryKeyProfile(imported.profile, 1, code("g"), g));
     EXPECT_EQ(g.macroValue, list[2].macroId);
-    EXPECT_EQ(list[2].macroName, "Long");
-    EXPECT_EQ(list[2].delayType, 2);
-    EXPECT_EQ(list[2].delayTime, 25);
+    EXPECT_EQ(std::tie(list[2].macroName, list[2].delayType, list[2].delayTime),
+              std::make_tuple("Long", 2, 25));
     std::vector<RecordInfo> events;
     there.queryMacroRecord(list[0].macroId, events);
     ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[1].recordType, 1);
-    EXPECT_EQ(events[1].recordIndex, 1);
+    EXPECT_EQ(std::tie(events[1].recordType, events[1].recordIndex), std::make_tuple(1, 1));
     EXPECT_EQ(there.getLightModeSelectIndex(imported.profile), 4);
 }
 
@@ -184,8 +184,7 @@ TEST_F(ProfileFiles, ClashingMacroNamesGetASuffixAndKeysPlayTheCopies) {
                                      [&](const MacroInfo& m) { return m.macroId == f.macroValue; });
     ASSERT_NE(played, list.end());
     EXPECT_EQ(played->macroName, "Clicks (3)");
-    EXPECT_EQ(f.macro2Value, kPlayMultipleTimes);
-    EXPECT_EQ(f.macro3Value, 7);
+    EXPECT_EQ(std::tie(f.macro2Value, f.macro3Value), std::make_tuple(kPlayMultipleTimes, 7));
     // The originals are untouched.
     ProfileKey original;
     ASSERT_TRUE(store.queryKeyProfile(profile, 0, code("f"), original));

@@ -55,4 +55,12 @@ inline RecordInfo event(std::int64_t macroId, std::int64_t type, std::int64_t va
     return {0, macroId, type, 0, value, ""};
 }
 
+// One delay, then 341 alternating key down and up rows: with the delays put
+// between them, 682 events, the largest macro image there is.
+inline std::vector<RecordInfo> fullImageRows() {
+    std::vector<RecordInfo> rows = {event(1, 1, 1)};
+    for (int i = 0; i < 341; ++i) rows.push_back(event(1, i % 2 ? 3 : 2, 4));
+    return rows;
+}
+
 }  // namespace korvex::test

@@ -15,14 +15,8 @@ namespace {
 using namespace korvex::test;
 using ::testing::ElementsAre;
 
-struct UploadSim : ::testing::Test {
-    CountingClock clock;
-    SimulatedKeyboard kb;
-    DeviceComm comm{&kb, &clock};
-
+struct UploadSim : ::testing::Test, SimRig {
     std::size_t expectedViolations = 0;
-
-    UploadResult send(const std::vector<Transfer>& t) { return sendTransfers(comm, t); }
     void TearDown() override {
         EXPECT_EQ(kb.violations().size(), expectedViolations);
         EXPECT_TRUE(kb.idle());
@@ -30,9 +24,7 @@ struct UploadSim : ::testing::Test {
 };
 
 TEST_F(UploadSim, FullMacroImageFitsTheKeyboard) {
-    std::vector<RecordInfo> rows = {event(1, 1, 1)};
-    for (int i = 0; i < 341; ++i) rows.push_back(event(1, i % 2 ? 3 : 2, 4));
-    const auto m = SaveMacroToKeyboard({macro(1)}, rows);
+    const auto m = SaveMacroToKeyboard({macro(1)}, fullImageRows());
     ASSERT_EQ(m.status, MacroImageStatus::Ready);
     ASSERT_EQ(send(m.upload.transfers), UploadResult{});
     EXPECT_EQ(clock.pauses, 2 * 3 + 50 + 2);  // two extra gaps
@@ -59,11 +51,17 @@ TEST_F(UploadSim, RepeatAskedAndFailedTransfer) {
 
 TEST_F(UploadSim, DetachHalfWayAndSendAgain) {
     const auto upload = SendUserLightLedData({{0, 1, 41, 0x00FF00}});
-    kb.vanishAt(7, [&] { comm.setDeviceStatus(0); });  // during the colour table
+    int vanished = 0;
+    kb.vanishAt(7, [&] {  // during the colour table
+        ++vanished;
+        comm.setDeviceStatus(0);
+    });
     const UploadResult r = send(upload);
     EXPECT_EQ(r.status, UploadResult::Status::NoKeyboard);
     EXPECT_EQ(r.transfer, 2u);
     EXPECT_FALSE(kb.hasPerKeyColours());
+    EXPECT_FALSE(kb.present());
+    EXPECT_EQ(vanished, 1);
     const std::size_t calls = kb.transferCount();
     EXPECT_EQ(calls, 8u);  // nothing was tried after the keyboard left
 

@@ -106,6 +106,10 @@ class UntouchableFile : public StoreTest {
         StoreTest::SetUp();
         fs::create_directories(file_.parent_path());
     }
+    // A first-run file made by another store, which is closed again.
+    void seedFile() {
+        ASSERT_TRUE(DeviceSQLite([](const std::string&) {}).openFile(file_.string()).ok);
+    }
     // Opens the file and checks it was refused for `expected` and left as it was.
     void expectRefused(OpenError expected, const std::function<void()>& prepare = {}) {
         const std::string before = readBytes(file_);
@@ -138,10 +142,7 @@ TEST_F(UntouchableFile, AFolderInPlaceOfTheFileIsReported) {
 }
 
 TEST_F(UntouchableFile, LockedByAnotherProgramIsReportedAfterTheBusyTimeout) {
-    {
-        DeviceSQLite seeded([](const std::string&) {});
-        ASSERT_TRUE(seeded.openFile(file_.string()).ok);
-    }
+    seedFile();
     RawDb other(file_);
     ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
     store_.setBusyTimeout(100);
@@ -160,10 +161,7 @@ TEST_F(UntouchableFile, LockedByAnotherProgramIsReportedAfterTheBusyTimeout) {
 }
 
 TEST_F(UntouchableFile, ReadOnlyOrUnreadableFilesAreLeftAlone) {
-    {
-        DeviceSQLite seeded([](const std::string&) {});
-        ASSERT_TRUE(seeded.openFile(file_.string()).ok);
-    }
+    seedFile();
     const std::string before = readBytes(file_);
     const auto openAs = [this] { return static_cast<int>(store_.openFile(file_.string()).error); };
 

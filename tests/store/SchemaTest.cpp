@@ -41,19 +41,14 @@ const std::vector<std::pair<std::string, std::string>> kExpectedTables = {
 };
 
 std::string describeTable(RawDb& raw, const std::string& table) {
-    std::string out;
-    for (const auto& row : raw.rows("SELECT name, type, \"notnull\", pk, dflt_value IS NULL "
-                                    "FROM pragma_table_info('" +
-                                    table + "')")) {
-        // row: name|type|notnull|pk|1 (no default value anywhere)
-        auto cut = row.rfind('|');
-        EXPECT_EQ(row.substr(cut + 1), "1") << table << ": a column has a default";
-        std::string col = row.substr(0, cut);
-        for (char& c : col)
-            if (c == '|') c = ':';
-        out += (out.empty() ? "" : " ") + col;
-    }
-    return out;
+    const std::string info = " FROM pragma_table_info('" + table + "')";
+    EXPECT_EQ(raw.rows("SELECT count(*)" + info + " WHERE dflt_value IS NOT NULL"), Rows{"0"})
+        << table << ": a column has a default";
+    const auto r = raw.rows(
+        "SELECT group_concat(name || ':' || type || ':' || \"notnull\" || ':' "
+        "|| pk, ' ')" +
+        info);
+    return r.empty() ? "" : r[0];
 }
 
 TEST_F(StoreTest, FreshFileHasTheTenTablesInOrderAndOnlyTheFirstRunRows) {
@@ -69,8 +64,7 @@ TEST_F(StoreTest, FreshFileHasTheTenTablesInOrderAndOnlyTheFirstRunRows) {
     // Creation order is visible as the order in sqlite_master; no indexes,
     // triggers or AUTOINCREMENT bookkeeping were added.
     EXPECT_EQ(raw.rows("SELECT name FROM sqlite_master ORDER BY rowid"), names);
-    EXPECT_EQ(raw.rows("SELECT profId, name FROM t_profile"),
-              std::vector<std::string>{"1|Configuration File 1"});
+    EXPECT_EQ(raw.rows("SELECT profId, name FROM t_profile"), Rows{"1|Configuration File 1"});
     const std::vector<std::string> keys = {
         "keyboardLayout",  "language",        "gamemode",
         "disable_alttab",  "disable_altf4",   "disable_win",
@@ -110,11 +104,9 @@ TEST_F(StoreTest, ReopeningChangesNothingAndSeedsOnlyEmptyTables) {
     EXPECT_EQ(raw.count("t_profile"), 1);
     raw.exec("DELETE FROM t_configdata; DELETE FROM t_profile");
     ASSERT_TRUE(again.initDBdata(7));
-    EXPECT_EQ(raw.rows("SELECT profId FROM t_configdata WHERE key = 'keyboardLayout'"),
-              std::vector<std::string>{"7"});
+    EXPECT_EQ(raw.rows("SELECT profId FROM t_configdata WHERE key = 'keyboardLayout'"), Rows{"7"});
     EXPECT_EQ(raw.count("t_configdata", "profId = 1"), 12);
-    EXPECT_EQ(raw.rows("SELECT profId, name FROM t_profile"),
-              std::vector<std::string>{"1|Configuration File 1"});
+    EXPECT_EQ(raw.rows("SELECT profId, name FROM t_profile"), Rows{"1|Configuration File 1"});
 }
 
 TEST_F(StoreTest, FactoryResetKeepsTriggerKeysAndEndsWithTheFirstRunState) {
@@ -127,9 +119,8 @@ TEST_F(StoreTest, FactoryResetKeepsTriggerKeysAndEndsWithTheFirstRunState) {
     ASSERT_TRUE(raw.exec("INSERT INTO t_triggerkey VALUES (5, 1, 0, 4, 'kept')"));
     ASSERT_TRUE(store_.dropTable());
     EXPECT_TRUE(logged("dropTable  success"));
-    EXPECT_EQ(raw.rows("SELECT * FROM t_triggerkey"), std::vector<std::string>{"5|1|0|4|kept"});
-    EXPECT_EQ(raw.rows("SELECT * FROM t_profile"),
-              std::vector<std::string>{"1|Configuration File 1"});
+    EXPECT_EQ(raw.rows("SELECT * FROM t_triggerkey"), Rows{"5|1|0|4|kept"});
+    EXPECT_EQ(raw.rows("SELECT * FROM t_profile"), Rows{"1|Configuration File 1"});
     EXPECT_EQ(raw.count("t_configdata"), 13);
     for (const char* t : {"t_lightdata", "t_macro_data", "t_userlight_data", "t_keyprofile"}) {
         EXPECT_EQ(raw.count(t), 0) << t;

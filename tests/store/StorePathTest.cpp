@@ -23,7 +23,10 @@ struct EnvGuard {
     }
 };
 
-TEST(StorePath, FollowsXdgDataHomeAndFallsBackToHome) {
+// A fresh folder per test in dir_.
+using StorePath = korvex::testing::StoreTest;
+
+TEST_F(StorePath, FollowsXdgDataHomeAndFallsBackToHome) {
     EnvGuard xdg("XDG_DATA_HOME"), home("HOME");
     setenv("HOME", "/home/u", 1);
     setenv("XDG_DATA_HOME", "/data/", 1);
@@ -36,26 +39,18 @@ TEST(StorePath, FollowsXdgDataHomeAndFallsBackToHome) {
     EXPECT_FALSE(korvex::databasePath().has_value());
 }
 
-TEST(StorePath, CreatesMissingFoldersAndReportsFailure) {
-    auto root = std::filesystem::temp_directory_path() / "korvex-path-test";
-    std::filesystem::remove_all(root);
+TEST_F(StorePath, CreatesMissingFoldersAndReportsFailure) {
     std::string reason;
-    EXPECT_TRUE(korvex::createDirectories((root / "a/b/db").string(), &reason));
-    EXPECT_TRUE(std::filesystem::is_directory(root / "a/b/db"));
-    std::filesystem::create_directories(root);
-    {
-        std::FILE* f = std::fopen((root / "file").c_str(), "w");
-        std::fclose(f);
-    }
-    EXPECT_FALSE(korvex::createDirectories((root / "file/db").string(), &reason));
+    EXPECT_TRUE(korvex::createDirectories((dir_ / "a/b/db").string(), &reason));
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "a/b/db"));
+    std::ofstream(dir_ / "file").put('x');
+    EXPECT_FALSE(korvex::createDirectories((dir_ / "file/db").string(), &reason));
     EXPECT_FALSE(reason.empty());
-    std::filesystem::remove_all(root);
 }
 
-TEST(StorePath, TheStoreOpensThereAndFailsWithoutAnyLocation) {
+TEST_F(StorePath, TheStoreOpensThereAndFailsWithoutAnyLocation) {
     EnvGuard xdg("XDG_DATA_HOME"), home("HOME");
-    const auto root = std::filesystem::temp_directory_path() / "korvex-path-open";
-    std::filesystem::remove_all(root);
+    const auto& root = dir_;
     korvex::DeviceSQLite store([](const std::string&) {});
     unsetenv("HOME");
     unsetenv("XDG_DATA_HOME");
@@ -68,7 +63,6 @@ TEST(StorePath, TheStoreOpensThereAndFailsWithoutAnyLocation) {
     // A plain file where a folder must go is an open failure, not a crash.
     EXPECT_EQ(store.openFile((root / "korvex/db" / korvex::kDatabaseFileName / "x").string()).error,
               korvex::OpenError::CannotCreate);
-    std::filesystem::remove_all(root);
 }
 
 }  // namespace

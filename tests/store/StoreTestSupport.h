@@ -22,6 +22,7 @@
 namespace korvex::testing {
 
 namespace fs = std::filesystem;
+using Rows = std::vector<std::string>;
 
 inline std::string readBytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);

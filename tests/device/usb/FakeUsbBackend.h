@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Descriptors.h"
 #include "device/usb/UsbBackend.h"
 
 namespace korvex::test {
@@ -47,6 +48,14 @@ struct FakeUsbDevice {
     std::string product = "Korvex 80";
     std::vector<FakeInterface> interfaces;
 };
+
+// The keyboard as it enumerates: boot keyboard, media keys, configuration.
+inline FakeUsbDevice keyboard(std::vector<std::uint8_t> ports = {2}) {
+    FakeUsbDevice d;
+    d.ports = std::move(ports);
+    d.interfaces = {{0, 3, kBootKeyboard}, {1, 3, kConsumerControl}, {2, 3, kVendorFeature4}};
+    return d;
+}
 
 // One control transfer as the link issued it.
 struct ControlCall {
@@ -121,6 +130,7 @@ class FakeUsbBackend final : public UsbBackend {
             u.number = i.number;
             u.interfaceClass = i.interfaceClass;
             const auto len = static_cast<std::uint16_t>(i.reportDescriptor.size());
+            // The HID class descriptor naming the report descriptor's length.
             u.extra = {9,
                        0x21,
                        0x11,

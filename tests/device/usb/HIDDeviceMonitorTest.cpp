@@ -5,20 +5,10 @@
 #include <set>
 #include <thread>
 
-#include "Descriptors.h"
 #include "FakeUsbBackend.h"
 
 namespace korvex::test {
 namespace {
-
-// The keyboard as it enumerates: boot keyboard, media keys, configuration.
-FakeUsbDevice keyboard(std::vector<std::uint8_t> ports = {2}, std::uint8_t bus = 1) {
-    FakeUsbDevice d;
-    d.bus = bus;
-    d.ports = std::move(ports);
-    d.interfaces = {{0, 3, kBootKeyboard}, {1, 3, kConsumerControl}, {2, 3, kVendorFeature4}};
-    return d;
-}
 
 const HIDMonitorTiming kEveryRound{std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
 
@@ -30,8 +20,9 @@ struct Seen {
 class MonitorTest : public ::testing::Test {
   protected:
     // Rescans on every round, so missed hot-plug events show up at once.
-    MonitorTest() : monitor({{0x05AC, 0x0256}}, 64, bus, kEveryRound) {
-        monitor.addObserver([this](const HIDDeviceNotification& n) {
+    MonitorTest() : monitor({{0x05AC, 0x0256}}, 64, bus, kEveryRound) { watch(monitor); }
+    void watch(HIDDeviceMonitor& m) {
+        m.addObserver([this](const HIDDeviceNotification& n) {
             seen.push_back({n.name, n.device()});
         });
     }
@@ -53,12 +44,10 @@ TEST_F(MonitorTest, OnlyTheConfigurationInterfaceIsAnnounced) {
     ASSERT_EQ(seen.size(), 1u);
     const HIDDevice& d = seen[0].device;
     EXPECT_EQ(seen[0].name, "HIDDeviceConnected");
-    EXPECT_EQ(d.device.interfaceNumber, 2);
-    EXPECT_EQ(d.vendorId, 0x05AC);
-    EXPECT_EQ(d.productId, 0x0256);
-    EXPECT_EQ(d.featureSize, 64);
-    EXPECT_EQ(d.reportSize, 0);  // the configuration interface has no input report
-    EXPECT_EQ(d.name, "Korvex 80");
+    // The configuration interface has no input report.
+    EXPECT_EQ(std::tie(d.device.interfaceNumber, d.vendorId, d.productId, d.featureSize,
+                       d.reportSize, d.name),
+              std::make_tuple(2, 0x05AC, 0x0256, 64, 0, "Korvex 80"));
     EXPECT_EQ(d.id, locationId(1, std::vector<std::uint8_t>{2}));
     EXPECT_EQ(std::get<std::int64_t>(d.properties.at("MaxFeatureReportSize")), 64);
     run();
@@ -74,9 +63,7 @@ TEST_F(MonitorTest, InterfacesWithoutA64ByteFeatureReportStayQuiet) {
     otherModel.productId = 0x0257;
     // Matched by the monitor, but not the keyboard the acceptance rule names.
     HIDDeviceMonitor wide({{0x05AC, 0x0256}, {0x05AC, 0x0257}}, 64, bus, kEveryRound);
-    wide.addObserver([this](const HIDDeviceNotification& n) {
-        seen.push_back({n.name, n.device()});
-    });
+    watch(wide);
     ASSERT_TRUE(wide.open().ok);
     const auto a = bus->plug(wrongSize), b = bus->plug(broken), c = bus->plug(otherModel);
     wide.runOnce(std::chrono::milliseconds(0));
@@ -136,10 +123,9 @@ TEST_F(MonitorTest, DescriptorByControlTransferWhenNoDriverIsBound) {
     // Each HID interface is claimed for its GET_DESCRIPTOR and released again.
     ASSERT_EQ(bus->controls.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(bus->controls[i].requestType, 0x81);
-        EXPECT_EQ(bus->controls[i].request, 0x06);
-        EXPECT_EQ(bus->controls[i].value, 0x2200);
-        EXPECT_EQ(bus->controls[i].index, i);
+        const ControlCall& c = bus->controls[i];
+        EXPECT_EQ(std::make_tuple(int{c.requestType}, int{c.request}, int{c.value}, int{c.index}),
+                  std::make_tuple(0x81, 0x06, 0x2200, static_cast<int>(i)));
     }
     EXPECT_EQ(bus->log, (std::vector<std::string>{"open", "claim 0", "control", "release 0",
                                                   "claim 1", "control", "release 1", "claim 2",

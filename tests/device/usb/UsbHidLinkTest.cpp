@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "../FakeLink.h"
-#include "Descriptors.h"
 #include "FakeUsbBackend.h"
 #include "device/DeviceComm.h"
 #include "device/UploadWorker.h"
@@ -16,17 +15,17 @@ namespace korvex::test {
 namespace {
 
 using namespace std::chrono_literals;
+using Log = std::vector<std::string>;
 
-FakeUsbDevice keyboard() {
-    FakeUsbDevice d;
-    d.interfaces = {{0, 3, kBootKeyboard}, {1, 3, kConsumerControl}, {2, 3, kVendorFeature4}};
-    return d;
-}
+const Bytes kReport(64, 4);
 
 class LinkTest : public ::testing::Test {
   protected:
     LinkTest() {
         bus->plug(keyboard(), false);
+        reopen();
+    }
+    void reopen() {
         const KeyboardScan scan = scanKeyboards(*bus);
         EXPECT_EQ(scan.keyboards.size(), 1u);
         LinkOpenOptions options;
@@ -54,35 +53,23 @@ TEST_F(LinkTest, SetAndGetReportAreExactControlTransfers) {
     EXPECT_EQ(read, 64u);
     EXPECT_EQ(in, bus->getAnswer);
 
+    // Class requests to the configuration interface (2), feature report 4.
+    auto call = [](const ControlCall& c) {
+        return std::make_tuple(int{c.requestType}, int{c.request}, int{c.value}, int{c.index},
+                               c.data.size(), c.timeout);
+    };
     ASSERT_EQ(bus->controls.size(), 2u);
-    const ControlCall& set = bus->controls[0];
-    EXPECT_EQ(set.requestType, 0x21);
-    EXPECT_EQ(set.request, 0x09);
-    EXPECT_EQ(set.value, 0x0304);
-    EXPECT_EQ(set.index, 2);  // the configuration interface
-    EXPECT_EQ(set.data, chunk);
-    EXPECT_EQ(set.timeout, 1000ms);
-    const ControlCall& get = bus->controls[1];
-    EXPECT_EQ(get.requestType, 0xA1);
-    EXPECT_EQ(get.request, 0x01);
-    EXPECT_EQ(get.value, 0x0304);
-    EXPECT_EQ(get.index, 2);
-    EXPECT_EQ(get.data.size(), 64u);
+    EXPECT_EQ(call(bus->controls[0]), std::make_tuple(0x21, 0x09, 0x0304, 2, 64u, 1000ms));
+    EXPECT_EQ(bus->controls[0].data, chunk);
+    EXPECT_EQ(call(bus->controls[1]), std::make_tuple(0xA1, 0x01, 0x0304, 2, 64u, 1000ms));
     // One claim of that interface only, with the kernel driver detached.
-    EXPECT_EQ(bus->log,
-              (std::vector<std::string>{"autodetach 1", "claim 2", "control", "control"}));
-}
-
-TEST_F(LinkTest, RefusesReportsItCannotSendWhole) {
-    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(65, 4)));
-    EXPECT_FALSE(link->setFeatureReport({}));
-    EXPECT_TRUE(bus->controls.empty());
+    EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "control"}));
 }
 
 TEST_F(LinkTest, ReleasesAfterASecondWithoutTransfers) {
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     now += 600ms;
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     now += 999ms;
     EXPECT_FALSE(link->releaseIfIdle());  // the second transfer restarted the wait
     EXPECT_TRUE(link->claimed());
@@ -92,16 +79,18 @@ TEST_F(LinkTest, ReleasesAfterASecondWithoutTransfers) {
     EXPECT_FALSE(link->releaseIfIdle());
     // The next batch claims again; the upload queue's idle call releases.
     link->batchStarting();
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     link->queueIdle();
-    EXPECT_EQ(bus->log, (std::vector<std::string>{"autodetach 1", "claim 2", "control", "control",
-                                                  "release 2", "autodetach 1", "claim 2", "control",
-                                                  "release 2"}));
+    EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "control", "release 2",
+                             "autodetach 1", "claim 2", "control", "release 2"}));
 }
 
 TEST_F(LinkTest, FailuresAreValuesNeverHangs) {
+    // Reports it cannot send whole are refused before anything goes out.
+    EXPECT_FALSE(link->setFeatureReport(Bytes(65, 4)));
+    EXPECT_FALSE(link->setFeatureReport({}));
     bus->claimError = UsbError::Busy;
-    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_FALSE(link->setFeatureReport(kReport));
     EXPECT_EQ(link->lastError(), UsbError::Busy);
     EXPECT_EQ(describeLinkError(link->lastError()), "the keyboard is in use by another program");
     EXPECT_TRUE(bus->controls.empty());  // nothing goes out on an interface we do not hold
@@ -114,35 +103,34 @@ TEST_F(LinkTest, FailuresAreValuesNeverHangs) {
     EXPECT_EQ(read, 0u);
     EXPECT_EQ(link->lastError(), UsbError::Timeout);
     EXPECT_FALSE(link->detached());
-    EXPECT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_TRUE(link->setFeatureReport(kReport));
 }
 
 TEST_F(LinkTest, UnpluggedKeyboardDetachesTheLink) {
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     bus->unplug(1, false);
-    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_FALSE(link->setFeatureReport(kReport));
     EXPECT_TRUE(link->detached());
     const std::size_t sent = bus->controls.size();
-    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    EXPECT_FALSE(link->setFeatureReport(kReport));
     EXPECT_EQ(bus->controls.size(), sent);  // nothing more is tried
     link.reset();
     EXPECT_EQ(bus->openHandles, 0);
 }
 
-TEST_F(LinkTest, MarkDetachedClosesWithoutTouchingTheInterface) {
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
-    link->markDetached();
-    EXPECT_FALSE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+// Destroying the link gives the interface back, unless the keyboard is gone.
+TEST_F(LinkTest, ClosingReleasesUnlessMarkedDetached) {
+    ASSERT_TRUE(link->setFeatureReport(kReport));
     link.reset();
-    EXPECT_EQ(bus->log, (std::vector<std::string>{"autodetach 1", "claim 2", "control", "close"}));
-    EXPECT_EQ(bus->openHandles, 0);
-}
+    EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "release 2", "close"}));
 
-TEST_F(LinkTest, DestroyingTheLinkGivesTheInterfaceBack) {
-    ASSERT_TRUE(link->setFeatureReport(std::vector<std::uint8_t>(64, 4)));
+    reopen();
+    ASSERT_TRUE(link->setFeatureReport(kReport));
+    link->markDetached();
+    EXPECT_FALSE(link->setFeatureReport(kReport));
     link.reset();
-    EXPECT_EQ(bus->log, (std::vector<std::string>{"autodetach 1", "claim 2", "control", "release 2",
-                                                  "close"}));
+    EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "close"}));
+    EXPECT_EQ(bus->openHandles, 0);
 }
 
 // A command asked for again: set, get (0xFF in byte 3), set, get, all as
@@ -151,12 +139,10 @@ TEST_F(LinkTest, RepeatedCommandThroughDeviceComm) {
     CountingClock pauses;
     DeviceComm comm(link.get(), &pauses);
     bus->getAnswer[3] = 0xFF;
-    std::vector<std::uint8_t> command(65, 0);
-    command[0] = 0x04;
-    command[1] = 0x18;
-    ASSERT_TRUE(comm.sendDeviceData(command));
+    const Bytes begin = command(0x18).bytes;
+    ASSERT_TRUE(comm.sendDeviceData(begin));
     ASSERT_EQ(bus->controls.size(), 4u);
-    const std::vector<std::uint8_t> sent(command.begin(), command.begin() + 64);
+    const Bytes sent(begin.begin(), begin.begin() + 64);
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(bus->controls[i].request, i % 2 ? 0x01 : 0x09);
         if (i % 2 == 0) {
@@ -187,8 +173,7 @@ TEST_F(LinkTest, UploadWorkerClaimsPerBatchThroughTheRelay) {
     }
     relay.setLink(nullptr);
     EXPECT_EQ(reports, 1);
-    EXPECT_EQ(bus->logged(), (std::vector<std::string>{"autodetach 1", "claim 2", "control",
-                                                       "control", "release 2"}));
+    EXPECT_EQ(bus->logged(), (Log{"autodetach 1", "claim 2", "control", "control", "release 2"}));
 }
 
 TEST(OpenKeyboard, AbsentDeniedAndBusyAreToldApart) {
