@@ -224,9 +224,15 @@ void CustomKeyViewController::captureKeys() {
     const HeldKeyState& held = Keylogger::shared().keys;
     // Keys of other keyboards that this keyboard lacks have no name to show
     // and no place on it: they are left out.
+    // A key entry holds one modifier and one key: a second modifier would go
+    // out in the key's place and the keyboard would send a wrong key, so the
+    // field shows, and Save stores, the first of each.
     std::vector<const KeyInfo*> keys;
     for (int code : held.pressedFlags)
-        if (const KeyInfo* key = findKeyByCode(code)) keys.push_back(key);
+        if (const KeyInfo* key = findKeyByCode(code)) {
+            keys.push_back(key);
+            break;
+        }
     for (int code : held.pressedNormalKey)
         if (const KeyInfo* key = findKeyByCode(code)) {
             keys.push_back(key);
