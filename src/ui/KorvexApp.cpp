@@ -15,6 +15,7 @@
 #include "ui/MainWindowController.h"
 #include "ui/UsbMonitor.h"
 #include "ui/desktop/ResumeWatch.h"
+#include "ui/desktop/SingleInstance.h"
 
 namespace korvex {
 
@@ -99,6 +100,14 @@ int runKorvex(int argc, char** argv) {
     // window on show: the program ends by its quit entries alone.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A simulated keyboard holds nothing, so tries with it may run beside
+    // the real program.
+    SingleInstance instance;
+    if (!options->simulate && !instance.claim()) {
+        std::puts("korvex is already running; its window is shown.");
+        return 0;
+    }
+
     auto* controller = new KeyboardViewController;
     KeyboardViewController::LinkOptions link;
     link.wireLogPath = options->wireLog;
@@ -117,6 +126,8 @@ int runKorvex(int argc, char** argv) {
     }
     controller->setLinkOptions(std::move(link));
     MainWindowController windowController(controller);
+    QObject::connect(&instance, &SingleInstance::showRequested, &windowController,
+                     [&windowController] { windowController.showWindow(); });
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching([&] { windowController.showWindow(); });
     QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QApplication::quit);

@@ -13,6 +13,7 @@
 #include "store/StorePath.h"
 #include "ui/desktop/KeyboardViewDesktop.h"
 #include "ui/desktop/ResumeWatch.h"
+#include "ui/desktop/SingleInstance.h"
 
 namespace korvex {
 namespace {
@@ -290,6 +291,20 @@ TEST_F(DesktopTest, AfterResumeTheStartupUploadsGoOutOnce) {
     QTest::qWait(400);
     EXPECT_TRUE(writesSince(from) == firstAttach);
     EXPECT_EQ(watch.reapplied(), 0);
+}
+
+TEST(SingleInstanceTest, ASecondStartOnlyShowsTheFirstWindow) {
+    test::app();
+    const QString name = QStringLiteral("korvex-test-%1").arg(QCoreApplication::applicationPid());
+    SingleInstance first(name);
+    ASSERT_TRUE(first.claim());
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    {
+        SingleInstance second(name);
+        EXPECT_FALSE(second.claim());
+    }
+    EXPECT_TRUE(shown.count() == 1 || shown.wait(2000));
+    EXPECT_EQ(shown.count(), 1);
 }
 
 }  // namespace
