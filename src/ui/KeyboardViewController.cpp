@@ -114,19 +114,19 @@ void KeyboardViewController::buildPages() {
     emptyPage_ = new DragView(theme::kPageColour, pageArea_);
     pageStack_->addWidget(emptyPage_);
 
-    for (const auto& spec : kPages) {
+    for (const auto& item : kPages) {
         Page page;
-        page.image = QString::fromLatin1(spec.image);
+        page.image = QString::fromLatin1(item.image);
         page.view = new DragView(theme::kPageColour, pageArea_);
-        page.view->setObjectName(QString::fromLatin1(spec.view));
+        page.view->setObjectName(QString::fromLatin1(item.view));
         pageStack_->addWidget(page.view);
         page.button = new ImageButton(page.image, navColumn_);
-        page.button->setObjectName(QString::fromLatin1(spec.button));
+        page.button->setObjectName(QString::fromLatin1(item.button));
         page.button->setFixedSize(48, 48);
         nav->addWidget(page.button, 0, Qt::AlignHCenter);
-        const int type = spec.type;
+        const int type = item.type;
         connect(page.button, &QAbstractButton::clicked, this, [this, type] { selectPage(type); });
-        pages_[spec.type] = page;
+        pages_[item.type] = page;
     }
     nav->addStretch(1);
     pageStack_->setCurrentWidget(emptyPage_);

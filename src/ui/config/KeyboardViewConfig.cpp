@@ -48,21 +48,21 @@ void KeyboardViewConfig::buildPage(QWidget* page) {
     language_->setGeometry(40, 60, 220, 28);
 
     int y = 120;
-    for (const BoxSpec& spec : kBoxes) {
+    for (const BoxSpec& item : kBoxes) {
         // The sub-switches sit indented under game mode.
-        const bool sub = spec.type == gamemodebox::kAltTab || spec.type == gamemodebox::kAltF4;
+        const bool sub = item.type == gamemodebox::kAltTab || item.type == gamemodebox::kAltF4;
         const int x = sub ? 64 : 40;
         QLabel* label =
-            theme::pageLabel(page, QString::fromLatin1(spec.label), QRect(x, y, 200, 24));
-        if (*spec.caption) label->setText(QString::fromLatin1(spec.caption));
+            theme::pageLabel(page, QString::fromLatin1(item.label), QRect(x, y, 200, 24));
+        if (*item.caption) label->setText(QString::fromLatin1(item.caption));
         auto* box = new QCheckBox(page);
-        box->setObjectName(QString::fromLatin1(spec.box));
+        box->setObjectName(QString::fromLatin1(item.box));
         box->setGeometry(260, y, 160, 24);
         box->setCursor(Qt::PointingHandCursor);
-        const int type = spec.type;
+        const int type = item.type;
         connect(box, &QCheckBox::clicked, this, [this, type] { configGameMode(type); });
-        boxes_[spec.type] = box;
-        y += sub && spec.type == gamemodebox::kAltF4 ? 44 : 34;
+        boxes_[item.type] = box;
+        y += sub && item.type == gamemodebox::kAltF4 ? 44 : 34;
     }
 
     resetKeys_ = new QPushButton(page);
@@ -87,10 +87,10 @@ void KeyboardViewConfig::configGameMode(int type) {
         if (type == gamemodebox::kGameMode) {
             // Off only clears the sub-boxes on screen; their stored values
             // come back when game mode is switched on again.
-            for (const BoxSpec& spec : kBoxes) {
-                if (spec.type == gamemodebox::kGameMode) continue;
-                boxes_[spec.type]->setChecked(on && db &&
-                                              db->getConfigData(kAppProfileId, spec.stored) == "1");
+            for (const BoxSpec& item : kBoxes) {
+                if (item.type == gamemodebox::kGameMode) continue;
+                boxes_[item.type]->setChecked(on && db &&
+                                              db->getConfigData(kAppProfileId, item.stored) == "1");
             }
         }
         if (db) storeAppValue(*db, kBoxes[type].stored, on ? "1" : "0");
@@ -101,9 +101,9 @@ void KeyboardViewConfig::configGameMode(int type) {
 void KeyboardViewConfig::loadGameModeData() {
     DeviceSQLite* db = hub_.deviceDB();
     const bool gameMode = db && db->getConfigData(kAppProfileId, "gamemode") == "1";
-    for (const BoxSpec& spec : kBoxes)
-        boxes_[spec.type]->setChecked(gameMode &&
-                                      db->getConfigData(kAppProfileId, spec.stored) == "1");
+    for (const BoxSpec& item : kBoxes)
+        boxes_[item.type]->setChecked(gameMode &&
+                                      db->getConfigData(kAppProfileId, item.stored) == "1");
     if (!hub_.startupLoading()) SendSystemFunctionData(hub_);
 }
 
