@@ -112,12 +112,13 @@ BuiltUploads userLight(DeviceSQLite& store, std::int64_t profile,
 }
 
 BuiltUploads macroImage(DeviceSQLite& store) {
+    const DeviceSQLite::ReadScope reading(store);
     const auto list = macros(store);
+    // All rows in one pass; rows of macros no longer listed still count
+    // towards the keyboard's event limit, as the store counts them.
     std::vector<RecordInfo> records;
-    for (const MacroInfo& m : list) store.queryMacroRecord(m.macroId, records);
-    const std::int64_t stored = store.getRecordCount();
-    MacroImageResult image = SaveMacroToKeyboard(
-        list, records, static_cast<std::size_t>(std::max<std::int64_t>(stored, 0)));
+    store.queryAllMacroRecords(records);
+    MacroImageResult image = SaveMacroToKeyboard(list, records, records.size());
     if (image.status != MacroImageStatus::Ready) return fail(Status::TooLarge, image.reason);
     return ready({std::move(image.upload)});
 }
@@ -127,19 +128,23 @@ BuiltUploads macroImage(DeviceSQLite& store) {
 // then the light page, the user light page and the settings page load, then
 // profile 1 is selected.
 BuiltUploads startup(DeviceSQLite& store) {
+    // Light rows are made first (a write), so the reads after it share one
+    // read transaction.
+    const auto list = profiles(store);
+    if (!list.empty()) store.writeLightProfile(list.front().profId);
+    store.writeLightProfile(kFirstProfile);
+    const DeviceSQLite::ReadScope reading(store);
+
     StartupSettings s;
     s.macros = macros(store);
-    const auto list = profiles(store);
     if (!list.empty()) {
         const std::int64_t first = list.front().profId;
         s.firstListedProfile = first;
         s.firstListedTopRows = keys(store, first, 0);
         s.firstListedFnRows = keys(store, first, 1);
-        store.writeLightProfile(first);
     }
     // The light page shows profile 1's selected mode with the bytes of the
     // profile selected just before.
-    store.writeLightProfile(kFirstProfile);
     const std::int64_t mode = store.getLightModeSelectIndex(kFirstProfile);
     if (listedLightMode(mode)) {
         s.lightMode = static_cast<std::uint8_t>(mode);
@@ -167,8 +172,10 @@ BuiltUploads buildUploads(DeviceSQLite& store, const UploadRequest& request) {
     if (perProfile && !profileExists(store, profile))
         return fail(Status::NothingToSend, "there is no profile " + std::to_string(profile));
     switch (request.choice) {
-        case UploadChoice::Keys:
+        case UploadChoice::Keys: {
+            const DeviceSQLite::ReadScope reading(store);
             return ready({keyTables(store, profile, macros(store))});
+        }
         case UploadChoice::System:
             return ready({systemFunctionUpload(systemState(store))});
         case UploadChoice::LightMode:

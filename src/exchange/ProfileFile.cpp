@@ -487,10 +487,8 @@ std::optional<std::string> addToStore(DeviceSQLite& store, const ProfileFile& fi
         std::vector<MacroInfo> macros;
         std::vector<RecordInfo> records;
         store.queryAllMacroData(macros);
-        for (const MacroInfo& m : macros) store.queryMacroRecord(m.macroId, records);
-        const MacroImageResult image = SaveMacroToKeyboard(
-            macros, records,
-            static_cast<std::size_t>(std::max<std::int64_t>(0, store.getRecordCount())));
+        store.queryAllMacroRecords(records);
+        const MacroImageResult image = SaveMacroToKeyboard(macros, records, records.size());
         if (image.status != MacroImageStatus::Ready)
             return "the macros would not fit the keyboard: " + image.reason;
     }

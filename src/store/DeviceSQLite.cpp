@@ -434,4 +434,12 @@ std::string DeviceSQLite::getConfigData(std::int64_t profile, const std::string&
     return query.columnText(0);
 }
 
+DeviceSQLite::ReadScope::ReadScope(DeviceSQLite& store) : db_(store.db_) {
+    if (db_.isOpen() && !db_.inTransaction()) began_ = db_.exec("BEGIN");
+}
+
+DeviceSQLite::ReadScope::~ReadScope() {
+    if (began_ && !db_.exec("COMMIT")) db_.exec("ROLLBACK");
+}
+
 }  // namespace korvex

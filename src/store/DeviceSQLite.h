@@ -47,6 +47,22 @@ class DeviceSQLite {
 
     static constexpr int kDefaultBusyTimeoutMs = 5000;
 
+    // While alive, the queries of one build (an upload read from several
+    // tables) run in one read transaction: they see one state of the file
+    // and take its lock once instead of once per query. Read only; nests
+    // into nothing (does nothing inside another transaction).
+    class ReadScope {
+      public:
+        explicit ReadScope(DeviceSQLite& store);
+        ~ReadScope();
+        ReadScope(const ReadScope&) = delete;
+        ReadScope& operator=(const ReadScope&) = delete;
+
+      private:
+        sql::Connection& db_;
+        bool began_ = false;
+    };
+
     DeviceSQLite();
     explicit DeviceSQLite(LogSink log);
 
@@ -136,6 +152,9 @@ class DeviceSQLite {
     std::int64_t queryAllMacroData(std::vector<MacroInfo>& dataArray);
     std::int64_t getRecordCount();
     std::int64_t queryMacroRecord(std::int64_t macorId, std::vector<RecordInfo>& dataArray);
+    // Every event row of every macro (also of macros no longer listed), each
+    // macro's rows in event order, in one pass over the table.
+    std::int64_t queryAllMacroRecords(std::vector<RecordInfo>& dataArray);
     // New macro id (1 play, no delay); 0 on failure.
     std::int64_t addMacroProfile(const std::string& macro_name);
     // Deletes the macro and its events together. No connection: true.

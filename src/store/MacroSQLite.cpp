@@ -44,24 +44,39 @@ std::int64_t DeviceSQLite::getRecordCount() {
     return query.step() == sql::Statement::Step::Row ? query.columnInt(0) : 0;
 }
 
+namespace {
+
+RecordInfo recordOf(const sql::Statement& row) {
+    RecordInfo record;
+    record.recordId = row.columnInt(0);
+    record.macroId = row.columnInt(1);
+    record.recordType = row.columnInt(2);
+    record.recordIndex = row.columnInt(3);
+    record.recordDesc = row.columnText(4);
+    record.recordValue = row.columnInt(5);
+    return record;
+}
+
+constexpr const char* kRecordColumns =
+    R"(SELECT "record_id", "macro_id", "record_type", "record_index",)"
+    R"( "record_desc", "record_value" FROM "t_macrorecord")";
+
+}  // namespace
+
 std::int64_t DeviceSQLite::queryMacroRecord(std::int64_t macorId,
                                             std::vector<RecordInfo>& dataArray) {
     if (!isOpen()) return static_cast<std::int64_t>(dataArray.size());
     // Row id order is event order: events are always rewritten as a whole.
-    sql::Statement query(db_, R"(SELECT "record_id", "macro_id", "record_type", "record_index",)"
-                              R"( "record_desc", "record_value" FROM "t_macrorecord")"
-                              R"( WHERE "macro_id" = ? ORDER BY "record_id")");
+    sql::Statement query(
+        db_, std::string(kRecordColumns) + R"( WHERE "macro_id" = ? ORDER BY "record_id")");
     query.bindAll(macorId);
-    return store::appendRowsAndCount(query, dataArray, [](const sql::Statement& row) {
-        RecordInfo record;
-        record.recordId = row.columnInt(0);
-        record.macroId = row.columnInt(1);
-        record.recordType = row.columnInt(2);
-        record.recordIndex = row.columnInt(3);
-        record.recordDesc = row.columnText(4);
-        record.recordValue = row.columnInt(5);
-        return record;
-    });
+    return store::appendRowsAndCount(query, dataArray, recordOf);
+}
+
+std::int64_t DeviceSQLite::queryAllMacroRecords(std::vector<RecordInfo>& dataArray) {
+    if (!isOpen()) return static_cast<std::int64_t>(dataArray.size());
+    sql::Statement query(db_, std::string(kRecordColumns) + R"( ORDER BY "record_id")");
+    return store::appendRowsAndCount(query, dataArray, recordOf);
 }
 
 std::int64_t DeviceSQLite::addMacroProfile(const std::string& macro_name) {

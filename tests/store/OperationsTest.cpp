@@ -166,6 +166,11 @@ TEST_F(OpenStore, MacrosAndTheirEventsLiveAndDieTogether) {
     EXPECT_EQ(store_.queryMacroRecord(2, events), 4);
     EXPECT_EQ(std::tie(events[3].recordIndex, events[3].recordType), std::make_tuple(2, 2));
     EXPECT_EQ(store_.queryMacroRecord(77, events), 4);
+    // All rows at once, in row order, whichever macro they belong to.
+    std::vector<RecordInfo> all;
+    EXPECT_EQ(store_.queryAllMacroRecords(all), 4);
+    EXPECT_EQ(std::tie(all[0].macroId, all[2].recordIndex, all[3].macroId, all[3].recordDesc),
+              std::make_tuple(2, 2, 1, "50 ms"));
 
     ASSERT_TRUE(store_.addKeyProfile({0, 0, 1, 41, 4, 2, 0, 1, "two"}));
     ASSERT_TRUE(store_.deleteMacroProfile(2));
