@@ -15,7 +15,7 @@
 
 #include <memory>
 
-#include "../UiTestSupport.h"
+#include "../WindowTestSupport.h"
 #include "catalog/KeyCatalog.h"
 #include "i18n/Language.h"
 #include "ui/Controls.h"
@@ -31,25 +31,13 @@
 
 namespace korvex::test {
 
-class PageTest : public ::testing::Test {
+class PageTest : public WindowTest {
   protected:
     void SetUp() override {
-        app();
-        ASSERT_TRUE(dataHome.isValid());
-        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
-        g_show_homepage = false;
+        useDataHome();
         curLanguage = kLanguageEnglish;
-        auto* c = new KeyboardViewController;
-        auto sim = std::make_unique<SimulatedMonitor>();
-        monitor = sim.get();
-        KeyboardViewController::LinkOptions options;
-        options.monitor = std::move(sim);
-        options.clock = &clock;
-        c->setLinkOptions(std::move(options));
-        window = std::make_unique<MainWindowController>(c);
-        hub = c;
-        window->showWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return hub->initFinish; }, 3000));
+        startWindow();
+        if (HasFatalFailure()) return;
         settle();
         // Interface texts in English from here on (the store starts in 2052).
         hub->initFinish = true;
@@ -62,36 +50,13 @@ class PageTest : public ::testing::Test {
     }
 
     void TearDown() override {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+        closeSheets();
         window.reset();
-    }
-
-    void languageTo(int language) {
-        auto* combo = hub->findChild<QComboBox*>(QStringLiteral("combo_language"));
-        combo->setCurrentIndex(languageListIndex(language));
     }
 
     void openPage(int type) {
         hub->navigationButton(type)->click();
         settle();
-    }
-
-    void settle() {
-        for (int i = 0; i < 5; ++i) {
-            QApplication::processEvents();
-            QTest::qWait(2);
-        }
-    }
-
-    // Everything handed to the device thread has been sent.
-    void waitForUploads() {
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                QApplication::processEvents();
-                return hub->uploadIndicator()->inFlight() == 0;
-            },
-            5000));
     }
 
     KeyboardView* keyboard() const { return keys->customkey_keyboardctrl(); }
@@ -140,15 +105,8 @@ class PageTest : public ::testing::Test {
         settle();
     }
 
-    struct NoPause final : PauseClock {
-        void pause(std::chrono::nanoseconds) override {}
-    } clock;
-    QTemporaryDir dataHome;
-    SimulatedMonitor* monitor = nullptr;
-    KeyboardViewController* hub = nullptr;
     KeyboardViewKeyFunc* keys = nullptr;
     KeyboardViewConfig* config = nullptr;
-    std::unique_ptr<MainWindowController> window;
 };
 
 }  // namespace korvex::test

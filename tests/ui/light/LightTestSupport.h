@@ -18,7 +18,7 @@
 
 #include <memory>
 
-#include "../UiTestSupport.h"
+#include "../WindowTestSupport.h"
 #include "i18n/Language.h"
 #include "store/DeviceSQLite.h"
 #include "store/Sqlite.h"
@@ -31,12 +31,10 @@
 
 namespace korvex::test {
 
-class LightPageTest : public ::testing::Test {
+class LightPageTest : public WindowTest {
   protected:
     void SetUp() override {
-        app();
-        ASSERT_TRUE(dataHome.isValid());
-        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+        useDataHome();
         start();
     }
 
@@ -46,22 +44,11 @@ class LightPageTest : public ::testing::Test {
     }
 
     void start() {
-        g_show_homepage = false;
-        auto* c = new KeyboardViewController;
-        auto sim = std::make_unique<SimulatedMonitor>();
-        monitor = sim.get();
-        KeyboardViewController::LinkOptions options;
-        options.monitor = std::move(sim);
-        options.clock = &clock;
-        c->setLinkOptions(std::move(options));
-        window = std::make_unique<MainWindowController>(c);
-        hub = c;
-        window->showWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return hub->initFinish; }, 3000));
+        startWindow();
+        if (HasFatalFailure()) return;
         waitForUploads();
         // Interface texts in English (a new store starts in Simplified Chinese).
-        auto* combo = hub->findChild<QComboBox*>(QStringLiteral("combo_language"));
-        combo->setCurrentIndex(languageListIndex(kLanguageEnglish));
+        languageTo(kLanguageEnglish);
         hub->keyboard_connect()->click();
         waitForUploads();
     }
@@ -73,24 +60,9 @@ class LightPageTest : public ::testing::Test {
         start();
     }
 
-    void closeSheets() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
-    }
-
     void openPage(int type) {
         hub->navigationButton(type)->click();
         waitForUploads();
-    }
-
-    // Everything handed to the device thread has been sent.
-    void waitForUploads() {
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                QApplication::processEvents();
-                return hub->uploadIndicator()->inFlight() == 0;
-            },
-            5000));
     }
 
     void clickRow(ItemListView* list, int row) {
@@ -116,22 +88,6 @@ class LightPageTest : public ::testing::Test {
         ASSERT_TRUE(other.open(store().filePath(), SQLITE_OPEN_READWRITE));
         ASSERT_TRUE(other.exec(statement)) << other.errorMessage();
     }
-
-    struct NoPause final : PauseClock {
-        void pause(std::chrono::nanoseconds) override {}
-    } clock;
-    // In memory where the system offers it: the pages commit every change,
-    // and waiting for the disk would only slow the tests down.
-    static QString tempRoot() {
-        const QString shm = QStringLiteral("/dev/shm");
-        return QFileInfo(shm).isDir() && QFileInfo(shm).isWritable()
-                   ? shm + QStringLiteral("/korvex-test-XXXXXX")
-                   : QDir::tempPath() + QStringLiteral("/korvex-test-XXXXXX");
-    }
-    QTemporaryDir dataHome{tempRoot()};
-    SimulatedMonitor* monitor = nullptr;
-    KeyboardViewController* hub = nullptr;
-    std::unique_ptr<MainWindowController> window;
 };
 
 }  // namespace korvex::test

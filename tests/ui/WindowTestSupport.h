@@ -1,0 +1,99 @@
+#pragma once
+
+// The whole window on a simulated keyboard with a fresh database in a
+// temporary folder. Page fixtures build on it and drive it through its
+// controls; what the keyboard ends up holding is read back from the
+// simulated keyboard.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <memory>
+
+#include "UiTestSupport.h"
+#include "device/PauseClock.h"
+#include "i18n/Language.h"
+#include "ui/DeviceEvents.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/MainWindowController.h"
+#include "ui/UploadIndicator.h"
+
+namespace korvex::test {
+
+class WindowTest : public ::testing::Test {
+  protected:
+    // Points XDG_DATA_HOME at the fixture's folder; call first in SetUp.
+    void useDataHome() {
+        app();
+        ASSERT_TRUE(dataHome.isValid());
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+    }
+
+    // A new window (and keyboard) on the fixture's database, shown and loaded.
+    void startWindow() {
+        g_show_homepage = false;
+        auto* c = new KeyboardViewController;
+        auto sim = std::make_unique<SimulatedMonitor>();
+        monitor = sim.get();
+        KeyboardViewController::LinkOptions options;
+        options.monitor = std::move(sim);
+        options.clock = &clock;
+        c->setLinkOptions(std::move(options));
+        window = std::make_unique<MainWindowController>(c);
+        hub = c;
+        window->showWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hub->initFinish; }, 3000));
+    }
+
+    void closeSheets() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+    }
+
+    void languageTo(int language) {
+        auto* combo = hub->findChild<QComboBox*>(QStringLiteral("combo_language"));
+        combo->setCurrentIndex(languageListIndex(language));
+    }
+
+    void settle() {
+        for (int i = 0; i < 5; ++i) {
+            QApplication::processEvents();
+            QTest::qWait(2);
+        }
+    }
+
+    // Everything handed to the device thread has been sent.
+    void waitForUploads() {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                QApplication::processEvents();
+                return hub->uploadIndicator()->inFlight() == 0;
+            },
+            5000));
+    }
+
+    struct NoPause final : PauseClock {
+        void pause(std::chrono::nanoseconds) override {}
+    } clock;
+    // In memory where the system offers it: the pages commit every change,
+    // and waiting for the disk would only slow the tests down.
+    static QString tempRoot() {
+        const QString shm = QStringLiteral("/dev/shm");
+        return QFileInfo(shm).isDir() && QFileInfo(shm).isWritable()
+                   ? shm + QStringLiteral("/korvex-test-XXXXXX")
+                   : QDir::tempPath() + QStringLiteral("/korvex-test-XXXXXX");
+    }
+    QTemporaryDir dataHome{tempRoot()};
+    SimulatedMonitor* monitor = nullptr;
+    KeyboardViewController* hub = nullptr;
+    std::unique_ptr<MainWindowController> window;
+};
+
+}  // namespace korvex::test
