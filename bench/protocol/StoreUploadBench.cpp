@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "CtlUploads.h"
+#include "sync/StoreUploads.h"
 #include "catalog/KeyCatalog.h"
 #include "store/DeviceSQLite.h"
 
@@ -50,10 +50,10 @@ class Fixture {
 
 void BM_BuildFromStore(benchmark::State& state) {
     static Fixture fixture;
-    const auto choice = static_cast<ctl::UploadChoice>(state.range(0));
+    const auto choice = static_cast<sync::UploadChoice>(state.range(0));
     for (auto _ : state) {
-        const ctl::BuiltUploads b = ctl::buildUploads(fixture.store(), {choice, {}, {}});
-        if (b.status != ctl::BuiltUploads::Status::Ready) state.SkipWithError(b.message.c_str());
+        const sync::BuiltUploads b = sync::buildUploads(fixture.store(), {choice, {}, {}});
+        if (b.status != sync::BuiltUploads::Status::Ready) state.SkipWithError(b.message.c_str());
         benchmark::DoNotOptimize(b);
     }
 }

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "CtlUploads.h"
+#include "sync/StoreUploads.h"
 #include "device/DeviceComm.h"
 #include "device/KeyboardLink.h"
 #include "device/SimulatedKeyboard.h"
@@ -77,7 +77,7 @@ struct Options {
     bool status = false;
     FileCommand fileCommand = FileCommand::None;
     std::string file;  // may stay empty for backup
-    ctl::UploadRequest request;
+    sync::UploadRequest request;
     bool simulate = false;
     bool verbose = false;
     std::string wireLog;
@@ -100,8 +100,8 @@ std::optional<std::int64_t> positive(std::string_view text) {
     return v;
 }
 
-std::optional<ctl::UploadChoice> choiceOf(std::string_view kind) {
-    using C = ctl::UploadChoice;
+std::optional<sync::UploadChoice> choiceOf(std::string_view kind) {
+    using C = sync::UploadChoice;
     if (kind == "keys") return C::Keys;
     if (kind == "system") return C::System;
     if (kind == "lightmode") return C::LightMode;
@@ -195,7 +195,7 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
     const auto choice = choiceOf(*kind);
     if (!choice) return usageError("unknown upload kind '" + std::string(*kind) + "'");
     o.request.choice = *choice;
-    using C = ctl::UploadChoice;
+    using C = sync::UploadChoice;
     if (o.request.profile && *choice != C::Keys && *choice != C::LightMode &&
         *choice != C::UserLight)
         return usageError("--profile applies to keys, lightmode and userlight only");
@@ -338,8 +338,8 @@ int main(int argc, char** argv) {
     const auto dbPath = databasePath();
     if (!dbPath) return failure("neither XDG_DATA_HOME nor HOME is set; cannot find the settings");
     if (o.fileCommand != FileCommand::None) return fileCommand(o, *dbPath);
-    const ctl::BuiltUploads built = ctl::buildUploads(*dbPath, o.request);
-    if (built.status != ctl::BuiltUploads::Status::Ready) return failure(built.message);
+    const sync::BuiltUploads built = sync::buildUploads(*dbPath, o.request);
+    if (built.status != sync::BuiltUploads::Status::Ready) return failure(built.message);
 
     // The link: simulated or real, optionally behind the wire log.
     SimulatedKeyboard simulated;

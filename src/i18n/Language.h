@@ -29,7 +29,7 @@ std::string_view text(int language, int textId);
 bool isKnownLanguage(int language);
 
 // One language's table. getLan answers any id: its first half (ids 1 to 234), then
-// getLan2 (ids 500 to 621, then our own ids 800 to 999), then the language code text.
+// getLan2 (ids 500 to 621, then our own ids 800 to 1999), then the language code text.
 class LanguageTable {
   public:
     enum class Column { English, SimplifiedChinese, TraditionalChinese };

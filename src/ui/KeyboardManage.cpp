@@ -11,7 +11,7 @@
 #include "store/StorePath.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "ui/StoredUploads.h"
+#include "sync/StoredUploads.h"
 #include "ui/UploadIndicator.h"
 
 namespace korvex {
@@ -235,7 +235,7 @@ void KeyboardViewController::selectProfile(std::int64_t profile) {
 void KeyboardViewController::loadKeyMacroData() {
     if (showKeyAssignments) showKeyAssignments();
     if (!startupLoading_ && storeReadable())
-        for (Upload& u : storedUploads(*deviceDB_, ctl::UploadChoice::Keys, currentProfile))
+        for (Upload& u : storedUploads(*deviceDB_, sync::UploadChoice::Keys, currentProfile))
             submitUpload(std::move(u));
 }
 

@@ -10,7 +10,7 @@
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/NotificationCenter.h"
-#include "ui/StoredUploads.h"
+#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
 #include "ui/config/KeyboardViewConfig.h"
@@ -200,7 +200,7 @@ void KeyboardViewController::selectPage(int type) {
             sendLightModeOnPress();
         else
             for (Upload& u :
-                 storedUploads(*deviceDB_, ctl::UploadChoice::LightMode, currentProfile))
+                 storedUploads(*deviceDB_, sync::UploadChoice::LightMode, currentProfile))
                 submitUpload(std::move(u));
     }
     if (type == kUserLightView && storeReadable()) submitUpload(userLightModeUpload());

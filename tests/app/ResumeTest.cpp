@@ -11,7 +11,7 @@
 
 #include "../device/FakeLink.h"
 #include "../exchange/ExchangeTestSupport.h"
-#include "CtlUploads.h"
+#include "sync/StoreUploads.h"
 #include "catalog/KeyCatalog.h"
 #include "device/DeviceComm.h"
 #include "device/PauseClock.h"
@@ -49,9 +49,9 @@ TEST_F(ResumeReapplierTest, SendsTheStartupUploadsOnceAfterEachResumeWhileAttach
     ResumeReapplier reapplier(
         source, [&] { return attached; },
         [&] {
-            const ctl::BuiltUploads built =
-                ctl::buildUploads(store, {ctl::UploadChoice::Startup, {}, {}});
-            ASSERT_EQ(built.status, ctl::BuiltUploads::Status::Ready);
+            const sync::BuiltUploads built =
+                sync::buildUploads(store, {sync::UploadChoice::Startup, {}, {}});
+            ASSERT_EQ(built.status, sync::BuiltUploads::Status::Ready);
             for (const Upload& u : built.uploads) sendTransfers(comm, u.transfers);
         });
     const std::vector<X> startup = {X::KeyTableTop,     X::KeyTableFn,  X::LightMode,

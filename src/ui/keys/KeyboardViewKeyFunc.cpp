@@ -14,7 +14,7 @@
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "ui/StoredUploads.h"
+#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/config/SystemFunctions.h"
 #include "ui/keyboard/CustomKeyFuncView.h"
@@ -295,7 +295,7 @@ void KeyboardViewKeyFunc::uploadKeyTables() {
     // The top layer and, right after it, the Fn layer: Fn-layer edits reach
     // the keyboard too.
     if (!storeOpen()) return;
-    for (Upload& u : storedUploads(*db(), ctl::UploadChoice::Keys, hub_.currentProfile))
+    for (Upload& u : storedUploads(*db(), sync::UploadChoice::Keys, hub_.currentProfile))
         hub_.submitUpload(std::move(u));
 }
 

@@ -18,7 +18,7 @@
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "ui/StoredUploads.h"
+#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/recorder/Keylogger.h"
 
@@ -308,7 +308,7 @@ void KeyboardViewMacro::deleteMacroData() {
     // deleted macro have moved up: the keyboard needs the image and the key
     // tables again, or its keys would play their neighbours' macros.
     SaveMacroToKeyboard();
-    for (Upload& u : storedUploads(*db(), ctl::UploadChoice::Keys, hub_.currentProfile))
+    for (Upload& u : storedUploads(*db(), sync::UploadChoice::Keys, hub_.currentProfile))
         hub_.submitUpload(std::move(u));
 }
 
@@ -448,10 +448,10 @@ void KeyboardViewMacro::storeAndUpload() {
 
 void KeyboardViewMacro::SaveMacroToKeyboard() {
     if (!storeOpen()) return;
-    ctl::UploadRequest request;
-    request.choice = ctl::UploadChoice::Macros;
-    ctl::BuiltUploads built = ctl::buildUploads(*db(), request);
-    if (built.status == ctl::BuiltUploads::Status::TooLarge) {
+    sync::UploadRequest request;
+    request.choice = sync::UploadChoice::Macros;
+    sync::BuiltUploads built = sync::buildUploads(*db(), request);
+    if (built.status == sync::BuiltUploads::Status::TooLarge) {
         // Nothing is sent; say so rather than let the user believe it is.
         std::printf("macros not sent: %s\n", built.message.c_str());
         std::fflush(stdout);

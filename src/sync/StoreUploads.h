@@ -11,7 +11,7 @@ namespace korvex {
 class DeviceSQLite;
 }
 
-namespace korvex::ctl {
+namespace korvex::sync {
 
 enum class UploadChoice { Keys, System, LightMode, UserLight, Macros, Startup };
 
@@ -43,4 +43,4 @@ BuiltUploads buildUploads(DeviceSQLite& store, const UploadRequest& request);
 // when missing; a file that is not a database is left untouched) and builds.
 BuiltUploads buildUploads(const std::string& databasePath, const UploadRequest& request);
 
-}  // namespace korvex::ctl
+}  // namespace korvex::sync

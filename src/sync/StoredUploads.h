@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "CtlUploads.h"
+#include "StoreUploads.h"
 #include "protocol/Transfer.h"
 #include "store/DeviceSQLite.h"
 
@@ -13,7 +13,7 @@ namespace korvex {
 // written first and the keyboard follows it), the same ones korvexctl sends.
 // Empty when there is nothing sound to send (an unknown profile, macros too
 // large).
-std::vector<Upload> storedUploads(DeviceSQLite& db, ctl::UploadChoice choice,
+std::vector<Upload> storedUploads(DeviceSQLite& db, sync::UploadChoice choice,
                                   std::int64_t profile = 1);
 
 // The whole first-attach sequence as one upload, so no part of it can be

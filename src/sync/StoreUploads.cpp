@@ -1,11 +1,11 @@
-#include "CtlUploads.h"
+#include "StoreUploads.h"
 
 #include <algorithm>
 
 #include "protocol/Encoders.h"
 #include "store/DeviceSQLite.h"
 
-namespace korvex::ctl {
+namespace korvex::sync {
 
 namespace {
 
@@ -197,4 +197,4 @@ BuiltUploads buildUploads(const std::string& databasePath, const UploadRequest& 
     return buildUploads(store, request);
 }
 
-}  // namespace korvex::ctl
+}  // namespace korvex::sync
