@@ -1,6 +1,8 @@
 #include "exchange/Backups.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QDir>
@@ -8,16 +10,21 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <regex>
 #include <system_error>
 #include <thread>
 
 #include "exchange/ExchangeInternal.h"
+#include "store/DeviceSQLite.h"
 #include "store/Sqlite.h"
 #include "store/StorePath.h"
 
@@ -86,6 +93,78 @@ bool onlineBackup(sql::Connection& to, sql::Connection& from, std::string* error
     return true;
 }
 
+bool isBusy(int sqliteCode) {
+    return (sqliteCode & 0xFF) == SQLITE_BUSY || (sqliteCode & 0xFF) == SQLITE_LOCKED;
+}
+
+namespace {
+
+using Schema = std::map<std::string, std::vector<std::string>>;  // table -> columns
+
+std::optional<Schema> readSchema(sql::Connection& db) {
+    Schema schema;
+    sql::Statement tables(db,
+                          "SELECT name FROM sqlite_master WHERE type = 'table'"
+                          " AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+    for (;;) {
+        const auto step = tables.step();
+        if (step == sql::Statement::Step::Error) return std::nullopt;
+        if (step == sql::Statement::Step::Done) break;
+        schema[tables.columnText(0)];
+    }
+    for (auto& [table, columns] : schema) {
+        sql::Statement info(db, "SELECT name FROM pragma_table_info(?)");
+        info.bindAll(table);
+        for (;;) {
+            const auto step = info.step();
+            if (step == sql::Statement::Step::Error) return std::nullopt;
+            if (step == sql::Statement::Step::Done) break;
+            columns.push_back(info.columnText(0));
+        }
+    }
+    return schema;
+}
+
+// The tables and columns the store itself creates, read once from a fresh
+// store, so this check never falls behind the store.
+const std::optional<Schema>& storeSchema() {
+    static const std::optional<Schema> schema = []() -> std::optional<Schema> {
+        QTemporaryDir scratch;
+        if (!scratch.isValid()) return std::nullopt;
+        const std::string path = scratch.path().toStdString() + "/schema.sqlite3";
+        {
+            DeviceSQLite store([](const std::string&) {});
+            if (!store.openFile(path).ok) return std::nullopt;
+        }
+        sql::Connection db;
+        if (!db.open(path, SQLITE_OPEN_READONLY)) return std::nullopt;
+        return readSchema(db);
+    }();
+    return schema;
+}
+
+}  // namespace
+
+std::optional<std::string> schemaProblem(sql::Connection& db) {
+    const auto& expected = storeSchema();
+    if (!expected) return "the settings tables could not be prepared for comparison";
+    const auto found = readSchema(db);
+    if (!found) return "its tables cannot be read (" + db.errorMessage() + ")";
+    for (const auto& [table, columns] : *expected) {
+        const auto it = found->find(table);
+        if (it == found->end()) return "it has no table \"" + table + "\"";
+        for (const std::string& column : columns) {
+            if (std::find(it->second.begin(), it->second.end(), column) == it->second.end())
+                return "its table \"" + table + "\" has no column \"" + column + "\"";
+        }
+        for (const std::string& column : it->second) {
+            if (std::find(columns.begin(), columns.end(), column) == columns.end())
+                return "its table \"" + table + "\" has an unknown column \"" + column + "\"";
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace exchange
 
 namespace {
@@ -93,6 +172,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono;
 using exchange::kBusyTimeoutMs;
+using exchange::kLockWaitMs;
 using exchange::onlineBackup;
 using exchange::openReadOnly;
 
@@ -160,13 +240,61 @@ std::optional<std::string> unusableBackup(const std::string& file) {
         return "there is no backup " + file + "; nothing was restored";
     if (check.status == DatabaseCheck::Status::Damaged)
         return file + " is damaged (" + check.message + "); nothing was restored";
+    if (check.status == DatabaseCheck::Status::InUse)
+        return file + " " + exchange::kInUse + "; nothing was restored";
     sql::Connection db;
     if (!openReadOnly(db, file)) return "cannot open " + file + ": " + db.errorMessage();
-    sql::Statement query(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
-    if (query.bindAll("t_profile").step() != sql::Statement::Step::Row)
-        return file + " holds no keyboard settings; nothing was restored";
+    if (auto why = exchange::schemaProblem(db))
+        return file + " does not hold Korvex settings: " + *why + "; nothing was restored";
     return std::nullopt;
 }
+
+// Holds the bytes SQLite locks on a database file, through an open file
+// description lock: it conflicts with the locks of every SQLite connection,
+// those of this process included. While it is held, no program reads or
+// writes the file, so it and its journal can be moved without losing a
+// change another program is making.
+class FileLock {
+  public:
+    explicit FileLock(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd_ < 0) {
+            error_ = "cannot open " + path + ": " + std::strerror(errno);
+            return;
+        }
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = kPendingByte;
+        lock.l_len = kLockBytes;
+        // A reader holds its lock only for a moment; a writer longer.
+        for (int attempt = 0; attempt < exchange::kLockWaitMs / 20; ++attempt) {
+            if (::fcntl(fd_, F_OFD_SETLK, &lock) == 0) {
+                held_ = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    ~FileLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing the description releases the lock
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool held() const { return held_; }
+    // Why the file could not be opened; empty when it was (and is busy).
+    const std::string& error() const { return error_; }
+
+  private:
+    // Where SQLite's unix locks live: the pending byte, the reserved byte and
+    // the 510 shared bytes after them.
+    static constexpr off_t kPendingByte = 0x40000000;
+    static constexpr off_t kLockBytes = 512;
+    int fd_ = -1;
+    bool held_ = false;
+    std::string error_;
+};
 
 }  // namespace
 
@@ -237,6 +365,7 @@ DatabaseCheck checkDatabase(const std::string& path) {
                 result.message = "an interrupted change is undone when the file is opened";
                 return result;
             }
+            if (exchange::isBusy(db.errorCode())) result.status = DatabaseCheck::Status::InUse;
             result.message = db.errorMessage();
             return result;
         }
@@ -256,6 +385,9 @@ DatabaseCheck checkDatabase(const std::string& path) {
 
 BackupResult copyDatabase(const std::string& source, const std::string& destination) {
     if (!isRegularFile(source)) return failed("there is no database at " + source);
+    std::error_code ec;
+    if (fs::equivalent(source, destination, ec))
+        return failed(destination + " is the settings database itself; nothing was copied");
     sql::Connection from;
     if (!openReadOnly(from, source))
         return failed("cannot open " + source + ": " + from.errorMessage());
@@ -331,7 +463,8 @@ std::optional<BackupInfo> BackupShelf::newest() const {
 void BackupShelf::prune() const {
     std::size_t kept = 0;
     for (const BackupInfo& info : list()) {
-        if (info.tag == kDamagedTag) continue;
+        // The user's own backups are theirs to delete.
+        if (info.tag == kDamagedTag || info.tag == backupTag(BackupReason::Manual)) continue;
         if (++kept <= kKeptBackups) continue;
         std::error_code ec;
         fs::remove(info.path, ec);
@@ -361,6 +494,7 @@ BackupResult BackupShelf::restore(const std::string& database, const std::string
     if (fs::equivalent(database, backupFile, ec))
         return failed(backupFile + " is the settings database itself; nothing was restored");
     if (auto why = unusableBackup(backupFile)) return failed(*why);
+    const std::string inUse = database + " " + exchange::kInUse + "; nothing was restored";
 
     BackupResult safety = succeeded("");
     const DatabaseCheck current = checkDatabase(database);
@@ -368,19 +502,32 @@ BackupResult BackupShelf::restore(const std::string& database, const std::string
     // as it is, like a damaged file, so that nothing of it is lost.
     const auto status = current.interrupted ? DatabaseCheck::Status::Damaged : current.status;
     switch (status) {
+        case DatabaseCheck::Status::InUse:
+            return failed(inUse);
         case DatabaseCheck::Status::Missing:
             safety = copyDatabase(backupFile, database);
             if (!safety.ok) return safety;
             safety.path.clear();
             break;
         case DatabaseCheck::Status::Healthy: {
-            // No pruning yet: the backup being restored may be the oldest one.
-            safety = copyDatabase(database, nextPath(backupTag(BackupReason::Restore)));
-            if (!safety.ok) return failed(safety.message + "; nothing was restored");
             sql::Connection to, from;
             std::string error;
             if (!to.open(database, SQLITE_OPEN_READWRITE))
                 return failed("cannot open " + database + ": " + to.errorMessage());
+            // The write lock first: a program in the middle of a change keeps
+            // it, and the safety copy holds exactly what is replaced.
+            to.setBusyTimeout(kLockWaitMs);
+            if (!to.exec("BEGIN IMMEDIATE"))
+                return failed(exchange::isBusy(to.errorCode())
+                                  ? inUse
+                                  : "cannot lock " + database + ": " + to.errorMessage() +
+                                        "; nothing was restored");
+            // No pruning yet: the backup being restored may be the oldest one.
+            safety = copyDatabase(database, nextPath(backupTag(BackupReason::Restore)));
+            // The page copy below takes the lock itself and cannot start
+            // inside a transaction.
+            to.exec("ROLLBACK");
+            if (!safety.ok) return failed(safety.message + "; nothing was restored");
             to.setBusyTimeout(kBusyTimeoutMs);
             if (!openReadOnly(from, backupFile))
                 return failed("cannot open " + backupFile + ": " + from.errorMessage());
@@ -390,6 +537,10 @@ BackupResult BackupShelf::restore(const std::string& database, const std::string
             break;
         }
         case DatabaseCheck::Status::Damaged: {
+            const FileLock lock(database);
+            if (!lock.held())
+                return failed(lock.error().empty() ? inUse
+                                                   : lock.error() + "; nothing was restored");
             safety = keepDamaged(database);
             if (!safety.ok) return safety;
             BackupResult replaced = copyDatabase(backupFile, database);

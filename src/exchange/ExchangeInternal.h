@@ -2,6 +2,7 @@
 
 // Helpers the sources of this module share; not part of its interface.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,17 @@ bool openReadOnly(sql::Connection& db, const std::string& path);
 // other connections to it see the new contents afterwards.
 bool onlineBackup(sql::Connection& to, sql::Connection& from, std::string* error);
 
+// What differs between the tables and columns of `db` and those the store
+// creates, naming the first table or column; nullopt when `db` holds them all.
+std::optional<std::string> schemaProblem(sql::Connection& db);
+
+// The result codes that mean another program holds the file locked.
+bool isBusy(int sqliteCode);
+
 inline constexpr int kBusyTimeoutMs = 5000;
+// How long restore and import wait for the write lock before they refuse: a
+// program that holds it longer is busy writing, and must not be overrun.
+inline constexpr int kLockWaitMs = 500;
+inline constexpr const char* kInUse = "is in use by another program";
 
 }  // namespace korvex::exchange

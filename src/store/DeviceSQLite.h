@@ -63,6 +63,21 @@ class DeviceSQLite {
         bool began_ = false;
     };
 
+    // While alive, every write through the store joins one write transaction
+    // (the store's own transactions become savepoints in it): a batch of
+    // changes costs one commit instead of one per row, and is kept whole or
+    // not at all. The write lock is taken at once, so a busy file is known
+    // before anything changes. Without commit() everything is rolled back.
+    class WriteScope {
+      public:
+        explicit WriteScope(DeviceSQLite& store) : tx_(store.db_) {}
+        bool ok() const { return tx_.ok(); }
+        [[nodiscard]] bool commit() { return tx_.commit(); }
+
+      private:
+        sql::Transaction tx_;
+    };
+
     DeviceSQLite();
     explicit DeviceSQLite(LogSink log);
 
@@ -81,6 +96,8 @@ class DeviceSQLite {
     void setLogSink(LogSink log) { log_ = std::move(log); }
     // The SQLite text of the last failed statement (for diagnostics and tests).
     const std::string& lastError() const { return db_.errorMessage(); }
+    // Its SQLite result code (SQLITE_BUSY: another program holds the file).
+    int lastErrorCode() const { return db_.errorCode(); }
 
     // --- schema and seeds ------------------------------------------------------
 
