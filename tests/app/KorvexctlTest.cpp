@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -243,6 +244,11 @@ TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_THAT(bad.err, HasSubstr("bad.json: not a Korvex profile file"));
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
+    const Outcome zero = run("import /dev/zero");  // refused before a byte is read
+    EXPECT_EQ(zero.exitCode, 1);
+    EXPECT_EQ(zero.err,
+              "korvexctl: /dev/zero: /dev/zero is not a regular file, so it cannot be a "
+              "profile file\n");
     EXPECT_EQ(readBytes(database()), before);
 }
 
@@ -258,6 +264,16 @@ TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
     const fs::path named = root / "mine.sqlite3";
     ASSERT_EQ(run("backup '" + named.string() + "'").exitCode, 0);
     EXPECT_TRUE(fs::exists(named));
+    const auto inode = [&] {
+        struct stat s {};
+        ::stat(database().c_str(), &s);
+        return s.st_ino;
+    };
+    const auto live = inode();
+    const Outcome ontoLive = run("backup '" + database().string() + "'");
+    EXPECT_EQ(ontoLive.exitCode, 1);
+    EXPECT_THAT(ontoLive.err, HasSubstr("is the settings database itself"));
+    EXPECT_EQ(inode(), live);
 
     withStore([](DeviceSQLite& s) {
         ASSERT_TRUE(s.dropTable());
@@ -275,6 +291,69 @@ TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
     const Outcome refused = run("restore '" + (root / "wire.log").string() + "'");
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_THAT(refused.err, HasSubstr("nothing was restored"));
+}
+
+// Another program in the middle of a change: a process of its own (a lock
+// is per process) holding the write lock with its journal pending until it
+// is told to commit.
+class OtherWriter {
+  public:
+    explicit OtherWriter(const fs::path& db) {
+        if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            testing::RawDb other(db);
+            char c = other.exec("BEGIN IMMEDIATE") &&
+                             other.exec("INSERT INTO t_profile (name) VALUES ('Theirs')")
+                         ? 'y'
+                         : 'n';
+            if (::write(ready_[1], &c, 1) != 1 || ::read(go_[0], &c, 1) != 1) ::_exit(2);
+            ::_exit(other.exec("COMMIT") ? 0 : 1);
+        }
+        char c = 0;
+        holding_ = pid_ > 0 && ::read(ready_[0], &c, 1) == 1 && c == 'y';
+    }
+    bool holding() const { return holding_; }
+    // True when its change was committed.
+    bool commit() {
+        int status = 0;
+        return ::write(go_[1], "c", 1) == 1 && ::waitpid(pid_, &status, 0) == pid_ &&
+               WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+  private:
+    int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool holding_ = false;
+};
+
+TEST_F(Korvexctl, WhileAnotherProgramWritesRestoreAndImportRefuseAndMoveNothing) {
+    ASSERT_EQ(run("upload system --simulate").exitCode, 0);
+    const fs::path backup = root / "mine.sqlite3", file = root / "p.json";
+    ASSERT_EQ(run("backup '" + backup.string() + "'").exitCode, 0);
+    ASSERT_EQ(run("export '" + file.string() + "'").exitCode, 0);
+    const std::string bytes = readBytes(database());
+    OtherWriter other(database());
+    ASSERT_TRUE(other.holding());
+    const std::string journal = database().string() + "-journal";
+    const std::string pending = readBytes(journal);
+    ASSERT_FALSE(pending.empty());
+    for (const std::string& args :
+         {"restore '" + backup.string() + "'", "import '" + file.string() + "'"}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << args;
+        EXPECT_THAT(r.err, HasSubstr("is in use by another program")) << args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_TRUE(readBytes(database()) == bytes);
+    EXPECT_TRUE(readBytes(journal) == pending);
+    EXPECT_FALSE(fs::exists(root / "korvex/backups"));
+    ASSERT_TRUE(other.commit());  // its change is kept
+    withStore([](DeviceSQLite& s) {
+        std::vector<ProfileData> profiles;
+        ASSERT_TRUE(s.queryProfileList(profiles));
+        EXPECT_EQ(profiles.back().name, "Theirs");
+    });
 }
 
 TEST_F(Korvexctl, AGarbageDatabaseIsLeftUnchangedAndNothingIsSent) {
