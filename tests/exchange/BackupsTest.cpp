@@ -10,7 +10,6 @@
 #include <set>
 
 #include "ExchangeTestSupport.h"
-#include "exchange/ProfileFile.h"
 #include "exchange/Safeguards.h"
 #include "i18n/Language.h"
 
@@ -161,35 +160,6 @@ TEST_F(Backups, ABackupOntoTheLiveDatabaseIsRefusedByAnyOfItsNames) {
     ASSERT_GT(store.addProfile("Still here"), 0);
     EXPECT_THAT(testing::RawDb(database).rows("SELECT name FROM t_profile"),
                 ::testing::Contains("Still here"));
-}
-
-TEST_F(Backups, WhileAnotherProgramWritesRestoreAndImportRefuseAndMoveNothing) {
-    const BackupResult good = shelf.backup(database.string(), BackupReason::Manual);
-    ASSERT_TRUE(good.ok);
-    const std::string journal = database.string() + "-journal";
-    const std::string profileFile = exportProfile(store, 1).text;
-    {
-        // Another program in the middle of a change: write lock, pending journal.
-        testing::RawDb other(database);
-        ASSERT_TRUE(other.exec("BEGIN IMMEDIATE"));
-        ASSERT_TRUE(other.exec("INSERT INTO t_profile (name) VALUES ('Theirs')"));
-        ASSERT_TRUE(fs::exists(journal));
-        const std::string bytes = readBytes(database), pending = readBytes(journal);
-
-        const BackupResult restored = shelf.restore(database.string(), good.path);
-        EXPECT_FALSE(restored.ok);
-        EXPECT_THAT(restored.message, HasSubstr("in use by another program"));
-        const ProfileImport imported = importProfile(database.string(), profileFile, &shelf);
-        EXPECT_FALSE(imported.ok);
-        EXPECT_THAT(imported.message, HasSubstr("in use by another program"));
-
-        EXPECT_EQ(readBytes(database), bytes);
-        EXPECT_EQ(readBytes(journal), pending);
-        EXPECT_EQ(shelf.list().size(), 1u);  // no backup of a refused operation
-        ASSERT_TRUE(other.exec("COMMIT"));   // their change is kept
-    }
-    EXPECT_THAT(testing::RawDb(database).rows("SELECT name FROM t_profile"),
-                ::testing::Contains("Theirs"));
 }
 
 TEST_F(Backups, SameMillisecondBackupsGetDistinctOrderedNames) {
