@@ -125,6 +125,8 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
      "檔案過大，不可能是用戶燈光檔案"},
     // The one button of the pages' warning sheets.
     {973, "OK", "确定", "確定"},
+    // Shown while a profile file is imported off the window's thread.
+    {1050, "Importing the profile...", "正在导入配置文件…", "正在匯入配置文件…"},
 });
 
 static_assert(ascendingWithin(kOwnRows, kOwnMin, kOwnMax));

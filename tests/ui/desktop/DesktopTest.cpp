@@ -120,13 +120,17 @@ TEST_F(DesktopTest, ExportedProfileImportsAsANewSelectedProfileAndBadFilesChange
     const QString bad = dataHome.filePath(QStringLiteral("bad.json"));
     std::ofstream(bad.toStdString()) << "{ not json";
     const std::string before = fileBytes(*databasePath());
+    QSignalSpy finished(desktop, &KeyboardViewDesktop::importFinished);
     desktop->importProfileFrom(bad);
+    EXPECT_TRUE(desktop->importRunning());  // the window's thread is free meanwhile
+    ASSERT_TRUE(finished.wait(20000));
     EXPECT_TRUE(desktop->sheet()->text().startsWith("The file was not imported: "));
     EXPECT_EQ(fileBytes(*databasePath()), before);
     EXPECT_TRUE(backupTags().empty());
 
     const std::size_t sent = writeCount();
     desktop->importAction()->trigger();
+    ASSERT_TRUE(finished.wait(20000));
     settle();
     EXPECT_EQ(newestTag(), "import");
     EXPECT_EQ(desktop->sheet()->text(), "Imported as a new profile: Configuration File 1");
