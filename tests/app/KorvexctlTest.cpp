@@ -358,7 +358,9 @@ TEST_F(Korvexctl, AGarbageDatabaseIsLeftUnchangedAndNothingIsSent) {
     EXPECT_EQ(std::count(upload.err.begin(), upload.err.end(), '\n'), 1);
     EXPECT_FALSE(fs::exists(wire));
     // Neither exported from nor imported into.
-    std::ofstream(root / "p.json") << profileFileText(ProfileFile{});
+    ProfileFile named;
+    named.name = "p";
+    std::ofstream(root / "p.json") << profileFileText(named);
     for (const std::string& args : {"export '" + (root / "out.json").string() + "'",
                                     "import '" + (root / "p.json").string() + "'"}) {
         const Outcome r = run(args);
