@@ -127,6 +127,7 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     {973, "OK", "确定", "確定"},
     // Shown while a profile file is imported off the window's thread.
     {1050, "Importing the profile...", "正在导入配置文件…", "正在匯入配置文件…"},
+    {1051, "it is not a regular file", "它不是普通文件", "它不是一般檔案"},
 });
 
 static_assert(ascendingWithin(kOwnRows, kOwnMin, kOwnMax));
