@@ -125,6 +125,28 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
      "檔案過大，不可能是用戶燈光檔案"},
     // The one button of the pages' warning sheets.
     {973, "OK", "确定", "確定"},
+    // The page buttons' tooltips and names, the home view and the title bar.
+    {1300, "Custom keys", "自定义按键", "自定義按鍵"},
+    {1301, "Macros", "宏", "巨集"},
+    {1302, "Light effects", "灯光效果", "燈光效果"},
+    {1303, "User lights", "用户灯光", "用戶燈光"},
+    {1304, "Settings", "设置", "設定"},
+    {1305, "Click the keyboard to configure it", "点击键盘即可进行设置", "點擊鍵盤即可進行設定"},
+    {1306,
+     "No keyboard found: check that it is plugged in and that the udev rule is installed (see "
+     "the README).",
+     "未找到键盘：请检查键盘是否已插好，以及是否已安装 udev 规则（见 README）。",
+     "找不到鍵盤：請檢查鍵盤是否已插好，以及是否已安裝 udev 規則（見 README）。"},
+    {1307, "(simulated)", "（模拟）", "（模擬）"},
+    {1308, "Home", "主页", "首頁"},
+    {1309, "Minimize", "最小化", "最小化"},
+    {1310, "Close", "关闭", "關閉"},
+    // The light page's colour picker and direction buttons.
+    {1311, "Choose a colour", "选择颜色", "選擇顏色"},
+    {1312, "Light moves up", "灯光向上移动", "燈光向上移動"},
+    {1313, "Light moves right", "灯光向右移动", "燈光向右移動"},
+    {1314, "Light moves left", "灯光向左移动", "燈光向左移動"},
+    {1315, "Light moves down", "灯光向下移动", "燈光向下移動"},
 });
 
 static_assert(ascendingWithin(kOwnRows, kOwnMin, kOwnMax));
