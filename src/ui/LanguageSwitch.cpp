@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -148,6 +149,8 @@ void KeyboardViewController::languageSelectionChanged(int index) {
 
 void KeyboardViewController::LanguageSwicth() {
     useQtTranslations(curLanguage);
+    // Qt retranslates the open picker's contents, not its title.
+    if (colorPanel_) colorPanel_->setWindowTitle(QColorDialog::tr("Select Color"));
     setTitle(keyboardTitle = text(30));
     relabelShell();
 
