@@ -128,6 +128,28 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     // Shown while a profile file is imported off the window's thread.
     {1050, "Importing the profile...", "正在导入配置文件…", "正在匯入配置文件…"},
     {1051, "it is not a regular file", "它不是普通文件", "它不是一般檔案"},
+    // The page buttons' tooltips and names, the home view and the title bar.
+    {1300, "Custom keys", "自定义按键", "自定義按鍵"},
+    {1301, "Macros", "宏", "巨集"},
+    {1302, "Light effects", "灯光效果", "燈光效果"},
+    {1303, "User lights", "用户灯光", "用戶燈光"},
+    {1304, "Settings", "设置", "設定"},
+    {1305, "Click the keyboard to configure it", "点击键盘即可进行设置", "點擊鍵盤即可進行設定"},
+    {1306,
+     "No keyboard found: check that it is plugged in and that the udev rule is installed (see "
+     "the README).",
+     "未找到键盘：请检查键盘是否已插好，以及是否已安装 udev 规则（见 README）。",
+     "找不到鍵盤：請檢查鍵盤是否已插好，以及是否已安裝 udev 規則（見 README）。"},
+    {1307, "(simulated)", "（模拟）", "（模擬）"},
+    {1308, "Home", "主页", "首頁"},
+    {1309, "Minimize", "最小化", "最小化"},
+    {1310, "Close", "关闭", "關閉"},
+    // The light page's colour picker and direction buttons.
+    {1311, "Choose a colour", "选择颜色", "選擇顏色"},
+    {1312, "Light moves up", "灯光向上移动", "燈光向上移動"},
+    {1313, "Light moves right", "灯光向右移动", "燈光向右移動"},
+    {1314, "Light moves left", "灯光向左移动", "燈光向左移動"},
+    {1315, "Light moves down", "灯光向下移动", "燈光向下移動"},
 });
 
 static_assert(ascendingWithin(kOwnRows, kOwnMin, kOwnMax));

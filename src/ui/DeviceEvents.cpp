@@ -27,7 +27,8 @@ class SimulatedHandle final : public KeyboardHandle {
     explicit SimulatedHandle(std::shared_ptr<SimulatedKeyboard> keyboard)
         : keyboard_(std::move(keyboard)) {}
     bool same(const KeyboardHandle& other) const override { return &other == this; }
-    std::string name() const override { return "Korvex (simulated)"; }
+    std::string name() const override { return "Korvex"; }
+    bool simulated() const override { return true; }
     OpenedLink open() override {
         // A thin forwarder, so the link can be dropped at detach while the
         // keyboard (and its state) stays for the next plug.

@@ -24,6 +24,8 @@ class KeyboardHandle {
     // The same physical interface (a re-plugged keyboard is a new handle).
     virtual bool same(const KeyboardHandle& other) const = 0;
     virtual std::string name() const = 0;
+    // The simulated keyboard; the window says so in the user's language.
+    virtual bool simulated() const { return false; }
     // Runs on the monitor's thread: opening may take a while (permissions
     // can land a moment after the hot-plug event).
     virtual OpenedLink open() = 0;

@@ -149,6 +149,7 @@ class KeyboardViewController : public QWidget {
     // Whether a keyboard is attached; the connection button depends on it.
     bool keyboardAttached() const { return kbHIDdevice != nullptr; }
     void setConnectedImage(bool attached);
+    QLabel* homeCaption() const { return homeCaption_; }
 
     // --- hooks filled in by the feature groups --------------------------
     // Stops the recording of the macro page's recorder.
@@ -194,6 +195,8 @@ class KeyboardViewController : public QWidget {
     void registerDeviceNotifications();
     void showHomeView();
     void hideHomeView();
+    // The page buttons' names and the home view's texts, in the current language.
+    void relabelShell();
     void setTitle(const QString& title);
     void showSheet(const QString& title, const QString& message);
     void uploadReported(const UploadReport& report);
@@ -206,6 +209,7 @@ class KeyboardViewController : public QWidget {
         QWidget* view = nullptr;
         ImageButton* button = nullptr;
         QString image;
+        int nameText = 0;
     };
     std::map<int, Page> pages_;
     QWidget* navColumn_ = nullptr;
@@ -215,6 +219,7 @@ class KeyboardViewController : public QWidget {
     QWidget* nodeviceView_ = nullptr;
     ImageButton* keyboardConnect_ = nullptr;
     QLabel* keyboardName_ = nullptr;
+    QLabel* homeCaption_ = nullptr;
     QPointer<QColorDialog> colorPanel_;
     int shownPage_ = 0;
     bool loaded_ = false;

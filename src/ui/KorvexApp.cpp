@@ -13,6 +13,7 @@
 #include "ui/AppDelegate.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/MainWindowController.h"
+#include "ui/Theme.h"
 #include "ui/UsbMonitor.h"
 #include "ui/desktop/ResumeWatch.h"
 #include "ui/desktop/SingleInstance.h"
@@ -99,6 +100,7 @@ int runKorvex(int argc, char** argv) {
     // The window may be hidden in the tray, and a sheet may be the only
     // window on show: the program ends by its quit entries alone.
     QApplication::setQuitOnLastWindowClosed(false);
+    theme::applyTheme(app);
 
     // A simulated keyboard holds nothing, so tries with it may run beside
     // the real program.

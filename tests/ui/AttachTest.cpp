@@ -127,6 +127,9 @@ TEST_F(AttachTest, FirstAttachKeepsTheHomePageUntilTheConnectionButton) {
     EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard");
     EXPECT_TRUE(controller->homeViewShown());
     EXPECT_EQ(controller->window()->windowTitle(), controller->keyboardTitle);
+    // The caption under the picture says what clicking it does, in the
+    // language just read from the store.
+    EXPECT_EQ(controller->homeCaption()->text(), "Click the keyboard to configure it");
 
     controller->keyboard_connect()->click();
     EXPECT_FALSE(controller->homeViewShown());
@@ -155,6 +158,8 @@ TEST_F(AttachTest, DetachCoversThePagesStopsRecordingAndReattachKeepsTheTranspor
     EXPECT_FALSE(controller->initFinish);
     EXPECT_TRUE(controller->homeViewShown());
     EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard_none");
+    EXPECT_TRUE(controller->homeCaption()->text().contains("udev"))
+        << controller->homeCaption()->text().toStdString();
     EXPECT_EQ(comm->deviceStatus(), 0);
     EXPECT_TRUE(recorderStopped);
     EXPECT_EQ(controller->macroRecordType, 1);

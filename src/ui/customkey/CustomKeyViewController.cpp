@@ -14,11 +14,11 @@
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "store/DeviceSQLite.h"
+#include "sync/StoredUploads.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/macro/MacroEvents.h"
@@ -302,9 +302,15 @@ CustomKeyWindowController::CustomKeyWindowController(KeyboardViewController& hub
     setObjectName(QStringLiteral("customkey_window"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
-    setFixedSize(460, 324);
+    // A one-point frame round the page: on the dark window a frameless
+    // dialog of the same colour would not show where it ends.
+    setFixedSize(462, 326);
+    setAutoFillBackground(true);
+    QPalette frame = palette();
+    frame.setColor(QPalette::Window, theme::kFrameColour);
+    setPalette(frame);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(1, 1, 1, 1);
     // The background moves the window; clicks the controls leave reach it.
     auto* background = new DragView(theme::kPageColour, this);
     layout->addWidget(background);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QVariantMap>
 
@@ -165,8 +166,27 @@ KeyboardImageView::KeyboardImageView(const QString& imageName, QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+void KeyboardImageView::setLegendsShown(bool shown) {
+    withoutLegends_.clear();
+    if (!shown) {
+        QFile file(keyboardImagePath(imageName_));
+        if (file.open(QIODevice::ReadOnly)) {
+            const QString svg = QString::fromUtf8(file.readAll());
+            static const QRegularExpression legends(
+                QStringLiteral("<g id=\"legends\"[^>]*>.*?</g>"),
+                QRegularExpression::DotMatchesEverythingOption);
+            withoutLegends_ = QString(svg).remove(legends).toUtf8();
+        }
+    }
+    update();
+}
+
 void KeyboardImageView::paintEvent(QPaintEvent*) {
-    QSvgRenderer renderer(keyboardImagePath(imageName_));
+    QSvgRenderer renderer;
+    if (withoutLegends_.isEmpty())
+        renderer.load(keyboardImagePath(imageName_));
+    else
+        renderer.load(withoutLegends_);
     if (!renderer.isValid()) return;
     QPainter painter(this);
     renderer.render(&painter, QRectF(rect()));
@@ -212,6 +232,7 @@ void KeyboardView::initKeyboard(int type, const QString& kb_image,
     }
     kbImageView_ = new KeyboardImageView(kb_image, this);
     kbImageView_->setGeometry(rect());
+    if (!pictureLegends()) kbImageView_->setLegendsShown(false);
     kbImageView_->show();
     for (KeyData& k : kbKeyArraySelect_) {
         k.view = makeSelectKeyView(k);

@@ -115,12 +115,15 @@ class KeyboardImageView : public QWidget {
     explicit KeyboardImageView(const QString& imageName, QWidget* parent = nullptr);
     QString imageName() const { return imageName_; }
     int tag() const { return 200; }
+    // Off: the picture's legends are left out (the key areas draw their own).
+    void setLegendsShown(bool shown);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
     QString imageName_;
+    QByteArray withoutLegends_;  // the picture's SVG less its legends; empty: as it is
 };
 
 // The resource path of a picture by name: the keyboard views' own artwork,
@@ -156,6 +159,9 @@ class KeyboardView : public QWidget {
   protected:
     // The key area views; the light pages make their own kinds.
     virtual KeyView* makeKeyView(const KeyData& key);
+    // Whether the picture prints the legends; views whose keys take any
+    // colour draw them on the keys instead, in a colour that reads there.
+    virtual bool pictureLegends() const { return true; }
     virtual SelectKeyView* makeSelectKeyView(const KeyData& key);
 
     void mouseMoveEvent(QMouseEvent* event) override;
