@@ -7,10 +7,11 @@
 #include <QVBoxLayout>
 
 #include "protocol/Encoders.h"
+#include "sync/StoredUploads.h"
+#include "ui/Accessibility.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
 #include "ui/config/KeyboardViewConfig.h"
@@ -50,6 +51,7 @@ constexpr int kNavWidth = 76;
 
 KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("keyboard_view"));
+    installAccessibility();
     keyboardTitle = QStringLiteral("Korvex");
     uploadIndicator_ = new UploadIndicator(this);
 }
