@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -30,6 +31,8 @@ constexpr int kTextFileFilter = 950, kTextExportTitle = 951, kTextImportTitle = 
 constexpr int kTextExportFailed = 956, kTextImportFailed = 957;
 constexpr int kTextFileReason = 958;  // "%1: %2", the file name and why
 constexpr int kTextNotStored = 959;
+constexpr int kTextEmptyList = 1530, kTextNoSchemeForPaint = 1531, kTextCreateSchemeForPaint = 1532;
+constexpr int kTextCreateScheme = 1533, kTextCancel = 1534;
 
 struct ListButton {
     int tag;
@@ -74,6 +77,7 @@ void KeyboardViewUserLight::relabel() {
     for (const ListButton& lb : kListButtons)
         if (QPushButton* b = listButton(lb.tag); b && lb.toolTip)
             b->setToolTip(hub_.text(lb.toolTip));
+    if (emptyHint_) emptyHint_->setText(hub_.text(kTextEmptyList));
 }
 
 DeviceSQLite* KeyboardViewUserLight::db() const {
@@ -88,6 +92,14 @@ void KeyboardViewUserLight::buildPage(QWidget* page) {
     list_ = new ItemListView(page);
     list_->setObjectName(QStringLiteral("userlightlist"));
     list_->setGeometry(24, 24, 200, 560);
+    // What to do while there is no scheme yet, over the list itself.
+    emptyHint_ = new QLabel(list_);
+    emptyHint_->setObjectName(QStringLiteral("userlight_label_emptylist"));
+    emptyHint_->setAlignment(Qt::AlignCenter);
+    emptyHint_->setWordWrap(true);
+    emptyHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    emptyHint_->setStyleSheet(QStringLiteral("color: rgb(142, 142, 147);"));
+    emptyHint_->setGeometry(12, 40, 176, 60);
     connect(list_, &ItemListView::selectionChanged, this, [this](int row) {
         if (row < 0) return;
         setUserLightTableSelect(row);
@@ -181,6 +193,7 @@ void KeyboardViewUserLight::reloadList() {
         gate_.watchEditing(item);
         list_->addRow(item);
     }
+    emptyHint_->setVisible(rows_.empty());
 }
 
 void KeyboardViewUserLight::loadUserLightData() {
@@ -330,9 +343,33 @@ void KeyboardViewUserLight::setUserLightRGBValue(int r_value, int g_value, int b
 
 void KeyboardViewUserLight::applyUserLightKeyColor() {
     if (userlight_id_ < 1 || !schemeListed(userlight_id_)) {
+        // Paint without a scheme: offer one to keep it rather than lose it.
+        if (!storeOpen()) {
+            warnNoScheme();
+            return;
+        }
+        sheets_.confirm(hub_.window(), hub_.text(kTextNoSchemeForPaint),
+                        hub_.text(kTextCreateSchemeForPaint), hub_.text(kTextCancel),
+                        hub_.text(kTextCreateScheme), [this] { keepPaintInNewScheme(); });
+        return;
+    }
+    storeEditorColours();
+}
+
+void KeyboardViewUserLight::keepPaintInNewScheme() {
+    if (!storeOpen()) return;
+    std::vector<QColor> painted;
+    for (const KeyData& k : editor_->kbKeyArrayHover())
+        painted.push_back(editor_->keyColor(k.index));
+    const QString name = defaultSchemeName();
+    const std::int64_t id = db()->addUserLight(kAppProfileId, name.toStdString());
+    if (id < 1) {
         warnNoScheme();
         return;
     }
+    appendScheme(id, name);  // loads the new, empty scheme into the editor
+    for (const KeyData& k : editor_->kbKeyArrayHover())
+        editor_->setKeyColor(k.index, painted[static_cast<std::size_t>(k.index)]);
     storeEditorColours();
 }
 

@@ -17,6 +17,7 @@
 #include "ui/keys/PageSheets.h"
 #include "ui/keys/PostSourceGate.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -105,6 +106,8 @@ class KeyboardViewUserLight : public QObject {
     void storeEditorColours();
     void sendUserLight(std::int64_t id);
     void warnNoScheme();
+    // A new scheme holding what the editor shows now.
+    void keepPaintInNewScheme();
     void warn(const QString& message, const QString& detail);
 
     KeyboardViewController& hub_;
@@ -118,6 +121,7 @@ class KeyboardViewUserLight : public QObject {
     std::array<QPushButton*, 5> listButtons_{};  // tag 201 + i
     QPushButton* apply_ = nullptr;
     QPushButton* reset_ = nullptr;
+    QLabel* emptyHint_ = nullptr;
 };
 
 }  // namespace korvex

@@ -1,5 +1,6 @@
 #include <QColorDialog>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -264,15 +265,33 @@ TEST_F(UserLightPage, DeletingMovesToTheNextRowAndNeverWritesTheDeletedScheme) {
     EXPECT_EQ(page()->userlight_id(), 0);
     EXPECT_EQ(schemeCount(), 0u);
 
-    // Apply without a scheme: the sheet, and nothing stored or sent.
+    EXPECT_TRUE(
+        page()->userlightlist()->findChild<QLabel*>("userlight_label_emptylist")->isVisible());
+
+    // Apply without a scheme offers one; declined, nothing is stored or sent
+    // and the paint stays on screen.
     const std::size_t before = exchangeCount();
     clickKey("b");
     preset(1);
     apply();
-    EXPECT_EQ(sheetText(), noSchemeSheet());
+    ASSERT_NE(page()->sheet(), nullptr);
+    EXPECT_EQ(page()->sheet()->text(), "No scheme to keep this paint");
+    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
     for (const auto& row : ids) EXPECT_TRUE(storedColours(row.light).empty());
     EXPECT_EQ(exchangeCount(), before);
-    closeSheets();
+    EXPECT_EQ(editor()->keyColor(key("b").layout_index), QColor(255, 0, 0));
+    // Accepted, the paint becomes a new scheme, stored and sent.
+    apply();
+    ASSERT_NE(page()->sheet(), nullptr);
+    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"), Qt::LeftButton);
+    waitForUploads();
+    ASSERT_EQ(schemeCount(), 1u);
+    EXPECT_EQ(storedColours(page()->userlight_id()),
+              (std::map<std::int64_t, std::int64_t>{{key("b").code, 255 * 65536}}));
+    EXPECT_EQ(keyboard().ledColour(key("b").light_index), 255u * 65536u);
+    EXPECT_FALSE(
+        page()->userlightlist()->findChild<QLabel*>("userlight_label_emptylist")->isVisible());
+    press(button::kDelete);
     // Reset without a scheme does nothing at all.
     QTest::mouseClick(page()->userlight_btn_resetcolor(), Qt::LeftButton);
     EXPECT_EQ(page()->sheet(), nullptr);
