@@ -149,7 +149,9 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
             EXPECT_EQ(held(0, r.key), r.entry) << r.key;
         }
         clickKey(r.key);
-        EXPECT_TRUE(selectedTiles().empty()) << r.key;
+        if (r.type != kMacroTypeKeyboard) {
+            EXPECT_TRUE(selectedTiles().empty()) << r.key;
+        }
     }
     EXPECT_TRUE(held(0, "f6").isMacro());
     EXPECT_TRUE(held(0, "f7").isDisabled());
@@ -159,10 +161,10 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
     std::vector<int> opened;
     keys->openCustomKeyDialog = [&](int code, std::int64_t profile, const QString& desc) {
         opened = {code, static_cast<int>(profile)};
-        EXPECT_EQ(desc, "F3");
+        EXPECT_EQ(desc, "F7");
     };
     chooseMenu(menuid::kCustomKey);
-    EXPECT_EQ(opened, (std::vector<int>{keyCode("f3"), 1}));
+    EXPECT_EQ(opened, (std::vector<int>{keyCode("f7"), 1}));
 }
 
 TEST_F(KeyPageTest, TooltipShowsTheHoveredKeyAndHidesTheMenu) {

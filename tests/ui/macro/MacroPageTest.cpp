@@ -221,6 +221,7 @@ TEST_F(MacroPageTest, MacroListNamesRenameAndDeletion) {
 
     // The pencil starts the rename of its own row.
     auto* row = static_cast<KeyTableItemView*>(page->macroList()->row(0));
+    settle();  // rows added to a shown list appear once events are processed
     QTest::mouseClick(row, Qt::LeftButton, {}, row->iconView()->geometry().center());
     EXPECT_EQ(page->macroSelectIndex, 0);
     ASSERT_TRUE(row->editor());
@@ -269,8 +270,11 @@ TEST_F(MacroPageTest, DoubleClickEditsAnEventInPlaceStoredAndSentOnce) {
     waitForUploads();
     QListView* list = page->recordList();
     auto doubleClick = [&](int row) {
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
-                           list->visualRect(list->model()->index(row, 0)).center());
+        // The press of the first click, then the second click's press as a
+        // double click: what the view sees from a pointer.
+        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     };
 
     const std::size_t before = sim().transferCount();
