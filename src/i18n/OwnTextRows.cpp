@@ -147,6 +147,11 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
      "要用目前繪製的顏色建立一個方案嗎？"},
     {1533, "Create scheme", "创建方案", "建立方案"},
     {1534, "Cancel", "取消", "取消"},
+    {1535, "Drop the unapplied paint?", "放弃未应用的颜色吗？", "放棄未套用的顏色嗎？"},
+    {1536, "The colours painted on %1 are not applied yet. Switching schemes drops them.",
+     "在 %1 上绘制的颜色尚未应用。切换方案会将其丢弃。",
+     "在 %1 上繪製的顏色尚未套用。切換方案會將其捨棄。"},
+    {1537, "Drop paint", "放弃颜色", "放棄顏色"},
     // Accessible names of controls that show only a symbol.
     {1550, "Keyboard", "键盘", "鍵盤"},
     {1551, "Function panel", "功能面板", "功能面板"},

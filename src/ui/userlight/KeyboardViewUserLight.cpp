@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <map>
+
 #include "catalog/KeyCatalog.h"
 #include "protocol/Encoders.h"
 #include "store/DeviceSQLite.h"
@@ -32,7 +34,8 @@ constexpr int kTextExportFailed = 956, kTextImportFailed = 957;
 constexpr int kTextFileReason = 958;  // "%1: %2", the file name and why
 constexpr int kTextNotStored = 959;
 constexpr int kTextEmptyList = 1530, kTextNoSchemeForPaint = 1531, kTextCreateSchemeForPaint = 1532;
-constexpr int kTextCreateScheme = 1533, kTextCancel = 1534;
+constexpr int kTextCreateScheme = 1533, kTextCancel = 1534, kTextDropPaint = 1535;
+constexpr int kTextDropPaintInfo = 1536, kTextDropPaintYes = 1537;
 
 struct ListButton {
     int tag;
@@ -101,7 +104,8 @@ void KeyboardViewUserLight::buildPage(QWidget* page) {
     emptyHint_->setStyleSheet(QStringLiteral("color: rgb(142, 142, 147);"));
     emptyHint_->setGeometry(12, 40, 176, 60);
     connect(list_, &ItemListView::selectionChanged, this, [this](int row) {
-        if (row < 0) return;
+        if (row < 0 || holdingSelection_) return;
+        if (askBeforeLeaving(row)) return;
         setUserLightTableSelect(row);
         loadUserLightInfo(row);
     });
@@ -229,6 +233,41 @@ void KeyboardViewUserLight::loadUserLightInfo(int index) {
         if (const KeyInfo* key = findKeyByCode(static_cast<int>(led.key_value)))
             editor_->setKeyColor(key->layout_index, unpackColor(led.key_rgbvalue));
     sendUserLight(userlight_id_);
+}
+
+bool KeyboardViewUserLight::hasUnappliedPaint() const {
+    if (userlight_id_ < 1 || !storeOpen()) return false;
+    std::vector<UserLightLEDData> leds;
+    db()->getUserLightLEDData(userlight_id_, leds);
+    std::map<std::int64_t, std::int64_t> stored;
+    for (const UserLightLEDData& led : leds) stored[led.key_value] = led.key_rgbvalue;
+    for (const KeyData& k : editor_->kbKeyArrayHover()) {
+        const auto it = stored.find(k.keycode);
+        if (packColor(editor_->keyColor(k.index)) != (it == stored.end() ? 0 : it->second))
+            return true;
+    }
+    return false;
+}
+
+bool KeyboardViewUserLight::askBeforeLeaving(int row) {
+    int current = -1;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].light == userlight_id_) current = static_cast<int>(i);
+    if (current < 0 || row == current || leaveConfirmed_ || !hasUnappliedPaint()) return false;
+    // The shown scheme stays selected until the user decides.
+    holdingSelection_ = true;
+    list_->setSelectedRow(current);
+    holdingSelection_ = false;
+    const QString name = rows_[static_cast<std::size_t>(current)].name;
+    sheets_.confirm(hub_.window(), hub_.text(kTextDropPaint),
+                    hub_.text(kTextDropPaintInfo).arg(name), hub_.text(kTextCancel),
+                    hub_.text(kTextDropPaintYes), [this, row] {
+                        if (row >= static_cast<int>(rows_.size())) return;
+                        leaveConfirmed_ = true;
+                        list_->setSelectedRow(row);
+                        leaveConfirmed_ = false;
+                    });
+    return true;
 }
 
 void KeyboardViewUserLight::sendUserLight(std::int64_t id) {

@@ -106,6 +106,10 @@ class KeyboardViewUserLight : public QObject {
     void storeEditorColours();
     void sendUserLight(std::int64_t id);
     void warnNoScheme();
+    // The editor shows colours the selected scheme does not hold.
+    bool hasUnappliedPaint() const;
+    // Asks before a switch to `row` drops unapplied paint; true while asking.
+    bool askBeforeLeaving(int row);
     // A new scheme holding what the editor shows now.
     void keepPaintInNewScheme();
     void warn(const QString& message, const QString& detail);
@@ -122,6 +126,8 @@ class KeyboardViewUserLight : public QObject {
     QPushButton* apply_ = nullptr;
     QPushButton* reset_ = nullptr;
     QLabel* emptyHint_ = nullptr;
+    bool holdingSelection_ = false;
+    bool leaveConfirmed_ = false;
 };
 
 }  // namespace korvex

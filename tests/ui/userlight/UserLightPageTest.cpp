@@ -248,6 +248,28 @@ TEST_F(UserLightPage, SelectingASchemeShowsAndSendsItsColours) {
     clickRow(page()->userlightlist(), 0);
     EXPECT_EQ(editor()->keyColor(key("a").layout_index), QColor(0, 0, 255));
     EXPECT_EQ(keyboard().ledColour(key("a").light_index), 0x0000FFu);
+
+    // Paint not yet applied is not dropped by a switch without asking.
+    clickKey("s");
+    preset(1);
+    clickRow(page()->userlightlist(), 1);
+    ASSERT_NE(page()->sheet(), nullptr);
+    EXPECT_EQ(page()->sheet()->text(), "Drop the unapplied paint?");
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 0);
+    EXPECT_EQ(editor()->keyColor(key("s").layout_index), QColor(255, 0, 0));
+    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 0);
+    EXPECT_EQ(editor()->keyColor(key("s").layout_index), QColor(255, 0, 0));
+    clickRow(page()->userlightlist(), 1);
+    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"), Qt::LeftButton);
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 1);
+    EXPECT_EQ(page()->userlight_id(), page()->userlight_datas()[1].light);
+    EXPECT_EQ(editor()->keyColor(key("s").layout_index), QColor(Qt::black));
+    // Nothing unapplied: no question.
+    QTest::qWait(10);
+    clickRow(page()->userlightlist(), 0);
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 0);
+    EXPECT_EQ(page()->sheet(), nullptr);
 }
 
 TEST_F(UserLightPage, DeletingMovesToTheNextRowAndNeverWritesTheDeletedScheme) {
@@ -292,6 +314,7 @@ TEST_F(UserLightPage, DeletingMovesToTheNextRowAndNeverWritesTheDeletedScheme) {
     EXPECT_FALSE(
         page()->userlightlist()->findChild<QLabel*>("userlight_label_emptylist")->isVisible());
     press(button::kDelete);
+    QTest::qWait(10);  // the answered sheet is gone
     // Reset without a scheme does nothing at all.
     QTest::mouseClick(page()->userlight_btn_resetcolor(), Qt::LeftButton);
     EXPECT_EQ(page()->sheet(), nullptr);
