@@ -22,11 +22,11 @@ std::string_view compactName(int code) {
     static constexpr Compact kCompact[] = {
         {224, "Ctrl"},
         {225, "Shift"},
-        {226, "Alt"},
+        {226, "Opt"},
         {227, "Cmd"},
         {228, "Ctrl"},
         {229, "Shift"},
-        {230, "Alt"},
+        {230, "Opt"},
         {231, "Cmd"},
         {75, "PgUp"},
         {78, "PgDn"},

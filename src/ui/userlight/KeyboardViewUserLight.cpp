@@ -78,8 +78,10 @@ KeyboardViewUserLight::KeyboardViewUserLight(KeyboardViewController& hub)
 
 void KeyboardViewUserLight::relabel() {
     for (const ListButton& lb : kListButtons)
-        if (QPushButton* b = listButton(lb.tag); b && lb.toolTip)
+        if (QPushButton* b = listButton(lb.tag); b && lb.toolTip) {
             b->setToolTip(hub_.text(lb.toolTip));
+            b->setAccessibleName(b->toolTip());  // the captions are symbols
+        }
     if (emptyHint_) emptyHint_->setText(hub_.text(kTextEmptyList));
 }
 
