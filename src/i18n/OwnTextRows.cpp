@@ -150,6 +150,42 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     {1313, "Light moves right", "灯光向右移动", "燈光向右移動"},
     {1314, "Light moves left", "灯光向左移动", "燈光向左移動"},
     {1315, "Light moves down", "灯光向下移动", "燈光向下移動"},
+    // The key page, the custom key dialog and the macro page: what a
+    // control does and what to do next.
+    {1500, "Top layer: %1", "Top 层：%1", "Top 層：%1"},
+    {1501, "Fn layer: %1", "Fn 层：%1", "Fn 層：%1"},
+    {1502, "Press a key combination", "请按下组合键", "請按下組合鍵"},
+    {1503, "Only %1 is kept: a key carries one modifier.", "仅保留 %1：一个按键只能带一个修饰键。",
+     "僅保留 %1：一個按鍵只能帶一個修飾鍵。"},
+    {1510, "Delete macro", "删除宏", "刪除巨集"},
+    {1511, "Delete event", "删除事件", "刪除事件"},
+    {1512, "Click New to create a macro", "点击“新建”创建宏", "點擊「新建」建立巨集"},
+    {1513, "Press a key", "请按一个键", "請按一個鍵"},
+    {1514, "No events yet: click Record, or insert one", "尚无事件：点击“录制”或插入事件",
+     "尚無事件：點擊「錄製」或插入事件"},
+    {1515, "Double-click an event to change it", "双击事件即可修改", "雙擊事件即可修改"},
+    {1516, "Press the new key for this event", "请按下此事件的新按键", "請按下此事件的新按鍵"},
+    // The user light page while there is no scheme.
+    {1530, "Click + to add a scheme", "点击 + 添加方案", "點擊 + 新增方案"},
+    {1531, "No scheme to keep this paint", "没有可保存这些颜色的方案", "沒有可保存這些顏色的方案"},
+    {1532, "Create a scheme with the colours painted now?", "要用当前绘制的颜色创建一个方案吗？",
+     "要用目前繪製的顏色建立一個方案嗎？"},
+    {1533, "Create scheme", "创建方案", "建立方案"},
+    {1534, "Cancel", "取消", "取消"},
+    {1535, "Drop the unapplied paint?", "放弃未应用的颜色吗？", "放棄未套用的顏色嗎？"},
+    {1536, "The colours painted on %1 are not applied yet. Switching schemes drops them.",
+     "在 %1 上绘制的颜色尚未应用。切换方案会将其丢弃。",
+     "在 %1 上繪製的顏色尚未套用。切換方案會將其捨棄。"},
+    {1537, "Drop paint", "放弃颜色", "放棄顏色"},
+    // Accessible names of controls that show only a symbol.
+    {1550, "Keyboard", "键盘", "鍵盤"},
+    {1551, "Function panel", "功能面板", "功能面板"},
+    {1552, "Add profile", "添加配置方案", "新增配置方案"},
+    {1553, "Delete profile", "删除配置方案", "刪除配置方案"},
+    {1554, "Rename profile", "重命名配置方案", "重新命名配置方案"},
+    {1555, "Move event up", "上移事件", "上移事件"},
+    {1556, "Move event down", "下移事件", "下移事件"},
+    {1557, "Close", "关闭", "關閉"},
 });
 
 static_assert(ascendingWithin(kOwnRows, kOwnMin, kOwnMax));

@@ -8,6 +8,7 @@
 
 #include "protocol/Encoders.h"
 #include "sync/StoredUploads.h"
+#include "ui/Accessibility.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/NotificationCenter.h"
@@ -54,6 +55,7 @@ constexpr int kNavWidth = 76;
 
 KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("keyboard_view"));
+    installAccessibility();
     keyboardTitle = QStringLiteral("Korvex");
     uploadIndicator_ = new UploadIndicator(this);
 }

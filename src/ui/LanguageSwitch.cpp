@@ -30,7 +30,7 @@ constexpr Caption kCaptionsBeforeLightList[] = {
     {"customkey_btn_toplayer", 90},     {"customkey_btn_fnlayer", 91},
     {"customkey_btn_defaultkey", 601},  {"customkey_btn_fnkey", 602},
     {"macro_label_macrolist", 180},     {"macro_label_recordlist", 181},
-    {"macro_btn_newmacro", 182},        {"macro_btn_deletemacro", 183},
+    {"macro_btn_newmacro", 182},        {"macro_btn_deletemacro", 1510},
     {"macro_label_insertevent", 188},   {"macro_btn_save", 193},
     {"keyboardevent_radiobutton", 189}, {"delayevent_radiobutton", 191},
     {"mouseevent_radiobutton", 190},    {"insertevent_button", 192},

@@ -11,14 +11,15 @@
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "protocol/Encoders.h"
+#include "sync/StoredUploads.h"
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/config/SystemFunctions.h"
 #include "ui/keyboard/CustomKeyFuncView.h"
 #include "ui/keyboard/KeyboardView.h"
+#include "ui/keys/KeyFaces.h"
 #include "ui/keys/KeyMenuWindow.h"
 
 namespace korvex {
@@ -185,6 +186,15 @@ void KeyboardViewKeyFunc::observe() {
 
 void KeyboardViewKeyFunc::relabel() {
     if (fnSwitchLabel_) fnSwitchLabel_->setText(hub_.text(600));
+    // The symbol-only controls say in words what they are.
+    if (keyboard_) keyboard_->setAccessibleName(hub_.text(1550));
+    if (panel_) panel_->setAccessibleName(hub_.text(1551));
+    for (std::size_t i = 0; i < profileButtons_.size(); ++i) {
+        profileButtons_[i]->setAccessibleName(hub_.text(1552 + static_cast<int>(i)));
+        profileButtons_[i]->setToolTip(profileButtons_[i]->accessibleName());
+    }
+    // Face labels of mouse functions and shortcuts are in the language.
+    if (keyboard_ && storeOpen()) showStoredAssignments();
     // Factory profile names follow the language.
     for (int i = 0; profileList_ && i < profileList_->rowCount(); ++i)
         if (i < static_cast<int>(hub_.profileDatas.size()))
@@ -271,17 +281,13 @@ void KeyboardViewKeyFunc::addCustomKey(ProfileKey keydata) {
     keydata.profId = hub_.currentProfile;
     keydata.fnlayerId = hub_.currentFnLayer;
     keydata.keyValue = hub_.currentKeyValue;
-    const std::int64_t result = db()->addKeyProfile(keydata);
+    db()->addKeyProfile(keydata);
 
-    const KeyInfo* key = findKeyByCode(hub_.currentKeyValue);
-    const int layoutIndex = key ? key->layout_index : -1;
+    // The cap shows what the store now holds, whether or not the write took.
     panel_->clearSelection();
-    if (result < 1) {
-        keyboard_->setKeyMacro(layoutIndex, codeFullName(hub_.currentKeyValue), false);
-    } else {
-        keyboard_->setKeyMacro(layoutIndex, QString::fromStdString(keydata.macroDesc), true);
-        if (keydata.macroValue != 0) panel_->selectCode(static_cast<int>(keydata.macroValue));
-    }
+    ProfileKey stored;
+    if (showStoredKey(hub_.currentKeyValue, stored) && stored.macroType == kMacroTypeKeyboard)
+        panel_->selectCode(static_cast<int>(stored.macroValue));
     // A key that acts as Fn does so on both layers.
     if (keydata.macroType == kMacroTypeKeyboard && keydata.macroValue == kFnKeyCode) {
         ProfileKey other = keydata;
@@ -299,14 +305,38 @@ void KeyboardViewKeyFunc::uploadKeyTables() {
         hub_.submitUpload(std::move(u));
 }
 
+void KeyboardViewKeyFunc::showAssignment(const ProfileKey& row) {
+    const KeyInfo* key = findKeyByCode(static_cast<int>(row.keyValue));
+    if (!key) return;
+    // A row that means "default" looks like no row at all.
+    if (row.macroType == kMacroTypeDefault || row.macroValue == 0) {
+        keyboard_->setKeyMacro(key->layout_index, codeFullName(key->code), false);
+        return;
+    }
+    keyboard_->setKeyMacro(key->layout_index, QString::fromStdString(row.macroDesc), true,
+                           keyFaceLabel(row, hub_.text));
+}
+
+bool KeyboardViewKeyFunc::showStoredKey(int keyValue, ProfileKey& row) {
+    row = ProfileKey{};
+    row.keyValue = keyValue;
+    const bool found =
+        db() && db()->queryKeyProfile(hub_.currentProfile, hub_.currentFnLayer, keyValue, row);
+    if (!found) {
+        row = ProfileKey{};
+        row.keyValue = keyValue;
+        row.macroType = kMacroTypeDefault;
+    }
+    showAssignment(row);
+    return found;
+}
+
 void KeyboardViewKeyFunc::showStoredAssignments() {
     panel_->clearSelection();
     keyboard_->resetKeyMacro();
     std::vector<ProfileKey> rows;
     if (db()) db()->queryKeysProfile(hub_.currentProfile, hub_.currentFnLayer, rows);
-    for (const ProfileKey& row : rows)
-        if (const KeyInfo* key = findKeyByCode(static_cast<int>(row.keyValue)))
-            keyboard_->setKeyMacro(key->layout_index, QString::fromStdString(row.macroDesc), true);
+    for (const ProfileKey& row : rows) showAssignment(row);
 }
 
 // ---------------------------------------------------- layers and Fn mode

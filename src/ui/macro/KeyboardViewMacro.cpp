@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QChildEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -15,10 +16,10 @@
 
 #include "catalog/KeyCatalog.h"
 #include "store/DeviceSQLite.h"
+#include "sync/StoredUploads.h"
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/recorder/Keylogger.h"
 
@@ -30,9 +31,11 @@ constexpr std::int64_t kMaxRecordedDelay = 100000;
 
 // Text ids of the page.
 namespace textid {
-constexpr int kYes = 2, kDelete = 183, kStopRecord = 200, kRecord = 201, kMacro = 210;
+constexpr int kYes = 2, kStopRecord = 200, kRecord = 201, kMacro = 210;
 constexpr int kDeleteTitle = 211, kDeleteInfo = 212, kMouseDownLeft = 220;
 constexpr int kTooLarge = 930, kTooLargeInfo = 931;
+constexpr int kDeleteEvent = 1511, kEmptyMacros = 1512, kPressAKey = 1513, kEmptyEvents = 1514;
+constexpr int kEditHint = 1515, kPressNewKey = 1516, kMoveUp = 1555, kMoveDown = 1556;
 }  // namespace textid
 
 QString fullNameOf(int code) {
@@ -110,17 +113,35 @@ void KeyboardViewMacro::buildPage(QWidget* page) {
         "QListView::item:selected { background: rgb(202, 81, 0); color: white; }"));
     connect(recordList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now) { recordRowChosen(now.isValid() ? now.row() : -1); });
+    connect(recordList_, &QListView::doubleClicked, this,
+            [this](const QModelIndex& at) { editRecordItem(at.row()); });
+
+    // What to do when a list is empty, over the list itself.
+    auto hint = [](QWidget* over, const char* name) {
+        auto* label = new QLabel(over);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        label->setStyleSheet(QStringLiteral("color: rgb(142, 142, 147);"));
+        label->setGeometry(12, 40, over->width() - 24, 60);
+        return label;
+    };
+    emptyMacros_ = hint(macroList_, "macro_label_emptylist");
+    emptyEvents_ = hint(recordList_, "macro_label_emptyevents");
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { showEmptyHints(); });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { showEmptyHints(); });
     deleteRecord_ = unfocused(new QPushButton(page));
     deleteRecord_->setObjectName(QStringLiteral("button_action_deleterecord"));
-    deleteRecord_->setGeometry(288, 520, 80, 30);
+    deleteRecord_->setGeometry(288, 520, 110, 30);
     connect(deleteRecord_, &QPushButton::clicked, this, [this] { deleteRecordItem(); });
     moveUp_ = unfocused(new QPushButton(QStringLiteral("\u25b2"), page));
     moveUp_->setObjectName(QStringLiteral("button_action_touprecord"));
-    moveUp_->setGeometry(376, 520, 40, 30);
+    moveUp_->setGeometry(406, 520, 40, 30);
     connect(moveUp_, &QPushButton::clicked, this, [this] { moveRecordItem(-1); });
     moveDown_ = unfocused(new QPushButton(QStringLiteral("\u25bc"), page));
     moveDown_->setObjectName(QStringLiteral("button_action_todownrecord"));
-    moveDown_->setGeometry(424, 520, 40, 30);
+    moveDown_->setGeometry(454, 520, 40, 30);
     connect(moveDown_, &QPushButton::clicked, this, [this] { moveRecordItem(1); });
     record_ = unfocused(new QPushButton(page));
     record_->setObjectName(QStringLiteral("record_button"));
@@ -217,6 +238,11 @@ void KeyboardViewMacro::observe() {
 }
 
 bool KeyboardViewMacro::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == delayEditor_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        finishDelayEdit(-1, false);
+        return true;
+    }
     // A row's name editor keeps to the name rule on every change.
     if (event->type() == QEvent::ChildPolished) {
         if (auto* editor = qobject_cast<QLineEdit*>(static_cast<QChildEvent*>(event)->child())) {
@@ -233,7 +259,18 @@ bool KeyboardViewMacro::eventFilter(QObject* watched, QEvent* event) {
 void KeyboardViewMacro::relabel() {
     // The hub relabels the page's fixed captions and combo boxes by name;
     // these depend on the page.
-    deleteRecord_->setText(hub_.text(textid::kDelete));
+    deleteRecord_->setText(hub_.text(textid::kDeleteEvent));
+    moveUp_->setAccessibleName(hub_.text(textid::kMoveUp));
+    moveUp_->setToolTip(moveUp_->accessibleName());
+    moveDown_->setAccessibleName(hub_.text(textid::kMoveDown));
+    moveDown_->setToolTip(moveDown_->accessibleName());
+    recordList_->setToolTip(hub_.text(textid::kEditHint));
+    insertEdit_->setPlaceholderText(insertEventType == 0 ? hub_.text(textid::kPressAKey)
+                                                         : QString());
+    emptyMacros_->setText(hub_.text(textid::kEmptyMacros));
+    emptyEvents_->setText(
+        hub_.text(recaptureRow_ >= 0 ? textid::kPressNewKey : textid::kEmptyEvents));
+
     record_->setText(hub_.text(hub_.macroRecordType == 2 ? textid::kStopRecord : textid::kRecord));
 }
 
@@ -254,10 +291,18 @@ void KeyboardViewMacro::rebuildMacroRows() {
         auto* row = new KeyTableItemView(QString::fromStdString(macros_[i].macroName));
         row->setIcons(QStringLiteral("icon_edit"), QStringLiteral("icon_edit_check"));
         row->setTableViewIndex(static_cast<int>(i));
+        row->setIconStartsEdit(true);
         gate_.watchEditing(row);
         row->installEventFilter(this);
         macroList_->addRow(row);
     }
+    showEmptyHints();
+}
+
+void KeyboardViewMacro::showEmptyHints() {
+    emptyMacros_->setVisible(macros_.empty());
+    emptyEvents_->setVisible(selectedMacroId() != 0 && model_->rowCount() == 0 &&
+                             hub_.macroRecordType != 2);
 }
 
 std::int64_t KeyboardViewMacro::selectedMacroId() const {
@@ -266,15 +311,20 @@ std::int64_t KeyboardViewMacro::selectedMacroId() const {
 }
 
 void KeyboardViewMacro::macroRowChosen(int row) {
+    // An edit in progress belongs to the macro shown until now.
+    finishDelayEdit(-1, false);
+    recaptureRow_ = -1;
     // A recording belongs to the macro it started on: store it there first.
     if (hub_.macroRecordType == 2 && row != macroSelectIndex) hub_.stopMacroRecord();
     macroSelectIndex = row;
     if (row < 0) {
         setEvents({}, -1);
         EnabledControl(false);
+        showEmptyHints();
         return;
     }
     loadMacroRecordData(row);
+    showEmptyHints();
 }
 
 void KeyboardViewMacro::addMacroData() {
@@ -496,10 +546,103 @@ void KeyboardViewMacro::showSheet(const QString& message, const QString& informa
     box->open();
 }
 
+// --- editing an event in place ------------------------------------------------------
+
+void KeyboardViewMacro::editRecordItem(int row) {
+    const std::vector<MacroEvent>& events = model_->events();
+    if (row < 0 || row >= static_cast<int>(events.size()) || selectedMacroId() == 0 ||
+        hub_.macroRecordType == 2)
+        return;
+    finishDelayEdit(-1, false);
+    recaptureRow_ = -1;
+    const MacroEvent& event = events[static_cast<std::size_t>(row)];
+    if (event.type == macroevent::kDelay) {
+        auto* editor = new QLineEdit(QString::number(event.value), recordList_->viewport());
+        editor->setObjectName(QStringLiteral("recordlist_delayedit"));
+        editor->setGeometry(recordList_->visualRect(model_->index(row)));
+        editor->installEventFilter(this);
+        connect(editor, &QLineEdit::textEdited, editor, [editor](const QString& text) {
+            const QString ruled = delayFieldRule(text);
+            if (ruled != text) editor->setText(ruled);
+        });
+        connect(editor, &QLineEdit::editingFinished, this,
+                [this, row] { finishDelayEdit(row, true); });
+        delayEditor_ = editor;
+        editor->show();
+        editor->setFocus();
+        editor->selectAll();
+        return;
+    }
+    if (event.type == macroevent::kKeyDown || event.type == macroevent::kKeyUp) {
+        // The next key pressed replaces this one, down and up alike.
+        recaptureRow_ = row;
+        forgetLastKey();
+        installMonitor();
+        emptyEvents_->setText(hub_.text(textid::kPressNewKey));
+        emptyEvents_->setVisible(true);
+    }
+}
+
+void KeyboardViewMacro::finishDelayEdit(int row, bool commit) {
+    if (!delayEditor_) return;
+    // Detach first: hiding the editor ends the edit again, which must not store twice.
+    QLineEdit* editor = delayEditor_;
+    delayEditor_ = nullptr;
+    editor->disconnect(this);
+    editor->removeEventFilter(this);
+    const std::optional<std::int64_t> value = wholeNumber(editor->text());
+    editor->hide();
+    editor->deleteLater();
+    std::vector<MacroEvent> events = model_->events();
+    if (!commit || !value || row < 0 || row >= static_cast<int>(events.size())) return;
+    MacroEvent& event = events[static_cast<std::size_t>(row)];
+    if (event.type != macroevent::kDelay || event.value == *value) return;
+    event.value = *value;
+    event.text = QString::number(*value);
+    setEvents(std::move(events), row);
+    storeAndUpload();
+}
+
+void KeyboardViewMacro::recaptureKey(int code, const QString& name) {
+    const int row = recaptureRow_;
+    recaptureRow_ = -1;
+    showEmptyHints();
+    emptyEvents_->setText(hub_.text(textid::kEmptyEvents));
+    if (insertEventType != 0) removeMonitor();
+    std::vector<MacroEvent> events = model_->events();
+    if (row < 0 || row >= static_cast<int>(events.size())) return;
+    const MacroEvent old = events[static_cast<std::size_t>(row)];
+    // The event's partner changes with it, or the keyboard would be left
+    // holding a key that is never released.
+    const bool down = old.type == macroevent::kKeyDown;
+    const int partnerType = down ? macroevent::kKeyUp : macroevent::kKeyDown;
+    int partner = -1;
+    if (down) {
+        for (int i = row + 1; i < static_cast<int>(events.size()) && partner < 0; ++i)
+            if (events[static_cast<std::size_t>(i)].type == partnerType &&
+                events[static_cast<std::size_t>(i)].value == old.value)
+                partner = i;
+    } else {
+        for (int i = row - 1; i >= 0 && partner < 0; --i)
+            if (events[static_cast<std::size_t>(i)].type == partnerType &&
+                events[static_cast<std::size_t>(i)].value == old.value)
+                partner = i;
+    }
+    for (int i : {row, partner})
+        if (i >= 0) {
+            events[static_cast<std::size_t>(i)].value = code;
+            events[static_cast<std::size_t>(i)].text = name;
+        }
+    if (events == model_->events()) return;
+    setEvents(std::move(events), row);
+    storeAndUpload();
+}
+
 // --- insert modes and delay radios -----------------------------------------------
 
 void KeyboardViewMacro::showInsertMode(int type) {
     insertEventType = type;
+    insertEdit_->setPlaceholderText(type == 0 ? hub_.text(textid::kPressAKey) : QString());
     mouseButton_->setVisible(type == 1);
     insertEdit_->setVisible(type != 1);
     insertEdit_->clear();
@@ -582,6 +725,10 @@ void KeyboardViewMacro::fillMacroRecord() {
     // Only keys of the catalog are recorded: the event needs the key's name.
     const QString name = fullNameOf(code);
     if (name.isEmpty()) return;
+    if (recaptureRow_ >= 0) {
+        if (keys.keys.lastKeyOperate == "down") recaptureKey(code, name);
+        return;
+    }
     std::fputs("fillMacroRecord \n", stdout);
     if (keyboardEvent_->isChecked()) {
         insertEdit_->setText(name);

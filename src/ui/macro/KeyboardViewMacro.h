@@ -52,6 +52,11 @@ class KeyboardViewMacro : public QObject {
     void saveButtonAction();
     void EnabledControl(bool enabled);
     void renameMacro(int row, const QString& name);
+    // Double-click on an event: a delay's value is edited in place, a key
+    // event takes the next key pressed. Stored and sent once, when done.
+    void editRecordItem(int row);
+    QLineEdit* delayEditor() const { return delayEditor_; }
+    int recaptureRow() const { return recaptureRow_; }
     // Stores the event list of the selected macro; false when that failed.
     bool SaveMacroRecordDataToDB();
     // Sends every macro to the keyboard; shows a sheet when they do not fit.
@@ -102,6 +107,9 @@ class KeyboardViewMacro : public QObject {
     std::int64_t selectedMacroId() const;
     std::int64_t defaultDelay() const;
     QString mouseText(int value, bool down) const;
+    void finishDelayEdit(int row, bool commit);
+    void recaptureKey(int code, const QString& name);
+    void showEmptyHints();
 
     KeyboardViewController& hub_;
     PostSourceGate gate_;
@@ -134,6 +142,10 @@ class KeyboardViewMacro : public QObject {
     QComboBox* mouseButton_ = nullptr;
     QLineEdit* insertEdit_ = nullptr;
     QPushButton* insert_ = nullptr;
+    QLabel* emptyMacros_ = nullptr;
+    QLabel* emptyEvents_ = nullptr;
+    QPointer<QLineEdit> delayEditor_;
+    int recaptureRow_ = -1;
 };
 
 }  // namespace korvex

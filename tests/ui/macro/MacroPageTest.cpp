@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QRadioButton>
@@ -218,8 +219,11 @@ TEST_F(MacroPageTest, MacroListNamesRenameAndDeletion) {
     EXPECT_EQ(page->macroList()->row(0)->text(), "Macro 1");
     EXPECT_EQ(page->macroSelectIndex, 1);
 
+    // The pencil starts the rename of its own row.
     auto* row = static_cast<KeyTableItemView*>(page->macroList()->row(0));
-    row->beginEdit();
+    settle();  // rows added to a shown list appear once events are processed
+    QTest::mouseClick(row, Qt::LeftButton, {}, row->iconView()->geometry().center());
+    EXPECT_EQ(page->macroSelectIndex, 0);
     ASSERT_TRUE(row->editor());
     row->editor()->clear();
     QTest::keyClicks(row->editor(), QString(40, QLatin1Char('x')));
@@ -236,6 +240,76 @@ TEST_F(MacroPageTest, MacroListNamesRenameAndDeletion) {
     QTest::keyClick(row->editor(), Qt::Key_Return);
     QApplication::processEvents();
     EXPECT_EQ(row->text(), QString(30, QLatin1Char('x')));  // an empty name is ignored
+
+    // A name too long for the row is shown cut short, in full as its tooltip.
+    const QString wide(30, QChar(0x5B8F));
+    row->beginEdit();
+    row->editor()->setText(wide);
+    QTest::keyClick(row->editor(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(row->text(), wide);
+    EXPECT_NE(row->textView()->text(), wide);
+    EXPECT_EQ(row->toolTip(), wide);
+    ASSERT_TRUE(hub->deviceDB()->queryMacroInfo(page->MacroListDatas()[0].macroId, info));
+    EXPECT_EQ(QString::fromStdString(info.macroName), wide);
+}
+
+TEST_F(MacroPageTest, DoubleClickEditsAnEventInPlaceStoredAndSentOnce) {
+    EXPECT_TRUE(child<QLabel>("macro_label_emptylist")->isVisible());
+    click("macro_btn_newmacro");
+    EXPECT_FALSE(child<QLabel>("macro_label_emptylist")->isVisible());
+    EXPECT_TRUE(child<QLabel>("macro_label_emptyevents")->isVisible());
+    EXPECT_EQ(child<QLineEdit>("insertevent_edit")->placeholderText(), "Press a key");
+    click("nodelay_radiobutton");
+    record([&] {
+        sendKey(handle(), KEY_A, true);
+        sendKey(handle(), KEY_A, false);
+    });
+    EXPECT_FALSE(child<QLabel>("macro_label_emptyevents")->isVisible());
+    insertDelay("50");
+    waitForUploads();
+    QListView* list = page->recordList();
+    auto doubleClick = [&](int row) {
+        // The press of the first click, then the second click's press as a
+        // double click: what the view sees from a pointer.
+        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    };
+
+    const std::size_t before = sim().transferCount();
+    doubleClick(2);
+    QLineEdit* editor = page->delayEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "70000");
+    EXPECT_EQ(editor->text(), "60000");  // the delay rule, as in every delay field
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(page->delayEditor(), nullptr);
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, uA, delay(60000)}));
+    waitForUploads();
+    const std::size_t editSent = sim().transferCount() - before;
+    // One macro upload, as Save sends.
+    click("macro_btn_save");
+    waitForUploads();
+    EXPECT_GT(editSent, 0u);
+    EXPECT_EQ(sim().transferCount() - before - editSent, editSent);
+
+    // Escape keeps the value.
+    doubleClick(2);
+    ASSERT_NE(page->delayEditor(), nullptr);
+    page->delayEditor()->setText("5");
+    QTest::keyClick(page->delayEditor(), Qt::Key_Escape);
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, uA, delay(60000)}));
+
+    // A key event takes the next key pressed, with its partner.
+    doubleClick(1);
+    EXPECT_EQ(page->recaptureRow(), 1);
+    sendKey(handle(), KEY_B, true);
+    sendKey(handle(), KEY_B, false);
+    EXPECT_EQ(page->recaptureRow(), -1);
+    EXPECT_EQ(stored(), (std::vector<Ev>{dB, uB, delay(60000)}));
 }
 
 TEST_F(MacroPageTest, FieldRulesAndTheStoredDefaultDelay) {
