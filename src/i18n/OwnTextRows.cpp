@@ -186,6 +186,15 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     {1555, "Move event up", "上移事件", "上移事件"},
     {1556, "Move event down", "下移事件", "下移事件"},
     {1557, "Close", "关闭", "關閉"},
+    // Autostart from a program that is not installed.
+    {1700,
+     "At login Korvex will be started from %1, inside a build folder: it stops starting once "
+     "that folder is rebuilt or removed. Install Korvex and switch this on again from the "
+     "installed program.",
+     "登录时将从构建文件夹中的 %1 启动 Korvex：该文件夹被重新构建或删除后将无法启动。请安装 "
+     "Korvex，并在已安装的程序中重新开启此项。",
+     "登入時將從建置資料夾中的 %1 啟動 Korvex：該資料夾被重新建置或刪除後將無法啟動。請安裝 "
+     "Korvex，並在已安裝的程式中重新開啟此項。"},
 });
 
 static_assert(ascendingWithin(kOwnRows, kOwnMin, kOwnMax));

@@ -298,10 +298,18 @@ void KeyboardViewDesktop::offerNewestBackup(const QString& database, const QStri
 
 void KeyboardViewDesktop::autostartClicked() {
     const bool on = autostart_->isChecked();
-    const AutostartResult result = on ? enableAutostart() : disableAutostart();
-    if (result.ok) return;
-    autostart_->setChecked(!on);
-    sheets_.warn(hub_.window(), hub_.text(928).arg(fromStd(result.message)), {});
+    // The entry names this very program by its path: the login session has
+    // no build folder on its PATH.
+    const std::optional<AutostartProgram> program = on ? runningAutostartProgram() : std::nullopt;
+    const AutostartResult result =
+        on ? enableAutostart(program ? program->path : std::string()) : disableAutostart();
+    if (!result.ok) {
+        autostart_->setChecked(!on);
+        sheets_.warn(hub_.window(), hub_.text(928).arg(fromStd(result.message)), {});
+        return;
+    }
+    if (program && program->inBuildFolder)
+        sheets_.warn(hub_.window(), hub_.text(1700).arg(fromStd(program->path)), {});
 }
 
 void KeyboardViewDesktop::loadAutostart() {

@@ -1,5 +1,6 @@
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QSignalSpy>
 
@@ -233,6 +234,11 @@ TEST_F(DesktopTest, WithAutostartOnClosingHidesToTheTrayAndOffQuits) {
     click(desktop->autostartBox());
     ASSERT_TRUE(isAutostartEnabled());
     EXPECT_TRUE(QFile::exists(configHome.filePath("autostart/korvex.desktop")));
+    // The entry starts this very program, which runs from a build folder: said so.
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    ASSERT_NE(desktop->sheet(), nullptr);
+    EXPECT_TRUE(desktop->sheet()->text().contains(self + ", inside a build folder"));
+    desktop->sheet()->close();
 
     window->window()->close();
     EXPECT_FALSE(window->window()->isVisible());
