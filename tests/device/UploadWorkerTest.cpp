@@ -141,8 +141,9 @@ TEST_F(Worker, DetachDropsTheQueueAndNothingGoesOutAfterwards) {
     const auto writesBefore = kb.writes().size();
     std::thread detacher([&] { worker.detach(); });
     while (comm.deviceStatus() != 0) std::this_thread::yield();
+    detacher.join();  // without waiting for the held upload
     clock.release();
-    detacher.join();
+    ASSERT_TRUE(worker.waitIdle(5s));
 
     EXPECT_EQ(kb.writes().size(), writesBefore);
     EXPECT_THAT(reports.labelsWith(UploadResult::Status::Dropped),
