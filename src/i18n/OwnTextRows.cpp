@@ -125,6 +125,9 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
      "檔案過大，不可能是用戶燈光檔案"},
     // The one button of the pages' warning sheets.
     {973, "OK", "确定", "確定"},
+    // The upload indicator when the keyboard left in the middle of an upload.
+    {1200, "The keyboard went away; nothing more was sent", "键盘已断开；之后未再发送任何内容",
+     "鍵盤已斷開；之後未再傳送任何內容"},
 });
 
 static_assert(ascendingWithin(kOwnRows, kOwnMin, kOwnMax));
