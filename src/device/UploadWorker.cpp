@@ -83,19 +83,22 @@ void UploadWorker::attach(HidLink* link) {
 }
 
 void UploadWorker::settleLinkLocked(std::unique_lock<std::mutex>& lock) {
-    // The new link first: an attach that comes while the releases run
-    // unlocked must not be overwritten by this older one.
-    if (pendingLink_) {
-        comm_.setDevice(*pendingLink_);
-        comm_.setDeviceStatus(1);
-        pendingLink_.reset();
+    // Still counted as running, so what detach and attach hand over while the
+    // releases run unlocked is taken up here too.
+    for (;;) {
+        if (pendingLink_) {
+            comm_.setDevice(*pendingLink_);
+            comm_.setDeviceStatus(1);
+            pendingLink_.reset();
+        }
+        if (releases_.empty()) return;
+        std::vector<std::function<void()>> releases;
+        releases.swap(releases_);
+        lock.unlock();
+        for (auto& release : releases) release();
+        releases.clear();  // the old links go here, on this thread
+        lock.lock();
     }
-    if (releases_.empty()) return;
-    std::vector<std::function<void()>> releases;
-    releases.swap(releases_);
-    lock.unlock();
-    for (auto& release : releases) release();
-    lock.lock();
 }
 
 bool UploadWorker::waitIdle(std::chrono::milliseconds timeout) {
@@ -140,8 +143,8 @@ void UploadWorker::run() {
         report(job, result);
 
         lock.lock();
-        running_ = false;
         settleLinkLocked(lock);
+        running_ = false;
         finished_.notify_all();
     }
     if (inBatch && listener_) {
