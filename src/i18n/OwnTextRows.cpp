@@ -128,6 +128,9 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     // Shown while a profile file is imported off the window's thread.
     {1050, "Importing the profile...", "正在导入配置文件…", "正在匯入配置文件…"},
     {1051, "it is not a regular file", "它不是普通文件", "它不是一般檔案"},
+    // The upload indicator when the keyboard left in the middle of an upload.
+    {1200, "The keyboard went away; nothing more was sent", "键盘已断开；之后未再发送任何内容",
+     "鍵盤已斷開；之後未再傳送任何內容"},
     // The page buttons' tooltips and names, the home view and the title bar.
     {1300, "Custom keys", "自定义按键", "自定義按鍵"},
     {1301, "Macros", "宏", "巨集"},

@@ -40,6 +40,7 @@ class SimulatedHandle final : public KeyboardHandle {
             bool getFeatureReport(std::span<std::uint8_t> b, std::size_t& n) override {
                 return kb->getFeatureReport(b, n);
             }
+            bool gone() const override { return kb->gone(); }
         };
         auto link = std::make_unique<Forward>();
         link->kb = keyboard_;
@@ -123,6 +124,20 @@ void LinkSlot::clear() {
     std::lock_guard lock(mutex_);
     logged_.reset();  // before the link it writes through
     raw_.reset();
+}
+
+std::function<void()> LinkSlot::retire() {
+    struct Retired {
+        std::unique_ptr<HidLink> raw, logged;
+        ~Retired() { logged.reset(); }  // before the link it writes through
+    };
+    auto retired = std::make_shared<Retired>();
+    {
+        std::lock_guard lock(mutex_);
+        retired->raw = std::move(raw_);
+        retired->logged = std::move(logged_);
+    }
+    return [retired]() mutable { retired.reset(); };
 }
 
 HidLink* LinkSlot::link() const {

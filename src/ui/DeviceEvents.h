@@ -4,6 +4,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -85,6 +86,9 @@ class LinkSlot final : public LinkActivityListener {
     // used without it.
     bool set(std::unique_ptr<HidLink> link, const std::string& wireLogPath, std::string* error);
     void clear();
+    // Empties the slot and hands back what destroys the old link, for the
+    // device thread to run once no upload uses it (UploadWorker::detach).
+    std::function<void()> retire();
     // What the transport writes to; null when none.
     HidLink* link() const;
 

@@ -9,9 +9,9 @@
 
 #include "exchange/Backups.h"
 #include "store/StorePath.h"
+#include "sync/StoredUploads.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/UploadIndicator.h"
 
 namespace korvex {
@@ -20,6 +20,7 @@ void KeyboardViewController::setLinkOptions(LinkOptions options) {
     monitor_ = std::move(options.monitor);
     wireLogPath_ = std::move(options.wireLogPath);
     pauseClock_ = options.clock;
+    stopFlag_ = options.stopFlag;
 }
 
 void KeyboardViewController::registerDeviceNotifications() {
@@ -68,13 +69,16 @@ void KeyboardViewController::deviceConnected(const KeyboardRef& device, OpenedLi
         }
         return;
     }
+    // A busy keyboard that came free: its sheet no longer holds.
+    if (refusedDevice_ && refusedDevice_->same(*device) && sheet_) sheet_->close();
     refusedDevice_.reset();
 
     kbHIDdevice = device;
     keyboardTitle = text(30);
     // Another keyboard may take the place of the one held: the device thread
-    // lets go of the old link before it is replaced.
-    if (uploadWorker_) uploadWorker_->detach();
+    // lets go of the old link once its upload has given up; this thread does
+    // not wait for that.
+    if (uploadWorker_) uploadWorker_->detach(linkSlot_.retire());
     std::string error;
     if (!linkSlot_.set(std::move(opened.link), wireLogPath_, &error))
         std::fprintf(stderr, "korvex: wire log %s: %s\n", wireLogPath_.c_str(), error.c_str());
@@ -90,9 +94,12 @@ void KeyboardViewController::deviceDisconnected(const KeyboardRef& device) {
 
     kbHIDdevice.reset();
     detachedSinceRefresh_ = true;
-    // Stop the device thread writing before the link goes away.
-    if (uploadWorker_) uploadWorker_->detach();
-    linkSlot_.clear();
+    // The device thread stops writing and destroys the link itself, so this
+    // thread never waits for a transfer to time out.
+    if (uploadWorker_)
+        uploadWorker_->detach(linkSlot_.retire());
+    else
+        linkSlot_.clear();
     keyboardTitle = text(30);
     requestRefresh();
 }
@@ -155,6 +162,7 @@ void KeyboardViewController::reloadFromStore() {
 
 void KeyboardViewController::initSQLite() {
     deviceComm_ = std::make_unique<DeviceComm>(linkSlot_.link(), pauseClock_);
+    deviceComm_->setStopFlag(stopFlag_);
     uploadWorker_ = std::make_unique<UploadWorker>(
         *deviceComm_,
         [this, alive = alive_](const UploadReport& report) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -51,6 +52,9 @@ class KeyboardViewController : public QWidget {
         std::unique_ptr<DeviceMonitor> monitor;  // none: no keyboard ever arrives
         std::string wireLogPath;                 // empty: no wire log
         PauseClock* clock = nullptr;             // null: the real 8 ms pacing
+        // Set when the program is asked to end: the running upload stops
+        // where the keyboard is not left inside an exchange.
+        const std::atomic<bool>* stopFlag = nullptr;
     };
 
     explicit KeyboardViewController(QWidget* parent = nullptr);
@@ -228,6 +232,7 @@ class KeyboardViewController : public QWidget {
     std::unique_ptr<DeviceMonitor> monitor_;
     std::string wireLogPath_;
     PauseClock* pauseClock_ = nullptr;
+    const std::atomic<bool>* stopFlag_ = nullptr;
     KeyboardRef refusedDevice_;  // the interface whose access sheet was shown
     LinkSlot linkSlot_;
     // Destroyed before the slot: the worker writes through the slot's link.

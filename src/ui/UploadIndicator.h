@@ -10,12 +10,13 @@ class QTimer;
 namespace korvex {
 
 // A quiet line in the title strip: a dot and "Sending…" while uploads are in
-// flight, a red note when one failed, nothing otherwise. The failure note
-// stays until the next upload goes through, so it cannot be missed.
+// flight, a red note when one failed or the keyboard went away in the middle
+// of one, nothing otherwise. The note stays until the next upload goes
+// through, so it cannot be missed.
 class UploadIndicator : public QWidget {
     Q_OBJECT
   public:
-    enum class State { Idle, Sending, Failed };
+    enum class State { Idle, Sending, Failed, Gone };
 
     explicit UploadIndicator(QWidget* parent = nullptr);
 
@@ -33,11 +34,13 @@ class UploadIndicator : public QWidget {
 
   private:
     void setState(State state);
+    State settled() const;
 
     QLabel* label_;
     State state_ = State::Idle;
     int inFlight_ = 0;
     bool failedSinceLastSuccess_ = false;
+    bool goneSinceLastSuccess_ = false;
 };
 
 }  // namespace korvex

@@ -38,12 +38,13 @@ class OtherHandle final : public KeyboardHandle {
         OpenedLink opened;
         opened.error = error_;
         opened.detail = describe(error_);
+        if (error_ == LinkOpenError::None && linkWhenFree)
+            opened.link = std::make_unique<SimulatedKeyboard>();
         return opened;
     }
     int opens = 0;
-
-  private:
     LinkOpenError error_;
+    bool linkWhenFree = false;
 };
 
 class AttachTest : public ::testing::Test {
@@ -242,6 +243,19 @@ TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
     post(notification::kHIDDeviceConnected, denied);
     EXPECT_EQ(controller->sheet(), nullptr);
     EXPECT_EQ(denied->opens, 2);
+
+    // Busy: the sheet says so; announced again once the other program lets
+    // go, the keyboard attaches and the sheet goes.
+    auto busy = std::make_shared<OtherHandle>(LinkOpenError::Busy);
+    busy->linkWhenFree = true;
+    post(notification::kHIDDeviceConnected, busy);
+    ASSERT_NE(controller->sheet(), nullptr);
+    EXPECT_TRUE(controller->sheet()->text().contains(KeyboardViewController::text(822)));
+    busy->error_ = LinkOpenError::None;
+    post(notification::kHIDDeviceConnected, busy);
+    settle();
+    EXPECT_EQ(controller->kbHIDdevice, busy);
+    EXPECT_EQ(controller->sheet(), nullptr);
 }
 
 using E = SimExchange;
@@ -432,6 +446,14 @@ TEST_F(AttachTest, UploadIndicatorShowsSendingAndFailure) {
     indicator.uploadFinished({UploadResult::Status::Superseded, 0});
     EXPECT_EQ(indicator.state(), UploadIndicator::State::Failed);
     EXPECT_EQ(indicator.inFlight(), 0);
+    indicator.uploadQueued();
+    indicator.uploadFinished({UploadResult::Status::Sent, 0});
+    EXPECT_EQ(indicator.state(), UploadIndicator::State::Idle);
+    // Unplugged half-way: said in so many words until an upload goes through.
+    indicator.uploadQueued();
+    indicator.uploadFinished({UploadResult::Status::NoKeyboard, 2});
+    EXPECT_EQ(indicator.state(), UploadIndicator::State::Gone);
+    EXPECT_EQ(indicator.text(), KeyboardViewController::text(1200));
     indicator.uploadQueued();
     indicator.uploadFinished({UploadResult::Status::Sent, 0});
     EXPECT_EQ(indicator.state(), UploadIndicator::State::Idle);
