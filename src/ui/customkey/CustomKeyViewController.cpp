@@ -14,11 +14,11 @@
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "store/DeviceSQLite.h"
+#include "sync/StoredUploads.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/macro/MacroEvents.h"
@@ -290,8 +290,7 @@ bool CustomKeyViewController::storeAssignment() {
     if (!db || !db->isOpen()) return false;
     db->addKeyProfile(record);
     // Both layers go out together, so an Fn-layer edit reaches the keyboard.
-    for (Upload& u : storedUploads(*db, sync::UploadChoice::Keys, currentProfile))
-        hub_.submitUpload(std::move(u));
+    hub_.sendKeyTables(currentProfile);
     return true;
 }
 

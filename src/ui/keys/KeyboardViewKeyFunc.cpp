@@ -4,6 +4,8 @@
 
 #include "ui/keys/KeyboardViewKeyFunc.h"
 
+#include <algorithm>
+
 #include <QCursor>
 #include <QLabel>
 #include <QPushButton>
@@ -11,10 +13,10 @@
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "protocol/Encoders.h"
+#include "sync/StoredUploads.h"
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/config/SystemFunctions.h"
 #include "ui/keyboard/CustomKeyFuncView.h"
@@ -295,8 +297,7 @@ void KeyboardViewKeyFunc::uploadKeyTables() {
     // The top layer and, right after it, the Fn layer: Fn-layer edits reach
     // the keyboard too.
     if (!storeOpen()) return;
-    for (Upload& u : storedUploads(*db(), sync::UploadChoice::Keys, hub_.currentProfile))
-        hub_.submitUpload(std::move(u));
+    hub_.sendKeyTables();
 }
 
 void KeyboardViewKeyFunc::showStoredAssignments() {
@@ -304,9 +305,17 @@ void KeyboardViewKeyFunc::showStoredAssignments() {
     keyboard_->resetKeyMacro();
     std::vector<ProfileKey> rows;
     if (db()) db()->queryKeysProfile(hub_.currentProfile, hub_.currentFnLayer, rows);
-    for (const ProfileKey& row : rows)
+    const std::vector<MacroInfo> playable = hub_.playableMacros();
+    for (const ProfileKey& row : rows) {
+        // A key whose macro is not on the keyboard as stored plays its own
+        // function there; show that, not the macro.
+        if (row.macroType == kMacroTypeMacro &&
+            std::none_of(playable.begin(), playable.end(),
+                         [&](const MacroInfo& m) { return m.macroId == row.macroValue; }))
+            continue;
         if (const KeyInfo* key = findKeyByCode(static_cast<int>(row.keyValue)))
             keyboard_->setKeyMacro(key->layout_index, QString::fromStdString(row.macroDesc), true);
+    }
 }
 
 // ---------------------------------------------------- layers and Fn mode
