@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -98,6 +99,12 @@ class KeyboardViewMacro : public QObject {
     void insertEvents(const std::vector<MacroEvent>& events);
     void storeAndUpload();
     void endRecordingWithoutStoring();
+    void beginRecording();
+    // The keyboard's macro memory: the events in use (the selected macro's
+    // as shown), whether that many more events and macros fit, the meter.
+    std::size_t eventsInUse() const;
+    bool fits(int moreEvents, int moreMacros) const;
+    void updateMeter();
     void showSheet(const QString& message, const QString& informative);
     std::int64_t selectedMacroId() const;
     std::int64_t defaultDelay() const;
@@ -116,6 +123,7 @@ class KeyboardViewMacro : public QObject {
     QLabel* macroListLabel_ = nullptr;
     QLabel* recordLabel_ = nullptr;
     QLabel* insertLabel_ = nullptr;
+    QLabel* meter_ = nullptr;
     QPushButton* newMacro_ = nullptr;
     QPushButton* deleteMacro_ = nullptr;
     QPushButton* deleteRecord_ = nullptr;
