@@ -136,8 +136,9 @@ TEST_F(Korvexctl, StartupOnAFreshDatabase) {
     std::size_t lines = 0;
     replay(kb, &lines);
     EXPECT_THAT(kb.violations(), IsEmpty());
-    // Keys (both layers), the default light mode 11, system functions, keys.
-    EXPECT_THAT(kb.exchanges(), ElementsAre(X::KeyTableTop, X::KeyTableFn, X::LightMode,
+    // The (empty) macro image, keys (both layers), the default light mode 11,
+    // system functions, keys.
+    EXPECT_THAT(kb.exchanges(), ElementsAre(X::Macros, X::KeyTableTop, X::KeyTableFn, X::LightMode,
                                             X::SystemFunctions, X::KeyTableTop, X::KeyTableFn));
     EXPECT_EQ(lines, 4u * (3 * 2 + 9) + (4 * 2 + 1) + (3 * 2 + 1));
     EXPECT_EQ(kb.lightMode(), (SimLightMode{11, 202, 81, 0, 1, 15, 12, 0}));
