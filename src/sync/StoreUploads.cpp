@@ -126,13 +126,18 @@ BuiltUploads macroImage(DeviceSQLite& store) {
 // What the window sends when it first finds the keyboard, read in the order
 // it reads: the first listed profile is selected (and its light rows made),
 // then the light page, the user light page and the settings page load, then
-// the start-up profile is selected.
-BuiltUploads startup(DeviceSQLite& store,
+// the shown or start-up profile is selected.
+BuiltUploads startup(DeviceSQLite& store, std::optional<std::int64_t> profile,
                      const std::optional<std::vector<MacroInfo>>& keyboardMacros) {
     // Light rows are made first (a write), so the reads after it share one
     // read transaction. None are made for a profile that does not exist.
     const auto list = profiles(store);
-    const std::int64_t selected = startupProfile(list);
+    // The profile the window shows (after a replug or a resume), else the
+    // start-up profile.
+    const bool shown = profile && std::any_of(list.begin(), list.end(), [&](const ProfileData& p) {
+                           return p.profId == *profile;
+                       });
+    const std::int64_t selected = shown ? *profile : startupProfile(list);
     if (!list.empty()) {
         store.writeLightProfile(list.front().profId);
         store.writeLightProfile(selected);
@@ -243,7 +248,7 @@ BuiltUploads buildUploads(DeviceSQLite& store, const UploadRequest& request) {
         case UploadChoice::Macros:
             return macroImage(store);
         case UploadChoice::Startup:
-            return startup(store, request.keyboardMacros);
+            return startup(store, request.profile, request.keyboardMacros);
     }
     return fail(Status::NothingToSend, "unknown upload");
 }

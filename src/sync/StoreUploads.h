@@ -18,7 +18,9 @@ enum class UploadChoice { Keys, System, LightMode, UserLight, Macros, Startup };
 
 struct UploadRequest {
     UploadChoice choice = UploadChoice::Keys;
-    std::optional<std::int64_t> profile;  // keys, lightmode, userlight; 1 when not given
+    // Keys, lightmode, userlight; 1 when not given. Start-up: the profile
+    // it ends on, the start-up profile when not given or not listed.
+    std::optional<std::int64_t> profile;
     std::optional<std::int64_t> lightId;  // userlight; the profile's first when not given
     // Keys and start-up: the macros the keyboard can play, in the slot order
     // of its macro image (see playableSlots). A key bound to any other macro

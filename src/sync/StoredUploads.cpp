@@ -17,13 +17,14 @@ std::vector<Upload> storedUploads(DeviceSQLite& db, sync::UploadChoice choice, s
     return std::move(built.uploads);
 }
 
-Upload startupUpload(DeviceSQLite& db, std::vector<MacroInfo> keyboardMacros) {
+Upload startupUpload(DeviceSQLite& db, std::int64_t profile,
+                     std::vector<MacroInfo> keyboardMacros) {
     Upload all;
     all.kind = UploadKind::Keys;
     all.target = -1;  // no other upload has this target
     all.label = "start-up settings";
     for (Upload& part :
-         storedUploads(db, sync::UploadChoice::Startup, 1, std::move(keyboardMacros)))
+         storedUploads(db, sync::UploadChoice::Startup, profile, std::move(keyboardMacros)))
         for (Transfer& t : part.transfers) all.transfers.push_back(std::move(t));
     return all;
 }

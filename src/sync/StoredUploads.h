@@ -20,8 +20,8 @@ std::vector<Upload> storedUploads(DeviceSQLite& db, sync::UploadChoice choice,
 
 // The whole first-attach sequence as one upload, so no part of it can be
 // replaced in the queue by its later repetition and the keyboard receives it
-// in order. The key tables name the slots of `keyboardMacros` (see
-// sync::playableSlots).
-Upload startupUpload(DeviceSQLite& db, std::vector<MacroInfo> keyboardMacros);
+// in order, ending on `profile`. The key tables name the slots of
+// `keyboardMacros` (see sync::playableSlots).
+Upload startupUpload(DeviceSQLite& db, std::int64_t profile, std::vector<MacroInfo> keyboardMacros);
 
 }  // namespace korvex

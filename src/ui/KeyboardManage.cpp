@@ -308,7 +308,9 @@ void KeyboardViewController::sendStartupUploads() {
         std::fprintf(stderr, "korvex: macros not sent: %s\n", image.message.c_str());
         showSheet(text(930), text(931));
     }
-    Upload startup = startupUpload(*deviceDB_, playableMacros());
+    // Ends on the profile the window shows: after a replug or a resume that
+    // need not be the start-up profile.
+    Upload startup = startupUpload(*deviceDB_, currentProfile, playableMacros());
     if (showKeyAssignments) showKeyAssignments();
     if (startup.transfers.empty()) return;
     ++startupSends_;

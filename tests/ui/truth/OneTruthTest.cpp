@@ -4,8 +4,8 @@
 // shown profile, no key plays a macro other than the one the window shows for
 // it, the shown lists are the stored ones, and a restart shows the same.
 //
-// KORVEX_PROPERTY_SEQUENCES sets how many sequences run (default 150);
-// RC_PARAMS is read too (e.g. RC_PARAMS="seed=42").
+// KORVEX_PROPERTY_SEQUENCES sets how many sequences run (default 200, of up
+// to 16 steps); RC_PARAMS is read too (e.g. RC_PARAMS="seed=42").
 
 #include <gtest/gtest.h>
 #include <rapidcheck.h>
@@ -520,14 +520,14 @@ class World {
 
 int sequences() {
     if (const char* n = std::getenv("KORVEX_PROPERTY_SEQUENCES")) return std::max(1, std::atoi(n));
-    return 150;
+    return 200;
 }
 
 }  // namespace
 
 TEST(OneTruth, WindowStoreAndKeyboardAgreeAfterEveryStep) {
     // rapidcheck reads its parameters once, at first use.
-    const std::string params = "max_success=" + std::to_string(sequences()) + " max_size=24 " +
+    const std::string params = "max_success=" + std::to_string(sequences()) + " max_size=16 " +
                                (std::getenv("RC_PARAMS") ? std::getenv("RC_PARAMS") : "");
     qputenv("RC_PARAMS", QByteArray::fromStdString(params));
     const auto began = std::chrono::steady_clock::now();
