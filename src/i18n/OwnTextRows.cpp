@@ -87,8 +87,13 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     // The macro page: a macro image too large for the keyboard.
     {930, "The macros are too large for the keyboard", "宏数据太大，键盘无法保存",
      "巨集資料太大，鍵盤無法儲存"},
-    {931, "The last change is stored, but the keyboard keeps its previous macros.",
-     "最后的修改已保存，但键盘仍保留之前的宏。", "最後的修改已儲存，但鍵盤仍保留之前的巨集。"},
+    {931,
+     "The last change is stored, but the keyboard keeps its previous macros. Keys bound to a "
+     "macro the keyboard does not hold as stored play their own function until the macros fit.",
+     "最后的修改已保存，但键盘仍保留之前的宏。绑定到键盘上未按保存内容存放的宏的按键，在宏能放下之"
+     "前执行其原有功能。",
+     "最後的修改已儲存，但鍵盤仍保留之前的巨集。綁定到鍵盤上未按儲存內容存放的巨集的按鍵，在巨集能"
+     "放下之前執行其原有功能。"},
     // The user light page: its file dialogs, tooltips and the reasons a file is refused.
     {950, "User light files (*.json)", "用户灯光文件 (*.json)", "用戶燈光檔案 (*.json)"},
     {951, "Export user light", "导出用户灯光", "匯出用戶燈光"},
@@ -128,6 +133,22 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     // Shown while a profile file is imported off the window's thread.
     {1050, "Importing the profile...", "正在导入配置文件…", "正在匯入配置文件…"},
     {1051, "it is not a regular file", "它不是普通文件", "它不是一般檔案"},
+    // The macro page: the keyboard's macro memory and recording over a macro.
+    {1100, "%1 of %2 bytes, %3 of %4 macros", "已用 %1 / %2 字节，%3 / %4 个宏",
+     "已用 %1 / %2 位元組，%3 / %4 個巨集"},
+    {1101, "The keyboard's macro memory is full", "键盘的宏存储空间已满", "鍵盤的巨集儲存空間已滿"},
+    {1102, "The recording stopped: no more events fit. The events recorded so far are kept.",
+     "录制已停止：无法再容纳更多事件。已录制的事件已保留。",
+     "錄製已停止：無法再容納更多事件。已錄製的事件已保留。"},
+    {1103, "The event was not inserted. Delete events or macros to make room.",
+     "未插入该事件。请删除一些事件或宏以腾出空间。",
+     "未插入該事件。請刪除一些事件或巨集以騰出空間。"},
+    {1104, "No new macro fits. Delete events or macros to make room.",
+     "无法再新建宏。请删除一些事件或宏以腾出空间。",
+     "無法再新建巨集。請刪除一些事件或巨集以騰出空間。"},
+    {1105, "Record over this macro?", "要覆盖录制此宏吗？", "要覆蓋錄製此巨集嗎？"},
+    {1106, "Its %1 events are replaced by the new recording.", "它的 %1 个事件将被新的录制取代。",
+     "它的 %1 個事件將被新的錄製取代。"},
     // The upload indicator when the keyboard left in the middle of an upload.
     {1200, "The keyboard went away; nothing more was sent", "键盘已断开；之后未再发送任何内容",
      "鍵盤已斷開；之後未再傳送任何內容"},

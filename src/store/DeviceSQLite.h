@@ -123,6 +123,8 @@ class DeviceSQLite {
     // New profile id; 0 on failure or without connection. Rows a deleted
     // profile with the same id left behind are removed, so it starts fresh.
     std::int64_t addProfile(const std::string& profile_name);
+    // Deletes the profile with its keys, lights, user lights and settings in
+    // one transaction; profile 1's application-wide values stay.
     bool deleteProfile(std::int64_t profile);  // no connection: true
     bool updateProfileName(std::int64_t profile,
                            const std::string& profile_name);  // no connection: true
@@ -174,7 +176,8 @@ class DeviceSQLite {
     std::int64_t queryAllMacroRecords(std::vector<RecordInfo>& dataArray);
     // New macro id (1 play, no delay); 0 on failure.
     std::int64_t addMacroProfile(const std::string& macro_name);
-    // Deletes the macro and its events together. No connection: true.
+    // Deletes the macro, its events and the key rows that play it, together.
+    // No connection: true.
     bool deleteMacroProfile(std::int64_t macorId);
     bool queryMacroInfo(std::int64_t macorId, MacroInfo& info);
     bool deleteMacroRecord(std::int64_t macorId);  // no connection: true

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "StoreUploads.h"
@@ -14,11 +15,13 @@ namespace korvex {
 // Empty when there is nothing sound to send (an unknown profile, macros too
 // large).
 std::vector<Upload> storedUploads(DeviceSQLite& db, sync::UploadChoice choice,
-                                  std::int64_t profile = 1);
+                                  std::int64_t profile = 1,
+                                  std::optional<std::vector<MacroInfo>> keyboardMacros = {});
 
 // The whole first-attach sequence as one upload, so no part of it can be
 // replaced in the queue by its later repetition and the keyboard receives it
-// in order.
-Upload startupUpload(DeviceSQLite& db);
+// in order, ending on `profile`. The key tables name the slots of
+// `keyboardMacros` (see sync::playableSlots).
+Upload startupUpload(DeviceSQLite& db, std::int64_t profile, std::vector<MacroInfo> keyboardMacros);
 
 }  // namespace korvex

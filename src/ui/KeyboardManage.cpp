@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -153,7 +154,7 @@ void KeyboardViewController::reloadFromStore() {
     initFinish = false;
     startupLoading_ = true;
     getAllProfile();
-    selectProfile(1);
+    selectProfile(sync::startupProfile(profileDatas));
     startupLoading_ = false;
     if (initMacroList) initMacroList();
     sendStartupUploads();
@@ -231,6 +232,12 @@ void KeyboardViewController::selectProfileIndex(int index) {
 }
 
 void KeyboardViewController::selectProfile(std::int64_t profile) {
+    // Never a profile the list does not hold: its left-over rows would be
+    // shown and sent, and every edit stored under an id that is gone.
+    const auto listed = std::find_if(profileDatas.begin(), profileDatas.end(),
+                                     [&](const ProfileData& p) { return p.profId == profile; });
+    if (listed == profileDatas.end()) return;
+    currentProfileIndex = static_cast<int>(listed - profileDatas.begin());
     currentKBProfile = profile;
     currentProfile = profile;
     loadKeyMacroData();
@@ -242,14 +249,77 @@ void KeyboardViewController::selectProfile(std::int64_t profile) {
 
 void KeyboardViewController::loadKeyMacroData() {
     if (showKeyAssignments) showKeyAssignments();
-    if (!startupLoading_ && storeReadable())
-        for (Upload& u : storedUploads(*deviceDB_, sync::UploadChoice::Keys, currentProfile))
-            submitUpload(std::move(u));
+    if (!startupLoading_) sendKeyTables();
+}
+
+void KeyboardViewController::sendKeyTables(std::int64_t profile) {
+    if (!storeReadable()) return;
+    for (Upload& u : storedUploads(*deviceDB_, sync::UploadChoice::Keys,
+                                   profile != 0 ? profile : currentProfile, playableMacros()))
+        submitUpload(std::move(u));
+}
+
+std::vector<MacroInfo> KeyboardViewController::playableMacros() {
+    if (!storeReadable()) return {};
+    return sync::playableSlots(keyboardMacros_, sync::readMacros(*deviceDB_));
+}
+
+bool KeyboardViewController::macroPlayable(std::int64_t macroId) {
+    const auto playable = playableMacros();
+    return std::any_of(playable.begin(), playable.end(),
+                       [&](const MacroInfo& m) { return m.macroId == macroId; });
+}
+
+namespace {
+std::vector<std::int64_t> slotIds(const std::vector<MacroInfo>& playable) {
+    std::vector<std::int64_t> ids;
+    for (const MacroInfo& m : playable) ids.push_back(m.macroId);
+    return ids;
+}
+}  // namespace
+
+bool KeyboardViewController::sendMacroImage() {
+    if (!storeReadable()) return false;
+    const auto before = slotIds(playableMacros());
+    sync::UploadRequest request;
+    request.choice = sync::UploadChoice::Macros;
+    sync::BuiltUploads built = sync::buildUploads(*deviceDB_, request);
+    const bool fits = built.status == sync::BuiltUploads::Status::Ready;
+    if (fits) {
+        const sync::MacroSnapshot sent = sync::readMacros(*deviceDB_);
+        bool handedOver = !built.uploads.empty();
+        for (Upload& upload : built.uploads) handedOver = submitUpload(std::move(upload)) != 0;
+        if (handedOver) keyboardMacros_ = sent;
+    } else {
+        std::fprintf(stderr, "korvex: macros not sent: %s\n", built.message.c_str());
+    }
+    macrosHeldBack_ = !fits;
+    // Slots moved or a macro now differs from the keyboard's copy: the keys
+    // must name the slots as they are now, on the keyboard and on the page.
+    if (slotIds(playableMacros()) != before) {
+        sendKeyTables();
+        if (showKeyAssignments) showKeyAssignments();
+    }
+    return fits;
 }
 
 void KeyboardViewController::sendStartupUploads() {
     if (!storeReadable()) return;
-    Upload startup = startupUpload(*deviceDB_);
+    // The start-up sequence carries the macro image when it fits; the key
+    // tables in it play only what that image holds.
+    sync::UploadRequest request;
+    request.choice = sync::UploadChoice::Macros;
+    const sync::BuiltUploads image = sync::buildUploads(*deviceDB_, request);
+    macrosHeldBack_ = image.status != sync::BuiltUploads::Status::Ready;
+    keyboardMacros_ = macrosHeldBack_ ? sync::MacroSnapshot{} : sync::readMacros(*deviceDB_);
+    if (macrosHeldBack_) {
+        std::fprintf(stderr, "korvex: macros not sent: %s\n", image.message.c_str());
+        showSheet(text(930), text(931));
+    }
+    // Ends on the profile the window shows: after a replug or a resume that
+    // need not be the start-up profile.
+    Upload startup = startupUpload(*deviceDB_, currentProfile, playableMacros());
+    if (showKeyAssignments) showKeyAssignments();
     if (startup.transfers.empty()) return;
     ++startupSends_;
     submitUpload(std::move(startup));

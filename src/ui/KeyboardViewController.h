@@ -16,6 +16,7 @@
 #include "device/KeyboardLink.h"
 #include "device/UploadWorker.h"
 #include "store/DeviceSQLite.h"
+#include "sync/StoreUploads.h"
 #include "ui/DeviceEvents.h"
 
 class QColorDialog;
@@ -128,6 +129,24 @@ class KeyboardViewController : public QWidget {
     // How many start-up sequences have been handed to the device thread.
     int startupSequencesSent() const { return startupSends_; }
 
+    // --- macros and key tables on the keyboard -----------------------------
+    // Key tables are only ever built against the macro image the keyboard
+    // accepted in this run: a key whose macro is not on the keyboard as
+    // stored goes out at its own function, so no key plays a macro other
+    // than the one the window shows for it.
+    //
+    // Sends the stored macros as a new image. False when they do not fit
+    // (nothing is sent, the keyboard keeps its image). The key tables follow
+    // whenever the macros keys can play have changed.
+    bool sendMacroImage();
+    // Sends the key tables of `profile` (the current one when 0).
+    void sendKeyTables(std::int64_t profile = 0);
+    // The slots of the keyboard's image that still play what the store holds.
+    std::vector<MacroInfo> playableMacros();
+    bool macroPlayable(std::int64_t macroId);
+    // The stored macros are not on the keyboard: they did not fit.
+    bool macrosHeldBack() const { return macrosHeldBack_; }
+
     // Hands an upload to the device thread; never waits for the keyboard.
     // Returns its ticket, or 0 when there is no transport yet.
     std::uint64_t submitUpload(Upload upload);
@@ -239,6 +258,9 @@ class KeyboardViewController : public QWidget {
     std::unique_ptr<DeviceComm> deviceComm_;
     std::unique_ptr<UploadWorker> uploadWorker_;
     std::unique_ptr<DeviceSQLite> deviceDB_;
+    // The macros of the image the keyboard accepted in this run.
+    sync::MacroSnapshot keyboardMacros_;
+    bool macrosHeldBack_ = false;
     // While the first attach loads, the uploads go out as one sequence.
     bool startupLoading_ = false;
     int startupSends_ = 0;

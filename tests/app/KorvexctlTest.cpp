@@ -136,17 +136,19 @@ TEST_F(Korvexctl, StartupOnAFreshDatabase) {
     std::size_t lines = 0;
     replay(kb, &lines);
     EXPECT_THAT(kb.violations(), IsEmpty());
-    // Keys (both layers), the default light mode 11, system functions, keys.
-    EXPECT_THAT(kb.exchanges(), ElementsAre(X::KeyTableTop, X::KeyTableFn, X::LightMode,
+    // The (empty) macro image, keys (both layers), the default light mode 11,
+    // system functions, keys.
+    EXPECT_THAT(kb.exchanges(), ElementsAre(X::Macros, X::KeyTableTop, X::KeyTableFn, X::LightMode,
                                             X::SystemFunctions, X::KeyTableTop, X::KeyTableFn));
-    EXPECT_EQ(lines, 4u * (3 * 2 + 9) + (4 * 2 + 1) + (3 * 2 + 1));
+    const std::size_t emptyImage = 14;
+    EXPECT_EQ(lines, emptyImage + 4u * (3 * 2 + 9) + (4 * 2 + 1) + (3 * 2 + 1));
     EXPECT_EQ(kb.lightMode(), (SimLightMode{11, 202, 81, 0, 1, 15, 12, 0}));
     EXPECT_EQ(kb.systemFunctions(), (SimSystem{}));
 
     // The log is appended to: a second run doubles it.
     ASSERT_EQ(simulate("upload system").exitCode, 0);
     replay(kb, &lines);
-    EXPECT_EQ(lines, 4u * (3 * 2 + 9) + (4 * 2 + 1) + 2 * (3 * 2 + 1));
+    EXPECT_EQ(lines, emptyImage + 4u * (3 * 2 + 9) + (4 * 2 + 1) + 2 * (3 * 2 + 1));
 }
 
 TEST_F(Korvexctl, StoredSettingsReachTheKeyboard) {
@@ -174,9 +176,9 @@ TEST_F(Korvexctl, StoredSettingsReachTheKeyboard) {
     replay(kb);
     EXPECT_THAT(kb.violations(), IsEmpty());
     EXPECT_THAT(kb.exchanges(),
-                ElementsAre(X::KeyTableTop, X::KeyTableFn, X::LightMode, X::PerKeyColours,
-                            X::LightMode, X::PerKeyColours, X::LightMode, X::SystemFunctions,
-                            X::KeyTableTop, X::KeyTableFn));
+                ElementsAre(X::Macros, X::KeyTableTop, X::KeyTableFn, X::LightMode,
+                            X::PerKeyColours, X::LightMode, X::PerKeyColours, X::LightMode,
+                            X::SystemFunctions, X::KeyTableTop, X::KeyTableFn));
     EXPECT_TRUE(kb.keyEntry(0, a.key_index).isDisabled());
     const SimKeyEntry fnEsc = kb.keyEntry(1, esc.key_index);
     EXPECT_TRUE(fnEsc.isMacro());
@@ -186,7 +188,9 @@ TEST_F(Korvexctl, StoredSettingsReachTheKeyboard) {
     EXPECT_EQ(kb.lightMode()->mode, 0x80);  // it ends in user light mode
     EXPECT_EQ(kb.storeCount(), 5u);         // after each lighting exchange
     EXPECT_EQ(kb.systemFunctions(), (SimSystem{1, 0, 1, 0, 0, 2}));
-    EXPECT_TRUE(kb.macros().empty());  // macros are not part of the start-up
+    // The image leads the start-up, so the macro key plays its macro.
+    ASSERT_EQ(kb.macros().size(), 2u);
+    EXPECT_EQ(kb.macros()[1].events.size(), 3u);
 
     fs::remove(wire);
     ASSERT_EQ(simulate("upload macros").exitCode, 0);

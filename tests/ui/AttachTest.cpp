@@ -272,9 +272,11 @@ TEST_F(AttachTest, FirstAttachSendsTheStartupSequenceOnceAndReattachRepeatsIt) {
     }
     showAndAttach();
     waitForUploads();
-    const std::vector<E> startup = {
-        E::KeyTableTop,   E::KeyTableFn, E::LightMode,       E::PerKeyColours, E::LightMode,
-        E::PerKeyColours, E::LightMode,  E::SystemFunctions, E::KeyTableTop,   E::KeyTableFn};
+    // The macro image leads: the key tables after it name its slots.
+    const std::vector<E> startup = {E::Macros,        E::KeyTableTop,   E::KeyTableFn,
+                                    E::LightMode,     E::PerKeyColours, E::LightMode,
+                                    E::PerKeyColours, E::LightMode,     E::SystemFunctions,
+                                    E::KeyTableTop,   E::KeyTableFn};
     EXPECT_EQ(exchanges(), startup);
     EXPECT_TRUE(monitor->keyboard().violations().empty());
     EXPECT_TRUE(monitor->keyboard().hasPerKeyColours());

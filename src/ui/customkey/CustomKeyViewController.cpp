@@ -320,8 +320,7 @@ bool CustomKeyViewController::storeAssignment() {
     if (!db || !db->isOpen()) return false;
     db->addKeyProfile(record);
     // Both layers go out together, so an Fn-layer edit reaches the keyboard.
-    for (Upload& u : storedUploads(*db, sync::UploadChoice::Keys, currentProfile))
-        hub_.submitUpload(std::move(u));
+    hub_.sendKeyTables(currentProfile);
     return true;
 }
 

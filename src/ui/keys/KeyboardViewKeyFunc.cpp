@@ -4,6 +4,8 @@
 
 #include "ui/keys/KeyboardViewKeyFunc.h"
 
+#include <algorithm>
+
 #include <QCursor>
 #include <QLabel>
 #include <QPushButton>
@@ -301,8 +303,7 @@ void KeyboardViewKeyFunc::uploadKeyTables() {
     // The top layer and, right after it, the Fn layer: Fn-layer edits reach
     // the keyboard too.
     if (!storeOpen()) return;
-    for (Upload& u : storedUploads(*db(), sync::UploadChoice::Keys, hub_.currentProfile))
-        hub_.submitUpload(std::move(u));
+    hub_.sendKeyTables();
 }
 
 void KeyboardViewKeyFunc::showAssignment(const ProfileKey& row) {
@@ -336,7 +337,16 @@ void KeyboardViewKeyFunc::showStoredAssignments() {
     keyboard_->resetKeyMacro();
     std::vector<ProfileKey> rows;
     if (db()) db()->queryKeysProfile(hub_.currentProfile, hub_.currentFnLayer, rows);
-    for (const ProfileKey& row : rows) showAssignment(row);
+    const std::vector<MacroInfo> playable = hub_.playableMacros();
+    for (const ProfileKey& row : rows) {
+        // A key whose macro is not on the keyboard as stored plays its own
+        // function there; show that, not the macro.
+        if (row.macroType == kMacroTypeMacro &&
+            std::none_of(playable.begin(), playable.end(),
+                         [&](const MacroInfo& m) { return m.macroId == row.macroValue; }))
+            continue;
+        showAssignment(row);
+    }
 }
 
 // ---------------------------------------------------- layers and Fn mode

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +16,7 @@
 #include <cstdio>
 
 #include "catalog/KeyCatalog.h"
+#include "protocol/Encoders.h"
 #include "store/DeviceSQLite.h"
 #include "sync/StoredUploads.h"
 #include "ui/Controls.h"
@@ -33,9 +35,11 @@ constexpr std::int64_t kMaxRecordedDelay = 100000;
 namespace textid {
 constexpr int kYes = 2, kStopRecord = 200, kRecord = 201, kMacro = 210;
 constexpr int kDeleteTitle = 211, kDeleteInfo = 212, kMouseDownLeft = 220;
-constexpr int kTooLarge = 930, kTooLargeInfo = 931;
+constexpr int kNo = 3, kTooLarge = 930, kTooLargeInfo = 931;
 constexpr int kDeleteEvent = 1511, kEmptyMacros = 1512, kPressAKey = 1513, kEmptyEvents = 1514;
 constexpr int kEditHint = 1515, kPressNewKey = 1516, kMoveUp = 1555, kMoveDown = 1556;
+constexpr int kMeter = 1100, kFull = 1101, kRecordingFull = 1102, kInsertFull = 1103;
+constexpr int kNewFull = 1104, kRecordOver = 1105, kRecordOverInfo = 1106;
 }  // namespace textid
 
 QString fullNameOf(int code) {
@@ -96,6 +100,9 @@ void KeyboardViewMacro::buildPage(QWidget* page) {
     deleteMacro_->setObjectName(QStringLiteral("macro_btn_deletemacro"));
     deleteMacro_->setGeometry(148, 520, 116, 30);
     connect(deleteMacro_, &QPushButton::clicked, this, [this] { deleteMacroData(); });
+    meter_ = new QLabel(page);
+    meter_->setObjectName(QStringLiteral("macro_capacity"));
+    meter_->setGeometry(24, 558, 624, 20);
 
     // The events of the selected macro.
     recordLabel_ =
@@ -271,6 +278,7 @@ void KeyboardViewMacro::relabel() {
     emptyEvents_->setText(
         hub_.text(recaptureRow_ >= 0 ? textid::kPressNewKey : textid::kEmptyEvents));
 
+    updateMeter();
     record_->setText(hub_.text(hub_.macroRecordType == 2 ? textid::kStopRecord : textid::kRecord));
 }
 
@@ -283,6 +291,7 @@ void KeyboardViewMacro::initMacroList() {
     if (!macros_.empty()) macroList_->setSelectedRow(0);
     keyboardEvent_->setChecked(true);
     chooseInsertMode(0);
+    updateMeter();
 }
 
 void KeyboardViewMacro::rebuildMacroRows() {
@@ -329,8 +338,22 @@ void KeyboardViewMacro::macroRowChosen(int row) {
 
 void KeyboardViewMacro::addMacroData() {
     if (!storeOpen()) return;
-    const QString name =
-        hub_.text(textid::kMacro) + QLatin1Char(' ') + QString::number(macros_.size() + 1);
+    if (!fits(0, 1)) {
+        showSheet(hub_.text(textid::kFull), hub_.text(textid::kNewFull));
+        return;
+    }
+    // Count on past names in use: after a deletion the count alone would
+    // repeat the name of a macro the list still shows.
+    auto inUse = [&](const QString& name) {
+        return std::any_of(macros_.begin(), macros_.end(), [&](const MacroInfo& m) {
+            return QString::fromStdString(m.macroName) == name;
+        });
+    };
+    std::size_t n = macros_.size() + 1;
+    QString name;
+    do {
+        name = hub_.text(textid::kMacro) + QLatin1Char(' ') + QString::number(n++);
+    } while (inUse(name));
     const std::int64_t id = db()->addMacroProfile(name.toStdString());
     if (id < 1) return;
     MacroInfo info;
@@ -340,6 +363,9 @@ void KeyboardViewMacro::addMacroData() {
     macros_.push_back(info);
     rebuildMacroRows();
     macroList_->setSelectedRow(static_cast<int>(macros_.size()) - 1);
+    // The keyboard's list of macros grows with it.
+    SaveMacroToKeyboard();
+    updateMeter();
 }
 
 void KeyboardViewMacro::deleteMacroData() {
@@ -354,12 +380,13 @@ void KeyboardViewMacro::deleteMacroData() {
     macros_.erase(macros_.begin() + macroSelectIndex);
     rebuildMacroRows();  // clears the selection: the event list empties
     macroSelectIndex = -1;
-    // Keys play a macro by its place in the list, and the places after the
-    // deleted macro have moved up: the keyboard needs the image and the key
-    // tables again, or its keys would play their neighbours' macros.
-    SaveMacroToKeyboard();
-    for (Upload& u : storedUploads(*db(), sync::UploadChoice::Keys, hub_.currentProfile))
-        hub_.submitUpload(std::move(u));
+    // The keys that played it were unbound with it, and keys play a macro
+    // by its place in the image: the key tables go out again, named against
+    // whatever image the keyboard holds after this.
+    if (!hub_.sendMacroImage())
+        showSheet(hub_.text(textid::kTooLarge), hub_.text(textid::kTooLargeInfo));
+    hub_.loadKeyMacroData();
+    updateMeter();
 }
 
 void KeyboardViewMacro::renameMacro(int row, const QString& name) {
@@ -386,6 +413,7 @@ void KeyboardViewMacro::loadMacroRecordData(int selectIndex) {
     events.reserve(records.size());
     for (const RecordInfo& r : records) events.push_back(fromRecord(r));
     setEvents(std::move(events), -1);
+    updateMeter();
     if (found) {
         switch (info.delayType) {
             case 2:
@@ -432,6 +460,10 @@ void KeyboardViewMacro::insertEvents(const std::vector<MacroEvent>& inserted) {
     std::vector<MacroEvent> events = model_->events();
     const int at = insertPosition(static_cast<int>(events.size()), recordSelectIndex,
                                   insertWhere_->currentIndex() == 1);
+    if (!fits(static_cast<int>(inserted.size()), 0)) {
+        showSheet(hub_.text(textid::kFull), hub_.text(textid::kInsertFull));
+        return;
+    }
     events.insert(events.begin() + at, inserted.begin(), inserted.end());
     setEvents(std::move(events), recordSelectIndex);
     storeAndUpload();
@@ -474,8 +506,9 @@ void KeyboardViewMacro::insertNewEvent() {
 void KeyboardViewMacro::deleteRecordItem() {
     std::vector<MacroEvent> events = model_->events();
     if (!deleteEventAt(events, recordSelectIndex)) return;
-    // Stored with the next save, insert or recording stop.
+    // Stored and sent at once, like every other edit of the list.
     setEvents(std::move(events), recordSelectIndex);
+    storeAndUpload();
 }
 
 void KeyboardViewMacro::moveRecordItem(int step) {
@@ -494,21 +527,48 @@ bool KeyboardViewMacro::SaveMacroRecordDataToDB() {
 
 void KeyboardViewMacro::storeAndUpload() {
     if (SaveMacroRecordDataToDB()) SaveMacroToKeyboard();
+    updateMeter();
 }
 
 void KeyboardViewMacro::SaveMacroToKeyboard() {
     if (!storeOpen()) return;
-    sync::UploadRequest request;
-    request.choice = sync::UploadChoice::Macros;
-    sync::BuiltUploads built = sync::buildUploads(*db(), request);
-    if (built.status == sync::BuiltUploads::Status::TooLarge) {
-        // Nothing is sent; say so rather than let the user believe it is.
-        std::printf("macros not sent: %s\n", built.message.c_str());
-        std::fflush(stdout);
+    // Nothing is sent when they do not fit; say so rather than let the user
+    // believe it is.
+    if (!hub_.sendMacroImage())
         showSheet(hub_.text(textid::kTooLarge), hub_.text(textid::kTooLargeInfo));
-        return;
+}
+
+std::size_t KeyboardViewMacro::eventsInUse() const {
+    if (!storeOpen()) return 0;
+    // The stored rows of every macro, with the selected macro's as shown (a
+    // recording is not stored until it stops).
+    std::size_t events =
+        static_cast<std::size_t>(std::max<std::int64_t>(db()->getRecordCount(), 0));
+    if (const std::int64_t id = selectedMacroId()) {
+        std::vector<RecordInfo> stored;
+        db()->queryMacroRecord(id, stored);
+        events -= std::min(events, stored.size());
+        events += model_->events().size();
     }
-    for (Upload& upload : built.uploads) hub_.submitUpload(std::move(upload));
+    return events;
+}
+
+bool KeyboardViewMacro::fits(int moreEvents, int moreMacros) const {
+    const std::size_t macros = macros_.size() + static_cast<std::size_t>(moreMacros);
+    const std::size_t bytes =
+        4 * (eventsInUse() + static_cast<std::size_t>(moreEvents)) + 8 * macros;
+    return macros <= kMacroSlots && bytes <= kMacroSizeLimit;
+}
+
+void KeyboardViewMacro::updateMeter() {
+    if (!meter_) return;
+    const QLocale numbers(QLocale::English);
+    const std::size_t bytes = 4 * eventsInUse() + 8 * macros_.size();
+    meter_->setText(hub_.text(textid::kMeter)
+                        .arg(numbers.toString(static_cast<qulonglong>(bytes)),
+                             numbers.toString(static_cast<qulonglong>(kMacroSizeLimit)))
+                        .arg(macros_.size())
+                        .arg(kMacroSlots));
 }
 
 void KeyboardViewMacro::saveButtonAction() {
@@ -689,6 +749,35 @@ void KeyboardViewMacro::recordButtonAction() {
         hub_.stopMacroRecord();
         return;
     }
+    if (model_->rowCount() == 0) {
+        beginRecording();
+        return;
+    }
+    // Recording replaces the events, and any stop stores the new list: ask
+    // before a stray click can erase a long macro.
+    if (sheet_) sheet_->close();
+    auto* box =
+        new QMessageBox(QMessageBox::Question, hub_.text(textid::kRecordOver),
+                        hub_.text(textid::kRecordOver), QMessageBox::NoButton, hub_.window());
+    box->setObjectName(QStringLiteral("sheet"));
+    box->setInformativeText(hub_.text(textid::kRecordOverInfo).arg(model_->rowCount()));
+    box->addButton(hub_.text(textid::kYes), QMessageBox::AcceptRole)
+        ->setObjectName(QStringLiteral("sheet_yes"));
+    box->addButton(hub_.text(textid::kNo), QMessageBox::RejectRole)
+        ->setObjectName(QStringLiteral("sheet_no"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    const std::int64_t macro = selectedMacroId();
+    connect(box, &QMessageBox::buttonClicked, this, [this, box, macro](QAbstractButton* b) {
+        if (box->buttonRole(b) == QMessageBox::AcceptRole && selectedMacroId() == macro &&
+            hub_.macroRecordType != 2)
+            beginRecording();
+    });
+    sheet_ = box;
+    box->open();
+}
+
+void KeyboardViewMacro::beginRecording() {
     hub_.macroRecordType = 2;
     startMacroRecord();
     record_->setText(hub_.text(textid::kStopRecord));
@@ -700,9 +789,13 @@ void KeyboardViewMacro::startMacroRecord() {
     for (QWidget* w : {keyboardEvent_, mouseEvent_, delayEvent_}) w->setEnabled(true);
     forgetLastKey();
     installMonitor();
+    // The keys typed belong to the recording alone: no field, button or
+    // shortcut of the window may act on them.
+    Keylogger::shared().setExclusive(true);
 }
 
 void KeyboardViewMacro::stopMacroRecord() {
+    Keylogger::shared().setExclusive(false);
     removeMonitor();
     forgetLastKey();
     delayEvent_->setChecked(true);
@@ -711,6 +804,7 @@ void KeyboardViewMacro::stopMacroRecord() {
 }
 
 void KeyboardViewMacro::endRecordingWithoutStoring() {
+    Keylogger::shared().setExclusive(false);
     removeMonitor();
     forgetLastKey();
     hub_.macroRecordType = 1;
@@ -735,22 +829,27 @@ void KeyboardViewMacro::fillMacroRecord() {
         return;
     }
     if (hub_.macroRecordType != 2) return;
+    std::optional<std::int64_t> delay;
     if (model_->rowCount() > 0) {
-        std::optional<std::int64_t> delay;
         if (recordDelay_->isChecked())
             // The clock is monotonic, but a key event may carry an older time.
             delay = std::clamp<std::int64_t>(keys.lastMovedTimes - lastRecordTime, 0,
                                              kMaxRecordedDelay);
-        else if (noDelay_->isChecked())
-            delay.reset();
         else if (defaultDelay_->isChecked())
             delay = defaultDelay();
-        if (delay) model_->append({macroevent::kDelay, *delay, QString::number(*delay)});
     }
+    if (!fits(delay ? 2 : 1, 0)) {
+        // Full: stop here, keeping what fits, and say why.
+        hub_.stopMacroRecord();
+        showSheet(hub_.text(textid::kFull), hub_.text(textid::kRecordingFull));
+        return;
+    }
+    if (delay) model_->append({macroevent::kDelay, *delay, QString::number(*delay)});
     lastRecordTime = keys.lastMovedTimes;
     model_->append({keys.keys.lastKeyOperate == "down" ? macroevent::kKeyDown : macroevent::kKeyUp,
                     code, name});
     recordList_->scrollToBottom();
+    updateMeter();
 }
 
 }  // namespace korvex

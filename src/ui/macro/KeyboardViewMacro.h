@@ -5,10 +5,12 @@
 // delay setting. The store is written first; the keyboard then gets the
 // whole macro image from what the store holds.
 
+#include <QLineEdit>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -20,7 +22,6 @@ class QAbstractButton;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QListView;
 class QMessageBox;
 class QPushButton;
@@ -103,6 +104,12 @@ class KeyboardViewMacro : public QObject {
     void insertEvents(const std::vector<MacroEvent>& events);
     void storeAndUpload();
     void endRecordingWithoutStoring();
+    void beginRecording();
+    // The keyboard's macro memory: the events in use (the selected macro's
+    // as shown), whether that many more events and macros fit, the meter.
+    std::size_t eventsInUse() const;
+    bool fits(int moreEvents, int moreMacros) const;
+    void updateMeter();
     void showSheet(const QString& message, const QString& informative);
     std::int64_t selectedMacroId() const;
     std::int64_t defaultDelay() const;
@@ -124,6 +131,7 @@ class KeyboardViewMacro : public QObject {
     QLabel* macroListLabel_ = nullptr;
     QLabel* recordLabel_ = nullptr;
     QLabel* insertLabel_ = nullptr;
+    QLabel* meter_ = nullptr;
     QPushButton* newMacro_ = nullptr;
     QPushButton* deleteMacro_ = nullptr;
     QPushButton* deleteRecord_ = nullptr;

@@ -142,6 +142,8 @@ TEST_F(CustomKeyDialogTest, MacroPlayModesAndLoopCounts) {
     DeviceSQLite& db = *hub->deviceDB();
     db.addMacroProfile("first");
     const std::int64_t second = db.addMacroProfile("second");
+    // As the macro page does: keys can only play what the keyboard holds.
+    ASSERT_TRUE(hub->sendMacroImage());
     struct Case {
         int playMode;
         const char* loops;
