@@ -119,6 +119,8 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
         SimKeyEntry entry;
     };
     const std::int64_t macro = hub->deviceDB()->addMacroProfile("Greeting");
+    // A key shows a macro only once the keyboard holds it.
+    ASSERT_TRUE(hub->sendMacroImage());
     const Row assigned[] = {
         {"f1", kMacroTypeMouse, 1, 0, "Left Click", "Left Click", {0x01, 0x01, 0x01, 0}},
         {"f2", kMacroTypeMultimedia, 5, 0, "Volume +", "Vol+", {0x03, 0xE9, 0, 0}},
