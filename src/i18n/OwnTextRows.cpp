@@ -125,6 +125,9 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
      "檔案過大，不可能是用戶燈光檔案"},
     // The one button of the pages' warning sheets.
     {973, "OK", "确定", "確定"},
+    // Settings files that are missing something, locked, or cannot be read.
+    {1000, "It lacks what the settings need: %1.", "缺少设置所需的内容：%1。",
+     "缺少設定所需的內容：%1。"},
 });
 
 static_assert(ascendingWithin(kOwnRows, kOwnMin, kOwnMax));

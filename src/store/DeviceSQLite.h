@@ -23,20 +23,22 @@ namespace korvex {
 // advice (e.g. "close the other program").
 enum class OpenError {
     None,
-    NoLocation,    // neither XDG_DATA_HOME nor HOME is usable
-    CannotCreate,  // the folder or the new file cannot be created
-    CannotOpen,    // the file exists but cannot be opened (permissions, not a file)
-    NotADatabase,  // the file exists but is not an SQLite database
-    ReadOnly,      // the file or its folder cannot be written
-    Locked,        // another program holds the file longer than the busy timeout
-    SchemaFailed,  // creating the tables or the first-run rows failed
+    NoLocation,      // neither XDG_DATA_HOME nor HOME is usable
+    CannotCreate,    // the folder or the new file cannot be created
+    CannotOpen,      // the file exists but cannot be opened (permissions, not a file)
+    NotADatabase,    // the file exists but is not an SQLite database
+    ReadOnly,        // the file or its folder cannot be written
+    Locked,          // another program holds the file longer than the busy timeout
+    SchemaFailed,    // creating the tables or the first-run rows failed
+    SchemaMismatch,  // a table or column the program reads is missing
 };
 
 struct OpenResult {
     bool ok = false;
     OpenError error = OpenError::None;
-    std::string reason;  // one sentence for the user; empty on success
-    std::string path;    // the file that was (or would have been) opened
+    std::string reason;   // one sentence for the user; empty on success
+    std::string path;     // the file that was (or would have been) opened
+    std::string missing;  // SchemaMismatch: "t_keyprofile.macroType, t_macro_data"
 };
 
 class DeviceSQLite {
@@ -81,6 +83,10 @@ class DeviceSQLite {
     void setLogSink(LogSink log) { log_ = std::move(log); }
     // The SQLite text of the last failed statement (for diagnostics and tests).
     const std::string& lastError() const { return db_.errorMessage(); }
+    // Primary SQLite result code of the last failure (SQLITE_BUSY, ...).
+    int lastErrorCode() const { return db_.errorCode(); }
+    // Failures seen so far; unchanged across a group of reads means none failed.
+    std::uint64_t errorCount() const { return db_.errorCount(); }
 
     // --- schema and seeds ------------------------------------------------------
 

@@ -9,9 +9,9 @@
 
 #include "exchange/Backups.h"
 #include "store/StorePath.h"
+#include "sync/StoredUploads.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/UploadIndicator.h"
 
 namespace korvex {
@@ -189,7 +189,10 @@ bool KeyboardViewController::openStore() {
             QString::fromStdString(opened.path.empty() ? deviceDBfile : opened.path);
         std::fprintf(stderr, "korvex: settings database %s: %s\n", path.toLocal8Bit().constData(),
                      opened.reason.c_str());
-        showSheet(text(804), text(805).arg(path, openErrorText(opened.error)));
+        const QString why = opened.error == OpenError::SchemaMismatch
+                                ? text(1000).arg(QString::fromStdString(opened.missing))
+                                : openErrorText(opened.error);
+        showSheet(text(804), text(805).arg(path, why));
     }
     return opened.ok;
 }
@@ -274,6 +277,7 @@ QString KeyboardViewController::openErrorText(OpenError error) {
             return text(815);
         case OpenError::SchemaFailed:
             return text(816);
+        case OpenError::SchemaMismatch:  // named by the caller, with what is missing
         case OpenError::CannotOpen:
         case OpenError::None:
             break;
