@@ -1,6 +1,7 @@
 #include "exchange/Backups.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QDir>
@@ -160,6 +161,9 @@ std::optional<std::string> unusableBackup(const std::string& file) {
         return "there is no backup " + file + "; nothing was restored";
     if (check.status == DatabaseCheck::Status::Damaged)
         return file + " is damaged (" + check.message + "); nothing was restored";
+    if (check.status == DatabaseCheck::Status::Unreadable)
+        return file + " cannot be read: " + storeFaultText(check.fault) + " (" + check.message +
+               "); nothing was restored";
     sql::Connection db;
     if (!openReadOnly(db, file)) return "cannot open " + file + ": " + db.errorMessage();
     sql::Statement query(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
@@ -209,16 +213,28 @@ DatabaseCheck checkDatabase(const std::string& path) {
     std::error_code ec;
     const auto status = fs::status(path, ec);
     if (ec || !fs::exists(status)) return result;
-    result.status = DatabaseCheck::Status::Damaged;
-    if (!fs::is_regular_file(status)) {
-        result.message = path + " is not a regular file";
+    // Anything that stops the check without showing damage is Unreadable: a
+    // file that is merely locked or not ours must never be replaced.
+    auto unreadable = [&](StoreFault fault, std::string message) {
+        result.status = DatabaseCheck::Status::Unreadable;
+        result.fault = fault;
+        result.message = std::move(message);
         return result;
-    }
-    sql::Connection db;
-    if (!openReadOnly(db, path)) {
+    };
+    auto failedWith = [&](const sql::Connection& db) {
+        const StoreFault fault = storeFaultOf(db.errorCode());
+        if (fault != StoreFault::Damaged) return unreadable(fault, db.errorMessage());
+        result.status = DatabaseCheck::Status::Damaged;
+        result.fault = fault;
         result.message = db.errorMessage();
         return result;
-    }
+    };
+    if (!fs::is_regular_file(status))
+        return unreadable(StoreFault::NotADatabase, path + " is not a regular file");
+    if (::access(path.c_str(), R_OK) != 0)
+        return unreadable(StoreFault::PermissionDenied, path + ": permission denied");
+    sql::Connection db;
+    if (!openReadOnly(db, path)) return failedWith(db);
     sql::Statement check(db, "PRAGMA quick_check");
     std::vector<std::string> lines;
     for (;;) {
@@ -237,8 +253,7 @@ DatabaseCheck checkDatabase(const std::string& path) {
                 result.message = "an interrupted change is undone when the file is opened";
                 return result;
             }
-            result.message = db.errorMessage();
-            return result;
+            return failedWith(db);
         }
         break;
     }
@@ -246,6 +261,8 @@ DatabaseCheck checkDatabase(const std::string& path) {
         result.status = DatabaseCheck::Status::Healthy;
         return result;
     }
+    result.status = DatabaseCheck::Status::Damaged;
+    result.fault = StoreFault::Damaged;
     for (std::size_t i = 0; i < lines.size() && i < 3; ++i) {
         if (i) result.message += "; ";
         result.message += lines[i];
@@ -368,6 +385,11 @@ BackupResult BackupShelf::restore(const std::string& database, const std::string
     // as it is, like a damaged file, so that nothing of it is lost.
     const auto status = current.interrupted ? DatabaseCheck::Status::Damaged : current.status;
     switch (status) {
+        case DatabaseCheck::Status::Unreadable:
+            // Locked by another program (whose change would be lost), not
+            // readable, or not ours: nothing is moved or replaced.
+            return failed(database + " is " + storeFaultText(current.fault) + " (" +
+                          current.message + "); nothing was restored");
         case DatabaseCheck::Status::Missing:
             safety = copyDatabase(backupFile, database);
             if (!safety.ok) return safety;

@@ -610,7 +610,12 @@ ProfileExport exportProfile(DeviceSQLite& store, std::int64_t profile) {
     }
     ProfileFile file;
     file.name = found->name;
-    store.writeLightProfile(profile);
+    // A read that fails must not be written out as a profile without keys.
+    const DeviceSQLite::FailureWatch watch(store);
+    if (!store.writeLightProfile(profile)) {
+        result.message = "cannot read the light modes: " + store.lastError();
+        return result;
+    }
     file.selectedLightMode = store.getLightModeSelectIndex(profile);
     for (std::int64_t mode = 0; mode <= kLastLightMode; ++mode) {
         lightData record;
@@ -624,10 +629,17 @@ ProfileExport exportProfile(DeviceSQLite& store, std::int64_t profile) {
 
     std::vector<MacroInfo> macros;
     store.queryAllMacroData(macros);
+    if (watch.failed()) {
+        result.message = "cannot read the settings: " + store.lastError();
+        return result;
+    }
     std::set<std::int64_t> usedMacros;
     for (std::int64_t layer = 0; layer < 2; ++layer) {
         std::vector<ProfileKey> rows;
-        store.queryKeysProfile(profile, layer, rows);
+        if (!store.queryKeysProfile(profile, layer, rows)) {
+            result.message = "cannot read the key assignments: " + store.lastError();
+            return result;
+        }
         for (const ProfileKey& row : rows) {
             ProfileFile::Assignment a{row.keyValue,    row.macroType,   row.macroValue,
                                       row.macro2Value, row.macro3Value, {},

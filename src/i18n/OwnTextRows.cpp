@@ -128,6 +128,26 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     // Settings files that are missing something, locked, or cannot be read.
     {1000, "It lacks what the settings need: %1.", "缺少设置所需的内容：%1。",
      "缺少設定所需的內容：%1。"},
+    {1001, "Settings could not be read; nothing sent", "无法读取设置，未发送任何内容",
+     "無法讀取設定，未傳送任何內容"},
+    {1002, "Nothing was sent to the keyboard", "未向键盘发送任何内容", "未向鍵盤傳送任何內容"},
+    {1003,
+     "The settings file could not be read: %1\n\nThe keyboard keeps what it had. Try again once "
+     "the cause is gone.",
+     "无法读取设置文件：%1\n\n键盘保留原有设置。排除原因后请重试。",
+     "無法讀取設定檔：%1\n\n鍵盤保留原有設定。排除原因後請重試。"},
+    {1004, "The change could not be saved", "无法保存更改", "無法儲存變更"},
+    {1005, "The change could not be saved: %1\n\nThe keyboard was not changed.",
+     "无法保存更改：%1\n\n键盘未被更改。", "無法儲存變更：%1\n\n鍵盤未被變更。"},
+    {1006, "it is in use by another program", "另一个程序正在使用该文件",
+     "另一個程式正在使用該檔案"},
+    {1007, "permission denied", "权限不足", "權限不足"},
+    {1008, "no space left on the device", "设备上没有剩余空间", "裝置上沒有剩餘空間"},
+    {1009, "it is not a settings database", "该文件不是设置数据库", "該檔案不是設定資料庫"},
+    {1010, "it is damaged", "该文件已损坏", "該檔案已損毀"},
+    {1011, "a table or column the settings need is missing", "缺少设置所需的数据表或列",
+     "缺少設定所需的資料表或欄位"},
+    {1012, "an input/output error", "输入/输出错误", "輸入/輸出錯誤"},
 });
 
 static_assert(ascendingWithin(kOwnRows, kOwnMin, kOwnMax));

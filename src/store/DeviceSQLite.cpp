@@ -95,6 +95,8 @@ std::pair<OpenError, std::string> describeFailure(const sql::Connection& db,
         case SQLITE_READONLY:
             return {OpenError::ReadOnly,
                     path + " cannot be written (" + message + "); settings could not be saved"};
+        case SQLITE_FULL:
+            return {fallback, path + ": no space left on the device; nothing was changed"};
         default:
             return {fallback, what + path + ": " + message};
     }
@@ -166,7 +168,8 @@ OpenResult DeviceSQLite::openFile(const std::string& path) {
     // write; find out now so the user is told before editing anything. The
     // folder must be writable too: SQLite keeps its journal next to the file.
     if (exists && ::access(path.c_str(), R_OK) != 0) {
-        return openFailed(result, OpenError::CannotOpen, path + " cannot be read");
+        return openFailed(result, OpenError::CannotOpen,
+                          path + " cannot be read: permission denied");
     }
     if ((exists && !isWritable(path)) || !isWritable(folder.empty() ? "." : folder)) {
         return openFailed(result, OpenError::ReadOnly,
@@ -414,12 +417,23 @@ std::string DeviceSQLite::getConfigData(std::int64_t profile, const std::string&
     return query.columnText(0);
 }
 
+std::optional<std::int64_t> DeviceSQLite::dataVersion() {
+    if (!isOpen()) return std::nullopt;
+    sql::Statement query(db_, "PRAGMA data_version");
+    if (query.step() != sql::Statement::Step::Row) return std::nullopt;
+    return query.columnInt(0);
+}
+
 DeviceSQLite::ReadScope::ReadScope(DeviceSQLite& store) : db_(store.db_) {
     if (db_.isOpen() && !db_.inTransaction()) began_ = db_.exec("BEGIN");
 }
 
 DeviceSQLite::ReadScope::~ReadScope() {
-    if (began_ && !db_.exec("COMMIT")) db_.exec("ROLLBACK");
+    // Quietly: after a failed read SQLite may have ended the transaction
+    // itself, and the error the caller reports must stay the read's own.
+    if (began_ && db_.inTransaction() &&
+        sqlite3_exec(db_.handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 }  // namespace korvex

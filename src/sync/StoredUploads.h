@@ -1,24 +1,14 @@
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
 #include "StoreUploads.h"
-#include "protocol/Transfer.h"
 #include "store/DeviceSQLite.h"
 
 namespace korvex {
 
-// Uploads built from what the database holds at this moment (the database is
-// written first and the keyboard follows it), the same ones korvexctl sends.
-// Empty when there is nothing sound to send (an unknown profile, macros too
-// large).
-std::vector<Upload> storedUploads(DeviceSQLite& db, sync::UploadChoice choice,
-                                  std::int64_t profile = 1);
-
-// The whole first-attach sequence as one upload, so no part of it can be
-// replaced in the queue by its later repetition and the keyboard receives it
-// in order.
-Upload startupUpload(DeviceSQLite& db);
+// The whole first-attach sequence, built from what the database holds now,
+// joined into one upload, so no part of it can be replaced in the queue by
+// its later repetition and the keyboard receives it in order. When Ready it
+// holds exactly that one upload; otherwise nothing, and why.
+sync::BuiltUploads startupUploads(DeviceSQLite& db);
 
 }  // namespace korvex

@@ -142,15 +142,26 @@ void KeyboardViewController::ConnectDevice() {
     reloadFromStore();
 }
 
-void KeyboardViewController::reloadFromStore() {
+void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
     initFinish = false;
     startupLoading_ = true;
     getAllProfile();
     selectProfile(1);
     startupLoading_ = false;
     if (initMacroList) initMacroList();
-    sendStartupUploads();
+    if (sendToKeyboard) sendStartupUploads();
+    if (storeReadable()) seenDataVersion_ = deviceDB_->dataVersion();
     initFinish = true;
+}
+
+bool KeyboardViewController::reloadIfChangedOutside() {
+    if (!initFinish || !storeReadable()) return false;
+    const auto version = deviceDB_->dataVersion();
+    if (!version || version == seenDataVersion_) return false;
+    // The other program sent its own change (or says how to); the keyboard
+    // is left alone, only the lists follow the file.
+    reloadFromStore(false);
+    return true;
 }
 
 void KeyboardViewController::initSQLite() {
@@ -213,7 +224,8 @@ bool KeyboardViewController::storeReadable() const {
 void KeyboardViewController::getAllProfile() {
     loadStoredLanguage();
     profileDatas.clear();
-    if (deviceDB_) deviceDB_->queryProfileList(profileDatas);
+    if (deviceDB_ && deviceDB_->isOpen() && !deviceDB_->queryProfileList(profileDatas))
+        reportNotBuilt(sync::readFailure(*deviceDB_));
     // Selecting the first row switches to its profile, as a click would.
     if (!profileDatas.empty()) selectProfileIndex(0);
     emit profilesLoaded();
@@ -230,24 +242,78 @@ void KeyboardViewController::selectProfile(std::int64_t profile) {
     currentProfile = profile;
     loadKeyMacroData();
     if (deviceDB_) {
-        deviceDB_->writeLightProfile(profile);
+        if (!deviceDB_->writeLightProfile(profile)) reportNotSaved();
         currentLightMode = static_cast<int>(deviceDB_->getLightModeSelectIndex(profile));
     }
 }
 
 void KeyboardViewController::loadKeyMacroData() {
     if (showKeyAssignments) showKeyAssignments();
-    if (!startupLoading_ && storeReadable())
-        for (Upload& u : storedUploads(*deviceDB_, sync::UploadChoice::Keys, currentProfile))
-            submitUpload(std::move(u));
+    if (!startupLoading_ && storeReadable()) sendStored(sync::UploadChoice::Keys, currentProfile);
 }
 
 void KeyboardViewController::sendStartupUploads() {
     if (!storeReadable()) return;
-    Upload startup = startupUpload(*deviceDB_);
-    if (startup.transfers.empty()) return;
+    sync::BuiltUploads built = startupUploads(*deviceDB_);
+    if (built.status != sync::BuiltUploads::Status::Ready) {
+        reportNotBuilt(built);
+        return;
+    }
+    if (built.uploads.empty()) return;
     ++startupSends_;
-    submitUpload(std::move(startup));
+    for (Upload& u : built.uploads) submitUpload(std::move(u));
+}
+
+bool KeyboardViewController::sendStored(sync::UploadChoice choice, std::int64_t profile) {
+    if (!storeReadable()) return false;
+    sync::BuiltUploads built = sync::buildUploads(*deviceDB_, {choice, profile, std::nullopt});
+    if (built.status != sync::BuiltUploads::Status::Ready) {
+        reportNotBuilt(built);
+        return false;
+    }
+    for (Upload& u : built.uploads) submitUpload(std::move(u));
+    return true;
+}
+
+void KeyboardViewController::reportNotBuilt(const sync::BuiltUploads& built) {
+    std::fprintf(stderr, "korvex: %s\n", built.message.c_str());
+    if (built.status != sync::BuiltUploads::Status::DatabaseUnreadable) return;
+    uploadIndicator_->notSent();
+    QString why = storeFaultDescription(built.fault);
+    if (!built.detail.empty())
+        why += QStringLiteral(" (%1)").arg(QString::fromStdString(built.detail));
+    showSheet(text(1002), text(1003).arg(why));
+}
+
+bool KeyboardViewController::reportNotSaved() {
+    const std::string detail = deviceDB_ ? deviceDB_->lastError() : std::string();
+    std::fprintf(stderr, "korvex: a change could not be saved: %s\n", detail.c_str());
+    QString why = storeFaultDescription(deviceDB_ ? storeFaultOf(deviceDB_->lastErrorCode())
+                                                  : StoreFault::ReadError);
+    if (!detail.empty()) why += QStringLiteral(" (%1)").arg(QString::fromStdString(detail));
+    showSheet(text(1004), text(1005).arg(why));
+    return false;
+}
+
+QString KeyboardViewController::storeFaultDescription(StoreFault fault) {
+    switch (fault) {
+        case StoreFault::Busy:
+            return text(1006);
+        case StoreFault::PermissionDenied:
+            return text(1007);
+        case StoreFault::NoSpace:
+            return text(1008);
+        case StoreFault::NotADatabase:
+            return text(1009);
+        case StoreFault::Damaged:
+            return text(1010);
+        case StoreFault::MissingSchema:
+            return text(1011);
+        case StoreFault::None:
+        case StoreFault::ReadError:
+            break;
+    }
+    return text(1012);
 }
 
 std::uint64_t KeyboardViewController::submitUpload(Upload upload) {

@@ -15,6 +15,8 @@
 #include "device/KeyboardLink.h"
 #include "device/UploadWorker.h"
 #include "store/DeviceSQLite.h"
+#include "store/StoreFault.h"
+#include "sync/StoreUploads.h"
 #include "ui/DeviceEvents.h"
 
 class QColorDialog;
@@ -114,7 +116,12 @@ class KeyboardViewController : public QWidget {
     bool startupLoading() const { return startupLoading_; }
     // After a factory reset of the store: load every page and send the
     // start-up sequence again, as at a first attach.
-    void reloadFromStore();
+    void reloadFromStore(bool sendToKeyboard = true);
+    // Reloads the lists when another program (korvexctl import, restore, a
+    // reset) changed the settings file since we last looked, so nothing is
+    // written from stale lists. Runs on window activation and every few
+    // seconds. True when it reloaded.
+    bool reloadIfChangedOutside();
     // After the settings file was replaced (a backup restored): open it
     // again, then load and send as at a first attach. False when it cannot
     // be opened (the sheet says why) or nothing was loaded from it yet.
@@ -127,6 +134,18 @@ class KeyboardViewController : public QWidget {
     // Hands an upload to the device thread; never waits for the keyboard.
     // Returns its ticket, or 0 when there is no transport yet.
     std::uint64_t submitUpload(Upload upload);
+    // Builds the uploads of `choice` from what the store holds now and hands
+    // them over. When the store cannot be read nothing is sent and the user
+    // is told why (indicator and sheet); false then.
+    bool sendStored(sync::UploadChoice choice, std::int64_t profile);
+    // Tells the user why an upload was not built (a failed read: indicator
+    // and sheet; anything else: a line on stderr).
+    void reportNotBuilt(const sync::BuiltUploads& built);
+    // A write to the store failed: nothing is sent, and the sheet says why.
+    // Always false, so callers can `return hub.reportNotSaved();`.
+    bool reportNotSaved();
+    // The cause of a store failure in the current language.
+    static QString storeFaultDescription(StoreFault fault);
     UploadIndicator* uploadIndicator() const { return uploadIndicator_; }
     // The sheet on show, if any (database or access problems).
     QMessageBox* sheet() const;
@@ -234,6 +253,7 @@ class KeyboardViewController : public QWidget {
     int startupSends_ = 0;
     bool refreshQueued_ = false;
     bool detachedSinceRefresh_ = false;
+    std::optional<std::int64_t> seenDataVersion_;
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
     UploadIndicator* uploadIndicator_ = nullptr;
     QPointer<QMessageBox> sheet_;

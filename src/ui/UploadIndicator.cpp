@@ -31,7 +31,13 @@ UploadIndicator::UploadIndicator(QWidget* parent) : QWidget(parent) {
 
 void UploadIndicator::uploadQueued() {
     ++inFlight_;
-    setState(failedSinceLastSuccess_ ? State::Failed : State::Sending);
+    setState(failedSinceLastSuccess_ ? failedState() : State::Sending);
+}
+
+void UploadIndicator::notSent() {
+    failedSinceLastSuccess_ = true;
+    notSent_ = true;
+    setState(inFlight_ > 0 ? State::Sending : State::NotSent);
 }
 
 void UploadIndicator::uploadFinished(const UploadResult& result) {
@@ -39,9 +45,11 @@ void UploadIndicator::uploadFinished(const UploadResult& result) {
     switch (result.status) {
         case UploadResult::Status::Sent:
             failedSinceLastSuccess_ = false;
+            notSent_ = false;
             break;
         case UploadResult::Status::Failed:
             failedSinceLastSuccess_ = true;
+            notSent_ = false;
             break;
         // Replaced by a newer upload, or the keyboard left: the keyboard will
         // get what the database holds at the next upload or attach.
@@ -51,7 +59,7 @@ void UploadIndicator::uploadFinished(const UploadResult& result) {
             break;
     }
     if (failedSinceLastSuccess_)
-        setState(State::Failed);
+        setState(failedState());
     else
         setState(inFlight_ > 0 ? State::Sending : State::Idle);
 }
@@ -73,6 +81,10 @@ void UploadIndicator::setState(State state) {
             break;
         case State::Failed:
             label_->setText(KeyboardViewController::text(807));
+            palette.setColor(QPalette::WindowText, kFailColour);
+            break;
+        case State::NotSent:
+            label_->setText(KeyboardViewController::text(1001));
             palette.setColor(QPalette::WindowText, kFailColour);
             break;
     }

@@ -14,11 +14,11 @@
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "store/DeviceSQLite.h"
+#include "sync/StoredUploads.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/macro/MacroEvents.h"
@@ -288,10 +288,11 @@ bool CustomKeyViewController::storeAssignment() {
     }
     DeviceSQLite* db = hub_.deviceDB();
     if (!db || !db->isOpen()) return false;
-    db->addKeyProfile(record);
+    const DeviceSQLite::FailureWatch watch(*db);
+    // 0 is also the answer for a cleared key; only a failure stops the upload.
+    if (db->addKeyProfile(record) == 0 && watch.failed()) return hub_.reportNotSaved();
     // Both layers go out together, so an Fn-layer edit reaches the keyboard.
-    for (Upload& u : storedUploads(*db, sync::UploadChoice::Keys, currentProfile))
-        hub_.submitUpload(std::move(u));
+    hub_.sendStored(sync::UploadChoice::Keys, currentProfile);
     return true;
 }
 

@@ -11,10 +11,10 @@
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "protocol/Encoders.h"
+#include "sync/StoredUploads.h"
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/config/SystemFunctions.h"
 #include "ui/keyboard/CustomKeyFuncView.h"
@@ -271,7 +271,9 @@ void KeyboardViewKeyFunc::addCustomKey(ProfileKey keydata) {
     keydata.profId = hub_.currentProfile;
     keydata.fnlayerId = hub_.currentFnLayer;
     keydata.keyValue = hub_.currentKeyValue;
+    const DeviceSQLite::FailureWatch watch(*db());
     const std::int64_t result = db()->addKeyProfile(keydata);
+    if (watch.failed()) return void(hub_.reportNotSaved());
 
     const KeyInfo* key = findKeyByCode(hub_.currentKeyValue);
     const int layoutIndex = key ? key->layout_index : -1;
@@ -286,7 +288,7 @@ void KeyboardViewKeyFunc::addCustomKey(ProfileKey keydata) {
     if (keydata.macroType == kMacroTypeKeyboard && keydata.macroValue == kFnKeyCode) {
         ProfileKey other = keydata;
         other.fnlayerId = hub_.currentFnLayer == 0 ? 1 : 0;
-        db()->addKeyProfile(other);
+        if (db()->addKeyProfile(other) == 0 && watch.failed()) return void(hub_.reportNotSaved());
     }
     uploadKeyTables();
 }
@@ -295,15 +297,17 @@ void KeyboardViewKeyFunc::uploadKeyTables() {
     // The top layer and, right after it, the Fn layer: Fn-layer edits reach
     // the keyboard too.
     if (!storeOpen()) return;
-    for (Upload& u : storedUploads(*db(), sync::UploadChoice::Keys, hub_.currentProfile))
-        hub_.submitUpload(std::move(u));
+    hub_.sendStored(sync::UploadChoice::Keys, hub_.currentProfile);
 }
 
 void KeyboardViewKeyFunc::showStoredAssignments() {
     panel_->clearSelection();
     keyboard_->resetKeyMacro();
     std::vector<ProfileKey> rows;
-    if (db()) db()->queryKeysProfile(hub_.currentProfile, hub_.currentFnLayer, rows);
+    // Keys that cannot be read are not shown as unassigned: the sheet says why.
+    if (db() && db()->isOpen() &&
+        !db()->queryKeysProfile(hub_.currentProfile, hub_.currentFnLayer, rows))
+        return hub_.reportNotBuilt(sync::readFailure(*db()));
     for (const ProfileKey& row : rows)
         if (const KeyInfo* key = findKeyByCode(static_cast<int>(row.keyValue)))
             keyboard_->setKeyMacro(key->layout_index, QString::fromStdString(row.macroDesc), true);
@@ -330,7 +334,8 @@ void KeyboardViewKeyFunc::textButtonAction(int tag) {
     const bool fnMode = tag != 0;
     fnKey_->setBtnColor(fnMode ? keycolors::kHighlight : keycolors::kWhite);
     defaultKey_->setBtnColor(fnMode ? keycolors::kWhite : keycolors::kHighlight);
-    if (db()) storeAppValue(*db(), "fnfunction", fnMode ? "1" : "0");
+    if (db() && !storeAppValue(*db(), "fnfunction", fnMode ? "1" : "0"))
+        return void(hub_.reportNotSaved());
     SendSystemFunctionData(hub_);
 }
 

@@ -15,10 +15,10 @@
 
 #include "catalog/KeyCatalog.h"
 #include "store/DeviceSQLite.h"
+#include "sync/StoredUploads.h"
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
-#include "sync/StoredUploads.h"
 #include "ui/Theme.h"
 #include "ui/recorder/Keylogger.h"
 
@@ -308,8 +308,7 @@ void KeyboardViewMacro::deleteMacroData() {
     // deleted macro have moved up: the keyboard needs the image and the key
     // tables again, or its keys would play their neighbours' macros.
     SaveMacroToKeyboard();
-    for (Upload& u : storedUploads(*db(), sync::UploadChoice::Keys, hub_.currentProfile))
-        hub_.submitUpload(std::move(u));
+    hub_.sendStored(sync::UploadChoice::Keys, hub_.currentProfile);
 }
 
 void KeyboardViewMacro::renameMacro(int row, const QString& name) {
@@ -458,6 +457,10 @@ void KeyboardViewMacro::SaveMacroToKeyboard() {
         showSheet(hub_.text(textid::kTooLarge), hub_.text(textid::kTooLargeInfo));
         return;
     }
+    if (built.status != sync::BuiltUploads::Status::Ready) {
+        hub_.reportNotBuilt(built);
+        return;
+    }
     for (Upload& upload : built.uploads) hub_.submitUpload(std::move(upload));
 }
 
@@ -476,7 +479,7 @@ void KeyboardViewMacro::saveButtonAction() {
         info.delayType = 2;
         info.delayTime = defaultDelay();
     }
-    db()->modifyMacroInfo(info);
+    if (!db()->modifyMacroInfo(info)) return void(hub_.reportNotSaved());
     // The list as shown is what Save keeps, deletions included.
     SaveMacroRecordDataToDB();
     SaveMacroToKeyboard();

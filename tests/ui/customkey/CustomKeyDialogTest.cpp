@@ -131,7 +131,7 @@ TEST_F(CustomKeyDialogTest, MacroPlayModesAndLoopCounts) {
     EXPECT_FALSE(row(kA));
 
     DeviceSQLite& db = *hub->deviceDB();
-    db.addMacroProfile("first");
+    EXPECT_GT(db.addMacroProfile("first"), 0);
     const std::int64_t second = db.addMacroProfile("second");
     struct Case {
         int playMode;
