@@ -748,6 +748,9 @@ ProfileImport importProfile(const std::string& databasePath, std::string_view te
     if (!parsed.file) return refused(parsed.message);
 
     const DatabaseCheck check = checkDatabase(databasePath);
+    if (check.status == DatabaseCheck::Status::Unreadable)
+        return refused("the settings database is " + storeFaultText(check.fault) + " (" +
+                       check.message + "); nothing was imported");
     if (check.status == DatabaseCheck::Status::Damaged)
         return refused("the settings database is damaged (" + check.message +
                        "); restore a backup first");

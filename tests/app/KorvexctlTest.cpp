@@ -329,7 +329,7 @@ TEST_F(Korvexctl, AGarbageDatabaseIsLeftUnchangedAndNothingIsSent) {
                                     "import '" + (root / "p.json").string() + "'"}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 1) << args;
-        EXPECT_THAT(r.err, HasSubstr("damaged")) << args;
+        EXPECT_THAT(r.err, HasSubstr("not a settings database")) << args;
     }
     EXPECT_EQ(readBytes(database()), garbage);
     EXPECT_FALSE(fs::exists(root / "out.json"));
