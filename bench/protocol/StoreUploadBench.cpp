@@ -54,7 +54,7 @@ void BM_BuildFromStore(benchmark::State& state) {
     static Fixture fixture;
     const auto choice = static_cast<sync::UploadChoice>(state.range(0));
     for (auto _ : state) {
-        const sync::BuiltUploads b = sync::buildUploads(fixture.store(), {choice, {}, {}});
+        const sync::BuiltUploads b = sync::buildUploads(fixture.store(), {choice, {}, {}, {}});
         if (b.status != sync::BuiltUploads::Status::Ready) state.SkipWithError(b.message.c_str());
         benchmark::DoNotOptimize(b);
     }

@@ -1,6 +1,8 @@
 // korvexctl: sends stored settings to the keyboard from the command line.
 
+#include <algorithm>
 #include <charconv>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -9,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "sync/StoreUploads.h"
 #include "device/DeviceComm.h"
 #include "device/KeyboardLink.h"
 #include "device/SimulatedKeyboard.h"
+#include "device/StopSignals.h"
 #include "device/WireLog.h"
 #include "device/usb/KeyboardStatus.h"
 #include "device/usb/LibusbBackend.h"
@@ -20,6 +22,7 @@
 #include "exchange/ProfileFile.h"
 #include "store/DeviceSQLite.h"
 #include "store/StorePath.h"
+#include "sync/StoreUploads.h"
 
 #ifndef KORVEX_VERSION
 #define KORVEX_VERSION "0"
@@ -240,7 +243,11 @@ int status() {
         std::printf("keyboard whose interfaces could not be read: %s\n", u.detail.c_str());
     if (scan.keyboards.empty() && scan.unidentified.empty())
         return failure(describe(LinkOpenError::NotFound));
-    return scan.keyboards.empty() ? kFailure : kOk;
+    // Success means a keyboard this user can configure now, not merely one
+    // that is plugged in.
+    const bool usable = std::any_of(scan.keyboards.begin(), scan.keyboards.end(),
+                                    [](const auto& k) { return k.access == LinkOpenError::None; });
+    return usable ? kOk : kFailure;
 }
 
 }  // namespace
@@ -328,20 +335,23 @@ int fileCommand(const Options& o, const std::string& db) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    Options o;
-    if (const auto done = parse(argc, argv, o)) return *done;
-    if (o.status) return status();
+namespace {
 
-    // Database first: what cannot be built is reported before any keyboard
-    // is looked for, and nothing is sent.
-    const auto dbPath = databasePath();
-    if (!dbPath) return failure("neither XDG_DATA_HOME nor HOME is set; cannot find the settings");
-    if (o.fileCommand != FileCommand::None) return fileCommand(o, *dbPath);
-    const sync::BuiltUploads built = sync::buildUploads(*dbPath, o.request);
-    if (built.status != sync::BuiltUploads::Status::Ready) return failure(built.message);
+const char* signalName(int sig) {
+    switch (sig) {
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGHUP:
+            return "SIGHUP";
+    }
+    return "a signal";
+}
 
-    // The link: simulated or real, optionally behind the wire log.
+// Opens the link (simulated or real, optionally behind the wire log) and
+// sends the uploads. Returns once the link is closed again.
+int send(const Options& o, const std::vector<Upload>& uploads) {
     SimulatedKeyboard simulated;
     OpenedLink real;
     HidLink* link = &simulated;
@@ -359,14 +369,20 @@ int main(int argc, char** argv) {
     }
 
     DeviceComm comm(link);
+    comm.setStopFlag(&StopSignals::flag());
     if (o.verbose) comm.setChunkLog([](const std::string& line) { std::puts(line.c_str()); });
     // A failed upload does not stop the ones after it, as in the window; a
-    // keyboard that is gone does.
+    // keyboard that is gone, or a stop signal, does.
     bool allSent = true;
-    for (const Upload& upload : built.uploads) {
+    for (const Upload& upload : uploads) {
         const UploadResult r = sendTransfers(comm, upload.transfers);
         if (r.status == UploadResult::Status::NoKeyboard)
-            return failure("the keyboard went away; " + upload.label + " not sent");
+            return failure("the keyboard went away; nothing more was sent");
+        if (r.status == UploadResult::Status::Stopped)
+            return failure(std::string("stopped by ") + signalName(StopSignals::received()) +
+                           (r.transfer == 0
+                                ? "; " + upload.label + " not sent"
+                                : "; " + upload.label + " cut short between exchanges"));
         if (r.status != UploadResult::Status::Sent) {
             std::fprintf(stderr, "korvexctl: %s: transfer %zu of %zu failed\n",
                          upload.label.c_str(), r.transfer + 1, upload.transfers.size());
@@ -382,4 +398,28 @@ int main(int argc, char** argv) {
         if (!problems.empty()) return kFailure;
     }
     return allSent ? kOk : kFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (const auto done = parse(argc, argv, o)) return *done;
+    if (o.status) return status();
+
+    // Database first: what cannot be built is reported before any keyboard
+    // is looked for, and nothing is sent.
+    const auto dbPath = databasePath();
+    if (!dbPath) return failure("neither XDG_DATA_HOME nor HOME is set; cannot find the settings");
+    if (o.fileCommand != FileCommand::None) return fileCommand(o, *dbPath);
+    // From here on the keyboard may be held: a stop signal must let go of it.
+    StopSignals::install();
+    const sync::BuiltUploads built = sync::buildUploads(*dbPath, o.request);
+    if (built.status != sync::BuiltUploads::Status::Ready) return failure(built.message);
+
+    const int code = send(o, built.uploads);
+    // Everything that held the keyboard is gone by now: its interface is
+    // released and its kernel driver back.
+    StopSignals::endBySignal();
+    return code;
 }

@@ -48,4 +48,20 @@ std::optional<std::string_view> labelOfName(std::string_view keyName) {
     return e->full_name;
 }
 
+std::string_view keyLegend(std::string_view keyName) {
+    struct Legend {
+        std::string_view key, legend;
+    };
+    static constexpr Legend kLegends[] = {
+        {"pageUp", "PgUp"},         {"pageDown", "PgDn"},      {"leftControl", "Ctrl"},
+        {"rightControl", "Ctrl"},   {"leftWin", "Cmd"},        {"upArrow", "\u2191"},
+        {"downArrow", "\u2193"},    {"leftArrow", "\u2190"},   {"rightArrow", "\u2192"},
+        {"backspace", "Backspace"}, {"capsLock", "Caps Lock"},
+    };
+    for (const Legend& l : kLegends)
+        if (l.key == keyName) return l.legend;
+    const NameKeyInfo* e = G_KB_SuperKeyNameMap.find(keyName);
+    return e ? e->short_name : keyName;
+}
+
 }  // namespace korvex

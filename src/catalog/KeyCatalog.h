@@ -70,5 +70,8 @@ inline constexpr SuperKeyNameMap G_KB_SuperKeyNameMap{};
 std::optional<int> codeOfName(std::string_view keyName);
 // "label of name": the text shown for a key without an assignment.
 std::optional<std::string_view> labelOfName(std::string_view keyName);
+// The legend printed on a key cap: the short name, or a shorter one where
+// that does not fit the cap; the name itself for names the map lacks.
+std::string_view keyLegend(std::string_view keyName);
 
 }  // namespace korvex

@@ -28,17 +28,23 @@ std::string chunkLine(std::size_t index, std::span<const std::uint8_t> chunk) {
 DeviceComm::DeviceComm(HidLink* device, PauseClock* clock)
     : device_(device), clock_(clock ? clock : &SteadyPauseClock::instance()) {}
 
+bool DeviceComm::usable(const HidLink* link) const {
+    // A link that saw the keyboard leave counts as down before the monitor
+    // gets round to saying so.
+    return deviceStatus_.load() != 0 && link != nullptr && !link->gone();
+}
+
 bool DeviceComm::pausedSet(std::span<const std::uint8_t> bytes) {
     clock_->pause(kPause);
     HidLink* link = device_.load();
-    if (deviceStatus_.load() == 0 || link == nullptr) return false;
+    if (!usable(link)) return false;
     return link->setFeatureReport(bytes);
 }
 
 bool DeviceComm::pausedGet(std::span<std::uint8_t> buf, std::size_t& bytesRead) {
     clock_->pause(kPause);
     HidLink* link = device_.load();
-    if (deviceStatus_.load() == 0 || link == nullptr) return false;
+    if (!usable(link)) return false;
     return link->getFeatureReport(buf, bytesRead);
 }
 
@@ -62,7 +68,8 @@ bool DeviceComm::sendDeviceData(std::span<const std::uint8_t> data) {
     return pausedGet(answer, again);
 }
 
-BulkRunResult DeviceComm::sendBulkRun(std::span<const std::uint8_t> data, std::size_t length) {
+BulkRunResult DeviceComm::sendBulkRun(std::span<const std::uint8_t> data, std::size_t length,
+                                      std::size_t followUp) {
     BulkRunResult result;
     if (!linkUp()) return result;
     result.linkUp = true;
@@ -71,6 +78,7 @@ BulkRunResult DeviceComm::sendBulkRun(std::span<const std::uint8_t> data, std::s
     const std::size_t chunks = slots == 0 ? 0 : slots - 1;
     if (data.size() < chunks * kReport) return result;  // would read past the caller's bytes
     for (std::size_t i = 0; i < chunks; ++i) {
+        if (stopRequested() && chunks - i + followUp > kFinishLimit) return result;
         const auto chunk = data.subspan(i * kReport, kReport);
         if (chunkLog_) chunkLog_(chunkLine(i, chunk));
         if (!pausedSet(chunk)) return result;
@@ -105,14 +113,50 @@ const char* toString(UploadResult::Status status) {
             return "superseded";
         case UploadResult::Status::Dropped:
             return "dropped";
+        case UploadResult::Status::Stopped:
+            return "stopped";
     }
     return "unknown";
 }
+
+namespace {
+
+// The reports a step puts on the wire when the keyboard asks for no repeat.
+std::size_t wireCount(const Transfer& t) {
+    switch (t.kind) {
+        case Transfer::Kind::Command:
+            return 2;
+        case Transfer::Kind::Data:
+            return 1;
+        case Transfer::Kind::Bulk:
+            return t.length / kReport == 0 ? 0 : t.length / kReport - 1;
+    }
+    return 0;
+}
+
+// The reports the exchange that `from` belongs to still needs after it.
+std::size_t restOfExchange(const std::vector<Transfer>& transfers, std::size_t from) {
+    std::size_t n = 0;
+    for (std::size_t j = from + 1; j < transfers.size() && !opensExchange(transfers[j]); ++j)
+        n += wireCount(transfers[j]);
+    return n;
+}
+
+}  // namespace
 
 UploadResult sendTransfers(DeviceComm& comm, const std::vector<Transfer>& transfers) {
     std::optional<UploadResult> firstFailure;
     for (std::size_t k = 0; k < transfers.size(); ++k) {
         const Transfer& t = transfers[k];
+        // Stop between exchanges, or inside one that would take too long to
+        // finish; a short one is completed so the keyboard is not left in it.
+        if (comm.stopRequested() &&
+            (k == 0 || opensExchange(t) ||
+             wireCount(t) + restOfExchange(transfers, k) > DeviceComm::kFinishLimit)) {
+            // Inside a long bulk run the run itself decides, chunk by chunk.
+            if (t.kind != Transfer::Kind::Bulk || k == 0 || opensExchange(t))
+                return UploadResult{UploadResult::Status::Stopped, k};
+        }
         if (t.extraPause) comm.pause();
         bool ok = false;
         switch (t.kind) {
@@ -123,14 +167,14 @@ UploadResult sendTransfers(DeviceComm& comm, const std::vector<Transfer>& transf
                 ok = comm.sendDataReport(t.bytes);
                 break;
             case Transfer::Kind::Bulk:
-                ok = comm.sendBulkRun(t.bytes, t.length).complete;
+                ok = comm.sendBulkRun(t.bytes, t.length, restOfExchange(transfers, k)).complete;
+                if (!ok && comm.stopRequested() && comm.linkUp())
+                    return UploadResult{UploadResult::Status::Stopped, k};
                 break;
         }
-        if (!ok && !firstFailure) {
-            const bool down = comm.deviceStatus() == 0 || comm.device() == nullptr;
-            firstFailure = UploadResult{
-                down ? UploadResult::Status::NoKeyboard : UploadResult::Status::Failed, k};
-        }
+        if (ok) continue;
+        if (!comm.linkUp()) return UploadResult{UploadResult::Status::NoKeyboard, k};
+        if (!firstFailure) firstFailure = UploadResult{UploadResult::Status::Failed, k};
     }
     return firstFailure.value_or(UploadResult{});
 }

@@ -55,7 +55,11 @@ class DeviceComm {
     // the link was up, as callers of this form have always relied on; use
     // sendBulkRun to learn whether the run was complete.
     bool sendDeviceData(std::span<const std::uint8_t> data, std::size_t length);
-    BulkRunResult sendBulkRun(std::span<const std::uint8_t> data, std::size_t length);
+    // With a stop flag set, a run stops after the current chunk once the
+    // chunks left plus `followUp` (transfers the exchange still needs after
+    // the run) exceed kFinishLimit.
+    BulkRunResult sendBulkRun(std::span<const std::uint8_t> data, std::size_t length,
+                              std::size_t followUp = 0);
 
     // One lone 64-byte data report, no read-back and no retry. True when it
     // was written.
@@ -69,8 +73,21 @@ class DeviceComm {
     // unless a sink is set (the command-line tool sets one with --verbose).
     void setChunkLog(std::function<void(const std::string&)> sink) { chunkLog_ = std::move(sink); }
 
+    // An exchange cut short by a stop request is finished when this many
+    // transfers or fewer complete it (a whole key or colour table exchange,
+    // about 130 ms), otherwise left after the current transfer.
+    static constexpr std::size_t kFinishLimit = 16;
+    // A flag (set from a signal handler) that asks uploads to stop at the
+    // next point where the keyboard is not left inside an exchange.
+    void setStopFlag(const std::atomic<bool>* flag) { stop_ = flag; }
+    bool stopRequested() const { return stop_ && stop_->load(); }
+
+    // Attached, pointed at a link, and that link has not seen the keyboard
+    // leave.
+    bool linkUp() const { return usable(device_.load()); }
+
   private:
-    bool linkUp() const { return deviceStatus_.load() != 0 && device_.load() != nullptr; }
+    bool usable(const HidLink* link) const;
     // Pause, re-check the link, then write. False when down or the write fails.
     bool pausedSet(std::span<const std::uint8_t> bytes);
     bool pausedGet(std::span<std::uint8_t> buf, std::size_t& bytesRead);
@@ -79,6 +96,7 @@ class DeviceComm {
     std::atomic<std::int64_t> deviceStatus_{1};
     PauseClock* clock_;
     std::function<void(const std::string&)> chunkLog_;
+    const std::atomic<bool>* stop_ = nullptr;
 };
 
 // Outcome of one upload as a whole.
@@ -86,9 +104,11 @@ struct UploadResult {
     enum class Status {
         Sent,        // every transfer went out
         Failed,      // transfer `transfer` (0-based) failed; the rest were still sent
-        NoKeyboard,  // the link was down at transfer `transfer` (0 when nothing went out)
+        NoKeyboard,  // the keyboard left (or was detached) at transfer `transfer`; nothing
+                     // more of the upload was sent
         Superseded,  // replaced in the queue by a newer upload of the same kind and target
         Dropped,     // still queued when the keyboard was detached; never sent
+        Stopped,     // cut short on a stop request before transfer `transfer`
     };
     Status status = Status::Sent;
     std::size_t transfer = 0;
@@ -101,7 +121,8 @@ const char* toString(UploadResult::Status status);
 // Sends a whole transfer list in order, with the extra gap a transfer asks
 // for. A failed transfer does not stop the list (the end report still closes
 // the exchange on the keyboard), but the first failure is what the result
-// reports. Once the link is down the rest fail at once without pauses.
+// reports. A keyboard that has left stops the list at once. A stop request is
+// honoured between exchanges, or inside one as kFinishLimit allows.
 UploadResult sendTransfers(DeviceComm& comm, const std::vector<Transfer>& transfers);
 
 }  // namespace korvex

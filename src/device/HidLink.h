@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace korvex {
 
@@ -22,6 +23,12 @@ class HidLink {
     // GET_REPORT of feature report 4 into buf (64 bytes offered); bytesRead is
     // the length the device returned. False when the transfer failed.
     virtual bool getFeatureReport(std::span<std::uint8_t> buf, std::size_t& bytesRead) = 0;
+
+    // True once the link knows the keyboard has left (a USB "no device"):
+    // nothing sent through it can arrive any more.
+    virtual bool gone() const { return false; }
+    // Why the latest transfer failed, in a few words; empty when not known.
+    virtual std::string lastFailure() const { return {}; }
 };
 
 }  // namespace korvex

@@ -356,6 +356,11 @@ void SimulatedKeyboard::vanishAt(std::size_t transferOrdinal, std::function<void
     onVanish_ = std::move(onVanish);
 }
 
+bool SimulatedKeyboard::gone() const {
+    std::lock_guard lock(mutex_);
+    return !present_;
+}
+
 void SimulatedKeyboard::reconnect() {
     std::lock_guard lock(mutex_);
     vanishAt_.reset();

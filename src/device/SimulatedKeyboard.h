@@ -86,6 +86,8 @@ class SimulatedKeyboard final : public HidLink {
     // From the link call with this ordinal on, the keyboard is gone: every
     // call fails. onVanish runs once, on the calling thread, at that moment.
     void vanishAt(std::size_t transferOrdinal, std::function<void()> onVanish = {});
+    // Like a USB link that met "no device": true once it vanished.
+    bool gone() const override;
     void reconnect();
     // Bytes reported by a read-back (64 unless changed).
     void setReadLength(std::size_t length);

@@ -48,23 +48,57 @@ std::uint64_t UploadWorker::submit(Upload upload) {
     return ticket;
 }
 
-void UploadWorker::detach() {
+void UploadWorker::detach(std::function<void()> release) {
     std::deque<Job> dropped;
+    bool releaseNow = false;
     {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         // Under the lock, so no queued upload can start between the two.
         comm_.setDeviceStatus(0);
+        pendingLink_.reset();
         dropped.swap(queue_);
-        if (std::this_thread::get_id() != thread_.get_id())
-            finished_.wait(lock, [&] { return !running_; });
+        // From the device thread itself (a report callback) nothing is
+        // running any more by the time this returns.
+        const bool busy = running_ && std::this_thread::get_id() != thread_.get_id();
+        if (release) {
+            if (busy)
+                releases_.push_back(std::move(release));
+            else
+                releaseNow = true;
+        }
     }
     finished_.notify_all();
     for (const Job& job : dropped) report(job, {UploadResult::Status::Dropped, 0});
+    if (releaseNow) release();
 }
 
 void UploadWorker::attach(HidLink* link) {
+    std::lock_guard lock(mutex_);
+    if (running_ && std::this_thread::get_id() != thread_.get_id()) {
+        pendingLink_ = link;
+        return;
+    }
     comm_.setDevice(link);
     comm_.setDeviceStatus(1);
+}
+
+void UploadWorker::settleLinkLocked(std::unique_lock<std::mutex>& lock) {
+    // Still counted as running, so what detach and attach hand over while the
+    // releases run unlocked is taken up here too.
+    for (;;) {
+        if (pendingLink_) {
+            comm_.setDevice(*pendingLink_);
+            comm_.setDeviceStatus(1);
+            pendingLink_.reset();
+        }
+        if (releases_.empty()) return;
+        std::vector<std::function<void()>> releases;
+        releases.swap(releases_);
+        lock.unlock();
+        for (auto& release : releases) release();
+        releases.clear();  // the old links go here, on this thread
+        lock.lock();
+    }
 }
 
 bool UploadWorker::waitIdle(std::chrono::milliseconds timeout) {
@@ -109,13 +143,16 @@ void UploadWorker::run() {
         report(job, result);
 
         lock.lock();
+        settleLinkLocked(lock);
         running_ = false;
         finished_.notify_all();
     }
     if (inBatch && listener_) {
         lock.unlock();
         listener_->queueIdle();
+        lock.lock();
     }
+    settleLinkLocked(lock);
 }
 
 }  // namespace korvex

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "device/DeviceComm.h"
 #include "protocol/Transfer.h"
@@ -66,11 +67,14 @@ class UploadWorker {
     // Queues an upload; returns its ticket. Never waits for the keyboard.
     std::uint64_t submit(Upload upload);
 
-    // The keyboard left: nothing more goes out. Marks the link down, drops
-    // the queue and, unless called from the device thread itself, waits for a
-    // running upload to give up, so the link may be destroyed afterwards.
-    void detach();
-    // A keyboard arrived: later uploads go to this link.
+    // The keyboard left: nothing more goes out. Marks the link down and drops
+    // the queue without waiting for the keyboard. `release` (which may
+    // destroy the old link) runs on the device thread once no upload uses
+    // that link any more: at once when none is running.
+    void detach(std::function<void()> release = {});
+    // A keyboard arrived: later uploads go to this link. While an upload of
+    // the link before is still giving up, the switch waits for it on the
+    // device thread, so no upload ever spans two links.
     void attach(HidLink* link);
 
     // Waits until nothing is queued or running. False on timeout.
@@ -83,6 +87,9 @@ class UploadWorker {
     };
     void run();
     void report(const Job& job, UploadResult result);
+    // Under the lock, with no upload running: the releases and the link
+    // switch that waited for it.
+    void settleLinkLocked(std::unique_lock<std::mutex>& lock);
 
     DeviceComm& comm_;
     ReportCallback onReport_;
@@ -95,6 +102,8 @@ class UploadWorker {
     std::deque<Job> queue_;
     bool running_ = false;  // a job is being sent
     bool stop_ = false;
+    std::vector<std::function<void()>> releases_;  // waiting for the running upload
+    std::optional<HidLink*> pendingLink_;          // attach waiting for it
     std::uint64_t nextTicket_ = 1;
     std::thread thread_;
 };

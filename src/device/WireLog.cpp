@@ -15,7 +15,8 @@ WireLog::~WireLog() {
     if (file_) std::fclose(file_);
 }
 
-void WireLog::writeLine(const char* tag, std::span<const std::uint8_t> bytes) {
+void WireLog::writeLine(const char* tag, std::span<const std::uint8_t> bytes,
+                        const std::string& reason) {
     if (!file_) return;
     static constexpr char kHex[] = "0123456789abcdef";
     std::string line = tag;
@@ -24,6 +25,10 @@ void WireLog::writeLine(const char* tag, std::span<const std::uint8_t> bytes) {
         line += kHex[b >> 4];
         line += kHex[b & 0x0F];
     }
+    if (!reason.empty()) {
+        if (!bytes.empty()) line += ' ';
+        line += reason;
+    }
     line += '\n';
     std::lock_guard lock(mutex_);
     std::fputs(line.c_str(), file_);
@@ -31,14 +36,30 @@ void WireLog::writeLine(const char* tag, std::span<const std::uint8_t> bytes) {
     std::fflush(file_);
 }
 
+std::string WireLog::failureReason() const {
+    std::string reason = inner_.lastFailure();
+    // One line per transfer, whatever the link says.
+    for (char& c : reason)
+        if (c == '\n' || c == '\r') c = ' ';
+    return reason.empty() ? "failed" : reason;
+}
+
 bool WireLog::setFeatureReport(std::span<const std::uint8_t> data) {
-    writeLine("set", data);
-    return inner_.setFeatureReport(data);
+    // Written once the outcome is known: the log is evidence of what arrived.
+    const bool ok = inner_.setFeatureReport(data);
+    if (ok)
+        writeLine("set", data);
+    else
+        writeLine("fail set", data, failureReason());
+    return ok;
 }
 
 bool WireLog::getFeatureReport(std::span<std::uint8_t> buf, std::size_t& bytesRead) {
     const bool ok = inner_.getFeatureReport(buf, bytesRead);
-    if (ok) writeLine("get", buf.first(std::min(bytesRead, buf.size())));
+    if (ok)
+        writeLine("get", buf.first(std::min(bytesRead, buf.size())));
+    else
+        writeLine("fail get", {}, failureReason());
     return ok;
 }
 

@@ -10,9 +10,10 @@
 namespace korvex {
 
 // A HidLink in front of another one that appends every transfer to a file in
-// wire order: "set <hex>" for each report written (also one the link then
-// refuses: it was put on the wire) and "get <hex>" for each answer read, in
-// lower-case hex of the bytes. A failed read has no bytes and no line.
+// wire order, in lower-case hex of the bytes: "set <hex>" for each report the
+// link took, "get <hex>" for each answer read. A transfer that failed gets
+// "fail set <hex> <reason>" or "fail get <reason>" instead, so the log never
+// claims a report reached the keyboard when it did not.
 class WireLog final : public HidLink {
   public:
     // Opens path for appending; check isOpen() (error() says why not).
@@ -26,9 +27,13 @@ class WireLog final : public HidLink {
 
     bool setFeatureReport(std::span<const std::uint8_t> data) override;
     bool getFeatureReport(std::span<std::uint8_t> buf, std::size_t& bytesRead) override;
+    bool gone() const override { return inner_.gone(); }
+    std::string lastFailure() const override { return inner_.lastFailure(); }
 
   private:
-    void writeLine(const char* tag, std::span<const std::uint8_t> bytes);
+    void writeLine(const char* tag, std::span<const std::uint8_t> bytes,
+                   const std::string& reason = {});
+    std::string failureReason() const;
 
     HidLink& inner_;
     std::FILE* file_ = nullptr;

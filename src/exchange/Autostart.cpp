@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 #include "exchange/ExchangeInternal.h"
@@ -31,24 +32,75 @@ std::optional<std::string> autostartFilePath() {
     return *base + "/autostart/korvex.desktop";
 }
 
-std::string autostartEntry() {
+AutostartProgram autostartProgramAt(const std::string& executable) {
+    AutostartProgram program;
+    std::error_code ec;
+    fs::path path = fs::absolute(executable, ec).lexically_normal();
+    if (ec) path = fs::path(executable).lexically_normal();
+    program.path = path.string();
+    for (fs::path dir = path.parent_path(); !dir.empty(); dir = dir.parent_path()) {
+        if (fs::exists(dir / "CMakeCache.txt", ec)) {
+            program.inBuildFolder = true;
+            break;
+        }
+        if (dir == dir.root_path()) break;
+    }
+    return program;
+}
+
+std::optional<AutostartProgram> runningAutostartProgram() {
+    std::error_code ec;
+    std::string exe = fs::read_symlink("/proc/self/exe", ec).string();
+    if (ec || exe.empty() || exe.front() != '/') return std::nullopt;
+    // A package upgrade replaces the file under a running program; the new
+    // one is the program to start at the next login.
+    constexpr std::string_view deleted = " (deleted)";
+    if (exe.ends_with(deleted)) exe.resize(exe.size() - deleted.size());
+    return autostartProgramAt(exe);
+}
+
+std::string autostartEntry(const std::string& program) {
+    // The Exec value is quoted twice over: as one argument of the command
+    // line, then as a string value of the entry, where '\' and '%' are special.
+    constexpr std::string_view reserved = " \t\"'\\><~|&;$*?#`()";
+    std::string argument;
+    const bool quote = program.find_first_of(reserved) != std::string::npos;
+    for (const char c : program) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return {};
+        if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) argument += '\\';
+        argument += c;
+    }
+    if (quote) argument = '"' + argument + '"';
+    std::string exec;
+    for (const char c : argument) {
+        if (c == '\\') exec += '\\';
+        if (c == '%') exec += '%';
+        exec += c;
+    }
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Korvex\n"
            "Comment=Sets up the keyboard at login and waits in the tray\n"
-           "Exec=korvex --hidden\n"
+           "Exec=" +
+           exec +
+           " --hidden\n"
            "Icon=korvex\n"
            "Terminal=false\n"
            "NoDisplay=true\n"
            "X-GNOME-Autostart-enabled=true\n";
 }
 
-AutostartResult enableAutostart() {
+AutostartResult enableAutostart(const std::string& program) {
     const auto path = autostartFilePath();
     if (!path) return result(false, {}, "neither XDG_CONFIG_HOME nor HOME is set");
+    if (program.empty() || program.front() != '/')
+        return result(false, *path, "the program's own path is not known");
+    const std::string entry = autostartEntry(program);
+    if (entry.empty())
+        return result(false, *path,
+                      "the program's path " + program + " cannot be written in an autostart entry");
     std::string error;
-    if (!exchange::writeFileAtomically(*path, autostartEntry(), &error))
-        return result(false, *path, error);
+    if (!exchange::writeFileAtomically(*path, entry, &error)) return result(false, *path, error);
     return result(true, *path);
 }
 

@@ -1,5 +1,6 @@
 #include "exchange/Backups.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -10,7 +11,9 @@
 #include <QSaveFile>
 #include <QString>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -19,6 +22,7 @@
 #include <thread>
 
 #include "exchange/ExchangeInternal.h"
+#include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "store/StorePath.h"
 
@@ -87,6 +91,10 @@ bool onlineBackup(sql::Connection& to, sql::Connection& from, std::string* error
     return true;
 }
 
+bool isBusy(int sqliteCode) {
+    return (sqliteCode & 0xFF) == SQLITE_BUSY || (sqliteCode & 0xFF) == SQLITE_LOCKED;
+}
+
 }  // namespace exchange
 
 namespace {
@@ -94,6 +102,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono;
 using exchange::kBusyTimeoutMs;
+using exchange::kLockWaitMs;
 using exchange::onlineBackup;
 using exchange::openReadOnly;
 
@@ -166,11 +175,62 @@ std::optional<std::string> unusableBackup(const std::string& file) {
                "); nothing was restored";
     sql::Connection db;
     if (!openReadOnly(db, file)) return "cannot open " + file + ": " + db.errorMessage();
-    sql::Statement query(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
-    if (query.bindAll("t_profile").step() != sql::Statement::Step::Row)
-        return file + " holds no keyboard settings; nothing was restored";
+    const SchemaCheck schema = checkSchema(db, SchemaScope::Whole);
+    if (!schema.readable)
+        return file + " cannot be read: " + storeFaultText(storeFaultOf(schema.errorCode)) + " (" +
+               schema.error + "); nothing was restored";
+    if (!schema.missing.empty())
+        return file + " does not hold Korvex settings: it lacks " + schema.missingList() +
+               "; nothing was restored";
     return std::nullopt;
 }
+
+// Holds the bytes SQLite locks on a database file, through an open file
+// description lock: it conflicts with the locks of every SQLite connection,
+// those of this process included. While it is held, no program reads or
+// writes the file, so it and its journal can be moved without losing a
+// change another program is making.
+class FileLock {
+  public:
+    explicit FileLock(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd_ < 0) {
+            error_ = "cannot open " + path + ": " + std::strerror(errno);
+            return;
+        }
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = kPendingByte;
+        lock.l_len = kLockBytes;
+        // A reader holds its lock only for a moment; a writer longer.
+        for (int attempt = 0; attempt < exchange::kLockWaitMs / 20; ++attempt) {
+            if (::fcntl(fd_, F_OFD_SETLK, &lock) == 0) {
+                held_ = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    ~FileLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing the description releases the lock
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool held() const { return held_; }
+    // Why the file could not be opened; empty when it was (and is busy).
+    const std::string& error() const { return error_; }
+
+  private:
+    // Where SQLite's unix locks live: the pending byte, the reserved byte and
+    // the 510 shared bytes after them.
+    static constexpr off_t kPendingByte = 0x40000000;
+    static constexpr off_t kLockBytes = 512;
+    int fd_ = -1;
+    bool held_ = false;
+    std::string error_;
+};
 
 }  // namespace
 
@@ -273,6 +333,9 @@ DatabaseCheck checkDatabase(const std::string& path) {
 
 BackupResult copyDatabase(const std::string& source, const std::string& destination) {
     if (!isRegularFile(source)) return failed("there is no database at " + source);
+    std::error_code ec;
+    if (fs::equivalent(source, destination, ec))
+        return failed(destination + " is the settings database itself; nothing was copied");
     sql::Connection from;
     if (!openReadOnly(from, source))
         return failed("cannot open " + source + ": " + from.errorMessage());
@@ -348,7 +411,8 @@ std::optional<BackupInfo> BackupShelf::newest() const {
 void BackupShelf::prune() const {
     std::size_t kept = 0;
     for (const BackupInfo& info : list()) {
-        if (info.tag == kDamagedTag) continue;
+        // The user's own backups are theirs to delete.
+        if (info.tag == kDamagedTag || info.tag == backupTag(BackupReason::Manual)) continue;
         if (++kept <= kKeptBackups) continue;
         std::error_code ec;
         fs::remove(info.path, ec);
@@ -378,6 +442,7 @@ BackupResult BackupShelf::restore(const std::string& database, const std::string
     if (fs::equivalent(database, backupFile, ec))
         return failed(backupFile + " is the settings database itself; nothing was restored");
     if (auto why = unusableBackup(backupFile)) return failed(*why);
+    const std::string inUse = database + " " + exchange::kInUse + "; nothing was restored";
 
     BackupResult safety = succeeded("");
     const DatabaseCheck current = checkDatabase(database);
@@ -388,6 +453,7 @@ BackupResult BackupShelf::restore(const std::string& database, const std::string
         case DatabaseCheck::Status::Unreadable:
             // Locked by another program (whose change would be lost), not
             // readable, or not ours: nothing is moved or replaced.
+            if (current.fault == StoreFault::Busy) return failed(inUse);
             return failed(database + " is " + storeFaultText(current.fault) + " (" +
                           current.message + "); nothing was restored");
         case DatabaseCheck::Status::Missing:
@@ -396,13 +462,24 @@ BackupResult BackupShelf::restore(const std::string& database, const std::string
             safety.path.clear();
             break;
         case DatabaseCheck::Status::Healthy: {
-            // No pruning yet: the backup being restored may be the oldest one.
-            safety = copyDatabase(database, nextPath(backupTag(BackupReason::Restore)));
-            if (!safety.ok) return failed(safety.message + "; nothing was restored");
             sql::Connection to, from;
             std::string error;
             if (!to.open(database, SQLITE_OPEN_READWRITE))
                 return failed("cannot open " + database + ": " + to.errorMessage());
+            // The write lock first: a program in the middle of a change keeps
+            // it, and the safety copy holds exactly what is replaced.
+            to.setBusyTimeout(kLockWaitMs);
+            if (!to.exec("BEGIN IMMEDIATE"))
+                return failed(exchange::isBusy(to.errorCode())
+                                  ? inUse
+                                  : "cannot lock " + database + ": " + to.errorMessage() +
+                                        "; nothing was restored");
+            // No pruning yet: the backup being restored may be the oldest one.
+            safety = copyDatabase(database, nextPath(backupTag(BackupReason::Restore)));
+            // The page copy below takes the lock itself and cannot start
+            // inside a transaction.
+            to.exec("ROLLBACK");
+            if (!safety.ok) return failed(safety.message + "; nothing was restored");
             to.setBusyTimeout(kBusyTimeoutMs);
             if (!openReadOnly(from, backupFile))
                 return failed("cannot open " + backupFile + ": " + from.errorMessage());
@@ -412,6 +489,10 @@ BackupResult BackupShelf::restore(const std::string& database, const std::string
             break;
         }
         case DatabaseCheck::Status::Damaged: {
+            const FileLock lock(database);
+            if (!lock.held())
+                return failed(lock.error().empty() ? inUse
+                                                   : lock.error() + "; nothing was restored");
             safety = keepDamaged(database);
             if (!safety.ok) return safety;
             BackupResult replaced = copyDatabase(backupFile, database);

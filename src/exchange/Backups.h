@@ -6,8 +6,9 @@
 //
 // Automatic backups live in $XDG_DATA_HOME/korvex/backups under names that
 // sort by time ("korvex-20261207-015512-345-import.sqlite3", UTC); only the
-// newest kKeptBackups of them are kept. Copies of a damaged database (tag
-// "damaged") are never pruned, and files of any other name are never touched.
+// newest kKeptBackups automatic ones are kept. Backups the user made (tag
+// "manual") and copies of a damaged database (tag "damaged") are never
+// pruned, and files of any other name are never touched.
 
 #include <chrono>
 #include <cstddef>
@@ -65,7 +66,9 @@ struct DatabaseCheck {
 DatabaseCheck checkDatabase(const std::string& path);
 
 // Copies the database at `source` into the file `destination` (created or
-// replaced atomically). The source is only read.
+// replaced atomically). The source is only read; a destination that is the
+// source itself (another name for the same file) is refused, since replacing
+// it would leave every program that holds it open writing to a lost file.
 BackupResult copyDatabase(const std::string& source, const std::string& destination);
 
 class BackupShelf {
@@ -80,8 +83,8 @@ class BackupShelf {
 
     const std::string& directory() const { return directory_; }
 
-    // A timestamped copy of `database`, then pruning to the newest
-    // kKeptBackups. Fails (and writes nothing) when the database cannot be read.
+    // A timestamped copy of `database`, then pruning of the automatic
+    // backups. Fails (and writes nothing) when the database cannot be read.
     BackupResult backup(const std::string& database, BackupReason reason);
 
     // Backups on the shelf, newest first.
@@ -92,10 +95,14 @@ class BackupShelf {
     // of the current database. A healthy current database is overwritten in
     // place in one transaction, so a store that holds it open sees the restored
     // settings; a damaged one is first copied to the shelf as it is (with its
-    // journal) and then replaced. A backup file that fails its check is refused.
+    // journal) and then replaced. A backup file that fails its check or does
+    // not hold the whole settings schema is refused. A database another
+    // program holds locked is refused ("in use by another program") and left
+    // as it is, with its journal.
     BackupResult restore(const std::string& database, const std::string& backupFile);
 
-    // Removes the oldest automatic backups beyond kKeptBackups.
+    // Removes the oldest automatic backups beyond kKeptBackups; the user's
+    // own backups and damaged copies are not counted and never removed.
     void prune() const;
 
   private:

@@ -2,6 +2,7 @@
 
 // Helpers the sources of this module share; not part of its interface.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,13 @@ bool openReadOnly(sql::Connection& db, const std::string& path);
 // other connections to it see the new contents afterwards.
 bool onlineBackup(sql::Connection& to, sql::Connection& from, std::string* error);
 
+// The result codes that mean another program holds the file locked.
+bool isBusy(int sqliteCode);
+
 inline constexpr int kBusyTimeoutMs = 5000;
+// How long restore and import wait for the write lock before they refuse: a
+// program that holds it longer is busy writing, and must not be overrun.
+inline constexpr int kLockWaitMs = 500;
+inline constexpr const char* kInUse = "is in use by another program";
 
 }  // namespace korvex::exchange

@@ -5,9 +5,10 @@
 // mode, the user lights it owns and the macros its keys play. The file names
 // keys by their catalog names and macros by their names, never by row ids.
 //
-// Reading a file checks all of it before anything is stored; importing adds
-// a new profile in one step, so a bad file, or a failure half way, leaves
-// the database exactly as it was.
+// Reading a file checks all of it before anything is stored (only a regular
+// file of a sane size is read at all); importing adds a new profile in one
+// step, so a bad file, or a failure half way, leaves the database exactly as
+// it was.
 
 #include <array>
 #include <cstdint>
@@ -98,10 +99,13 @@ struct ProfileImport {
 };
 
 // Adds the file's profile (and its macros, renamed with " (2)", " (3)", ...
-// where a macro of that name exists) to the database at `databasePath`. The
-// work is done on a copy, checked (the macros must still fit the keyboard)
-// and then put in place in one transaction, after a backup on `shelf` when
-// one is given. A store holding the database open sees the new profile.
+// where a macro of that name exists) to the database at `databasePath`, in
+// one transaction that holds the write lock from the start: a file another
+// program is writing is refused ("in use by another program"), and a failure
+// anywhere, including macros that would no longer fit the keyboard, leaves
+// the database as it was. A backup on `shelf`, when one is given, is taken
+// inside that lock before the commit. A store holding the database open sees
+// the new profile. Safe to call off the window's thread.
 ProfileImport importProfile(const std::string& databasePath, std::string_view text,
                             BackupShelf* shelf);
 ProfileImport importProfileFile(const std::string& databasePath, const std::string& path,

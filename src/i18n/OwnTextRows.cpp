@@ -87,8 +87,13 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     // The macro page: a macro image too large for the keyboard.
     {930, "The macros are too large for the keyboard", "宏数据太大，键盘无法保存",
      "巨集資料太大，鍵盤無法儲存"},
-    {931, "The last change is stored, but the keyboard keeps its previous macros.",
-     "最后的修改已保存，但键盘仍保留之前的宏。", "最後的修改已儲存，但鍵盤仍保留之前的巨集。"},
+    {931,
+     "The last change is stored, but the keyboard keeps its previous macros. Keys bound to a "
+     "macro the keyboard does not hold as stored play their own function until the macros fit.",
+     "最后的修改已保存，但键盘仍保留之前的宏。绑定到键盘上未按保存内容存放的宏的按键，在宏能放下之"
+     "前执行其原有功能。",
+     "最後的修改已儲存，但鍵盤仍保留之前的巨集。綁定到鍵盤上未按儲存內容存放的巨集的按鍵，在巨集能"
+     "放下之前執行其原有功能。"},
     // The user light page: its file dialogs, tooltips and the reasons a file is refused.
     {950, "User light files (*.json)", "用户灯光文件 (*.json)", "用戶燈光檔案 (*.json)"},
     {951, "Export user light", "导出用户灯光", "匯出用戶燈光"},
@@ -148,6 +153,95 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     {1011, "a table or column the settings need is missing", "缺少设置所需的数据表或列",
      "缺少設定所需的資料表或欄位"},
     {1012, "an input/output error", "输入/输出错误", "輸入/輸出錯誤"},
+    // Shown while a profile file is imported off the window's thread.
+    {1050, "Importing the profile...", "正在导入配置文件…", "正在匯入配置文件…"},
+    {1051, "it is not a regular file", "它不是普通文件", "它不是一般檔案"},
+    // The macro page: the keyboard's macro memory and recording over a macro.
+    {1100, "%1 of %2 bytes, %3 of %4 macros", "已用 %1 / %2 字节，%3 / %4 个宏",
+     "已用 %1 / %2 位元組，%3 / %4 個巨集"},
+    {1101, "The keyboard's macro memory is full", "键盘的宏存储空间已满", "鍵盤的巨集儲存空間已滿"},
+    {1102, "The recording stopped: no more events fit. The events recorded so far are kept.",
+     "录制已停止：无法再容纳更多事件。已录制的事件已保留。",
+     "錄製已停止：無法再容納更多事件。已錄製的事件已保留。"},
+    {1103, "The event was not inserted. Delete events or macros to make room.",
+     "未插入该事件。请删除一些事件或宏以腾出空间。",
+     "未插入該事件。請刪除一些事件或巨集以騰出空間。"},
+    {1104, "No new macro fits. Delete events or macros to make room.",
+     "无法再新建宏。请删除一些事件或宏以腾出空间。",
+     "無法再新建巨集。請刪除一些事件或巨集以騰出空間。"},
+    {1105, "Record over this macro?", "要覆盖录制此宏吗？", "要覆蓋錄製此巨集嗎？"},
+    {1106, "Its %1 events are replaced by the new recording.", "它的 %1 个事件将被新的录制取代。",
+     "它的 %1 個事件將被新的錄製取代。"},
+    // The upload indicator when the keyboard left in the middle of an upload.
+    {1200, "The keyboard went away; nothing more was sent", "键盘已断开；之后未再发送任何内容",
+     "鍵盤已斷開；之後未再傳送任何內容"},
+    // The page buttons' tooltips and names, the home view and the title bar.
+    {1300, "Custom keys", "自定义按键", "自定義按鍵"},
+    {1301, "Macros", "宏", "巨集"},
+    {1302, "Light effects", "灯光效果", "燈光效果"},
+    {1303, "User lights", "用户灯光", "用戶燈光"},
+    {1304, "Settings", "设置", "設定"},
+    {1305, "Click the keyboard to configure it", "点击键盘即可进行设置", "點擊鍵盤即可進行設定"},
+    {1306,
+     "No keyboard found: check that it is plugged in and that the udev rule is installed (see "
+     "the README).",
+     "未找到键盘：请检查键盘是否已插好，以及是否已安装 udev 规则（见 README）。",
+     "找不到鍵盤：請檢查鍵盤是否已插好，以及是否已安裝 udev 規則（見 README）。"},
+    {1307, "(simulated)", "（模拟）", "（模擬）"},
+    {1308, "Home", "主页", "首頁"},
+    {1309, "Minimize", "最小化", "最小化"},
+    {1310, "Close", "关闭", "關閉"},
+    // The light page's colour picker and direction buttons.
+    {1311, "Choose a colour", "选择颜色", "選擇顏色"},
+    {1312, "Light moves up", "灯光向上移动", "燈光向上移動"},
+    {1313, "Light moves right", "灯光向右移动", "燈光向右移動"},
+    {1314, "Light moves left", "灯光向左移动", "燈光向左移動"},
+    {1315, "Light moves down", "灯光向下移动", "燈光向下移動"},
+    // The key page, the custom key dialog and the macro page: what a
+    // control does and what to do next.
+    {1500, "Top layer: %1", "Top 层：%1", "Top 層：%1"},
+    {1501, "Fn layer: %1", "Fn 层：%1", "Fn 層：%1"},
+    {1502, "Press a key combination", "请按下组合键", "請按下組合鍵"},
+    {1503, "Only %1 is kept: a key carries one modifier.", "仅保留 %1：一个按键只能带一个修饰键。",
+     "僅保留 %1：一個按鍵只能帶一個修飾鍵。"},
+    {1510, "Delete macro", "删除宏", "刪除巨集"},
+    {1511, "Delete event", "删除事件", "刪除事件"},
+    {1512, "Click New to create a macro", "点击“新建”创建宏", "點擊「新建」建立巨集"},
+    {1513, "Press a key", "请按一个键", "請按一個鍵"},
+    {1514, "No events yet: click Record, or insert one", "尚无事件：点击“录制”或插入事件",
+     "尚無事件：點擊「錄製」或插入事件"},
+    {1515, "Double-click an event to change it", "双击事件即可修改", "雙擊事件即可修改"},
+    {1516, "Press the new key for this event", "请按下此事件的新按键", "請按下此事件的新按鍵"},
+    // The user light page while there is no scheme.
+    {1530, "Click + to add a scheme", "点击 + 添加方案", "點擊 + 新增方案"},
+    {1531, "No scheme to keep this paint", "没有可保存这些颜色的方案", "沒有可保存這些顏色的方案"},
+    {1532, "Create a scheme with the colours painted now?", "要用当前绘制的颜色创建一个方案吗？",
+     "要用目前繪製的顏色建立一個方案嗎？"},
+    {1533, "Create scheme", "创建方案", "建立方案"},
+    {1534, "Cancel", "取消", "取消"},
+    {1535, "Drop the unapplied paint?", "放弃未应用的颜色吗？", "放棄未套用的顏色嗎？"},
+    {1536, "The colours painted on %1 are not applied yet. Switching schemes drops them.",
+     "在 %1 上绘制的颜色尚未应用。切换方案会将其丢弃。",
+     "在 %1 上繪製的顏色尚未套用。切換方案會將其捨棄。"},
+    {1537, "Drop paint", "放弃颜色", "放棄顏色"},
+    // Accessible names of controls that show only a symbol.
+    {1550, "Keyboard", "键盘", "鍵盤"},
+    {1551, "Function panel", "功能面板", "功能面板"},
+    {1552, "Add profile", "添加配置方案", "新增配置方案"},
+    {1553, "Delete profile", "删除配置方案", "刪除配置方案"},
+    {1554, "Rename profile", "重命名配置方案", "重新命名配置方案"},
+    {1555, "Move event up", "上移事件", "上移事件"},
+    {1556, "Move event down", "下移事件", "下移事件"},
+    {1557, "Close", "关闭", "關閉"},
+    // Autostart from a program that is not installed.
+    {1700,
+     "At login Korvex will be started from %1, inside a build folder: it stops starting once "
+     "that folder is rebuilt or removed. Install Korvex and switch this on again from the "
+     "installed program.",
+     "登录时将从构建文件夹中的 %1 启动 Korvex：该文件夹被重新构建或删除后将无法启动。请安装 "
+     "Korvex，并在已安装的程序中重新开启此项。",
+     "登入時將從建置資料夾中的 %1 啟動 Korvex：該資料夾被重新建置或刪除後將無法啟動。請安裝 "
+     "Korvex，並在已安裝的程式中重新開啟此項。"},
 });
 
 static_assert(ascendingWithin(kOwnRows, kOwnMin, kOwnMax));

@@ -11,8 +11,8 @@
 namespace korvex::frames {
 
 // Command codes of byte 1.
-inline constexpr std::uint8_t kBegin = 0x18;
-inline constexpr std::uint8_t kMacroBegin = 0x19;
+inline constexpr std::uint8_t kBegin = kBeginCommand;
+inline constexpr std::uint8_t kMacroBegin = kMacroBeginCommand;
 inline constexpr std::uint8_t kEnd = 0x02;
 inline constexpr std::uint8_t kStore = 0xF0;
 inline constexpr std::uint8_t kKeyTableTop = 0x11;

@@ -26,6 +26,16 @@ struct Transfer {
     bool operator==(const Transfer&) const = default;
 };
 
+// Command codes (byte 1) that open an exchange with the keyboard: begin, and
+// the macro image's own begin. An exchange runs until the next one opens.
+inline constexpr std::uint8_t kBeginCommand = 0x18;
+inline constexpr std::uint8_t kMacroBeginCommand = 0x19;
+
+inline bool opensExchange(const Transfer& t) {
+    return t.kind == Transfer::Kind::Command && t.bytes.size() > 1 &&
+           (t.bytes[1] == kBeginCommand || t.bytes[1] == kMacroBeginCommand);
+}
+
 // What one upload is for; the worker replaces a queued upload of the same
 // kind and target with a newer one.
 enum class UploadKind { Keys, SystemFunctions, LightMode, UserLight, Macros };

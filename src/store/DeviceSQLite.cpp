@@ -372,8 +372,23 @@ std::int64_t DeviceSQLite::addProfile(const std::string& profile_name) {
 
 bool DeviceSQLite::deleteProfile(std::int64_t profile) {
     if (!isOpen()) return true;
-    sql::Statement remove(db_, R"(DELETE FROM "t_profile" WHERE "profId" = ?)");
-    return remove.bindAll(profile).run();
+    // The profile goes with its keys, lights and settings, or not at all:
+    // left-over rows would be read back by whatever takes its id later.
+    sql::Transaction tx(db_);
+    if (!tx.ok()) return false;
+    for (const char* statement : {
+             R"(DELETE FROM "t_userlight_leddata" WHERE "light_id" IN)"
+             R"( (SELECT "light_id" FROM "t_userlight_data" WHERE "profile" = ?))",
+             R"(DELETE FROM "t_userlight_data" WHERE "profile" = ?)",
+             R"(DELETE FROM "t_keyprofile" WHERE "profId" = ?)",
+             R"(DELETE FROM "t_lightdata" WHERE "profId" = ?)",
+             R"(DELETE FROM "t_profile" WHERE "profId" = ?)",
+         }) {
+        sql::Statement remove(db_, statement);
+        if (!remove.bindAll(profile).run()) return false;
+    }
+    if (!deleteProfileConfigRows(profile)) return false;
+    return tx.commit();
 }
 
 bool DeviceSQLite::updateProfileName(std::int64_t profile, const std::string& profile_name) {

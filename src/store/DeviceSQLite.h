@@ -82,6 +82,21 @@ class DeviceSQLite {
         std::uint64_t start_;
     };
 
+    // While alive, every write through the store joins one write transaction
+    // (the store's own transactions become savepoints in it): a batch of
+    // changes costs one commit instead of one per row, and is kept whole or
+    // not at all. The write lock is taken at once, so a busy file is known
+    // before anything changes. Without commit() everything is rolled back.
+    class WriteScope {
+      public:
+        explicit WriteScope(DeviceSQLite& store) : tx_(store.db_) {}
+        bool ok() const { return tx_.ok(); }
+        [[nodiscard]] bool commit() { return tx_.commit(); }
+
+      private:
+        sql::Transaction tx_;
+    };
+
     DeviceSQLite();
     explicit DeviceSQLite(LogSink log);
 
@@ -100,7 +115,8 @@ class DeviceSQLite {
     void setLogSink(LogSink log) { log_ = std::move(log); }
     // The SQLite text of the last failed statement (for diagnostics and tests).
     const std::string& lastError() const { return db_.errorMessage(); }
-    // Primary SQLite result code of the last failure (SQLITE_BUSY, ...).
+    // Primary SQLite result code of the last failure (SQLITE_BUSY: another
+    // program holds the file).
     int lastErrorCode() const { return db_.errorCode(); }
     // Changes whenever another connection (another program) commits to the
     // file; our own writes leave it as it is. Empty when it cannot be read.
@@ -132,6 +148,8 @@ class DeviceSQLite {
     // New profile id; 0 on failure or without connection. Rows a deleted
     // profile with the same id left behind are removed, so it starts fresh.
     [[nodiscard]] std::int64_t addProfile(const std::string& profile_name);
+    // Deletes the profile with its keys, lights, user lights and settings in
+    // one transaction; profile 1's application-wide values stay.
     [[nodiscard]] bool deleteProfile(std::int64_t profile);  // no connection: true
     [[nodiscard]] bool updateProfileName(std::int64_t profile,
                                          const std::string& profile_name);  // no connection: true
@@ -187,7 +205,8 @@ class DeviceSQLite {
     std::int64_t queryAllMacroRecords(std::vector<RecordInfo>& dataArray);
     // New macro id (1 play, no delay); 0 on failure.
     [[nodiscard]] std::int64_t addMacroProfile(const std::string& macro_name);
-    // Deletes the macro and its events together. No connection: true.
+    // Deletes the macro, its events and the key rows that play it, together.
+    // No connection: true.
     [[nodiscard]] bool deleteMacroProfile(std::int64_t macorId);
     [[nodiscard]] bool queryMacroInfo(std::int64_t macorId, MacroInfo& info);
     [[nodiscard]] bool deleteMacroRecord(std::int64_t macorId);  // no connection: true

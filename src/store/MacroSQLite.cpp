@@ -11,6 +11,9 @@ constexpr std::int64_t kNewMacroPlayTimes = 1;
 constexpr std::int64_t kNewMacroDelayType = 0;
 constexpr std::int64_t kNewMacroDelayTime = 0;
 
+// "macroType" of a key row that plays a macro; "macroValue" is the macro id.
+constexpr std::int64_t kMacroKeyType = 4;
+
 constexpr const char* kDeleteEvents = R"(DELETE FROM "t_macrorecord" WHERE "macro_id" = ?)";
 constexpr const char* kInsertEvent =
     R"(INSERT INTO "t_macrorecord" ("macro_id", "record_type", "record_index", "record_desc",)"
@@ -90,8 +93,18 @@ std::int64_t DeviceSQLite::addMacroProfile(const std::string& macro_name) {
 
 bool DeviceSQLite::deleteMacroProfile(std::int64_t macorId) {
     if (!isOpen()) return true;
-    return store::deleteParent(db_, R"(DELETE FROM "t_macro_data" WHERE "macro_id" = ?)",
-                               kDeleteEvents, macorId);
+    // Keys that played the macro go back to their own function with it: a
+    // key row naming a macro that is gone would show a macro the keyboard
+    // cannot play, and a later macro could take its id.
+    sql::Transaction tx(db_);
+    if (!tx.ok()) return false;
+    sql::Statement keys(db_,
+                        R"(DELETE FROM "t_keyprofile" WHERE "macroType" = ? AND "macroValue" = ?)");
+    if (!keys.bindAll(kMacroKeyType, macorId).run()) return false;
+    if (!store::runWith(db_, kDeleteEvents, macorId)) return false;
+    if (!store::runWith(db_, R"(DELETE FROM "t_macro_data" WHERE "macro_id" = ?)", macorId))
+        return false;
+    return tx.commit();
 }
 
 bool DeviceSQLite::queryMacroInfo(std::int64_t macorId, MacroInfo& info) {

@@ -139,39 +139,57 @@ BuiltUploads macroImage(Reader& r) {
 // What the window sends when it first finds the keyboard, read in the order
 // it reads: the first listed profile is selected (and its light rows made),
 // then the light page, the user light page and the settings page load, then
-// profile 1 is selected.
-BuiltUploads startup(Reader& r) {
+// the shown or start-up profile is selected.
+BuiltUploads startup(Reader& r, std::optional<std::int64_t> profile,
+                     const std::optional<std::vector<MacroInfo>>& keyboardMacros) {
     // Light rows are made first (a write), so the reads after it share one
-    // read transaction.
+    // read transaction. None are made for a profile that does not exist.
     const auto list = r.profiles();
-    if (!list.empty()) r.check(r.store().writeLightProfile(list.front().profId));
-    r.check(r.store().writeLightProfile(kFirstProfile));
+    // The profile the window shows (after a replug or a resume), else the
+    // start-up profile.
+    const bool shown = profile && std::any_of(list.begin(), list.end(), [&](const ProfileData& p) {
+                           return p.profId == *profile;
+                       });
+    const std::int64_t selected = shown ? *profile : startupProfile(list);
+    if (!list.empty()) {
+        r.check(r.store().writeLightProfile(list.front().profId));
+        r.check(r.store().writeLightProfile(selected));
+    }
+    // The macro image first, when it fits: the keyboard may hold another
+    // program's or another run's macros, and the key tables name its slots.
+    // When it does not fit, nothing of the store is on the keyboard and no
+    // key may play a macro.
+    BuiltUploads image = macroImage(r);
+    const bool imageFits = image.status == Status::Ready;
     const DeviceSQLite::ReadScope reading(r.store());
 
     StartupSettings s;
-    s.macros = r.macros();
+    s.macros =
+        keyboardMacros ? *keyboardMacros : (imageFits ? r.macros() : std::vector<MacroInfo>{});
     if (!list.empty()) {
         const std::int64_t first = list.front().profId;
         s.firstListedProfile = first;
         s.firstListedTopRows = r.keys(first, 0);
         s.firstListedFnRows = r.keys(first, 1);
     }
-    // The light page shows profile 1's selected mode with the bytes of the
-    // profile selected just before.
-    const std::int64_t mode = r.store().getLightModeSelectIndex(kFirstProfile);
+    // The light page shows the start-up profile's selected mode with the
+    // bytes of the profile selected just before.
+    const std::int64_t mode = r.store().getLightModeSelectIndex(selected);
     if (listedLightMode(mode)) {
         s.lightMode = static_cast<std::uint8_t>(mode);
-        s.lightModeRecord = lightRecord(r, s.firstListedProfile.value_or(kFirstProfile), mode);
+        s.lightModeRecord = lightRecord(r, s.firstListedProfile.value_or(selected), mode);
     }
-    const auto lights = r.userLights(kFirstProfile);
+    const auto lights = r.userLights(selected);
     if (!lights.empty()) {
         s.firstUserLightId = lights.front().userlight_id;
         s.firstUserLightLeds = r.leds(lights.front().userlight_id);
     }
     s.system = systemState(r);
-    s.profile1TopRows = r.keys(kFirstProfile, 0);
-    s.profile1FnRows = r.keys(kFirstProfile, 1);
-    return ready(firstAttachUploads(s));
+    s.profile1TopRows = r.keys(selected, 0);
+    s.profile1FnRows = r.keys(selected, 1);
+    std::vector<Upload> all = imageFits ? std::move(image.uploads) : std::vector<Upload>{};
+    for (Upload& u : firstAttachUploads(s)) all.push_back(std::move(u));
+    return ready(std::move(all));
 }
 
 BuiltUploads build(Reader& r, const UploadRequest& request) {
@@ -187,7 +205,8 @@ BuiltUploads build(Reader& r, const UploadRequest& request) {
     switch (request.choice) {
         case UploadChoice::Keys: {
             const DeviceSQLite::ReadScope reading(r.store());
-            return ready({keyTables(r, profile, r.macros())});
+            return ready({keyTables(
+                r, profile, request.keyboardMacros ? *request.keyboardMacros : r.macros())});
         }
         case UploadChoice::System:
             return ready({systemFunctionUpload(systemState(r))});
@@ -198,7 +217,7 @@ BuiltUploads build(Reader& r, const UploadRequest& request) {
         case UploadChoice::Macros:
             return macroImage(r);
         case UploadChoice::Startup:
-            return startup(r);
+            return startup(r, request.profile, request.keyboardMacros);
     }
     return fail(Status::NothingToSend, "unknown upload");
 }
@@ -224,6 +243,50 @@ StoreFault openFault(const OpenResult& opened) {
 }
 
 }  // namespace
+
+std::int64_t startupProfile(const std::vector<ProfileData>& list) {
+    for (const ProfileData& p : list)
+        if (p.profId == kFirstProfile) return kFirstProfile;
+    return list.empty() ? kFirstProfile : list.front().profId;
+}
+
+bool MacroSnapshot::operator==(const MacroSnapshot& other) const {
+    auto sameMacro = [](const MacroInfo& a, const MacroInfo& b) {
+        return a.macroId == b.macroId && a.playTimes == b.playTimes && a.delayType == b.delayType &&
+               a.delayTime == b.delayTime;
+    };
+    auto sameRecord = [](const RecordInfo& a, const RecordInfo& b) {
+        return a.macroId == b.macroId && a.recordType == b.recordType &&
+               a.recordIndex == b.recordIndex && a.recordValue == b.recordValue;
+    };
+    return std::equal(macros.begin(), macros.end(), other.macros.begin(), other.macros.end(),
+                      sameMacro) &&
+           std::equal(records.begin(), records.end(), other.records.begin(), other.records.end(),
+                      sameRecord);
+}
+
+MacroSnapshot readMacros(DeviceSQLite& store) {
+    const DeviceSQLite::ReadScope reading(store);
+    MacroSnapshot s;
+    store.queryAllMacroData(s.macros);
+    store.queryAllMacroRecords(s.records);
+    return s;
+}
+
+std::vector<MacroInfo> playableSlots(const MacroSnapshot& onKeyboard, const MacroSnapshot& stored) {
+    auto eventsOf = [](const MacroSnapshot& s, std::int64_t id) {
+        MacroSnapshot one;
+        for (const RecordInfo& r : s.records)
+            if (r.macroId == id) one.records.push_back(r);
+        for (const MacroInfo& m : s.macros)
+            if (m.macroId == id) one.macros.push_back(m);
+        return one;
+    };
+    std::vector<MacroInfo> slots = onKeyboard.macros;
+    for (MacroInfo& slot : slots)
+        if (eventsOf(onKeyboard, slot.macroId) != eventsOf(stored, slot.macroId)) slot.macroId = -1;
+    return slots;
+}
 
 BuiltUploads readFailure(DeviceSQLite& store) {
     BuiltUploads b = fail(Status::DatabaseUnreadable, {});

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "protocol/Transfer.h"
+#include "store/Records.h"
 #include "store/StoreFault.h"
 
 namespace korvex {
@@ -18,9 +19,34 @@ enum class UploadChoice { Keys, System, LightMode, UserLight, Macros, Startup };
 
 struct UploadRequest {
     UploadChoice choice = UploadChoice::Keys;
-    std::optional<std::int64_t> profile;  // keys, lightmode, userlight; 1 when not given
+    // Keys, lightmode, userlight; 1 when not given. Start-up: the profile
+    // it ends on, the start-up profile when not given or not listed.
+    std::optional<std::int64_t> profile;
     std::optional<std::int64_t> lightId;  // userlight; the profile's first when not given
+    // Keys and start-up: the macros the keyboard can play, in the slot order
+    // of its macro image (see playableSlots). A key bound to any other macro
+    // goes out at its own function. Not given: the stored macro list.
+    std::optional<std::vector<MacroInfo>> keyboardMacros;
 };
+
+// The macros a macro image is built from: the list in slot order and every
+// event row, as the store held them.
+struct MacroSnapshot {
+    std::vector<MacroInfo> macros;
+    std::vector<RecordInfo> records;
+    bool operator==(const MacroSnapshot&) const;
+};
+MacroSnapshot readMacros(DeviceSQLite& store);
+
+// The slots of the image on the keyboard, each keeping its macro only while
+// the store still holds that macro with the same events and delays; any
+// other slot gets id -1, so no key is sent to play it. A key then never
+// plays a macro other than the one the window shows for it.
+std::vector<MacroInfo> playableSlots(const MacroSnapshot& onKeyboard, const MacroSnapshot& stored);
+
+// The profile selected at attach: profile 1, or the first listed once
+// profile 1 has been deleted (its application-wide values stay under 1).
+std::int64_t startupProfile(const std::vector<ProfileData>& list);
 
 // What the tool sends, built from the stored settings, or why it cannot.
 struct BuiltUploads {

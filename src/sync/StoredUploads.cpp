@@ -2,8 +2,10 @@
 
 namespace korvex {
 
-sync::BuiltUploads startupUploads(DeviceSQLite& db) {
-    sync::BuiltUploads built = sync::buildUploads(db, {sync::UploadChoice::Startup, {}, {}});
+sync::BuiltUploads startupUploads(DeviceSQLite& db, std::int64_t profile,
+                                  std::vector<MacroInfo> keyboardMacros) {
+    sync::BuiltUploads built = sync::buildUploads(
+        db, {sync::UploadChoice::Startup, profile, std::nullopt, std::move(keyboardMacros)});
     if (built.status != sync::BuiltUploads::Status::Ready) return built;
     Upload all;
     all.kind = UploadKind::Keys;

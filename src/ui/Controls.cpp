@@ -214,11 +214,31 @@ void MenuItem::mouseReleaseEvent(QMouseEvent* event) {
 // --- TableItemView ---------------------------------------------------------
 
 TableItemView::TableItemView(const QString& text, QWidget* parent)
-    : QWidget(parent), textView_(new QLabel(text, this)) {
+    : QWidget(parent), textView_(new QLabel(this)) {
     makeCaption(textView_, Qt::white, 12);
     textView_->setGeometry(10, 7, 200, 16);
     setAttribute(Qt::WA_Hover);
     setMinimumHeight(ItemListView::kRowHeight);
+    setText(text);
+}
+
+void TableItemView::setText(const QString& text) {
+    fullText_ = text;
+    showElided();
+}
+
+void TableItemView::showElided() {
+    const QString shown =
+        textView_->fontMetrics().elidedText(fullText_, Qt::ElideRight, textView_->width());
+    textView_->setText(shown);
+    setToolTip(shown == fullText_ ? QString() : fullText_);
+}
+
+void TableItemView::resizeEvent(QResizeEvent* event) {
+    // Room for the caption up to the icon at the right end.
+    textView_->setFixedWidth(std::max(40, std::min(200, width() - 40)));
+    showElided();
+    QWidget::resizeEvent(event);
 }
 
 void TableItemView::setSelect(bool select) {
@@ -276,13 +296,21 @@ void KeyTableItemView::hoverChanged() {
     showIcon(isHover() ? hoverIcon_ : normalIcon_);
 }
 
-void KeyTableItemView::resizeEvent(QResizeEvent*) {
+void KeyTableItemView::resizeEvent(QResizeEvent* event) {
+    TableItemView::resizeEvent(event);
     iconView_->setGeometry(width() - 26, (height() - 16) / 2, 16, 16);
     if (editor_) editor_->setGeometry(6, 3, std::min(220, width() - 40), height() - 6);
 }
 
 void KeyTableItemView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) beginEdit();
+}
+
+void KeyTableItemView::mousePressEvent(QMouseEvent* event) {
+    TableItemView::mousePressEvent(event);
+    if (iconStartsEdit_ && event->button() == Qt::LeftButton && iconView_->isVisible() &&
+        iconView_->geometry().adjusted(-4, -4, 4, 4).contains(event->position().toPoint()))
+        beginEdit();
 }
 
 void KeyTableItemView::beginEdit() {

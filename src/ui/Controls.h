@@ -146,8 +146,10 @@ class TableItemView : public QWidget {
     void setSelect(bool select);
     bool isHover() const { return hover_; }
     QLabel* textView() const { return textView_; }
-    void setText(const QString& text) { textView_->setText(text); }
-    QString text() const { return textView_->text(); }
+    // The full text; the row shows it elided when it is too long, with the
+    // full text as tooltip.
+    void setText(const QString& text);
+    QString text() const { return fullText_; }
     bool initFinish() const { return true; }
     // True when the row is drawn with the accent background.
     bool hasAccentBackground() const { return select_ || hover_; }
@@ -161,10 +163,14 @@ class TableItemView : public QWidget {
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void showElided();
+
     bool select_ = false;
     bool hover_ = false;
+    QString fullText_;
     QLabel* textView_;
 };
 
@@ -186,11 +192,14 @@ class KeyTableItemView : public TableItemView {
 
     void beginEdit();
     bool isEditing() const { return editor_ != nullptr; }
+    // A press on the row's icon (a pencil) selects the row and starts the edit.
+    void setIconStartsEdit(bool on) { iconStartsEdit_ = on; }
     QLineEdit* editor() const { return editor_; }
 
   protected:
     void hoverChanged() override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -204,6 +213,7 @@ class KeyTableItemView : public TableItemView {
     QLabel* iconView_;
     QPointer<QLineEdit> editor_;
     int index_ = 0;
+    bool iconStartsEdit_ = false;
 };
 
 class LightTableItemView : public KeyTableItemView {

@@ -27,7 +27,8 @@ class SimulatedHandle final : public KeyboardHandle {
     explicit SimulatedHandle(std::shared_ptr<SimulatedKeyboard> keyboard)
         : keyboard_(std::move(keyboard)) {}
     bool same(const KeyboardHandle& other) const override { return &other == this; }
-    std::string name() const override { return "Korvex (simulated)"; }
+    std::string name() const override { return "Korvex"; }
+    bool simulated() const override { return true; }
     OpenedLink open() override {
         // A thin forwarder, so the link can be dropped at detach while the
         // keyboard (and its state) stays for the next plug.
@@ -39,6 +40,7 @@ class SimulatedHandle final : public KeyboardHandle {
             bool getFeatureReport(std::span<std::uint8_t> b, std::size_t& n) override {
                 return kb->getFeatureReport(b, n);
             }
+            bool gone() const override { return kb->gone(); }
         };
         auto link = std::make_unique<Forward>();
         link->kb = keyboard_;
@@ -122,6 +124,20 @@ void LinkSlot::clear() {
     std::lock_guard lock(mutex_);
     logged_.reset();  // before the link it writes through
     raw_.reset();
+}
+
+std::function<void()> LinkSlot::retire() {
+    struct Retired {
+        std::unique_ptr<HidLink> raw, logged;
+        ~Retired() { logged.reset(); }  // before the link it writes through
+    };
+    auto retired = std::make_shared<Retired>();
+    {
+        std::lock_guard lock(mutex_);
+        retired->raw = std::move(raw_);
+        retired->logged = std::move(logged_);
+    }
+    return [retired]() mutable { retired.reset(); };
 }
 
 HidLink* LinkSlot::link() const {

@@ -4,6 +4,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +25,8 @@ class KeyboardHandle {
     // The same physical interface (a re-plugged keyboard is a new handle).
     virtual bool same(const KeyboardHandle& other) const = 0;
     virtual std::string name() const = 0;
+    // The simulated keyboard; the window says so in the user's language.
+    virtual bool simulated() const { return false; }
     // Runs on the monitor's thread: opening may take a while (permissions
     // can land a moment after the hot-plug event).
     virtual OpenedLink open() = 0;
@@ -83,6 +86,9 @@ class LinkSlot final : public LinkActivityListener {
     // used without it.
     bool set(std::unique_ptr<HidLink> link, const std::string& wireLogPath, std::string* error);
     void clear();
+    // Empties the slot and hands back what destroys the old link, for the
+    // device thread to run once no upload uses it (UploadWorker::detach).
+    std::function<void()> retire();
     // What the transport writes to; null when none.
     HidLink* link() const;
 

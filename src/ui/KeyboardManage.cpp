@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -20,6 +21,7 @@ void KeyboardViewController::setLinkOptions(LinkOptions options) {
     monitor_ = std::move(options.monitor);
     wireLogPath_ = std::move(options.wireLogPath);
     pauseClock_ = options.clock;
+    stopFlag_ = options.stopFlag;
 }
 
 void KeyboardViewController::registerDeviceNotifications() {
@@ -68,13 +70,16 @@ void KeyboardViewController::deviceConnected(const KeyboardRef& device, OpenedLi
         }
         return;
     }
+    // A busy keyboard that came free: its sheet no longer holds.
+    if (refusedDevice_ && refusedDevice_->same(*device) && sheet_) sheet_->close();
     refusedDevice_.reset();
 
     kbHIDdevice = device;
     keyboardTitle = text(30);
     // Another keyboard may take the place of the one held: the device thread
-    // lets go of the old link before it is replaced.
-    if (uploadWorker_) uploadWorker_->detach();
+    // lets go of the old link once its upload has given up; this thread does
+    // not wait for that.
+    if (uploadWorker_) uploadWorker_->detach(linkSlot_.retire());
     std::string error;
     if (!linkSlot_.set(std::move(opened.link), wireLogPath_, &error))
         std::fprintf(stderr, "korvex: wire log %s: %s\n", wireLogPath_.c_str(), error.c_str());
@@ -90,9 +95,12 @@ void KeyboardViewController::deviceDisconnected(const KeyboardRef& device) {
 
     kbHIDdevice.reset();
     detachedSinceRefresh_ = true;
-    // Stop the device thread writing before the link goes away.
-    if (uploadWorker_) uploadWorker_->detach();
-    linkSlot_.clear();
+    // The device thread stops writing and destroys the link itself, so this
+    // thread never waits for a transfer to time out.
+    if (uploadWorker_)
+        uploadWorker_->detach(linkSlot_.retire());
+    else
+        linkSlot_.clear();
     keyboardTitle = text(30);
     requestRefresh();
 }
@@ -146,7 +154,7 @@ void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
     initFinish = false;
     startupLoading_ = true;
     getAllProfile();
-    selectProfile(1);
+    selectProfile(sync::startupProfile(profileDatas));
     startupLoading_ = false;
     if (initMacroList) initMacroList();
     if (sendToKeyboard) sendStartupUploads();
@@ -166,6 +174,7 @@ bool KeyboardViewController::reloadIfChangedOutside() {
 
 void KeyboardViewController::initSQLite() {
     deviceComm_ = std::make_unique<DeviceComm>(linkSlot_.link(), pauseClock_);
+    deviceComm_->setStopFlag(stopFlag_);
     uploadWorker_ = std::make_unique<UploadWorker>(
         *deviceComm_,
         [this, alive = alive_](const UploadReport& report) {
@@ -238,6 +247,12 @@ void KeyboardViewController::selectProfileIndex(int index) {
 }
 
 void KeyboardViewController::selectProfile(std::int64_t profile) {
+    // Never a profile the list does not hold: its left-over rows would be
+    // shown and sent, and every edit stored under an id that is gone.
+    const auto listed = std::find_if(profileDatas.begin(), profileDatas.end(),
+                                     [&](const ProfileData& p) { return p.profId == profile; });
+    if (listed == profileDatas.end()) return;
+    currentProfileIndex = static_cast<int>(listed - profileDatas.begin());
     currentKBProfile = profile;
     currentProfile = profile;
     loadKeyMacroData();
@@ -249,12 +264,109 @@ void KeyboardViewController::selectProfile(std::int64_t profile) {
 
 void KeyboardViewController::loadKeyMacroData() {
     if (showKeyAssignments) showKeyAssignments();
-    if (!startupLoading_ && storeReadable()) sendStored(sync::UploadChoice::Keys, currentProfile);
+    if (!startupLoading_) sendKeyTables();
+}
+
+bool KeyboardViewController::sendKeyTables(std::int64_t profile) {
+    if (!storeReadable()) return false;
+    // A failed read of the macros would unbind every macro key on the
+    // keyboard: it fails the whole upload like any other read.
+    const DeviceSQLite::FailureWatch watch(*deviceDB_);
+    std::vector<MacroInfo> playable = playableMacros();
+    if (watch.failed()) {
+        reportNotBuilt(sync::readFailure(*deviceDB_));
+        return false;
+    }
+    sync::UploadRequest request;
+    request.choice = sync::UploadChoice::Keys;
+    request.profile = profile != 0 ? profile : currentProfile;
+    request.keyboardMacros = std::move(playable);
+    return sendBuilt(sync::buildUploads(*deviceDB_, request));
+}
+
+std::vector<MacroInfo> KeyboardViewController::playableMacros() {
+    if (!storeReadable()) return {};
+    return sync::playableSlots(keyboardMacros_, sync::readMacros(*deviceDB_));
+}
+
+bool KeyboardViewController::macroPlayable(std::int64_t macroId) {
+    const auto playable = playableMacros();
+    return std::any_of(playable.begin(), playable.end(),
+                       [&](const MacroInfo& m) { return m.macroId == macroId; });
+}
+
+namespace {
+std::vector<std::int64_t> slotIds(const std::vector<MacroInfo>& playable) {
+    std::vector<std::int64_t> ids;
+    for (const MacroInfo& m : playable) ids.push_back(m.macroId);
+    return ids;
+}
+}  // namespace
+
+bool KeyboardViewController::sendMacroImage() {
+    if (!storeReadable()) return false;
+    const auto before = slotIds(playableMacros());
+    sync::UploadRequest request;
+    request.choice = sync::UploadChoice::Macros;
+    sync::BuiltUploads built = sync::buildUploads(*deviceDB_, request);
+    // A failed read is not "too large": the sheet names the cause, nothing
+    // goes out and the keyboard keeps the image it has.
+    if (built.status == sync::BuiltUploads::Status::DatabaseUnreadable) {
+        reportNotBuilt(built);
+        return true;
+    }
+    const bool fits = built.status == sync::BuiltUploads::Status::Ready;
+    if (fits) {
+        const DeviceSQLite::FailureWatch watch(*deviceDB_);
+        const sync::MacroSnapshot sent = sync::readMacros(*deviceDB_);
+        if (watch.failed()) {
+            reportNotBuilt(sync::readFailure(*deviceDB_));
+            return true;
+        }
+        bool handedOver = !built.uploads.empty();
+        for (Upload& upload : built.uploads) handedOver = submitUpload(std::move(upload)) != 0;
+        if (handedOver) keyboardMacros_ = sent;
+    } else {
+        std::fprintf(stderr, "korvex: macros not sent: %s\n", built.message.c_str());
+    }
+    macrosHeldBack_ = !fits;
+    // Slots moved or a macro now differs from the keyboard's copy: the keys
+    // must name the slots as they are now, on the keyboard and on the page.
+    if (slotIds(playableMacros()) != before) {
+        sendKeyTables();
+        if (showKeyAssignments) showKeyAssignments();
+    }
+    return fits;
 }
 
 void KeyboardViewController::sendStartupUploads() {
     if (!storeReadable()) return;
-    sync::BuiltUploads built = startupUploads(*deviceDB_);
+    // The start-up sequence carries the macro image when it fits; the key
+    // tables in it play only what that image holds.
+    sync::UploadRequest request;
+    request.choice = sync::UploadChoice::Macros;
+    const sync::BuiltUploads image = sync::buildUploads(*deviceDB_, request);
+    if (image.status == sync::BuiltUploads::Status::DatabaseUnreadable) {
+        reportNotBuilt(image);
+        return;
+    }
+    const DeviceSQLite::FailureWatch watch(*deviceDB_);
+    macrosHeldBack_ = image.status != sync::BuiltUploads::Status::Ready;
+    keyboardMacros_ = macrosHeldBack_ ? sync::MacroSnapshot{} : sync::readMacros(*deviceDB_);
+    std::vector<MacroInfo> playable = playableMacros();
+    if (watch.failed()) {
+        keyboardMacros_ = {};
+        reportNotBuilt(sync::readFailure(*deviceDB_));
+        return;
+    }
+    if (macrosHeldBack_) {
+        std::fprintf(stderr, "korvex: macros not sent: %s\n", image.message.c_str());
+        showSheet(text(930), text(931));
+    }
+    // Ends on the profile the window shows: after a replug or a resume that
+    // need not be the start-up profile.
+    sync::BuiltUploads built = startupUploads(*deviceDB_, currentProfile, std::move(playable));
+    if (showKeyAssignments) showKeyAssignments();
     if (built.status != sync::BuiltUploads::Status::Ready) {
         reportNotBuilt(built);
         return;
@@ -265,8 +377,13 @@ void KeyboardViewController::sendStartupUploads() {
 }
 
 bool KeyboardViewController::sendStored(sync::UploadChoice choice, std::int64_t profile) {
+    // Key tables are built against the keyboard's macro image.
+    if (choice == sync::UploadChoice::Keys) return sendKeyTables(profile);
     if (!storeReadable()) return false;
-    sync::BuiltUploads built = sync::buildUploads(*deviceDB_, {choice, profile, std::nullopt});
+    return sendBuilt(sync::buildUploads(*deviceDB_, {choice, profile, std::nullopt, std::nullopt}));
+}
+
+bool KeyboardViewController::sendBuilt(sync::BuiltUploads built) {
     if (built.status != sync::BuiltUploads::Status::Ready) {
         reportNotBuilt(built);
         return false;

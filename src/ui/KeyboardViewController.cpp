@@ -10,6 +10,7 @@
 
 #include "protocol/Encoders.h"
 #include "sync/StoredUploads.h"
+#include "ui/Accessibility.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/NotificationCenter.h"
@@ -34,17 +35,21 @@ struct PageSpec {
     const char* view;
     const char* button;
     const char* image;
+    int nameText;  // the button's tooltip and accessible name
 };
 
 constexpr PageSpec kPages[] = {
     {KeyboardViewController::kCustomKeyView, "customkey_view", "customkey_btn",
-     "icon_menu_customkey"},
-    {KeyboardViewController::kMacroView, "macro_view", "macro_btn", "icon_menu_macro"},
-    {KeyboardViewController::kLightView, "light_view", "light_btn", "icon_menu_light"},
+     "icon_menu_customkey", 1300},
+    {KeyboardViewController::kMacroView, "macro_view", "macro_btn", "icon_menu_macro", 1301},
+    {KeyboardViewController::kLightView, "light_view", "light_btn", "icon_menu_light", 1302},
     {KeyboardViewController::kUserLightView, "userlight_view", "userlight_btn",
-     "icon_menu_userlight"},
-    {KeyboardViewController::kConfigView, "config_view", "config_btn", "icon_menu_config"},
+     "icon_menu_userlight", 1303},
+    {KeyboardViewController::kConfigView, "config_view", "config_btn", "icon_menu_config", 1304},
 };
+
+constexpr int kSimulatedText = 1307;
+constexpr int kAttachedCaptionText = 1305, kNotAttachedCaptionText = 1306;
 
 constexpr int kNavWidth = 76;
 
@@ -52,6 +57,7 @@ constexpr int kNavWidth = 76;
 
 KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("keyboard_view"));
+    installAccessibility();
     keyboardTitle = QStringLiteral("Korvex");
     uploadIndicator_ = new UploadIndicator(this);
     // Another program may change the settings file at any time; a cheap
@@ -128,6 +134,7 @@ void KeyboardViewController::buildPages() {
     for (const auto& item : kPages) {
         Page page;
         page.image = QString::fromLatin1(item.image);
+        page.nameText = item.nameText;
         page.view = new DragView(theme::kPageColour, pageArea_);
         page.view->setObjectName(QString::fromLatin1(item.view));
         pageStack_->addWidget(page.view);
@@ -164,10 +171,38 @@ void KeyboardViewController::buildPages() {
     home->addStretch(1);
     home->addWidget(keyboardConnect_, 0, Qt::AlignHCenter);
     home->addWidget(keyboardName_);
+    // What to do next: click the picture, or why no keyboard shows.
+    homeCaption_ = new QLabel(nodeviceView_);
+    homeCaption_->setObjectName(QStringLiteral("keyboard_caption"));
+    homeCaption_->setAlignment(Qt::AlignHCenter);
+    homeCaption_->setWordWrap(true);
+    QFont font = homeCaption_->font();
+    font.setPixelSize(15);
+    homeCaption_->setFont(font);
+    palette.setColor(QPalette::WindowText, theme::kTextColour);
+    homeCaption_->setPalette(palette);
+    home->addWidget(homeCaption_);
     home->addStretch(1);
     connect(keyboardConnect_, &QAbstractButton::clicked, this,
             [this] { button_keyboard_connect(); });
+    relabelShell();
     showHomeView();
+}
+
+void KeyboardViewController::relabelShell() {
+    for (auto& [type, page] : pages_) {
+        page.button->setToolTip(text(page.nameText));
+        page.button->setAccessibleName(text(page.nameText));
+    }
+    const bool attached = keyboardAttached();
+    QString name;
+    if (attached) {
+        name = QString::fromStdString(kbHIDdevice->name());
+        if (kbHIDdevice->simulated()) name += QLatin1Char(' ') + text(kSimulatedText);
+    }
+    keyboardName_->setText(name);
+    homeCaption_->setText(text(attached ? kAttachedCaptionText : kNotAttachedCaptionText));
+    keyboardConnect_->setAccessibleName(attached ? name : text(kNotAttachedCaptionText));
 }
 
 void KeyboardViewController::registerNotification() {
@@ -272,8 +307,7 @@ void KeyboardViewController::button_keyboard_connect() {
 }
 
 void KeyboardViewController::setConnectedImage(bool attached) {
-    keyboardName_->setText(attached && kbHIDdevice ? QString::fromStdString(kbHIDdevice->name())
-                                                   : QString());
+    relabelShell();
     keyboardConnect_->setImageName(attached ? QStringLiteral("singledevice_keyboard")
                                             : QStringLiteral("singledevice_keyboard_none"));
 }

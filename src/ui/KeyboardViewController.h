@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -53,6 +54,9 @@ class KeyboardViewController : public QWidget {
         std::unique_ptr<DeviceMonitor> monitor;  // none: no keyboard ever arrives
         std::string wireLogPath;                 // empty: no wire log
         PauseClock* clock = nullptr;             // null: the real 8 ms pacing
+        // Set when the program is asked to end: the running upload stops
+        // where the keyboard is not left inside an exchange.
+        const std::atomic<bool>* stopFlag = nullptr;
     };
 
     explicit KeyboardViewController(QWidget* parent = nullptr);
@@ -131,6 +135,27 @@ class KeyboardViewController : public QWidget {
     // How many start-up sequences have been handed to the device thread.
     int startupSequencesSent() const { return startupSends_; }
 
+    // --- macros and key tables on the keyboard -----------------------------
+    // Key tables are only ever built against the macro image the keyboard
+    // accepted in this run: a key whose macro is not on the keyboard as
+    // stored goes out at its own function, so no key plays a macro other
+    // than the one the window shows for it.
+    //
+    // Sends the stored macros as a new image. False when they do not fit
+    // (nothing is sent, the keyboard keeps its image). A failed read sends
+    // nothing either and is reported here (indicator and sheet), so it
+    // returns true. The key tables follow whenever the macros keys can play
+    // have changed.
+    bool sendMacroImage();
+    // Sends the key tables of `profile` (the current one when 0). False when
+    // nothing was sent; a failed read is reported as by sendStored.
+    bool sendKeyTables(std::int64_t profile = 0);
+    // The slots of the keyboard's image that still play what the store holds.
+    std::vector<MacroInfo> playableMacros();
+    bool macroPlayable(std::int64_t macroId);
+    // The stored macros are not on the keyboard: they did not fit.
+    bool macrosHeldBack() const { return macrosHeldBack_; }
+
     // Hands an upload to the device thread; never waits for the keyboard.
     // Returns its ticket, or 0 when there is no transport yet.
     std::uint64_t submitUpload(Upload upload);
@@ -138,6 +163,8 @@ class KeyboardViewController : public QWidget {
     // them over. When the store cannot be read nothing is sent and the user
     // is told why (indicator and sheet); false then.
     bool sendStored(sync::UploadChoice choice, std::int64_t profile);
+    // Hands over what was built, or reports why nothing was; false then.
+    bool sendBuilt(sync::BuiltUploads built);
     // Tells the user why an upload was not built (a failed read: indicator
     // and sheet; anything else: a line on stderr).
     void reportNotBuilt(const sync::BuiltUploads& built);
@@ -168,6 +195,7 @@ class KeyboardViewController : public QWidget {
     // Whether a keyboard is attached; the connection button depends on it.
     bool keyboardAttached() const { return kbHIDdevice != nullptr; }
     void setConnectedImage(bool attached);
+    QLabel* homeCaption() const { return homeCaption_; }
 
     // --- hooks filled in by the feature groups --------------------------
     // Stops the recording of the macro page's recorder.
@@ -213,6 +241,8 @@ class KeyboardViewController : public QWidget {
     void registerDeviceNotifications();
     void showHomeView();
     void hideHomeView();
+    // The page buttons' names and the home view's texts, in the current language.
+    void relabelShell();
     void setTitle(const QString& title);
     void showSheet(const QString& title, const QString& message);
     void uploadReported(const UploadReport& report);
@@ -225,6 +255,7 @@ class KeyboardViewController : public QWidget {
         QWidget* view = nullptr;
         ImageButton* button = nullptr;
         QString image;
+        int nameText = 0;
     };
     std::map<int, Page> pages_;
     QWidget* navColumn_ = nullptr;
@@ -234,6 +265,7 @@ class KeyboardViewController : public QWidget {
     QWidget* nodeviceView_ = nullptr;
     ImageButton* keyboardConnect_ = nullptr;
     QLabel* keyboardName_ = nullptr;
+    QLabel* homeCaption_ = nullptr;
     QPointer<QColorDialog> colorPanel_;
     int shownPage_ = 0;
     bool loaded_ = false;
@@ -242,12 +274,16 @@ class KeyboardViewController : public QWidget {
     std::unique_ptr<DeviceMonitor> monitor_;
     std::string wireLogPath_;
     PauseClock* pauseClock_ = nullptr;
+    const std::atomic<bool>* stopFlag_ = nullptr;
     KeyboardRef refusedDevice_;  // the interface whose access sheet was shown
     LinkSlot linkSlot_;
     // Destroyed before the slot: the worker writes through the slot's link.
     std::unique_ptr<DeviceComm> deviceComm_;
     std::unique_ptr<UploadWorker> uploadWorker_;
     std::unique_ptr<DeviceSQLite> deviceDB_;
+    // The macros of the image the keyboard accepted in this run.
+    sync::MacroSnapshot keyboardMacros_;
+    bool macrosHeldBack_ = false;
     // While the first attach loads, the uploads go out as one sequence.
     bool startupLoading_ = false;
     int startupSends_ = 0;

@@ -2,17 +2,21 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QSocketNotifier>
 
 #include <chrono>
+#include <memory>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
+#include "device/StopSignals.h"
 #include "ui/AppDelegate.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/MainWindowController.h"
+#include "ui/Theme.h"
 #include "ui/UsbMonitor.h"
 #include "ui/desktop/ResumeWatch.h"
 #include "ui/desktop/SingleInstance.h"
@@ -91,6 +95,9 @@ int runKorvex(int argc, char** argv) {
         std::fclose(probe);
     }
 
+    // Before anything can hold the keyboard: a stop signal ends the program
+    // as Quit does, so the interface is released on the way out.
+    StopSignals::install();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvex"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvex"));
@@ -99,6 +106,7 @@ int runKorvex(int argc, char** argv) {
     // The window may be hidden in the tray, and a sheet may be the only
     // window on show: the program ends by its quit entries alone.
     QApplication::setQuitOnLastWindowClosed(false);
+    theme::applyTheme(app);
 
     // A simulated keyboard holds nothing, so tries with it may run beside
     // the real program.
@@ -111,6 +119,7 @@ int runKorvex(int argc, char** argv) {
     auto* controller = new KeyboardViewController;
     KeyboardViewController::LinkOptions link;
     link.wireLogPath = options->wireLog;
+    link.stopFlag = &StopSignals::flag();
     if (options->simulate) {
         link.monitor = std::make_unique<SimulatedMonitor>();
     } else {
@@ -137,6 +146,15 @@ int runKorvex(int argc, char** argv) {
                      &QApplication::quit, Qt::QueuedConnection);
     QObject::connect(&windowController, &MainWindowController::hiddenToTray, &delegate,
                      &AppDelegate::windowHiddenToTray);
+
+    std::unique_ptr<QSocketNotifier> stopNotifier;
+    if (StopSignals::fd() >= 0) {
+        stopNotifier = std::make_unique<QSocketNotifier>(StopSignals::fd(), QSocketNotifier::Read);
+        QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, &app, [] {
+            std::fprintf(stderr, "korvex: stopping on signal %d\n", StopSignals::received());
+            QApplication::quit();
+        });
+    }
 
     // A keyboard may lose its settings while the machine sleeps.
     LogindSleepSource sleep;

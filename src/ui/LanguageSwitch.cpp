@@ -1,5 +1,11 @@
+#include <QApplication>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <cstdio>
 
 #include <string>
 
@@ -25,7 +31,7 @@ constexpr Caption kCaptionsBeforeLightList[] = {
     {"customkey_btn_toplayer", 90},     {"customkey_btn_fnlayer", 91},
     {"customkey_btn_defaultkey", 601},  {"customkey_btn_fnkey", 602},
     {"macro_label_macrolist", 180},     {"macro_label_recordlist", 181},
-    {"macro_btn_newmacro", 182},        {"macro_btn_deletemacro", 183},
+    {"macro_btn_newmacro", 182},        {"macro_btn_deletemacro", 1510},
     {"macro_label_insertevent", 188},   {"macro_btn_save", 193},
     {"keyboardevent_radiobutton", 189}, {"delayevent_radiobutton", 191},
     {"mouseevent_radiobutton", 190},    {"insertevent_button", 192},
@@ -45,6 +51,34 @@ constexpr Caption kCaptionsAfterLightList[] = {
     {"config_btn_disable_alttab", 607},  {"config_btn_disable_altf4", 607},
     {"config_btn_disable_lockwin", 607},
 };
+
+// Qt's own texts (file, colour and message dialogs) in the chosen language;
+// English needs none. A missing file leaves them in English and says so once.
+void useQtTranslations(int language) {
+    static QTranslator* installed = nullptr;
+    static QString installedLocale;
+    const QString locale = language == kLanguageSimplifiedChinese    ? QStringLiteral("zh_CN")
+                           : language == kLanguageTraditionalChinese ? QStringLiteral("zh_TW")
+                                                                     : QString();
+    if (locale == installedLocale) return;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
+    }
+    installedLocale = locale;
+    if (locale.isEmpty()) return;
+    auto* translator = new QTranslator(qApp);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load(QStringLiteral("qtbase_") + locale, folder)) {
+        std::fprintf(stderr, "korvex: Qt's translation qtbase_%s is not in %s\n",
+                     qPrintable(locale), qPrintable(folder));
+        delete translator;
+        return;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
+}
 
 constexpr int kLightModeRows = 20;
 constexpr int kFirstLightModeText = 500;
@@ -114,7 +148,11 @@ void KeyboardViewController::languageSelectionChanged(int index) {
 }
 
 void KeyboardViewController::LanguageSwicth() {
+    useQtTranslations(curLanguage);
+    // Qt retranslates the open picker's contents, not its title.
+    if (colorPanel_) colorPanel_->setWindowTitle(QColorDialog::tr("Select Color"));
     setTitle(keyboardTitle = text(30));
+    relabelShell();
 
     auto relabel = [this](const Caption& c) {
         if (auto* w = findChild<QWidget*>(QString::fromLatin1(c.control)))

@@ -9,6 +9,8 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "exchange/Autostart.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
@@ -113,6 +115,16 @@ MainWindowController::MainWindowController(KeyboardViewController* controller)
     connect(minimise, &QAbstractButton::clicked, window_, &QWidget::showMinimized);
     connect(close, &QAbstractButton::clicked, window_, &QWidget::close);
     connect(controller_, &KeyboardViewController::titleChanged, title_, &QLabel::setText);
+    // Icons only: the tooltip and the accessible name say what each does.
+    auto relabel = [this, minimise, close] {
+        const std::pair<QWidget*, int> named[] = {{home_, 1308}, {minimise, 1309}, {close, 1310}};
+        for (const auto& [button, id] : named) {
+            button->setToolTip(KeyboardViewController::text(id));
+            button->setAccessibleName(KeyboardViewController::text(id));
+        }
+    };
+    relabel();
+    connect(controller_, &KeyboardViewController::languageSwitched, this, relabel);
     connect(window_, &FramelessWindow::windowWillClose, this, &MainWindowController::quitRequested);
     connect(window_, &FramelessWindow::hiddenOnClose, this, &MainWindowController::hiddenToTray);
     trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };

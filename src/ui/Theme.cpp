@@ -1,14 +1,101 @@
 #include "ui/Theme.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QRect>
 
+#include <cmath>
+
 #include "ui/Controls.h"
 
 namespace korvex::theme {
+
+namespace {
+
+QString rgb(const QColor& c) {
+    return QStringLiteral("rgb(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
+double linear(double channel) {
+    return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+}
+
+}  // namespace
+
+void applyTheme(QApplication& app) {
+    // Fusion draws every control from the palette; the platform's own style
+    // would keep some of them light.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QPalette p;
+    const QColor accent(202, 81, 0);
+    p.setColor(QPalette::Window, kWindowColour);
+    p.setColor(QPalette::WindowText, kTextColour);
+    p.setColor(QPalette::Base, kFieldColour);
+    p.setColor(QPalette::AlternateBase, kPageColour);
+    p.setColor(QPalette::ToolTipBase, kButtonColour);
+    p.setColor(QPalette::ToolTipText, kTextColour);
+    p.setColor(QPalette::PlaceholderText, kMutedTextColour);
+    p.setColor(QPalette::Text, kTextColour);
+    p.setColor(QPalette::Button, kButtonColour);
+    p.setColor(QPalette::ButtonText, kTextColour);
+    p.setColor(QPalette::BrightText, Qt::white);
+    p.setColor(QPalette::Light, kFrameColour);
+    p.setColor(QPalette::Midlight, kButtonColour.lighter(115));
+    p.setColor(QPalette::Mid, kFieldColour);
+    p.setColor(QPalette::Dark, kTitleColour);
+    p.setColor(QPalette::Shadow, Qt::black);
+    p.setColor(QPalette::Highlight, accent);
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, accent.lighter(140));
+    p.setColor(QPalette::LinkVisited, accent.lighter(120));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, kMutedTextColour);
+    p.setColor(QPalette::Disabled, QPalette::Button, kFieldColour);
+    p.setColor(QPalette::Disabled, QPalette::Base, kWindowColour);
+    p.setColor(QPalette::Disabled, QPalette::Highlight, kFrameColour);
+    QApplication::setPalette(p);
+    app.setStyleSheet(styleSheet());
+}
+
+QString styleSheet() {
+    // Only what the palette cannot say: frames, the accent on focus and
+    // hover, the tooltip. Text colours stay with the palette, so controls
+    // that set their own keep them.
+    const QString accent = QStringLiteral("rgb(202, 81, 0)");
+    return QStringLiteral(
+               "QToolTip { color: %1; background: %2; border: 1px solid %3; padding: 3px; }"
+               "QPushButton { background: %2; border: 1px solid %3; border-radius: 3px;"
+               " padding: 4px 12px; min-height: 18px; }"
+               "QPushButton:hover, QPushButton:default { border-color: %4; }"
+               "QPushButton:pressed { background: %5; }"
+               "QPushButton:disabled { color: %6; border-color: %2; }"
+               "QLineEdit, QAbstractSpinBox, QComboBox { border: 1px solid %3;"
+               " border-radius: 3px; padding: 2px 4px; background: %5; }"
+               "QLineEdit:focus, QAbstractSpinBox:focus, QComboBox:focus,"
+               " QComboBox:on { border-color: %4; }"
+               "QComboBox::drop-down { border: none; width: 18px; }"
+               "QComboBox QAbstractItemView { background: %5; border: 1px solid %3;"
+               " selection-background-color: %4; }"
+               "QScrollBar:vertical { background: %7; width: 10px; margin: 0; }"
+               "QScrollBar:horizontal { background: %7; height: 10px; margin: 0; }"
+               "QScrollBar::handle { background: %3; border-radius: 4px; min-height: 24px;"
+               " min-width: 24px; margin: 1px; }"
+               "QScrollBar::handle:hover { background: %8; }"
+               "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
+               "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+        .arg(rgb(kTextColour), rgb(kButtonColour), rgb(kFrameColour), accent, rgb(kFieldColour),
+             rgb(kMutedTextColour), rgb(kTitleColour), rgb(kMutedTextColour));
+}
+
+QColor legendColourOn(const QColor& background) {
+    // Relative luminance; at about 0.18 black and white contrast equally.
+    const double l = 0.2126 * linear(background.redF()) + 0.7152 * linear(background.greenF()) +
+                     0.0722 * linear(background.blueF());
+    return l > 0.179 ? QColor(Qt::black) : QColor(Qt::white);
+}
 
 void setCaption(QWidget* control, const QString& caption) {
     if (auto* b = qobject_cast<SelectButton*>(control))

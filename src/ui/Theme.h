@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QString>
 
+class QApplication;
 class QLabel;
 class QRect;
 class QWidget;
@@ -16,6 +17,20 @@ inline const QColor kNavColour(24, 24, 26);
 inline const QColor kPageColour(36, 36, 38);
 inline const QColor kTextColour(230, 230, 230);
 inline const QColor kMutedTextColour(142, 142, 147);
+// Fields, buttons and the frames of our own dialogs.
+inline const QColor kFieldColour(44, 44, 48);
+inline const QColor kButtonColour(56, 56, 60);
+inline const QColor kFrameColour(88, 88, 94);
+
+// Makes every widget of the program dark, Qt's own dialogs (message boxes,
+// the colour and file dialogs) included: one palette and one style sheet,
+// set once on the application before any window is built.
+void applyTheme(QApplication& app);
+QString styleSheet();
+
+// Black or white, whichever reads better on `background`: legends drawn on
+// keys of any colour the user chose.
+QColor legendColourOn(const QColor& background);
 
 // Sets the visible caption of any of our text-bearing controls: a label's
 // text, a button's title (ours or Qt's), a line edit's text.

@@ -31,13 +31,20 @@ UploadIndicator::UploadIndicator(QWidget* parent) : QWidget(parent) {
 
 void UploadIndicator::uploadQueued() {
     ++inFlight_;
-    setState(failedSinceLastSuccess_ ? failedState() : State::Sending);
+    setState(settled());
 }
 
 void UploadIndicator::notSent() {
     failedSinceLastSuccess_ = true;
     notSent_ = true;
-    setState(inFlight_ > 0 ? State::Sending : State::NotSent);
+    goneSinceLastSuccess_ = false;
+    setState(settled());
+}
+
+UploadIndicator::State UploadIndicator::settled() const {
+    if (goneSinceLastSuccess_) return State::Gone;
+    if (failedSinceLastSuccess_) return notSent_ ? State::NotSent : State::Failed;
+    return inFlight_ > 0 ? State::Sending : State::Idle;
 }
 
 void UploadIndicator::uploadFinished(const UploadResult& result) {
@@ -46,22 +53,27 @@ void UploadIndicator::uploadFinished(const UploadResult& result) {
         case UploadResult::Status::Sent:
             failedSinceLastSuccess_ = false;
             notSent_ = false;
+            goneSinceLastSuccess_ = false;
             break;
         case UploadResult::Status::Failed:
             failedSinceLastSuccess_ = true;
             notSent_ = false;
             break;
-        // Replaced by a newer upload, or the keyboard left: the keyboard will
-        // get what the database holds at the next upload or attach.
+        // Left half-sent: the user is told, not shown a plain failure.
         case UploadResult::Status::NoKeyboard:
+            if (result.transfer > 0) {
+                goneSinceLastSuccess_ = true;
+                notSent_ = false;
+            }
+            break;
+        // Replaced by a newer upload, or never started: the keyboard will
+        // get what the database holds at the next upload or attach.
         case UploadResult::Status::Superseded:
         case UploadResult::Status::Dropped:
+        case UploadResult::Status::Stopped:
             break;
     }
-    if (failedSinceLastSuccess_)
-        setState(failedState());
-    else
-        setState(inFlight_ > 0 ? State::Sending : State::Idle);
+    setState(settled());
 }
 
 QString UploadIndicator::text() const {
@@ -87,6 +99,10 @@ void UploadIndicator::setState(State state) {
             label_->setText(KeyboardViewController::text(1001));
             palette.setColor(QPalette::WindowText, kFailColour);
             break;
+        case State::Gone:
+            label_->setText(KeyboardViewController::text(1200));
+            palette.setColor(QPalette::WindowText, kFailColour);
+            break;
     }
     label_->setPalette(palette);
     label_->adjustSize();
@@ -98,7 +114,7 @@ void UploadIndicator::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(state_ == State::Failed ? kFailColour : kAccentColor);
+    painter.setBrush(state_ == State::Sending ? kAccentColor : kFailColour);
     painter.drawEllipse(QRectF(2, (height() - kDot) / 2.0, kDot, kDot));
 }
 

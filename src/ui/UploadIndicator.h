@@ -10,12 +10,13 @@ class QTimer;
 namespace korvex {
 
 // A quiet line in the title strip: a dot and "Sending…" while uploads are in
-// flight, a red note when one failed, nothing otherwise. The failure note
-// stays until the next upload goes through, so it cannot be missed.
+// flight, a red note when one failed or the keyboard went away in the middle
+// of one, nothing otherwise. The note stays until the next upload goes
+// through, so it cannot be missed.
 class UploadIndicator : public QWidget {
     Q_OBJECT
   public:
-    enum class State { Idle, Sending, Failed, NotSent };
+    enum class State { Idle, Sending, Failed, NotSent, Gone };
 
     explicit UploadIndicator(QWidget* parent = nullptr);
 
@@ -35,13 +36,14 @@ class UploadIndicator : public QWidget {
 
   private:
     void setState(State state);
+    State settled() const;
 
     QLabel* label_;
     State state_ = State::Idle;
     int inFlight_ = 0;
     bool failedSinceLastSuccess_ = false;
     bool notSent_ = false;  // the last failure was a read, not the keyboard
-    State failedState() const { return notSent_ ? State::NotSent : State::Failed; }
+    bool goneSinceLastSuccess_ = false;
 };
 
 }  // namespace korvex

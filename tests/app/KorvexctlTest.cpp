@@ -136,17 +136,19 @@ TEST_F(Korvexctl, StartupOnAFreshDatabase) {
     std::size_t lines = 0;
     replay(kb, &lines);
     EXPECT_THAT(kb.violations(), IsEmpty());
-    // Keys (both layers), the default light mode 11, system functions, keys.
-    EXPECT_THAT(kb.exchanges(), ElementsAre(X::KeyTableTop, X::KeyTableFn, X::LightMode,
+    // The (empty) macro image, keys (both layers), the default light mode 11,
+    // system functions, keys.
+    EXPECT_THAT(kb.exchanges(), ElementsAre(X::Macros, X::KeyTableTop, X::KeyTableFn, X::LightMode,
                                             X::SystemFunctions, X::KeyTableTop, X::KeyTableFn));
-    EXPECT_EQ(lines, 4u * (3 * 2 + 9) + (4 * 2 + 1) + (3 * 2 + 1));
+    const std::size_t emptyImage = 14;
+    EXPECT_EQ(lines, emptyImage + 4u * (3 * 2 + 9) + (4 * 2 + 1) + (3 * 2 + 1));
     EXPECT_EQ(kb.lightMode(), (SimLightMode{11, 202, 81, 0, 1, 15, 12, 0}));
     EXPECT_EQ(kb.systemFunctions(), (SimSystem{}));
 
     // The log is appended to: a second run doubles it.
     ASSERT_EQ(simulate("upload system").exitCode, 0);
     replay(kb, &lines);
-    EXPECT_EQ(lines, 4u * (3 * 2 + 9) + (4 * 2 + 1) + 2 * (3 * 2 + 1));
+    EXPECT_EQ(lines, emptyImage + 4u * (3 * 2 + 9) + (4 * 2 + 1) + 2 * (3 * 2 + 1));
 }
 
 TEST_F(Korvexctl, StoredSettingsReachTheKeyboard) {
@@ -174,9 +176,9 @@ TEST_F(Korvexctl, StoredSettingsReachTheKeyboard) {
     replay(kb);
     EXPECT_THAT(kb.violations(), IsEmpty());
     EXPECT_THAT(kb.exchanges(),
-                ElementsAre(X::KeyTableTop, X::KeyTableFn, X::LightMode, X::PerKeyColours,
-                            X::LightMode, X::PerKeyColours, X::LightMode, X::SystemFunctions,
-                            X::KeyTableTop, X::KeyTableFn));
+                ElementsAre(X::Macros, X::KeyTableTop, X::KeyTableFn, X::LightMode,
+                            X::PerKeyColours, X::LightMode, X::PerKeyColours, X::LightMode,
+                            X::SystemFunctions, X::KeyTableTop, X::KeyTableFn));
     EXPECT_TRUE(kb.keyEntry(0, a.key_index).isDisabled());
     const SimKeyEntry fnEsc = kb.keyEntry(1, esc.key_index);
     EXPECT_TRUE(fnEsc.isMacro());
@@ -186,7 +188,9 @@ TEST_F(Korvexctl, StoredSettingsReachTheKeyboard) {
     EXPECT_EQ(kb.lightMode()->mode, 0x80);  // it ends in user light mode
     EXPECT_EQ(kb.storeCount(), 5u);         // after each lighting exchange
     EXPECT_EQ(kb.systemFunctions(), (SimSystem{1, 0, 1, 0, 0, 2}));
-    EXPECT_TRUE(kb.macros().empty());  // macros are not part of the start-up
+    // The image leads the start-up, so the macro key plays its macro.
+    ASSERT_EQ(kb.macros().size(), 2u);
+    EXPECT_EQ(kb.macros()[1].events.size(), 3u);
 
     fs::remove(wire);
     ASSERT_EQ(simulate("upload macros").exitCode, 0);
@@ -280,6 +284,11 @@ TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_THAT(bad.err, HasSubstr("bad.json: not a Korvex profile file"));
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
+    const Outcome zero = run("import /dev/zero");  // refused before a byte is read
+    EXPECT_EQ(zero.exitCode, 1);
+    EXPECT_EQ(zero.err,
+              "korvexctl: /dev/zero: /dev/zero is not a regular file, so it cannot be a "
+              "profile file\n");
     EXPECT_EQ(readBytes(database()), before);
 }
 
@@ -295,6 +304,9 @@ TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
     const fs::path named = root / "mine.sqlite3";
     ASSERT_EQ(run("backup '" + named.string() + "'").exitCode, 0);
     EXPECT_TRUE(fs::exists(named));
+    const Outcome ontoLive = run("backup '" + database().string() + "'");
+    EXPECT_EQ(ontoLive.exitCode, 1);
+    EXPECT_THAT(ontoLive.err, HasSubstr("is the settings database itself"));
 
     withStore([](DeviceSQLite& s) {
         ASSERT_TRUE(s.dropTable());
@@ -314,6 +326,69 @@ TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
     EXPECT_THAT(refused.err, HasSubstr("nothing was restored"));
 }
 
+// Another program in the middle of a change: a process of its own (a lock
+// is per process) holding the write lock with its journal pending until it
+// is told to commit.
+class OtherWriter {
+  public:
+    explicit OtherWriter(const fs::path& db) {
+        if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            testing::RawDb other(db);
+            char c = other.exec("BEGIN IMMEDIATE") &&
+                             other.exec("INSERT INTO t_profile (name) VALUES ('Theirs')")
+                         ? 'y'
+                         : 'n';
+            if (::write(ready_[1], &c, 1) != 1 || ::read(go_[0], &c, 1) != 1) ::_exit(2);
+            ::_exit(other.exec("COMMIT") ? 0 : 1);
+        }
+        char c = 0;
+        holding_ = pid_ > 0 && ::read(ready_[0], &c, 1) == 1 && c == 'y';
+    }
+    bool holding() const { return holding_; }
+    // True when its change was committed.
+    bool commit() {
+        int status = 0;
+        return ::write(go_[1], "c", 1) == 1 && ::waitpid(pid_, &status, 0) == pid_ &&
+               WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+  private:
+    int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool holding_ = false;
+};
+
+TEST_F(Korvexctl, WhileAnotherProgramWritesRestoreAndImportRefuseAndMoveNothing) {
+    ASSERT_EQ(run("upload system --simulate").exitCode, 0);
+    const fs::path backup = root / "mine.sqlite3", file = root / "p.json";
+    ASSERT_EQ(run("backup '" + backup.string() + "'").exitCode, 0);
+    ASSERT_EQ(run("export '" + file.string() + "'").exitCode, 0);
+    const std::string bytes = readBytes(database());
+    OtherWriter other(database());
+    ASSERT_TRUE(other.holding());
+    const std::string journal = database().string() + "-journal";
+    const std::string pending = readBytes(journal);
+    ASSERT_FALSE(pending.empty());
+    for (const std::string& args :
+         {"restore '" + backup.string() + "'", "import '" + file.string() + "'"}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << args;
+        EXPECT_THAT(r.err, HasSubstr("is in use by another program")) << args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_TRUE(readBytes(database()) == bytes);
+    EXPECT_TRUE(readBytes(journal) == pending);
+    EXPECT_FALSE(fs::exists(root / "korvex/backups"));
+    ASSERT_TRUE(other.commit());  // its change is kept
+    withStore([](DeviceSQLite& s) {
+        std::vector<ProfileData> profiles;
+        ASSERT_TRUE(s.queryProfileList(profiles));
+        EXPECT_EQ(profiles.back().name, "Theirs");
+    });
+}
+
 TEST_F(Korvexctl, AGarbageDatabaseIsLeftUnchangedAndNothingIsSent) {
     fs::create_directories(database().parent_path());
     const std::string garbage(4096, 'x');
@@ -324,7 +399,9 @@ TEST_F(Korvexctl, AGarbageDatabaseIsLeftUnchangedAndNothingIsSent) {
     EXPECT_EQ(std::count(upload.err.begin(), upload.err.end(), '\n'), 1);
     EXPECT_FALSE(fs::exists(wire));
     // Neither exported from nor imported into.
-    std::ofstream(root / "p.json") << profileFileText(ProfileFile{});
+    ProfileFile named;
+    named.name = "p";
+    std::ofstream(root / "p.json") << profileFileText(named);
     for (const std::string& args : {"export '" + (root / "out.json").string() + "'",
                                     "import '" + (root / "p.json").string() + "'"}) {
         const Outcome r = run(args);

@@ -11,13 +11,13 @@
 
 #include "../device/FakeLink.h"
 #include "../exchange/ExchangeTestSupport.h"
-#include "sync/StoreUploads.h"
 #include "catalog/KeyCatalog.h"
 #include "device/DeviceComm.h"
 #include "device/PauseClock.h"
 #include "device/SimulatedKeyboard.h"
 #include "exchange/SleepWatch.h"
 #include "store/DeviceSQLite.h"
+#include "sync/StoreUploads.h"
 
 namespace korvex {
 namespace {
@@ -50,11 +50,11 @@ TEST_F(ResumeReapplierTest, SendsTheStartupUploadsOnceAfterEachResumeWhileAttach
         source, [&] { return attached; },
         [&] {
             const sync::BuiltUploads built =
-                sync::buildUploads(store, {sync::UploadChoice::Startup, {}, {}});
+                sync::buildUploads(store, {sync::UploadChoice::Startup, {}, {}, {}});
             ASSERT_EQ(built.status, sync::BuiltUploads::Status::Ready);
             for (const Upload& u : built.uploads) sendTransfers(comm, u.transfers);
         });
-    const std::vector<X> startup = {X::KeyTableTop,     X::KeyTableFn,  X::LightMode,
+    const std::vector<X> startup = {X::Macros,          X::KeyTableTop, X::KeyTableFn, X::LightMode,
                                     X::SystemFunctions, X::KeyTableTop, X::KeyTableFn};
 
     source.sleep();

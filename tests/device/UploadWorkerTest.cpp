@@ -131,6 +131,8 @@ TEST_F(Worker, EveryUploadNotSupersededIsSentInOrder) {
     EXPECT_THAT(kb.violations(), IsEmpty());
 }
 
+// Detach never waits for the keyboard: the link is let go of on the device
+// thread once the running upload has given up.
 TEST_F(Worker, DetachDropsTheQueueAndNothingGoesOutAfterwards) {
     UploadWorker worker(comm, [&](const UploadReport& r) { reports.add(r); });
     clock.hold();
@@ -139,10 +141,17 @@ TEST_F(Worker, DetachDropsTheQueueAndNothingGoesOutAfterwards) {
     worker.submit(keys(2, 2));
     worker.submit(light(4));
     const auto writesBefore = kb.writes().size();
-    std::thread detacher([&] { worker.detach(); });
-    while (comm.deviceStatus() != 0) std::this_thread::yield();
+    std::atomic<bool> released{false};
+    std::thread::id releasedOn;
+    worker.detach([&] {
+        releasedOn = std::this_thread::get_id();
+        released = true;
+    });
+    EXPECT_FALSE(released);  // the upload in flight still uses the link
     clock.release();
-    detacher.join();
+    ASSERT_TRUE(worker.waitIdle(5s));
+    EXPECT_TRUE(released);
+    EXPECT_NE(releasedOn, std::this_thread::get_id());
 
     EXPECT_EQ(kb.writes().size(), writesBefore);
     EXPECT_THAT(reports.labelsWith(UploadResult::Status::Dropped),

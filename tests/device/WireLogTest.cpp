@@ -18,7 +18,9 @@ std::vector<std::string> lines(const std::string& path) {
     return out;
 }
 
-TEST(WireLog, AppendsSetsAndGetsInWireOrder) {
+// The log is evidence: a line per transfer in wire order, and a failed one
+// marked as such rather than claimed.
+TEST(WireLog, LogsWhatWentThroughAndMarksFailures) {
     const auto path = (std::filesystem::temp_directory_path() /
                        ("korvex-wire-" + std::to_string(::getpid()) + ".log"))
                           .string();
@@ -27,20 +29,22 @@ TEST(WireLog, AppendsSetsAndGetsInWireOrder) {
     test::CountingClock clock;
     test::ScriptedLink link;
     link.answers.push_back({test::answerWithByte3(0xFF)});
-    link.answers.push_back({{}, 64, false});  // the second read fails: no line
+    link.answers.push_back({{}, 64, false});  // the second read fails
+    link.failSetAt = 2;
     {
         WireLog log(link, path);
         ASSERT_TRUE(log.isOpen());
         DeviceComm comm(&log, &clock);
         comm.sendDeviceData(test::command(0xAB).bytes);
+        comm.sendDataReport(std::vector<std::uint8_t>(64, 0x11));
     }
     const auto got = lines(path);
-    ASSERT_EQ(got.size(), 4u);
-    EXPECT_EQ(got[0], "earlier line");
     const std::string cmdHex = "04ab" + std::string(124, '0');
-    EXPECT_EQ(got[1], "set " + cmdHex);
-    EXPECT_EQ(got[2], "get 040000ff" + std::string(120, '0'));
-    EXPECT_EQ(got[3], "set " + cmdHex);
+    std::string dataHex;
+    for (int i = 0; i < 64; ++i) dataHex += "11";
+    EXPECT_EQ(got, (std::vector<std::string>{
+                       "earlier line", "set " + cmdHex, "get 040000ff" + std::string(120, '0'),
+                       "set " + cmdHex, "fail get failed", "fail set " + dataHex + " failed"}));
     std::filesystem::remove(path);
 
     test::ScriptedLink other;

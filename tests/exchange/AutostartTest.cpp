@@ -21,16 +21,15 @@ TEST_F(Autostart, WritesAHiddenStartEntryAndRemovesIt) {
     ASSERT_EQ(autostartFilePath(), file.string());
     EXPECT_FALSE(isAutostartEnabled());
 
-    const AutostartResult on = enableAutostart();
+    const AutostartResult on = enableAutostart("/usr/bin/korvex");
     ASSERT_TRUE(on.ok) << on.message;
     EXPECT_EQ(on.path, file.string());
     const std::string text = readBytes(file);
-    EXPECT_EQ(text, autostartEntry());
     EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
     EXPECT_THAT(text, HasSubstr("\nType=Application\n"));
-    EXPECT_THAT(text, HasSubstr("\nExec=korvex --hidden\n"));
+    EXPECT_THAT(text, HasSubstr("\nExec=/usr/bin/korvex --hidden\n"));
     EXPECT_TRUE(isAutostartEnabled());
-    EXPECT_TRUE(enableAutostart().ok);  // again: replaced, not appended
+    EXPECT_TRUE(enableAutostart("/usr/bin/korvex").ok);  // again: replaced, not appended
     EXPECT_EQ(readBytes(file), text);
 
     EXPECT_TRUE(disableAutostart().ok);
@@ -45,17 +44,49 @@ TEST_F(Autostart, FollowsTheConfigFolderAndHonoursEntriesSwitchedOff) {
     EXPECT_EQ(autostartFilePath(), (root / ".config/autostart/korvex.desktop").string());
     ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
 
-    ASSERT_TRUE(enableAutostart().ok);
-    writeBytes(*autostartFilePath(), autostartEntry() + "Hidden = true\n");
+    ASSERT_TRUE(enableAutostart("/usr/bin/korvex").ok);
+    writeBytes(*autostartFilePath(), autostartEntry("/usr/bin/korvex") + "Hidden = true\n");
     EXPECT_FALSE(isAutostartEnabled());
 }
 
 TEST_F(Autostart, AFolderInTheWayIsReported) {
     fs::create_directories(root / "config/autostart/korvex.desktop/inside");
-    const AutostartResult on = enableAutostart();
+    const AutostartResult on = enableAutostart("/usr/bin/korvex");
     EXPECT_FALSE(on.ok);
     EXPECT_THAT(on.message, HasSubstr("korvex.desktop"));
     EXPECT_FALSE(disableAutostart().ok);
+}
+
+// The session splits Exec into arguments and expands % codes: a path with
+// spaces, quotes or % must come out of that as the same one argument.
+TEST_F(Autostart, TheEntryNamesTheProgramSoTheSessionFindsIt) {
+    const auto exec = [](const std::string& program) {
+        const std::string entry = autostartEntry(program);
+        const auto at = entry.find("\nExec=");
+        return at == std::string::npos ? std::string()
+                                       : entry.substr(at + 6, entry.find('\n', at + 1) - at - 6);
+    };
+    EXPECT_EQ(exec("/opt/k/korvex"), "/opt/k/korvex --hidden");
+    EXPECT_EQ(exec("/home/a b/100%/korvex"), R"("/home/a b/100%%/korvex" --hidden)");
+    EXPECT_EQ(exec(R"(/x/$"q`\/korvex)"), R"("/x/\\$\\"q\\`\\\\/korvex" --hidden)");
+    EXPECT_EQ(autostartEntry("/x/a\nExec=evil"), "");
+    EXPECT_FALSE(enableAutostart("/x/a\nb").ok);
+    EXPECT_FALSE(enableAutostart("korvex").ok);  // the session's PATH is not ours
+    EXPECT_FALSE(fs::exists(root / "config/autostart/korvex.desktop"));
+
+    // A build folder is told by the CMakeCache.txt above the program.
+    fs::create_directories(root / "src/build/src/app");
+    writeBytes(root / "src/build/CMakeCache.txt", "");
+    const AutostartProgram built =
+        autostartProgramAt((root / "src/build/src/app/../app/korvex").string());
+    EXPECT_EQ(built.path, (root / "src/build/src/app/korvex").string());
+    EXPECT_TRUE(built.inBuildFolder);
+    EXPECT_FALSE(autostartProgramAt((root / "src/korvex").string()).inBuildFolder);
+    // These tests run from the build folder themselves.
+    const auto running = runningAutostartProgram();
+    ASSERT_TRUE(running);
+    EXPECT_EQ(running->path, fs::canonical("/proc/self/exe").string());
+    EXPECT_TRUE(running->inBuildFolder);
 }
 
 }  // namespace

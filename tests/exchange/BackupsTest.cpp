@@ -5,6 +5,8 @@
 
 #include <gmock/gmock.h>
 
+#include <sys/stat.h>
+
 #include <set>
 
 #include "ExchangeTestSupport.h"
@@ -116,28 +118,49 @@ TEST_F(Backups, WithoutABackupTheDestructiveOperationIsNotRun) {
     EXPECT_EQ(dumpTables(database), before);
 }
 
-TEST_F(Backups, KeepsTheNewestTenAndLeavesOtherFilesAlone) {
+TEST_F(Backups, PruningKeepsTheNewestTenAutomaticOnesAndNeverTheUsersOwn) {
     fs::create_directories(shelfDir());
     writeBytes(fs::path(shelfDir()) / "notes.txt", "mine");
-    std::vector<std::string> made;
+    std::vector<std::string> manual, automatic;
+    for (int i = 0; i < 2; ++i)
+        manual.push_back(shelf.backup(database.string(), BackupReason::Manual).path);
     for (int i = 0; i < 12; ++i) {
-        const BackupResult r = shelf.backup(database.string(), BackupReason::Manual);
+        const BackupResult r = shelf.backup(database.string(), BackupReason::Import);
         ASSERT_TRUE(r.ok) << r.message;
-        made.push_back(r.path);
+        automatic.push_back(r.path);
     }
     const auto listed = shelf.list();
-    ASSERT_EQ(listed.size(), kKeptBackups);
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-        EXPECT_EQ(listed[i].path, made[made.size() - 1 - i]);  // newest first
-        EXPECT_EQ(listed[i].tag, "manual");
+    ASSERT_EQ(listed.size(), kKeptBackups + manual.size());
+    for (std::size_t i = 0; i < kKeptBackups; ++i) {
+        EXPECT_EQ(listed[i].path, automatic[automatic.size() - 1 - i]);  // newest first
         if (i) {
             EXPECT_LT(listed[i].created, listed[i - 1].created);
         }
     }
-    EXPECT_FALSE(fs::exists(made[0]));
-    EXPECT_FALSE(fs::exists(made[1]));
+    EXPECT_FALSE(fs::exists(automatic[0]));
+    EXPECT_FALSE(fs::exists(automatic[1]));
+    for (const std::string& mine : manual) EXPECT_TRUE(fs::exists(mine));
     EXPECT_TRUE(fs::exists(fs::path(shelfDir()) / "notes.txt"));
-    EXPECT_EQ(shelf.newest()->path, made.back());
+    EXPECT_EQ(shelf.newest()->path, automatic.back());
+}
+
+TEST_F(Backups, ABackupOntoTheLiveDatabaseIsRefusedByAnyOfItsNames) {
+    struct stat before {};
+    ASSERT_EQ(::stat(database.c_str(), &before), 0);
+    fs::create_symlink(database, root / "link.sqlite3");
+    fs::create_hard_link(database, root / "hard.sqlite3");
+    for (const fs::path& target : {database, root / "link.sqlite3", root / "hard.sqlite3"}) {
+        const BackupResult r = copyDatabase(database.string(), target.string());
+        EXPECT_FALSE(r.ok) << target;
+        EXPECT_THAT(r.message, HasSubstr("is the settings database itself")) << target;
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(database.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    // The window's connection still writes to the file everyone reads.
+    ASSERT_GT(store.addProfile("Still here"), 0);
+    EXPECT_THAT(testing::RawDb(database).rows("SELECT name FROM t_profile"),
+                ::testing::Contains("Still here"));
 }
 
 TEST_F(Backups, SameMillisecondBackupsGetDistinctOrderedNames) {
@@ -209,7 +232,9 @@ TEST_F(DamagedDatabase, OnlyDamagedPagesCountAsDamagedNotLockedForeignOrForbidde
                    : 1;
     });
     fs::permissions(live, fs::perms::owner_read | fs::perms::owner_write);
-    if (forbidden >= 0) EXPECT_EQ(forbidden, 0);
+    if (forbidden >= 0) {
+        EXPECT_EQ(forbidden, 0);
+    }
 }
 
 TEST_F(DamagedDatabase, RestoreKeepsTheDamagedFileAndItsJournalOnTheShelf) {
@@ -229,17 +254,49 @@ TEST_F(DamagedDatabase, RestoreKeepsTheDamagedFileAndItsJournalOnTheShelf) {
     EXPECT_TRUE(fs::exists(r.path));
 }
 
-TEST_F(DamagedDatabase, ADamagedOrForeignBackupIsRefused) {
+TEST_F(DamagedDatabase, ADamagedForeignOrIncompleteBackupIsRefused) {
     const std::string copy = (root / "copy.sqlite3").string();
     writeBytes(copy, damaged);
     writeBytes(root / "empty.sqlite3", "");
-    for (const std::string& backup : {copy, (root / "empty.sqlite3").string(),
-                                      (root / "absent.sqlite3").string(), database.string()}) {
-        const BackupResult r = shelf.restore(database.string(), backup);
-        EXPECT_FALSE(r.ok) << backup;
-        EXPECT_THAT(r.message, HasSubstr("nothing was restored")) << backup;
+    std::vector<std::string> backups = {copy, (root / "empty.sqlite3").string(),
+                                        (root / "absent.sqlite3").string(), database.string()};
+    // Sound SQLite files that lack part of the settings schema.
+    const std::pair<const char*, const char*> schemaFaults[] = {
+        {"DROP TABLE t_macrorecord", "lacks t_macrorecord"},
+        {"ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind",
+         "lacks t_keyprofile.macroType"},
+    };
+    std::vector<std::string> says(backups.size(), "nothing was restored");
+    for (const auto& [sql, why] : schemaFaults) {
+        const std::string file = (root / ("schema" + std::to_string(backups.size()))).string();
+        fs::copy_file(good, file);
+        ASSERT_TRUE(testing::RawDb(file).exec(sql)) << sql;
+        backups.push_back(file);
+        says.push_back(why);
+    }
+    const std::string onlyProfiles = (root / "only-profiles.sqlite3").string();
+    ASSERT_TRUE(testing::RawDb(onlyProfiles).exec("CREATE TABLE t_profile (profId INTEGER)"));
+    backups.push_back(onlyProfiles);
+    says.push_back("lacks t_profile.name");
+    for (std::size_t i = 0; i < backups.size(); ++i) {
+        const BackupResult r = shelf.restore(database.string(), backups[i]);
+        EXPECT_FALSE(r.ok) << backups[i];
+        EXPECT_THAT(r.message, HasSubstr(says[i])) << backups[i];
+        EXPECT_THAT(r.message, HasSubstr("nothing was restored")) << backups[i];
         EXPECT_EQ(readBytes(database), damaged);
     }
+}
+
+TEST_F(DamagedDatabase, ALockHeldOnItKeepsItAndItsJournalInPlace) {
+    testing::RawDb other(database);
+    ASSERT_TRUE(other.exec("BEGIN IMMEDIATE"));  // page one is intact: the lock is taken
+    writeBytes(database.string() + "-journal", "journal bytes");  // its pending change
+    const BackupResult r = shelf.restore(database.string(), good);
+    EXPECT_FALSE(r.ok);
+    EXPECT_THAT(r.message, HasSubstr("in use by another program"));
+    EXPECT_EQ(readBytes(database), damaged);
+    EXPECT_EQ(readBytes(database.string() + "-journal"), "journal bytes");
+    EXPECT_EQ(shelf.list().size(), 1u);
 }
 
 TEST_F(Backups, RestoreIntoAMissingDatabaseJustPlacesTheBackup) {

@@ -1,6 +1,8 @@
 // Profile files: a full round trip between two machines, macro name clashes,
 // and every kind of bad file refused with the database left as it was.
 
+#include <sys/stat.h>
+
 #include <tuple>
 
 #include "exchange/ProfileFile.h"
@@ -130,6 +132,12 @@ TEST_F(ProfileFiles, MoveToAnotherMachineAndBackGivesTheSameFile) {
     EXPECT_THAT(text, Not(HasSubstr("Unused")));
     EXPECT_THAT(text, Not(HasSubstr("Not this profile's")));
 
+    // Spaces around names are not part of them (the macro a key plays included).
+    std::string padded = edited(text, {"profile", "name"}, " Gaming\t");
+    padded = edited(padded, {"macros", 2, "name"}, "  Long ");
+    padded = edited(padded, {"profile", "fnLayer", 0, "macro"}, "Long  ");
+    padded = edited(padded, {"profile", "userLights", 0, "name"}, "Sunset\n");
+    testing::writeBytes(file, padded);
     const fs::path other = root / "other.sqlite3";
     const ProfileImport imported = importProfileFile(other.string(), file.string(), nullptr);
     ASSERT_TRUE(imported.ok) << imported.message;
@@ -225,9 +233,17 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
          "\"fnLayer\" is missing"},
         {edited(good, {"profile", "lightModes", 3, "bytes", 0}, 256), "256 is out of range"},
         {edited(good, {"profile", "lightModes", 3, "mode"}, 2), "mode 2 appears twice"},
-        {edited(good, {"profile", "selectedLightMode"}, 21), "selectedLightMode"},
+        {edited(good, {"profile", "selectedLightMode"}, 20), "selectedLightMode"},
+        {edited(good, {"profile", "lightModes", 3, "mode"}, 21), "21 is out of range"},
         {edited(good, {"profile", "userLights", 0, "keys", 0, "color"}, "#000000"), "colour"},
         {edited(good, {"profile", "userLights", 0, "keys", 0, "color"}, "orange"), "colour"},
+        {edited(good, {"profile", "userLights", 0, "keys", 0, "color"}, "#ff800\n"), "colour"},
+        {edited(good, {"profile", "userLights", 0, "keys", 1, "color"}, "# 0000f"), "colour"},
+        {edited(good, {"profile", "userLights", 0, "keys", 1, "color"}, "#+0000f"), "colour"},
+        {edited(good, {"profile", "name"}, "   "), "profile.name: must not be empty"},
+        {edited(good, {"profile", "userLights", 0, "name"}, ""), "userLights[0].name"},
+        {edited(good, {"macros", 0, "name"}, QString(257, QLatin1Char('x'))),
+         "macros[0].name: must be at most 256 characters"},
         {edited(good, {"macros", 1, "name"}, "Greeting"), "another macro of this file"},
         {edited(good, {"macros", 0, "events", 0, "type"}, 9), "macros[0].events[0].type"},
         {edited(good, {"macros", 1, "events", 0, "value"}, 4), "mouse button"},
@@ -248,6 +264,13 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
                 HasSubstr("too large"));
     EXPECT_THAT(importProfileFile(database.string(), (root / "none.json").string(), &shelf).message,
                 HasSubstr("cannot read"));
+    // Neither is read: one gives bytes forever, the other would block.
+    const fs::path fifo = root / "fifo.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const fs::path& special : {fs::path("/dev/zero"), fifo}) {
+        EXPECT_THAT(importProfileFile(database.string(), special.string(), &shelf).message,
+                    HasSubstr("is not a regular file"));
+    }
     EXPECT_EQ(readBytes(database), bytes);
     EXPECT_THAT(shelf.list(), IsEmpty());  // nothing happened, so nothing to undo
     EXPECT_TRUE(
@@ -260,12 +283,42 @@ TEST_F(ProfileFiles, ExportLeavesOutWhatAFileCannotCarryAndSaysSo) {
     EXPECT_GT(store.addKeyProfile({0, 0, profile, 240, kMacroTypeKeyboard, 4, 0, 0, "foreign key"}),
               0);
     EXPECT_GT(store.addKeyProfile({0, 0, profile, code("m"), kMacroTypeMouse, 12, 0, 0, "?"}), 0);
+    testing::RawDb raw(database);
+    ASSERT_TRUE(raw.exec("UPDATE t_macrorecord SET record_type = 9 WHERE macro_id = " +
+                         std::to_string(macros[0]) + " AND record_index = 1"));
+    ASSERT_TRUE(raw.exec("UPDATE t_userlight_data SET name = '  ' WHERE profile = " +
+                         std::to_string(profile)));
+    ASSERT_TRUE(raw.exec("UPDATE t_lightdata SET status = (mode = 20) WHERE profId = " +
+                         std::to_string(profile)));
     const ProfileExport e = exportProfile(store, profile);
     ASSERT_TRUE(e.ok);
-    EXPECT_EQ(e.skipped.size(), 3u);
-    EXPECT_THAT(e.skipped[0], HasSubstr("macro 99"));
+    EXPECT_THAT(e.skipped, ElementsAre(HasSubstr("selected light mode 20"), HasSubstr("macro 99"),
+                                       HasSubstr("key 240"), HasSubstr("value must be 1 to"),
+                                       HasSubstr("macro \"Greeting\" event 2 of 3: type"),
+                                       HasSubstr("has no name; written as \"User light")));
     EXPECT_TRUE(parseProfileFile(e.text).file.has_value());  // what was written imports
     EXPECT_FALSE(exportProfile(store, 42).ok);
+}
+
+TEST_F(ProfileFiles, ASchemeWithTwoRowsForOneKeyExportsTheColourInEffectOnce) {
+    // Two rows for the escape key: the later one is what the keyboard shows.
+    std::vector<UserLightData> lights;
+    store.getUserLightData(profile, lights);
+    ASSERT_EQ(lights.size(), 1u);
+    ASSERT_TRUE(testing::RawDb(database).exec(
+        "INSERT INTO t_userlight_leddata (light_id, keyvalue, rgbvalue) VALUES (" +
+        std::to_string(lights[0].userlight_id) + ", " + std::to_string(code("escape")) +
+        ", 65280)"));
+    const std::string text = exported();
+    EXPECT_THAT(text, HasSubstr("#00ff00"));
+    EXPECT_THAT(text, Not(HasSubstr("#ff8000")));
+
+    const fs::path other = root / "other.sqlite3";
+    const ProfileImport imported = importProfile(other.string(), text, nullptr);
+    ASSERT_TRUE(imported.ok) << imported.message;
+    DeviceSQLite there;
+    openStore(there, other);
+    EXPECT_EQ(exportProfile(there, imported.profile).text, text);
 }
 
 }  // namespace

@@ -21,14 +21,17 @@ TEST_F(OpenStore, ProfilesReuseTheLargestIdAndListInIdOrder) {
     EXPECT_EQ(store_.addProfile("Configuration File 3"), 3);
     ASSERT_TRUE(store_.addKeyProfile({0, 0, 3, 41, 3, 5, 0, 0, "B"}));
     ASSERT_TRUE(store_.writeLightProfile(3));
+    const std::int64_t light = store_.addUserLight(3, "mine");
+    ASSERT_GT(store_.addUserLightLEDData({0, light, 41, 0xFF0000}), 0);
     ASSERT_TRUE(store_.deleteProfile(3));
     EXPECT_TRUE(store_.deleteProfile(99));  // nothing matched is no failure
-    // The reused id starts from defaults, not from the deleted profile's rows.
-    EXPECT_EQ(store_.addProfile("again"), 3);
+    // Its rows went with it, so nothing of it can be read back.
     RawDb raw(file_);
-    EXPECT_EQ(raw.count("t_keyprofile", "profId = 3"), 0);
-    EXPECT_EQ(raw.count("t_lightdata", "profId = 3"), 0);
-    EXPECT_EQ(raw.count("t_configdata", "profId = 3"), 0);
+    for (const char* table : {"t_keyprofile", "t_lightdata", "t_configdata"})
+        EXPECT_EQ(raw.count(table, "profId = 3"), 0) << table;
+    EXPECT_EQ(raw.count("t_userlight_data", "profile = 3"), 0);
+    EXPECT_EQ(raw.count("t_userlight_leddata", "1 = 1"), 0);
+    EXPECT_EQ(store_.addProfile("again"), 3);
     ASSERT_TRUE(store_.deleteProfile(2));
     EXPECT_EQ(store_.addProfile("four"), 4);
     ASSERT_TRUE(store_.updateProfileName(4, ""));
@@ -176,7 +179,9 @@ TEST_F(OpenStore, MacrosAndTheirEventsLiveAndDieTogether) {
     ASSERT_TRUE(store_.deleteMacroProfile(2));
     EXPECT_EQ(store_.getRecordCount(), 1);
     ProfileKey player;
-    EXPECT_TRUE(store_.queryKeyProfile(1, 0, 41, player));  // the key keeps playing "macro 2"
+    // The key that played it is unbound with it: the reused id below must
+    // not make it play the new macro.
+    EXPECT_FALSE(store_.queryKeyProfile(1, 0, 41, player));
     EXPECT_EQ(store_.addMacroProfile("three"), 2);
     std::vector<RecordInfo> none;
     EXPECT_EQ(store_.queryMacroRecord(2, none), 0);

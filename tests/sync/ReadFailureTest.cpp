@@ -33,7 +33,9 @@ class Builds : public StoreTest {
         for (UploadChoice choice : kAllChoices)
             ASSERT_EQ(build(choice).status, BuiltUploads::Status::Ready);
     }
-    BuiltUploads build(UploadChoice choice) { return sync::buildUploads(store_, {choice, 1, {}}); }
+    BuiltUploads build(UploadChoice choice) {
+        return sync::buildUploads(store_, {choice, 1, {}, {}});
+    }
     void expectNothingSent(UploadChoice choice, StoreFault fault, const std::string& why) {
         const BuiltUploads b = build(choice);
         const int which = static_cast<int>(choice);
@@ -74,12 +76,12 @@ TEST_F(Builds, ADamagedPageSendsNothing) {
     damageTable(file_, "t_keyprofile");
     ASSERT_TRUE(fresh.openFile(file_.string()).ok);  // the damage is in the pages, not the schema
     for (UploadChoice choice : {UploadChoice::Keys, UploadChoice::Startup}) {
-        const BuiltUploads b = sync::buildUploads(fresh, {choice, 1, {}});
+        const BuiltUploads b = sync::buildUploads(fresh, {choice, 1, {}, {}});
         EXPECT_EQ(b.status, BuiltUploads::Status::DatabaseUnreadable) << b.message;
         EXPECT_TRUE(b.uploads.empty());
         EXPECT_EQ(b.fault, StoreFault::Damaged) << b.message;
     }
-    EXPECT_EQ(sync::buildUploads(fresh, {UploadChoice::System, 1, {}}).status,
+    EXPECT_EQ(sync::buildUploads(fresh, {UploadChoice::System, 1, {}, {}}).status,
               BuiltUploads::Status::Ready);
 }
 

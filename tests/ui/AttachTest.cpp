@@ -38,12 +38,13 @@ class OtherHandle final : public KeyboardHandle {
         OpenedLink opened;
         opened.error = error_;
         opened.detail = describe(error_);
+        if (error_ == LinkOpenError::None && linkWhenFree)
+            opened.link = std::make_unique<SimulatedKeyboard>();
         return opened;
     }
     int opens = 0;
-
-  private:
     LinkOpenError error_;
+    bool linkWhenFree = false;
 };
 
 class AttachTest : public ::testing::Test {
@@ -127,6 +128,9 @@ TEST_F(AttachTest, FirstAttachKeepsTheHomePageUntilTheConnectionButton) {
     EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard");
     EXPECT_TRUE(controller->homeViewShown());
     EXPECT_EQ(controller->window()->windowTitle(), controller->keyboardTitle);
+    // The caption under the picture says what clicking it does, in the
+    // language just read from the store.
+    EXPECT_EQ(controller->homeCaption()->text(), "Click the keyboard to configure it");
 
     controller->keyboard_connect()->click();
     EXPECT_FALSE(controller->homeViewShown());
@@ -155,6 +159,8 @@ TEST_F(AttachTest, DetachCoversThePagesStopsRecordingAndReattachKeepsTheTranspor
     EXPECT_FALSE(controller->initFinish);
     EXPECT_TRUE(controller->homeViewShown());
     EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard_none");
+    EXPECT_TRUE(controller->homeCaption()->text().contains("udev"))
+        << controller->homeCaption()->text().toStdString();
     EXPECT_EQ(comm->deviceStatus(), 0);
     EXPECT_TRUE(recorderStopped);
     EXPECT_EQ(controller->macroRecordType, 1);
@@ -237,6 +243,19 @@ TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
     post(notification::kHIDDeviceConnected, denied);
     EXPECT_EQ(controller->sheet(), nullptr);
     EXPECT_EQ(denied->opens, 2);
+
+    // Busy: the sheet says so; announced again once the other program lets
+    // go, the keyboard attaches and the sheet goes.
+    auto busy = std::make_shared<OtherHandle>(LinkOpenError::Busy);
+    busy->linkWhenFree = true;
+    post(notification::kHIDDeviceConnected, busy);
+    ASSERT_NE(controller->sheet(), nullptr);
+    EXPECT_TRUE(controller->sheet()->text().contains(KeyboardViewController::text(822)));
+    busy->error_ = LinkOpenError::None;
+    post(notification::kHIDDeviceConnected, busy);
+    settle();
+    EXPECT_EQ(controller->kbHIDdevice, busy);
+    EXPECT_EQ(controller->sheet(), nullptr);
 }
 
 using E = SimExchange;
@@ -253,9 +272,11 @@ TEST_F(AttachTest, FirstAttachSendsTheStartupSequenceOnceAndReattachRepeatsIt) {
     }
     showAndAttach();
     waitForUploads();
-    const std::vector<E> startup = {
-        E::KeyTableTop,   E::KeyTableFn, E::LightMode,       E::PerKeyColours, E::LightMode,
-        E::PerKeyColours, E::LightMode,  E::SystemFunctions, E::KeyTableTop,   E::KeyTableFn};
+    // The macro image leads: the key tables after it name its slots.
+    const std::vector<E> startup = {E::Macros,        E::KeyTableTop,   E::KeyTableFn,
+                                    E::LightMode,     E::PerKeyColours, E::LightMode,
+                                    E::PerKeyColours, E::LightMode,     E::SystemFunctions,
+                                    E::KeyTableTop,   E::KeyTableFn};
     EXPECT_EQ(exchanges(), startup);
     EXPECT_TRUE(monitor->keyboard().violations().empty());
     EXPECT_TRUE(monitor->keyboard().hasPerKeyColours());
@@ -430,6 +451,14 @@ TEST_F(AttachTest, UploadIndicatorShowsSendingAndFailure) {
     indicator.uploadFinished({UploadResult::Status::Superseded, 0});
     EXPECT_EQ(indicator.state(), UploadIndicator::State::Failed);
     EXPECT_EQ(indicator.inFlight(), 0);
+    indicator.uploadQueued();
+    indicator.uploadFinished({UploadResult::Status::Sent, 0});
+    EXPECT_EQ(indicator.state(), UploadIndicator::State::Idle);
+    // Unplugged half-way: said in so many words until an upload goes through.
+    indicator.uploadQueued();
+    indicator.uploadFinished({UploadResult::Status::NoKeyboard, 2});
+    EXPECT_EQ(indicator.state(), UploadIndicator::State::Gone);
+    EXPECT_EQ(indicator.text(), KeyboardViewController::text(1200));
     indicator.uploadQueued();
     indicator.uploadFinished({UploadResult::Status::Sent, 0});
     EXPECT_EQ(indicator.state(), UploadIndicator::State::Idle);

@@ -48,7 +48,48 @@ std::string trimmed(std::vector<std::uint8_t> bytes) {
     return s;
 }
 
+std::optional<unsigned long> sysfsNumber(UsbBackend& backend, const std::string& path, int base) {
+    const auto bytes = backend.readSysfs(path);
+    if (!bytes) return std::nullopt;
+    const std::string text = trimmed(*bytes);
+    if (text.empty() || text.size() > 8) return std::nullopt;
+    std::size_t used = 0;
+    unsigned long v = 0;
+    try {
+        v = std::stoul(text, &used, base);
+    } catch (...) {
+        return std::nullopt;
+    }
+    if (used != text.size()) return std::nullopt;
+    return v;
+}
+
 }  // namespace
+
+std::optional<std::vector<KernelDevice>> kernelDevices(UsbBackend& backend,
+                                                       const std::vector<HIDMonitorData>& models) {
+    const std::vector<std::string> names = backend.listSysfs("");
+    // Every machine with USB lists at least its root hubs.
+    if (names.empty()) return std::nullopt;
+    std::vector<KernelDevice> out;
+    for (const std::string& name : names) {
+        if (name.find(':') != std::string::npos) continue;  // an interface, not a device
+        const auto vendor = sysfsNumber(backend, name + "/idVendor", 16);
+        const auto product = sysfsNumber(backend, name + "/idProduct", 16);
+        if (!vendor || !product) continue;
+        const bool wanted = std::any_of(models.begin(), models.end(), [&](const HIDMonitorData& m) {
+            return m.vendorId == static_cast<std::int64_t>(*vendor) &&
+                   m.productId == static_cast<std::int64_t>(*product);
+        });
+        if (!wanted) continue;
+        const auto bus = sysfsNumber(backend, name + "/busnum", 10);
+        const auto address = sysfsNumber(backend, name + "/devnum", 10);
+        // Read while the device left: it is gone by the next scan anyway.
+        if (!bus || !address || *bus > 255 || *address > 255) continue;
+        out.push_back({static_cast<std::uint8_t>(*bus), static_cast<std::uint8_t>(*address)});
+    }
+    return out;
+}
 
 std::optional<UsbDeviceDescriptor> matchingDescriptor(UsbBackend& backend, const UsbDevice& dev,
                                                       const std::vector<HIDMonitorData>& models) {
@@ -134,8 +175,12 @@ ProbedDevice probeDevice(UsbBackend& backend, const UsbDevicePtr& dev) {
         if (product) p[kProductKey] = *product;
 
         auto descriptor = sysfsReportDescriptor(backend, h);
+        bool busy = false;
         if (!descriptor) {
-            UsbHandle* uh = opened();
+            const auto driver = interfaceDriver(backend, h);
+            // Claimed by a program: asking it would fail the same way.
+            busy = driver && *driver == "usbfs";
+            UsbHandle* uh = busy ? nullptr : opened();
             if (uh && backend.kernelDriverActive(*uh, itf.number) == 0)
                 descriptor = readReportDescriptorByControl(backend, *uh, itf.number,
                                                            reportDescriptorLength(itf.extra));
@@ -152,6 +197,7 @@ ProbedDevice probeDevice(UsbBackend& backend, const UsbDevicePtr& dev) {
             out.complete = false;
         }
         out.interfaces.emplace_back(p, std::move(h));
+        out.interfaces.back().busy = busy && !descriptor;
     }
     if (handle) backend.close(std::move(handle));
     return out;

@@ -60,6 +60,9 @@ struct HIDDevice {
     HIDDevice(const HIDProperties& properties, HIDDeviceHandle handle);
 
     HIDProperties properties;  // as read at arrival
+    // Another program holds the interface, which also hides its report
+    // descriptor; the sizes may then come from an earlier probe.
+    bool busy = false;
 };
 
 // One device model to match.

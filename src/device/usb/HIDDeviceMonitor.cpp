@@ -80,7 +80,7 @@ void HIDDeviceMonitor::runOnce(std::chrono::milliseconds maxWait) {
         if (e.arrived)
             arrived(e.dev);
         else
-            departed(e.dev->key());
+            departed(idOf(*e.dev));
     }
     if (!stop_ && std::chrono::steady_clock::now() >= nextRescan_) rescan();
 }
@@ -135,8 +135,55 @@ bool HIDDeviceMonitor::rawDeviceRemoved(const HIDDevice& device) {
     return true;
 }
 
+HIDDeviceMonitor::DeviceId HIDDeviceMonitor::idOf(const usb::UsbDevice& dev) {
+    return static_cast<DeviceId>(backend_->getBusNumber(dev) << 8 |
+                                 backend_->getDeviceAddress(dev));
+}
+
+void HIDDeviceMonitor::completeBusy(HIDDevice& itf, const std::vector<HIDDevice>& all) {
+    for (const Learned& l : learned_) {
+        if (l.vendorId == itf.vendorId && l.productId == itf.productId &&
+            l.interfaceNumber == itf.device.interfaceNumber) {
+            HIDProperties p = itf.properties;
+            for (const char* key : {kMaxInputReportSizeKey, kMaxFeatureReportSizeKey})
+                if (const auto v = l.properties.find(key); v != l.properties.end())
+                    p[key] = v->second;
+            HIDDevice filled(p, itf.device);
+            filled.busy = true;
+            itf = std::move(filled);
+            return;
+        }
+    }
+    const bool otherKnown = std::any_of(
+        all.begin(), all.end(), [](const HIDDevice& d) { return isConfigurationInterface(d); });
+    if (otherKnown) return;
+    // Nothing learned yet: the held interface of this model is taken for the
+    // configuration interface, which is what other programs claim. Should it
+    // prove otherwise once free, it is withdrawn again.
+    HIDProperties p = itf.properties;
+    p[kMaxFeatureReportSizeKey] = kConfigurationFeatureSize;
+    HIDDevice assumed(p, itf.device);
+    assumed.busy = true;
+    itf = std::move(assumed);
+}
+
 void HIDDeviceMonitor::reprobe(Known& k) {
     usb::ProbedDevice probed = usb::probeDevice(*backend_, k.dev);
+    for (HIDDevice& itf : probed.interfaces) {
+        if (isConfigurationInterface(itf)) {
+            const auto same = std::find_if(learned_.begin(), learned_.end(), [&](const Learned& l) {
+                return l.vendorId == itf.vendorId && l.productId == itf.productId;
+            });
+            Learned l{itf.vendorId, itf.productId, itf.device.interfaceNumber, itf.properties};
+            if (same == learned_.end())
+                learned_.push_back(std::move(l));
+            else
+                *same = std::move(l);
+        }
+    }
+    for (HIDDevice& itf : probed.interfaces)
+        if (itf.busy) completeBusy(itf, probed.interfaces);
+
     for (HIDDevice& itf : probed.interfaces) {
         auto same = std::find_if(k.interfaces.begin(), k.interfaces.end(), [&](const HIDDevice& d) {
             return d.device.interfaceNumber == itf.device.interfaceNumber;
@@ -150,6 +197,18 @@ void HIDDeviceMonitor::reprobe(Known& k) {
         if (!k.announced[i]) {
             *same = itf;  // what was learned now replaces the incomplete record
             k.announced[i] = rawDeviceAdded(*same);
+        } else if (same->busy && !itf.busy) {
+            // The program holding it let go: announce it again so the window
+            // retries, or withdraw it when it is not the configuration
+            // interface after all.
+            if (isConfigurationInterface(itf)) {
+                *same = itf;
+                rawDeviceAdded(*same);
+            } else if (itf.properties.count(kMaxFeatureReportSizeKey)) {
+                rawDeviceRemoved(*same);
+                k.announced[i] = false;
+                *same = itf;
+            }
         }
     }
     k.complete = probed.complete;
@@ -157,19 +216,19 @@ void HIDDeviceMonitor::reprobe(Known& k) {
 
 void HIDDeviceMonitor::arrived(const usb::UsbDevicePtr& dev) {
     if (!usb::matchingDescriptor(*backend_, *dev, vp_)) return;
-    const std::uint64_t key = dev->key();
-    for (auto& [k, known] : known_) {
-        if (k != key) continue;
-        if (!known.complete) reprobe(known);
+    const DeviceId id = idOf(*dev);
+    for (auto& [known, entry] : known_) {
+        if (known != id) continue;
+        if (!entry.complete) reprobe(entry);
         return;
     }
-    known_.emplace_back(key, Known{dev, {}, {}, false});
+    known_.emplace_back(id, Known{dev, {}, {}, false});
     reprobe(known_.back().second);
 }
 
-void HIDDeviceMonitor::departed(std::uint64_t key) {
+void HIDDeviceMonitor::departed(DeviceId id) {
     const auto it = std::find_if(known_.begin(), known_.end(),
-                                 [&](const auto& entry) { return entry.first == key; });
+                                 [&](const auto& entry) { return entry.first == id; });
     if (it == known_.end()) return;
     const Known gone = std::move(it->second);
     known_.erase(it);
@@ -180,6 +239,58 @@ void HIDDeviceMonitor::departed(std::uint64_t key) {
 void HIDDeviceMonitor::rescan() {
     nextRescan_ = std::chrono::steady_clock::now() +
                   (hotplug_ ? timing_.rescanWithHotplug : timing_.rescanWithoutHotplug);
+    const auto kernel = usb::kernelDevices(*backend_, vp_);
+    if (!kernel) {
+        rescanFromList();
+        return;
+    }
+    auto listed = [&](DeviceId id) {
+        return std::any_of(kernel->begin(), kernel->end(), [&](const usb::KernelDevice& d) {
+            return static_cast<DeviceId>(d.bus << 8 | d.address) == id;
+        });
+    };
+    // Departures first, so a device re-plugged between two scans is seen to
+    // leave before it is seen to come back.
+    std::vector<DeviceId> gone;
+    for (const auto& [id, known] : known_)
+        if (!listed(id)) gone.push_back(id);
+    for (DeviceId id : gone) {
+        if (stop_) return;
+        departed(id);
+    }
+    // Arrivals the hot-plug path missed. libusb's own list is asked first;
+    // with hot-plug support it lacks what udev did not announce, and only
+    // then is a fresh context started.
+    std::vector<DeviceId> missing, fresh;
+    for (const usb::KernelDevice& d : *kernel) {
+        const auto id = static_cast<DeviceId>(d.bus << 8 | d.address);
+        const bool known = std::any_of(known_.begin(), known_.end(),
+                                       [&](const auto& entry) { return entry.first == id; });
+        if (!known) missing.push_back(id);
+    }
+    for (bool newContext : {false, true}) {
+        if (missing.empty() || stop_) break;
+        const auto list = newContext ? backend_->getFreshDeviceList() : backend_->getDeviceList();
+        if (!list) continue;
+        for (const usb::UsbDevicePtr& dev : *list) {
+            const auto it = std::find(missing.begin(), missing.end(), idOf(*dev));
+            if (it == missing.end() || !usb::matchingDescriptor(*backend_, *dev, vp_)) continue;
+            fresh.push_back(*it);
+            missing.erase(it);
+            if (stop_) return;
+            arrived(dev);
+        }
+    }
+    // Devices whose interfaces could not all be read yet (a driver still
+    // binding, a program holding one) are probed again.
+    for (auto& [id, known] : known_) {
+        if (stop_) return;
+        if (!known.complete && std::find(fresh.begin(), fresh.end(), id) == fresh.end())
+            reprobe(known);
+    }
+}
+
+void HIDDeviceMonitor::rescanFromList() {
     auto list = backend_->getDeviceList();
     // A list that could not be read says nothing about who left.
     if (!list) return;
@@ -187,17 +298,15 @@ void HIDDeviceMonitor::rescan() {
     for (usb::UsbDevicePtr& dev : *list)
         if (usb::matchingDescriptor(*backend_, *dev, vp_)) present.push_back(std::move(dev));
 
-    // Departures first, so a device re-plugged into the same socket between
-    // two scans is seen to leave before it is seen to come back.
-    std::vector<std::uint64_t> gone;
-    for (const auto& [key, known] : known_) {
+    std::vector<DeviceId> gone;
+    for (const auto& [id, known] : known_) {
         const bool still = std::any_of(present.begin(), present.end(),
-                                       [&, k = key](const auto& d) { return d->key() == k; });
-        if (!still) gone.push_back(key);
+                                       [&, i = id](const auto& d) { return idOf(*d) == i; });
+        if (!still) gone.push_back(id);
     }
-    for (std::uint64_t key : gone) {
+    for (DeviceId id : gone) {
         if (stop_) return;
-        departed(key);
+        departed(id);
     }
     for (const usb::UsbDevicePtr& dev : present) {
         if (stop_) return;

@@ -48,10 +48,16 @@ struct HIDMonitorTiming {
 //
 // All arrivals and removals are handled one at a time on the thread that runs
 // start(), and observers are called there, in the order they were added.
-// Hot-plug events are backed by a rescan of the device list (every 2 s, or
-// every second where the platform has no hot-plug), so a missed event never
-// hides the keyboard or leaves a departed one announced. A departing
+// Hot-plug events are backed by a rescan (every 2 s, or every second where
+// the platform has no hot-plug) that asks the kernel (sysfs) what is plugged
+// in, not libusb's list, which only hot-plug events update; so a missed event
+// never hides the keyboard or leaves a departed one announced. A departing
 // interface is described by the record made when it arrived.
+//
+// A configuration interface that another program holds is announced all the
+// same, marked busy (its sizes taken from an earlier probe when there was
+// one), so the window can say so; once the program lets go it is announced
+// again, not busy.
 class HIDDeviceMonitor {
   public:
     using Observer = std::function<void(const HIDDeviceNotification&)>;
@@ -89,22 +95,37 @@ class HIDDeviceMonitor {
     const std::shared_ptr<usb::UsbBackend>& backend() const { return backend_; }
 
   private:
+    // A device by the kernel's bus and device number: the same through
+    // every libusb context, new on every plug-in.
+    using DeviceId = std::uint16_t;
     struct Known {
         usb::UsbDevicePtr dev;
         std::vector<HIDDevice> interfaces;
         std::vector<bool> announced;
         bool complete = true;
     };
+    // The configuration interface as a probe once read it, for a later
+    // plug-in that another program holds.
+    struct Learned {
+        std::int64_t vendorId, productId;
+        int interfaceNumber;
+        HIDProperties properties;
+    };
     struct Pending {
         usb::UsbDevicePtr dev;
         bool arrived;
     };
 
+    DeviceId idOf(const usb::UsbDevice& dev);
     void post(const char* name, const HIDDevice& device);
     void arrived(const usb::UsbDevicePtr& dev);
-    void departed(std::uint64_t key);
+    void departed(DeviceId id);
     void reprobe(Known& known);
+    // Fills in a busy interface from what was learned, or assumes it is the
+    // configuration interface when the device shows no other.
+    void completeBusy(HIDDevice& itf, const std::vector<HIDDevice>& all);
     void rescan();
+    void rescanFromList();
 
     std::vector<HIDMonitorData> vp_;
     std::int64_t reportSize_;
@@ -115,7 +136,8 @@ class HIDDeviceMonitor {
     bool opened_ = false;
     bool hotplug_ = false;
     std::chrono::steady_clock::time_point nextRescan_{};
-    std::vector<std::pair<std::uint64_t, Known>> known_;  // in arrival order
+    std::vector<std::pair<DeviceId, Known>> known_;  // in arrival order
+    std::vector<Learned> learned_;
 
     std::mutex pendingMutex_;  // hot-plug callbacks may run on another libusb thread
     std::vector<Pending> pending_;

@@ -1,5 +1,7 @@
 #include "device/usb/KeyboardStatus.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <thread>
 
@@ -41,10 +43,32 @@ OpenedLink failure(LinkOpenError error, std::string detail) {
 
 }  // namespace
 
+std::optional<std::string> installedUdevRule() {
+    // The folders udev reads rules from, most specific first.
+    for (const char* dir : {"/etc/udev/rules.d/", "/run/udev/rules.d/", "/usr/lib/udev/rules.d/",
+                            "/lib/udev/rules.d/"}) {
+        const std::string path = std::string(dir) + "60-korvex.rules";
+        if (::access(path.c_str(), R_OK) == 0) return path;
+    }
+    return std::nullopt;
+}
+
+std::string accessFixText(const std::optional<std::string>& installedRule) {
+    // The trigger re-applies the rules to the keyboard already plugged in,
+    // which spares unplugging it.
+    const char* apply =
+        "sudo udevadm control --reload && sudo udevadm trigger --attr-match=idVendor=05ac";
+    if (installedRule)
+        return "the udev rule " + *installedRule +
+               " is installed but not applied to the keyboard yet; apply it with: " + apply;
+    return std::string(
+               "install the udev rule, from the Korvex source folder: sudo install -m 644 "
+               "packaging/udev/60-korvex.rules /etc/udev/rules.d/ && ") +
+           apply;
+}
+
 std::string accessFixText() {
-    return "install the udev rule 60-korvex.rules (sudo install -m 644 "
-           "packaging/udev/60-korvex.rules /etc/udev/rules.d/ && sudo udevadm control --reload) "
-           "and plug the keyboard in again";
+    return accessFixText(installedUdevRule());
 }
 
 KeyboardScan scanKeyboards(UsbBackend& backend) {
@@ -54,7 +78,9 @@ KeyboardScan scanKeyboards(UsbBackend& backend) {
         scan.error = noUsbText(rc);
         return scan;
     }
-    auto list = backend.getDeviceList();
+    // What the kernel has now, even when this backend has been running a
+    // while and its own list missed a hot-plug event.
+    auto list = backend.getFreshDeviceList();
     if (!list) {
         scan.usbAvailable = false;
         scan.error = "cannot list the USB devices";

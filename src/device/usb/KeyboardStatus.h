@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,13 @@ OpenedLink openConfigurationLink(const std::shared_ptr<UsbBackend>& backend,
 OpenedLink openFirstKeyboard(const std::shared_ptr<UsbBackend>& backend,
                              const LinkOpenOptions& options = {});
 
-// The fix for access denied, in one sentence.
+// The fix for access denied, in one sentence: with the rule file installed
+// where udev reads it (`installedRule`), how to make udev apply it now;
+// otherwise the command that installs it from the source folder.
+std::string accessFixText(const std::optional<std::string>& installedRule);
+// The same, looking for the installed rule in the folders udev reads.
 std::string accessFixText();
+// The path of the installed 60-korvex.rules, if udev can see one.
+std::optional<std::string> installedUdevRule();
 
 }  // namespace korvex::usb

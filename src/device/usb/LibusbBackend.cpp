@@ -139,16 +139,33 @@ UsbError LibusbBackend::init() {
     return UsbError::Ok;
 }
 
-std::optional<std::vector<UsbDevicePtr>> LibusbBackend::getDeviceList() {
-    if (!ctx_) return std::nullopt;
+namespace {
+
+std::optional<std::vector<UsbDevicePtr>> listOf(const ContextPtr& context) {
     libusb_device** list = nullptr;
-    const ssize_t n = libusb_get_device_list(ctx_, &list);
+    const ssize_t n = libusb_get_device_list(context->ctx, &list);
     if (n < 0) return std::nullopt;
     std::vector<UsbDevicePtr> out;
-    for (ssize_t i = 0; i < n; ++i)
-        out.push_back(std::make_shared<LibusbDevice>(list[i], context_));
+    for (ssize_t i = 0; i < n; ++i) out.push_back(std::make_shared<LibusbDevice>(list[i], context));
     if (list) libusb_free_device_list(list, 1);
     return out;
+}
+
+}  // namespace
+
+std::optional<std::vector<UsbDevicePtr>> LibusbBackend::getDeviceList() {
+    if (!ctx_) return std::nullopt;
+    return listOf(context_);
+}
+
+std::optional<std::vector<UsbDevicePtr>> LibusbBackend::getFreshDeviceList() {
+    // A new context enumerates the kernel's devices when it starts.
+    auto context = std::make_shared<Context>();
+    if (libusb_init(&context->ctx) != LIBUSB_SUCCESS) {
+        context->ctx = nullptr;
+        return std::nullopt;
+    }
+    return listOf(context);
 }
 
 std::optional<UsbDeviceDescriptor> LibusbBackend::getDeviceDescriptor(const UsbDevice& dev) {

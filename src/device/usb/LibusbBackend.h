@@ -21,6 +21,7 @@ class LibusbBackend final : public UsbBackend {
 
     UsbError init() override;
     std::optional<std::vector<UsbDevicePtr>> getDeviceList() override;
+    std::optional<std::vector<UsbDevicePtr>> getFreshDeviceList() override;
     std::optional<UsbDeviceDescriptor> getDeviceDescriptor(const UsbDevice& dev) override;
     std::optional<UsbConfigDescriptor> getActiveConfigDescriptor(const UsbDevice& dev) override;
     std::uint8_t getBusNumber(const UsbDevice& dev) override;

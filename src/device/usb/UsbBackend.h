@@ -89,7 +89,12 @@ class UsbBackend {
     virtual UsbError init() = 0;
 
     // Empty when the list could not be read (not the same as no devices).
+    // With hot-plug support libusb updates this list only from udev's
+    // events, so it misses what udev did not announce.
     virtual std::optional<std::vector<UsbDevicePtr>> getDeviceList() = 0;
+    // The list as a new, short-lived context reads it from the kernel now;
+    // its devices keep that context alive while they are held.
+    virtual std::optional<std::vector<UsbDevicePtr>> getFreshDeviceList() = 0;
     virtual std::optional<UsbDeviceDescriptor> getDeviceDescriptor(const UsbDevice& dev) = 0;
     virtual std::optional<UsbConfigDescriptor> getActiveConfigDescriptor(const UsbDevice& dev) = 0;
     virtual std::uint8_t getBusNumber(const UsbDevice& dev) = 0;

@@ -132,6 +132,12 @@ bool UsbHidLink::getFeatureReport(std::span<std::uint8_t> buf, std::size_t& byte
     return true;
 }
 
+std::string UsbHidLink::lastFailure() const {
+    const UsbError e = lastError();
+    if (e != UsbError::Ok) return toString(e);
+    return detached_ ? toString(UsbError::NoDevice) : std::string();
+}
+
 std::string describeLinkError(UsbError error) {
     switch (error) {
         case UsbError::Ok:

@@ -46,6 +46,9 @@ class UsbHidLink final : public HidLink, public LinkActivityListener {
     // GET_REPORT with up to 64 bytes offered.
     bool getFeatureReport(std::span<std::uint8_t> buf, std::size_t& bytesRead) override;
 
+    bool gone() const override { return detached_; }
+    std::string lastFailure() const override;
+
     void batchStarting() override { beginBatch(); }
     void queueIdle() override { idle(); }
 

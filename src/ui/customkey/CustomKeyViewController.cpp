@@ -37,7 +37,18 @@ namespace {
 
 namespace textid {
 constexpr int kFunctionType = 165, kSave = 166, kPleaseSelectType = 167, kLoopCount = 171;
+constexpr int kEditsTopLayer = 1500, kEditsFnLayer = 1501, kPressCombination = 1502;
+constexpr int kOneModifierKept = 1503;
 }  // namespace textid
+
+// The loop count field's rule, like every numeric field's: not a whole
+// number gives the default, out-of-range values are clamped.
+QString loopCountRule(const QString& text) {
+    const auto n = wholeNumber(text);
+    if (!n) return QString::number(kMinLoopCount);
+    const std::int64_t clamped = std::clamp<std::int64_t>(*n, kMinLoopCount, kMaxLoopCount);
+    return clamped == *n && !text.startsWith(QLatin1Char('0')) ? text : QString::number(clamped);
+}
 
 QString fullNameOf(const KeyInfo& key) {
     return QString::fromUtf8(key.full_name.data(), static_cast<qsizetype>(key.full_name.size()));
@@ -74,6 +85,8 @@ CustomKeyViewController::CustomKeyViewController(KeyboardViewController& hub, QW
     key_textfield->setGeometry(24, 44, 412, 28);
     key_textfield->setReadOnly(true);
     key_textfield->setFocusPolicy(Qt::NoFocus);
+    label_layer =
+        theme::pageLabel(this, QStringLiteral("customkey_label_layer"), QRect{24, 14, 380, 24});
     keyfunc_label = theme::pageLabel(this, QStringLiteral("keyfunc_label"), QRect{24, 86, 412, 20});
     keyfunctype_combox = dialogCombo(this, "keyfunctype_combox", {24, 110, 412, 28});
     keyfunc_combox = dialogCombo(this, "keyfunc_combox", {24, 148, 412, 28});
@@ -81,6 +94,10 @@ CustomKeyViewController::CustomKeyViewController(KeyboardViewController& hub, QW
     keyfunc_edit->setObjectName(QStringLiteral("keyfunc_edit"));
     keyfunc_edit->setGeometry(24, 148, 412, 28);
     keyfunc_edit->setReadOnly(true);
+    label_capturenote = theme::pageLabel(this, QStringLiteral("customkey_label_capturenote"),
+                                         QRect{24, 180, 412, 36});
+    label_capturenote->setWordWrap(true);
+    label_capturenote->hide();
     label_macrotype =
         theme::pageLabel(this, QStringLiteral("label_macrotype"), QRect{24, 186, 200, 20});
     combox_macrotype = dialogCombo(this, "combox_macrotype", {24, 210, 200, 28});
@@ -89,6 +106,11 @@ CustomKeyViewController::CustomKeyViewController(KeyboardViewController& hub, QW
     edit_macroplaytime = new QLineEdit(this);
     edit_macroplaytime->setObjectName(QStringLiteral("edit_macroplaytime"));
     edit_macroplaytime->setGeometry(236, 210, 200, 28);
+    // The field shows what Save will store while the user types.
+    connect(edit_macroplaytime, &QLineEdit::textEdited, this, [this](const QString& text) {
+        const QString ruled = loopCountRule(text);
+        if (ruled != text) edit_macroplaytime->setText(ruled);
+    });
     key_savedatabtn = new QPushButton(this);
     key_savedatabtn->setObjectName(QStringLiteral("key_savedatabtn"));
     key_savedatabtn->setGeometry(306, 268, 130, 32);
@@ -123,6 +145,10 @@ void CustomKeyViewController::viewDidLoad() {
     keyFunctionMultimediaDatas = itemsOf(::korvex::keyFunctionMultimediaDatas, hub_);
     keyFunctionMacShortcutsDatas = itemsOf(::korvex::keyFunctionMacShortcutsDatas, hub_);
     keyFunctionMacroTypeDatas = itemsOf(::korvex::keyFunctionMacroTypeDatas, hub_);
+    label_layer->setText(
+        hub_.text(currentLayer == 0 ? textid::kEditsTopLayer : textid::kEditsFnLayer)
+            .arg(customKeyDesc));
+    keyfunc_edit->setPlaceholderText(hub_.text(textid::kPressCombination));
     keyfunc_label->setText(hub_.text(textid::kFunctionType));
     key_savedatabtn->setText(hub_.text(textid::kSave));
     label_macrotype->setText(hub_.text(textid::kPleaseSelectType));
@@ -179,6 +205,7 @@ void CustomKeyViewController::typeReset(int index) {
     const std::vector<FunctionItem>* list = listOfType(key_functiontypevalue);
     keyfunc_combox->setVisible(list != nullptr);
     keyfunc_edit->setVisible(key_functiontypevalue == kMacroTypeKeyboard);
+    label_capturenote->hide();
     if (list) {
         refill(keyfunc_combox, *list);
         // Selecting the first item sets the value, as a user's choice would.
@@ -228,11 +255,10 @@ void CustomKeyViewController::captureKeys() {
     // out in the key's place and the keyboard would send a wrong key, so the
     // field shows, and Save stores, the first of each.
     std::vector<const KeyInfo*> keys;
+    std::vector<const KeyInfo*> modifiers;
     for (int code : held.pressedFlags)
-        if (const KeyInfo* key = findKeyByCode(code)) {
-            keys.push_back(key);
-            break;
-        }
+        if (const KeyInfo* key = findKeyByCode(code)) modifiers.push_back(key);
+    if (!modifiers.empty()) keys.push_back(modifiers.front());
     for (int code : held.pressedNormalKey)
         if (const KeyInfo* key = findKeyByCode(code)) {
             keys.push_back(key);
@@ -248,6 +274,10 @@ void CustomKeyViewController::captureKeys() {
     }
     keyfunc_edit->setText(names.join(QStringLiteral(" + ")));
     currentModifyKeysStr = codes.join(QLatin1Char(','));
+    // Say so when held modifiers were dropped, or the user believes the
+    // key sends the whole chord.
+    label_capturenote->setText(hub_.text(textid::kOneModifierKept).arg(fullNameOf(*keys.front())));
+    label_capturenote->setVisible(modifiers.size() > 1);
 }
 
 bool CustomKeyViewController::storeAssignment() {
@@ -292,7 +322,7 @@ bool CustomKeyViewController::storeAssignment() {
     // 0 is also the answer for a cleared key; only a failure stops the upload.
     if (db->addKeyProfile(record) == 0 && watch.failed()) return hub_.reportNotSaved();
     // Both layers go out together, so an Fn-layer edit reaches the keyboard.
-    hub_.sendStored(sync::UploadChoice::Keys, currentProfile);
+    hub_.sendKeyTables(currentProfile);
     return true;
 }
 
@@ -303,9 +333,15 @@ CustomKeyWindowController::CustomKeyWindowController(KeyboardViewController& hub
     setObjectName(QStringLiteral("customkey_window"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
-    setFixedSize(460, 324);
+    // A one-point frame round the page: on the dark window a frameless
+    // dialog of the same colour would not show where it ends.
+    setFixedSize(462, 326);
+    setAutoFillBackground(true);
+    QPalette frame = palette();
+    frame.setColor(QPalette::Window, theme::kFrameColour);
+    setPalette(frame);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(1, 1, 1, 1);
     // The background moves the window; clicks the controls leave reach it.
     auto* background = new DragView(theme::kPageColour, this);
     layout->addWidget(background);
@@ -315,6 +351,8 @@ CustomKeyWindowController::CustomKeyWindowController(KeyboardViewController& hub
     close->setObjectName(QStringLiteral("customkey_btn_close"));
     close->setGeometry(420, 8, 28, 28);
     close->setFocusPolicy(Qt::NoFocus);
+    close->setAccessibleName(hub.text(1557));
+    close->setToolTip(close->accessibleName());
     connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(content_, &CustomKeyViewController::saved, this, &QDialog::accept);
     connect(this, &QDialog::finished, this, [] {

@@ -79,6 +79,8 @@ class CustomKeyViewController : public QWidget {
     QLabel* label_macroplaytime = nullptr;
     QLineEdit* edit_macroplaytime = nullptr;
     QPushButton* key_savedatabtn = nullptr;
+    QLabel* label_layer = nullptr;        // which layer the dialog edits
+    QLabel* label_capturenote = nullptr;  // a capture kept fewer keys than held
 
   signals:
     void saved();

@@ -10,8 +10,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
+
+#include <memory>
 
 #include "exchange/Autostart.h"
 #include "exchange/Backups.h"
@@ -49,6 +53,14 @@ KeyboardViewDesktop::KeyboardViewDesktop(KeyboardViewController& hub) : QObject(
         [this](const QString& path, const QString& message) { offerNewestBackup(path, message); });
     relabel();
     loadAutostart();
+}
+
+KeyboardViewDesktop::~KeyboardViewDesktop() {
+    // The import's thread works on its own connection; it ends by itself.
+    if (importThread_) {
+        importThread_->wait();
+        delete importThread_;
+    }
 }
 
 void KeyboardViewDesktop::buildKeyPage(QWidget* page) {
@@ -146,10 +158,35 @@ void KeyboardViewDesktop::importProfile() {
 
 void KeyboardViewDesktop::importProfileFrom(const QString& path) {
     DeviceSQLite* db = hub_.deviceDB();
-    if (!db || !db->isOpen()) return;
-    std::optional<BackupShelf> shelf = BackupShelf::standard();
-    const ProfileImport imported = importProfileFile(
-        db->filePath(), QFile::encodeName(path).toStdString(), shelf ? &*shelf : nullptr);
+    if (!db || !db->isOpen() || importThread_) return;
+    const std::string database = db->filePath();
+    const std::string file = QFile::encodeName(path).toStdString();
+    auto result = std::make_shared<ProfileImport>();
+    // Reading, checking, the backup and the transaction all stay off the
+    // window's thread; only the outcome comes back to it.
+    importThread_ = QThread::create([database, file, result] {
+        std::optional<BackupShelf> shelf = BackupShelf::standard();
+        *result = importProfileFile(database, file, shelf ? &*shelf : nullptr);
+    });
+    connect(importThread_, &QThread::finished, this, [this, result] {
+        importThread_->deleteLater();
+        importThread_ = nullptr;
+        if (importProgress_) importProgress_->deleteLater();
+        if (import_) import_->setEnabled(true);
+        importDone(*result);
+        emit importFinished();
+    });
+    if (import_) import_->setEnabled(false);
+    auto* progress = new QProgressDialog(hub_.text(1050), QString(), 0, 0, hub_.window());
+    progress->setObjectName(QStringLiteral("profile_import_progress"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setCancelButton(nullptr);
+    progress->setMinimumDuration(300);  // only an import that takes a while shows it
+    importProgress_ = progress;
+    importThread_->start();
+}
+
+void KeyboardViewDesktop::importDone(const ProfileImport& imported) {
     if (!imported.ok) {
         sheets_.warn(hub_.window(), hub_.text(908).arg(fromStd(imported.message)), {});
         return;
@@ -264,10 +301,18 @@ void KeyboardViewDesktop::offerNewestBackup(const QString& database, const QStri
 
 void KeyboardViewDesktop::autostartClicked() {
     const bool on = autostart_->isChecked();
-    const AutostartResult result = on ? enableAutostart() : disableAutostart();
-    if (result.ok) return;
-    autostart_->setChecked(!on);
-    sheets_.warn(hub_.window(), hub_.text(928).arg(fromStd(result.message)), {});
+    // The entry names this very program by its path: the login session has
+    // no build folder on its PATH.
+    const std::optional<AutostartProgram> program = on ? runningAutostartProgram() : std::nullopt;
+    const AutostartResult result =
+        on ? enableAutostart(program ? program->path : std::string()) : disableAutostart();
+    if (!result.ok) {
+        autostart_->setChecked(!on);
+        sheets_.warn(hub_.window(), hub_.text(928).arg(fromStd(result.message)), {});
+        return;
+    }
+    if (program && program->inBuildFolder)
+        sheets_.warn(hub_.window(), hub_.text(1700).arg(fromStd(program->path)), {});
 }
 
 void KeyboardViewDesktop::loadAutostart() {

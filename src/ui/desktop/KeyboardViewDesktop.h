@@ -18,18 +18,22 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QMenu;
+class QProgressDialog;
 class QPushButton;
+class QThread;
 
 namespace korvex {
 
 class KeyboardViewController;
 struct BackupInfo;
+struct ProfileImport;
 
 class KeyboardViewDesktop : public QObject {
     Q_OBJECT
   public:
     // Adds its controls to the key page and the settings page of the hub.
     explicit KeyboardViewDesktop(KeyboardViewController& hub);
+    ~KeyboardViewDesktop() override;
 
     // Asks for a file to write (save) or read; empty when cancelled. The
     // file dialogs unless replaced.
@@ -40,8 +44,12 @@ class KeyboardViewDesktop : public QObject {
     void exportProfile();
     void exportProfileTo(const QString& path);
     // A file the user picks becomes a new profile, which is then selected.
+    // The file work runs on a thread of its own, so the window stays
+    // responsive (a busy indicator shows when it takes a while); the result
+    // is applied here, and importFinished() follows. One import at a time.
     void importProfile();
     void importProfileFrom(const QString& path);
+    bool importRunning() const { return importThread_ != nullptr; }
 
     // --- backups ------------------------------------------------------------
     // The list of backups with their dates; the choice is restored after a question.
@@ -69,7 +77,11 @@ class KeyboardViewDesktop : public QObject {
     // A backup as the list shows it: local date and time, what it was made before.
     static QString backupLabel(const BackupInfo& backup);
 
+  signals:
+    void importFinished();
+
   private:
+    void importDone(const ProfileImport& imported);
     void buildKeyPage(QWidget* page);
     void buildConfigPage(QWidget* page);
     void relabel();
@@ -84,6 +96,8 @@ class KeyboardViewDesktop : public QObject {
     QPushButton* restore_ = nullptr;
     QLabel* autostartLabel_ = nullptr;
     QCheckBox* autostart_ = nullptr;
+    QThread* importThread_ = nullptr;
+    QPointer<QProgressDialog> importProgress_;
     QPointer<QDialog> dialog_;
     QPointer<QListWidget> list_;
 };

@@ -1,5 +1,6 @@
 #include "ui/keyboard/CustomKeyFuncView.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -60,9 +61,16 @@ void KeyFuncView::initView(const QString& icon, const QString& label, int keyCod
         textView_->setAttribute(Qt::WA_TransparentForMouseEvents);
         textView_->setGeometry(0, (height() - kLabelHeight) / 2, width(), kLabelHeight);
         textView_->setAlignment(Qt::AlignCenter);
+        // Narrow tiles take a smaller font rather than clipping their label
+        // ("Scroll", "PgUp"); the border stays clear of the text.
         QFont font = textView_->font();
-        font.setPixelSize(9);
+        const int room = width() - 2 * kBorderWidth - 2;
+        for (int size = 9; size >= 6; --size) {
+            font.setPixelSize(size);
+            if (QFontMetrics(font).horizontalAdvance(label) <= room) break;
+        }
         textView_->setFont(font);
+        setToolTip(label);
         textView_->setStyleSheet(
             QStringLiteral("color: white; background: transparent; border: none;"));
     }

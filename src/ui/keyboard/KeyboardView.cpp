@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QVariantMap>
 
@@ -110,7 +111,10 @@ void KeyView::setMacro(bool on) {
 }
 
 QColor KeyView::fillColor() const {
-    return isSelect_ || isHover_ || isMacro_ ? keycolors::kHighlight : keycolors::kWhite;
+    // Orange means "does something else"; the selected key is outlined
+    // above the picture instead, so the two never look alike.
+    if (isMacro_) return keycolors::kHighlight;
+    return isHover_ ? keycolors::kHoverTint : keycolors::kWhite;
 }
 
 void KeyView::paintEvent(QPaintEvent*) {
@@ -144,7 +148,32 @@ void SelectKeyView::updateImage() {
     if (imageView_) imageView_->setVisible(keyHover_ || keyCheck_);
 }
 
+void SelectKeyView::setFaceLabel(const QString& label) {
+    faceLabel_ = label;
+    update();
+}
+
+void SelectKeyView::setSelected(bool on) {
+    selected_ = on;
+    update();
+}
+
 void SelectKeyView::paintEvent(QPaintEvent*) {
+    if (!faceLabel_.isEmpty()) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        QFont font = painter.font();
+        font.setPixelSize(9);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(keycolors::kWhite);
+        // The picture's own legend sits top-left; the lower half is ours.
+        const QRectF area = QRectF(rect()).adjusted(2, height() / 2.0 - 2, -2, -1);
+        const QString shown =
+            QFontMetrics(font).elidedText(faceLabel_, Qt::ElideRight, int(area.width()));
+        painter.drawText(area, Qt::AlignHCenter | Qt::AlignVCenter, shown);
+    }
+    if (selected_) strokeBounds(this, QPen(keycolors::kSelectOutline, 2));
     if (keyCheck_) strokeBounds(this, dashedPen(keycolors::kHighlight, 2, 3, 1));
 }
 
@@ -165,8 +194,27 @@ KeyboardImageView::KeyboardImageView(const QString& imageName, QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+void KeyboardImageView::setLegendsShown(bool shown) {
+    withoutLegends_.clear();
+    if (!shown) {
+        QFile file(keyboardImagePath(imageName_));
+        if (file.open(QIODevice::ReadOnly)) {
+            const QString svg = QString::fromUtf8(file.readAll());
+            static const QRegularExpression legends(
+                QStringLiteral("<g id=\"legends\"[^>]*>.*?</g>"),
+                QRegularExpression::DotMatchesEverythingOption);
+            withoutLegends_ = QString(svg).remove(legends).toUtf8();
+        }
+    }
+    update();
+}
+
 void KeyboardImageView::paintEvent(QPaintEvent*) {
-    QSvgRenderer renderer(keyboardImagePath(imageName_));
+    QSvgRenderer renderer;
+    if (withoutLegends_.isEmpty())
+        renderer.load(keyboardImagePath(imageName_));
+    else
+        renderer.load(withoutLegends_);
     if (!renderer.isValid()) return;
     QPainter painter(this);
     renderer.render(&painter, QRectF(rect()));
@@ -212,6 +260,7 @@ void KeyboardView::initKeyboard(int type, const QString& kb_image,
     }
     kbImageView_ = new KeyboardImageView(kb_image, this);
     kbImageView_->setGeometry(rect());
+    if (!pictureLegends()) kbImageView_->setLegendsShown(false);
     kbImageView_->show();
     for (KeyData& k : kbKeyArraySelect_) {
         k.view = makeSelectKeyView(k);
@@ -230,18 +279,24 @@ SelectKeyView* KeyboardView::selectKeyView(int index) const {
         kbKeyArraySelect_[static_cast<std::size_t>(index)].view.data());
 }
 
-void KeyboardView::setKeyMacro(int layoutIndex, const QString& text, bool macroState) {
+void KeyboardView::setKeyMacro(int layoutIndex, const QString& text, bool macroState,
+                               const QString& faceLabel) {
     // Stored rows may name keys this keyboard lacks; they have no place here.
     KeyView* view = keyView(layoutIndex);
     if (!view) return;
-    kbKeyArraySelect_[static_cast<std::size_t>(layoutIndex)].keyMacro = text;
+    KeyData& k = kbKeyArraySelect_[static_cast<std::size_t>(layoutIndex)];
+    k.keyMacro = text;
+    k.faceLabel = macroState ? faceLabel : QString();
     view->setMacro(macroState);
+    if (SelectKeyView* mark = selectKeyView(layoutIndex)) mark->setFaceLabel(k.faceLabel);
 }
 
 void KeyboardView::resetKeyMacro() {
     for (std::size_t i = 0; i < kbKeyArraySelect_.size(); ++i) {
         kbKeyArraySelect_[i].keyMacro = keyFullName(kbKeyArraySelect_[i].keyname);
+        kbKeyArraySelect_[i].faceLabel.clear();
         if (KeyView* view = keyView(static_cast<int>(i))) view->setMacro(false);
+        if (SelectKeyView* mark = selectKeyView(static_cast<int>(i))) mark->setFaceLabel({});
     }
 }
 
@@ -323,8 +378,10 @@ void KeyboardView::mousePressEvent(QMouseEvent* event) {
     if (!isEvent_ || hoverKeyItem_ < 0) return;
     if (selectKeyItem_ == hoverKeyItem_) return;
     if (KeyView* old = keyView(selectKeyItem_)) old->setSelect(false);
+    if (SelectKeyView* old = selectKeyView(selectKeyItem_)) old->setSelected(false);
     selectKeyItem_ = hoverKeyItem_;
     keyView(selectKeyItem_)->setSelect(true);
+    if (SelectKeyView* mark = selectKeyView(selectKeyItem_)) mark->setSelected(true);
 }
 
 void KeyboardView::mouseReleaseEvent(QMouseEvent* event) {

@@ -24,6 +24,10 @@ inline const QColor kPanelGrey(80, 80, 80);
 inline const QColor kBorderGrey(180, 180, 180);
 inline const QColor kBorderHover(180, 81, 0);
 inline const QColor kFrameGreen(0, 255, 0);
+// The key under the pointer: a tint, so it never passes for an assigned key.
+inline const QColor kHoverTint(250, 214, 188);
+// The clicked key's outline, apart from the assignment orange.
+inline const QColor kSelectOutline(75, 165, 201);
 }  // namespace keycolors
 
 // One key of an on-screen keyboard.
@@ -32,8 +36,9 @@ struct KeyData {
     QRectF rect;    // view coordinates, origin top-left
     QPointer<QWidget> view;
     int keycode = 0;
-    QString keyname;   // key name of the name map
-    QString keyMacro;  // assignment text; the key's full name when it has none
+    QString keyname;    // key name of the name map
+    QString keyMacro;   // assignment text; the key's full name when it has none
+    QString faceLabel;  // short assignment label on the key face; empty when none
 };
 
 // The 80 keys of this keyboard in layout order, with their full names as text.
@@ -83,6 +88,12 @@ class SelectKeyView : public QWidget {
     QWidget* imageView() const { return imageView_; }
     void setImageView(QWidget* image);
     bool initView() const { return true; }
+    // The assignment's short label, drawn on the lower half of the cap.
+    QString faceLabel() const { return faceLabel_; }
+    void setFaceLabel(const QString& label);
+    // The clicked key: outlined, whatever its fill.
+    bool isSelected() const { return selected_; }
+    void setSelected(bool on);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -90,6 +101,8 @@ class SelectKeyView : public QWidget {
   private:
     void updateImage();
 
+    QString faceLabel_;
+    bool selected_ = false;
     bool keyCheck_ = false;
     bool keyHover_ = false;
     QPointer<QWidget> imageView_;
@@ -115,12 +128,15 @@ class KeyboardImageView : public QWidget {
     explicit KeyboardImageView(const QString& imageName, QWidget* parent = nullptr);
     QString imageName() const { return imageName_; }
     int tag() const { return 200; }
+    // Off: the picture's legends are left out (the key areas draw their own).
+    void setLegendsShown(bool shown);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
     QString imageName_;
+    QByteArray withoutLegends_;  // the picture's SVG less its legends; empty: as it is
 };
 
 // The resource path of a picture by name: the keyboard views' own artwork,
@@ -134,7 +150,9 @@ class KeyboardView : public QWidget {
 
     // Builds the key areas and the picture; replaces an earlier build.
     void initKeyboard(int type, const QString& kb_image, const std::vector<KeyData>& keyArray);
-    void setKeyMacro(int layoutIndex, const QString& text, bool macroState);
+    // `faceLabel` is the short text shown on the cap of an assigned key.
+    void setKeyMacro(int layoutIndex, const QString& text, bool macroState,
+                     const QString& faceLabel = {});
     void resetKeyMacro();
 
     const std::vector<KeyData>& kbKeyArrayHover() const { return kbKeyArrayHover_; }
@@ -156,6 +174,9 @@ class KeyboardView : public QWidget {
   protected:
     // The key area views; the light pages make their own kinds.
     virtual KeyView* makeKeyView(const KeyData& key);
+    // Whether the picture prints the legends; views whose keys take any
+    // colour draw them on the keys instead, in a colour that reads there.
+    virtual bool pictureLegends() const { return true; }
     virtual SelectKeyView* makeSelectKeyView(const KeyData& key);
 
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -13,22 +13,6 @@
 
 namespace {
 
-// Shorter legends where the short name does not fit a key cap.
-std::string_view legendOf(std::string_view keyName, std::string_view shortName) {
-    struct Legend {
-        std::string_view key, legend;
-    };
-    static constexpr Legend kLegends[] = {
-        {"pageUp", "PgUp"},         {"pageDown", "PgDn"},      {"leftControl", "Ctrl"},
-        {"rightControl", "Ctrl"},   {"leftWin", "Cmd"},        {"upArrow", "\u2191"},
-        {"downArrow", "\u2193"},    {"leftArrow", "\u2190"},   {"rightArrow", "\u2192"},
-        {"backspace", "Backspace"}, {"capsLock", "Caps Lock"},
-    };
-    for (const Legend& l : kLegends)
-        if (l.key == keyName) return l.legend;
-    return shortName;
-}
-
 std::string xmlEscaped(std::string_view s) {
     std::string out;
     for (char c : s) {
@@ -78,11 +62,9 @@ int main() {
         // The rim lies wholly outside the hole: a 1-point ring round it.
         rims += rectPath(r.x - 1, r.y - 1, r.width + 2, r.height + 2) +
                 rectPath(r.x, r.y, r.width, r.height);
-        const NameKeyInfo* info = G_KB_SuperKeyNameMap.find(k.keyname);
-        const std::string_view shortName = info ? info->short_name : k.keyname;
         // Top-left of the cap, clear of its centre.
         legends += "<text x=\"" + num(r.x + 4) + "\" y=\"" + num(r.y + 10) + "\">" +
-                   xmlEscaped(legendOf(k.keyname, shortName)) + "</text>\n";
+                   xmlEscaped(keyLegend(k.keyname)) + "</text>\n";
     }
     std::printf(
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%s\" height=\"%s\" "
@@ -96,7 +78,8 @@ int main() {
     std::printf("<path fill=\"none\" stroke=\"#3a3c41\" stroke-width=\"2\" d=\"%s\"/>\n",
                 rectPath(1, 1, W - 2, H - 2).c_str());
     std::printf(
-        "<g font-family=\"DejaVu Sans, sans-serif\" font-size=\"8\" fill=\"#2b2b2b\">\n%s</g>\n",
+        "<g id=\"legends\" font-family=\"DejaVu Sans, sans-serif\" font-size=\"8\" "
+        "fill=\"#2b2b2b\">\n%s</g>\n",
         legends.c_str());
     std::printf("</svg>\n");
     return 0;

@@ -1,6 +1,9 @@
 #include "ui/keys/KeyMenuWindow.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -60,6 +63,38 @@ void KeyMenuWindow::showAt(const QPoint& topLeft) {
     move(topLeft);
     show();
     raise();
+}
+
+void KeyMenuWindow::showEvent(QShowEvent* event) {
+    // The menu never takes focus (typing must reach the window), so it
+    // watches the whole application for the press or key that ends it.
+    qApp->installEventFilter(this);
+    QWidget::showEvent(event);
+}
+
+void KeyMenuWindow::hideEvent(QHideEvent* event) {
+    qApp->removeEventFilter(this);
+    QWidget::hideEvent(event);
+}
+
+bool KeyMenuWindow::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            // Not consumed: a press on another key or tile still acts.
+            const QPoint at = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+            if (!frameGeometry().contains(at)) hide();
+            break;
+        }
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+                hide();
+                return true;
+            }
+            break;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void KeyMenuWindow::paintEvent(QPaintEvent*) {

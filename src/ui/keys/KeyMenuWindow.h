@@ -34,6 +34,10 @@ class KeyMenuWindow : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    // While shown: a press anywhere else or Escape closes the menu.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     std::function<QString(int)> text_;

@@ -4,6 +4,8 @@
 
 #include "ui/keys/KeyboardViewKeyFunc.h"
 
+#include <algorithm>
+
 #include <QCursor>
 #include <QLabel>
 #include <QPushButton>
@@ -19,6 +21,7 @@
 #include "ui/config/SystemFunctions.h"
 #include "ui/keyboard/CustomKeyFuncView.h"
 #include "ui/keyboard/KeyboardView.h"
+#include "ui/keys/KeyFaces.h"
 #include "ui/keys/KeyMenuWindow.h"
 
 namespace korvex {
@@ -185,6 +188,15 @@ void KeyboardViewKeyFunc::observe() {
 
 void KeyboardViewKeyFunc::relabel() {
     if (fnSwitchLabel_) fnSwitchLabel_->setText(hub_.text(600));
+    // The symbol-only controls say in words what they are.
+    if (keyboard_) keyboard_->setAccessibleName(hub_.text(1550));
+    if (panel_) panel_->setAccessibleName(hub_.text(1551));
+    for (std::size_t i = 0; i < profileButtons_.size(); ++i) {
+        profileButtons_[i]->setAccessibleName(hub_.text(1552 + static_cast<int>(i)));
+        profileButtons_[i]->setToolTip(profileButtons_[i]->accessibleName());
+    }
+    // Face labels of mouse functions and shortcuts are in the language.
+    if (keyboard_ && storeOpen()) showStoredAssignments();
     // Factory profile names follow the language.
     for (int i = 0; profileList_ && i < profileList_->rowCount(); ++i)
         if (i < static_cast<int>(hub_.profileDatas.size()))
@@ -272,18 +284,14 @@ void KeyboardViewKeyFunc::addCustomKey(ProfileKey keydata) {
     keydata.fnlayerId = hub_.currentFnLayer;
     keydata.keyValue = hub_.currentKeyValue;
     const DeviceSQLite::FailureWatch watch(*db());
-    const std::int64_t result = db()->addKeyProfile(keydata);
-    if (watch.failed()) return void(hub_.reportNotSaved());
+    // 0 is also the answer for a cleared key; only a failure stops here.
+    if (db()->addKeyProfile(keydata) == 0 && watch.failed()) return void(hub_.reportNotSaved());
 
-    const KeyInfo* key = findKeyByCode(hub_.currentKeyValue);
-    const int layoutIndex = key ? key->layout_index : -1;
+    // The cap shows what the store now holds, whether or not the write took.
     panel_->clearSelection();
-    if (result < 1) {
-        keyboard_->setKeyMacro(layoutIndex, codeFullName(hub_.currentKeyValue), false);
-    } else {
-        keyboard_->setKeyMacro(layoutIndex, QString::fromStdString(keydata.macroDesc), true);
-        if (keydata.macroValue != 0) panel_->selectCode(static_cast<int>(keydata.macroValue));
-    }
+    ProfileKey stored;
+    if (showStoredKey(hub_.currentKeyValue, stored) && stored.macroType == kMacroTypeKeyboard)
+        panel_->selectCode(static_cast<int>(stored.macroValue));
     // A key that acts as Fn does so on both layers.
     if (keydata.macroType == kMacroTypeKeyboard && keydata.macroValue == kFnKeyCode) {
         ProfileKey other = keydata;
@@ -297,7 +305,49 @@ void KeyboardViewKeyFunc::uploadKeyTables() {
     // The top layer and, right after it, the Fn layer: Fn-layer edits reach
     // the keyboard too.
     if (!storeOpen()) return;
-    hub_.sendStored(sync::UploadChoice::Keys, hub_.currentProfile);
+    hub_.sendKeyTables();
+}
+
+void KeyboardViewKeyFunc::showAssignment(const ProfileKey& row) {
+    const KeyInfo* key = findKeyByCode(static_cast<int>(row.keyValue));
+    if (!key) return;
+    // A row that means "default" looks like no row at all.
+    if (row.macroType == kMacroTypeDefault || row.macroValue == 0) {
+        keyboard_->setKeyMacro(key->layout_index, codeFullName(key->code), false);
+        return;
+    }
+    keyboard_->setKeyMacro(key->layout_index, QString::fromStdString(row.macroDesc), true,
+                           keyFaceLabel(row, hub_.text));
+}
+
+bool KeyboardViewKeyFunc::showStoredKey(int keyValue, ProfileKey& row) {
+    row = ProfileKey{};
+    row.keyValue = keyValue;
+    if (!db()) return false;
+    const DeviceSQLite::FailureWatch watch(*db());
+    const bool found =
+        db()->queryKeyProfile(hub_.currentProfile, hub_.currentFnLayer, keyValue, row);
+    // A key that cannot be read is not shown as unassigned: the sheet says why.
+    if (watch.failed()) {
+        hub_.reportNotBuilt(sync::readFailure(*db()));
+        return false;
+    }
+    if (!found) {
+        row = ProfileKey{};
+        row.keyValue = keyValue;
+        row.macroType = kMacroTypeDefault;
+    }
+    // A macro the keyboard does not hold as stored is not played there: the
+    // key plays its own function, and shows that, as after a reload.
+    if (found && row.macroType == kMacroTypeMacro && !hub_.macroPlayable(row.macroValue)) {
+        ProfileKey own;
+        own.keyValue = keyValue;
+        own.macroType = kMacroTypeDefault;
+        showAssignment(own);
+        return found;
+    }
+    showAssignment(row);
+    return found;
 }
 
 void KeyboardViewKeyFunc::showStoredAssignments() {
@@ -308,9 +358,16 @@ void KeyboardViewKeyFunc::showStoredAssignments() {
     if (db() && db()->isOpen() &&
         !db()->queryKeysProfile(hub_.currentProfile, hub_.currentFnLayer, rows))
         return hub_.reportNotBuilt(sync::readFailure(*db()));
-    for (const ProfileKey& row : rows)
-        if (const KeyInfo* key = findKeyByCode(static_cast<int>(row.keyValue)))
-            keyboard_->setKeyMacro(key->layout_index, QString::fromStdString(row.macroDesc), true);
+    const std::vector<MacroInfo> playable = hub_.playableMacros();
+    for (const ProfileKey& row : rows) {
+        // A key whose macro is not on the keyboard as stored plays its own
+        // function there; show that, not the macro.
+        if (row.macroType == kMacroTypeMacro &&
+            std::none_of(playable.begin(), playable.end(),
+                         [&](const MacroInfo& m) { return m.macroId == row.macroValue; }))
+            continue;
+        showAssignment(row);
+    }
 }
 
 // ---------------------------------------------------- layers and Fn mode

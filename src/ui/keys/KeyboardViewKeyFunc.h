@@ -104,6 +104,11 @@ class KeyboardViewKeyFunc : public QObject {
     bool storeOpen() const;
     DeviceSQLite* db() const;
     void uploadKeyTables();
+    // Shows a stored row on its key: face label, tooltip text, mark.
+    void showAssignment(const ProfileKey& row);
+    // Shows the stored row of a key of the current profile and layer; false
+    // when the key has none (it then looks untouched).
+    bool showStoredKey(int keyValue, ProfileKey& row);
     void hidePopups();
     void warnNoKey();
 

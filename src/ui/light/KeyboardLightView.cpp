@@ -1,11 +1,29 @@
 #include "ui/light/KeyboardLightView.h"
 
 #include <QColorDialog>
+#include <QPainter>
 
 #include "catalog/KeyCatalog.h"
 #include "ui/Controls.h"
+#include "ui/Theme.h"
 
 namespace korvex {
+
+KeyColorView::KeyColorView(const KeyData& key, QWidget* parent) : KeyView(key.rect, parent) {
+    const std::string_view legend = keyLegend(key.keyname.toStdString());
+    legend_ = QString::fromUtf8(legend.data(), static_cast<qsizetype>(legend.size()));
+}
+
+void KeyColorView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), fillColor());
+    // Where the keyboard picture prints its legends, in its size.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(8);
+    painter.setFont(font);
+    painter.setPen(theme::legendColourOn(fillColor()));
+    painter.drawText(QPointF(4, 10), legend_);
+}
 
 KeyboardLightView::KeyboardLightView(QWidget* parent) : KeyboardView(parent) {
     // A preview only: no hover, no tooltips, no clicks.
@@ -13,7 +31,7 @@ KeyboardLightView::KeyboardLightView(QWidget* parent) : KeyboardView(parent) {
 }
 
 KeyView* KeyboardLightView::makeKeyView(const KeyData& key) {
-    auto* view = new KeyColorView(key.rect, this);
+    auto* view = new KeyColorView(key, this);
     view->setBackgroundColor(Qt::black);
     return view;
 }

@@ -19,12 +19,20 @@ class ItemListView;
 
 namespace korvex {
 
-// A key area filled with its own colour whatever its hover or selection.
+// A key area filled with its own colour whatever its hover or selection,
+// its legend in black or white, whichever reads on that colour.
 class KeyColorView : public KeyView {
     Q_OBJECT
   public:
-    using KeyView::KeyView;
+    KeyColorView(const KeyData& key, QWidget* parent);
     QColor fillColor() const override { return backgroundColor(); }
+    QString legend() const { return legend_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QString legend_;
 };
 
 // The light page's preview keyboard: shows colours, takes no pointer input.
@@ -38,6 +46,7 @@ class KeyboardLightView : public KeyboardView {
 
   protected:
     KeyView* makeKeyView(const KeyData& key) override;
+    bool pictureLegends() const override { return false; }
 };
 
 // Paints each key with the catalog's colour for its code, in key order; a

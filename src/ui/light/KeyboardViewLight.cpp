@@ -32,15 +32,17 @@ struct DirectionButton {
     const char* name;
     const char* image;
     QRect geometry;
+    int tipText;
 };
 
 // Up, right, left, down by tag; the buttons sit in a cross.
 const DirectionButton kDirections[] = {
-    {200, "light_direction_top", "image_up", QRect(808, 420, 36, 36)},
-    {201, "light_direction_right", "image_right", QRect(848, 460, 36, 36)},
-    {202, "light_direction_left", "image_left", QRect(768, 460, 36, 36)},
-    {203, "light_direction_bottom", "image_bottom", QRect(808, 500, 36, 36)},
+    {200, "light_direction_top", "image_up", QRect(808, 420, 36, 36), 1312},
+    {201, "light_direction_right", "image_right", QRect(848, 460, 36, 36), 1313},
+    {202, "light_direction_left", "image_left", QRect(768, 460, 36, 36), 1314},
+    {203, "light_direction_bottom", "image_bottom", QRect(808, 500, 36, 36), 1315},
 };
+constexpr int kPickerTipText = 1311;
 
 void setLabelColor(QLabel* label, const QColor& color) {
     QPalette palette = label->palette();
@@ -161,6 +163,16 @@ void KeyboardViewLight::observe() {
 }
 
 void KeyboardViewLight::relabel() {
+    // Icon buttons: the tooltip says what they do, for screen readers too.
+    for (const DirectionButton& d : kDirections) {
+        QAbstractButton* b = directionButton(d.tag);
+        b->setToolTip(hub_.text(d.tipText));
+        b->setAccessibleName(hub_.text(d.tipText));
+    }
+    if (ColorButton* picker = colors_->button(kLightPickerTag)) {
+        picker->setToolTip(hub_.text(kPickerTipText));
+        picker->setAccessibleName(hub_.text(kPickerTipText));
+    }
     for (int row = 0; row < list_->rowCount(); ++row)
         list_->row(row)->setText(hub_.text(kFirstRowText + row));
     for (int type = 0; type < kSleepChoices; ++type)

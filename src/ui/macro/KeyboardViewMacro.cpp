@@ -3,9 +3,11 @@
 #include <QButtonGroup>
 #include <QChildEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,6 +16,7 @@
 #include <cstdio>
 
 #include "catalog/KeyCatalog.h"
+#include "protocol/Encoders.h"
 #include "store/DeviceSQLite.h"
 #include "sync/StoredUploads.h"
 #include "ui/Controls.h"
@@ -30,9 +33,13 @@ constexpr std::int64_t kMaxRecordedDelay = 100000;
 
 // Text ids of the page.
 namespace textid {
-constexpr int kYes = 2, kDelete = 183, kStopRecord = 200, kRecord = 201, kMacro = 210;
+constexpr int kYes = 2, kStopRecord = 200, kRecord = 201, kMacro = 210;
 constexpr int kDeleteTitle = 211, kDeleteInfo = 212, kMouseDownLeft = 220;
-constexpr int kTooLarge = 930, kTooLargeInfo = 931;
+constexpr int kNo = 3, kTooLarge = 930, kTooLargeInfo = 931;
+constexpr int kDeleteEvent = 1511, kEmptyMacros = 1512, kPressAKey = 1513, kEmptyEvents = 1514;
+constexpr int kEditHint = 1515, kPressNewKey = 1516, kMoveUp = 1555, kMoveDown = 1556;
+constexpr int kMeter = 1100, kFull = 1101, kRecordingFull = 1102, kInsertFull = 1103;
+constexpr int kNewFull = 1104, kRecordOver = 1105, kRecordOverInfo = 1106;
 }  // namespace textid
 
 QString fullNameOf(int code) {
@@ -93,6 +100,9 @@ void KeyboardViewMacro::buildPage(QWidget* page) {
     deleteMacro_->setObjectName(QStringLiteral("macro_btn_deletemacro"));
     deleteMacro_->setGeometry(148, 520, 116, 30);
     connect(deleteMacro_, &QPushButton::clicked, this, [this] { deleteMacroData(); });
+    meter_ = new QLabel(page);
+    meter_->setObjectName(QStringLiteral("macro_capacity"));
+    meter_->setGeometry(24, 558, 624, 20);
 
     // The events of the selected macro.
     recordLabel_ =
@@ -110,17 +120,35 @@ void KeyboardViewMacro::buildPage(QWidget* page) {
         "QListView::item:selected { background: rgb(202, 81, 0); color: white; }"));
     connect(recordList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now) { recordRowChosen(now.isValid() ? now.row() : -1); });
+    connect(recordList_, &QListView::doubleClicked, this,
+            [this](const QModelIndex& at) { editRecordItem(at.row()); });
+
+    // What to do when a list is empty, over the list itself.
+    auto hint = [](QWidget* over, const char* name) {
+        auto* label = new QLabel(over);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        label->setStyleSheet(QStringLiteral("color: rgb(142, 142, 147);"));
+        label->setGeometry(12, 40, over->width() - 24, 60);
+        return label;
+    };
+    emptyMacros_ = hint(macroList_, "macro_label_emptylist");
+    emptyEvents_ = hint(recordList_, "macro_label_emptyevents");
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { showEmptyHints(); });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { showEmptyHints(); });
     deleteRecord_ = unfocused(new QPushButton(page));
     deleteRecord_->setObjectName(QStringLiteral("button_action_deleterecord"));
-    deleteRecord_->setGeometry(288, 520, 80, 30);
+    deleteRecord_->setGeometry(288, 520, 110, 30);
     connect(deleteRecord_, &QPushButton::clicked, this, [this] { deleteRecordItem(); });
     moveUp_ = unfocused(new QPushButton(QStringLiteral("\u25b2"), page));
     moveUp_->setObjectName(QStringLiteral("button_action_touprecord"));
-    moveUp_->setGeometry(376, 520, 40, 30);
+    moveUp_->setGeometry(406, 520, 40, 30);
     connect(moveUp_, &QPushButton::clicked, this, [this] { moveRecordItem(-1); });
     moveDown_ = unfocused(new QPushButton(QStringLiteral("\u25bc"), page));
     moveDown_->setObjectName(QStringLiteral("button_action_todownrecord"));
-    moveDown_->setGeometry(424, 520, 40, 30);
+    moveDown_->setGeometry(454, 520, 40, 30);
     connect(moveDown_, &QPushButton::clicked, this, [this] { moveRecordItem(1); });
     record_ = unfocused(new QPushButton(page));
     record_->setObjectName(QStringLiteral("record_button"));
@@ -217,6 +245,11 @@ void KeyboardViewMacro::observe() {
 }
 
 bool KeyboardViewMacro::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == delayEditor_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        finishDelayEdit(-1, false);
+        return true;
+    }
     // A row's name editor keeps to the name rule on every change.
     if (event->type() == QEvent::ChildPolished) {
         if (auto* editor = qobject_cast<QLineEdit*>(static_cast<QChildEvent*>(event)->child())) {
@@ -233,7 +266,19 @@ bool KeyboardViewMacro::eventFilter(QObject* watched, QEvent* event) {
 void KeyboardViewMacro::relabel() {
     // The hub relabels the page's fixed captions and combo boxes by name;
     // these depend on the page.
-    deleteRecord_->setText(hub_.text(textid::kDelete));
+    deleteRecord_->setText(hub_.text(textid::kDeleteEvent));
+    moveUp_->setAccessibleName(hub_.text(textid::kMoveUp));
+    moveUp_->setToolTip(moveUp_->accessibleName());
+    moveDown_->setAccessibleName(hub_.text(textid::kMoveDown));
+    moveDown_->setToolTip(moveDown_->accessibleName());
+    recordList_->setToolTip(hub_.text(textid::kEditHint));
+    insertEdit_->setPlaceholderText(insertEventType == 0 ? hub_.text(textid::kPressAKey)
+                                                         : QString());
+    emptyMacros_->setText(hub_.text(textid::kEmptyMacros));
+    emptyEvents_->setText(
+        hub_.text(recaptureRow_ >= 0 ? textid::kPressNewKey : textid::kEmptyEvents));
+
+    updateMeter();
     record_->setText(hub_.text(hub_.macroRecordType == 2 ? textid::kStopRecord : textid::kRecord));
 }
 
@@ -246,6 +291,7 @@ void KeyboardViewMacro::initMacroList() {
     if (!macros_.empty()) macroList_->setSelectedRow(0);
     keyboardEvent_->setChecked(true);
     chooseInsertMode(0);
+    updateMeter();
 }
 
 void KeyboardViewMacro::rebuildMacroRows() {
@@ -254,10 +300,18 @@ void KeyboardViewMacro::rebuildMacroRows() {
         auto* row = new KeyTableItemView(QString::fromStdString(macros_[i].macroName));
         row->setIcons(QStringLiteral("icon_edit"), QStringLiteral("icon_edit_check"));
         row->setTableViewIndex(static_cast<int>(i));
+        row->setIconStartsEdit(true);
         gate_.watchEditing(row);
         row->installEventFilter(this);
         macroList_->addRow(row);
     }
+    showEmptyHints();
+}
+
+void KeyboardViewMacro::showEmptyHints() {
+    emptyMacros_->setVisible(macros_.empty());
+    emptyEvents_->setVisible(selectedMacroId() != 0 && model_->rowCount() == 0 &&
+                             hub_.macroRecordType != 2);
 }
 
 std::int64_t KeyboardViewMacro::selectedMacroId() const {
@@ -266,21 +320,40 @@ std::int64_t KeyboardViewMacro::selectedMacroId() const {
 }
 
 void KeyboardViewMacro::macroRowChosen(int row) {
+    // An edit in progress belongs to the macro shown until now.
+    finishDelayEdit(-1, false);
+    recaptureRow_ = -1;
     // A recording belongs to the macro it started on: store it there first.
     if (hub_.macroRecordType == 2 && row != macroSelectIndex) hub_.stopMacroRecord();
     macroSelectIndex = row;
     if (row < 0) {
         setEvents({}, -1);
         EnabledControl(false);
+        showEmptyHints();
         return;
     }
     loadMacroRecordData(row);
+    showEmptyHints();
 }
 
 void KeyboardViewMacro::addMacroData() {
     if (!storeOpen()) return;
-    const QString name =
-        hub_.text(textid::kMacro) + QLatin1Char(' ') + QString::number(macros_.size() + 1);
+    if (!fits(0, 1)) {
+        showSheet(hub_.text(textid::kFull), hub_.text(textid::kNewFull));
+        return;
+    }
+    // Count on past names in use: after a deletion the count alone would
+    // repeat the name of a macro the list still shows.
+    auto inUse = [&](const QString& name) {
+        return std::any_of(macros_.begin(), macros_.end(), [&](const MacroInfo& m) {
+            return QString::fromStdString(m.macroName) == name;
+        });
+    };
+    std::size_t n = macros_.size() + 1;
+    QString name;
+    do {
+        name = hub_.text(textid::kMacro) + QLatin1Char(' ') + QString::number(n++);
+    } while (inUse(name));
     const std::int64_t id = db()->addMacroProfile(name.toStdString());
     if (id < 1) return;
     MacroInfo info;
@@ -290,6 +363,9 @@ void KeyboardViewMacro::addMacroData() {
     macros_.push_back(info);
     rebuildMacroRows();
     macroList_->setSelectedRow(static_cast<int>(macros_.size()) - 1);
+    // The keyboard's list of macros grows with it.
+    SaveMacroToKeyboard();
+    updateMeter();
 }
 
 void KeyboardViewMacro::deleteMacroData() {
@@ -304,11 +380,13 @@ void KeyboardViewMacro::deleteMacroData() {
     macros_.erase(macros_.begin() + macroSelectIndex);
     rebuildMacroRows();  // clears the selection: the event list empties
     macroSelectIndex = -1;
-    // Keys play a macro by its place in the list, and the places after the
-    // deleted macro have moved up: the keyboard needs the image and the key
-    // tables again, or its keys would play their neighbours' macros.
-    SaveMacroToKeyboard();
-    hub_.sendStored(sync::UploadChoice::Keys, hub_.currentProfile);
+    // The keys that played it were unbound with it, and keys play a macro
+    // by its place in the image: the key tables go out again, named against
+    // whatever image the keyboard holds after this.
+    if (!hub_.sendMacroImage())
+        showSheet(hub_.text(textid::kTooLarge), hub_.text(textid::kTooLargeInfo));
+    hub_.loadKeyMacroData();
+    updateMeter();
 }
 
 void KeyboardViewMacro::renameMacro(int row, const QString& name) {
@@ -335,6 +413,7 @@ void KeyboardViewMacro::loadMacroRecordData(int selectIndex) {
     events.reserve(records.size());
     for (const RecordInfo& r : records) events.push_back(fromRecord(r));
     setEvents(std::move(events), -1);
+    updateMeter();
     if (found) {
         switch (info.delayType) {
             case 2:
@@ -381,6 +460,10 @@ void KeyboardViewMacro::insertEvents(const std::vector<MacroEvent>& inserted) {
     std::vector<MacroEvent> events = model_->events();
     const int at = insertPosition(static_cast<int>(events.size()), recordSelectIndex,
                                   insertWhere_->currentIndex() == 1);
+    if (!fits(static_cast<int>(inserted.size()), 0)) {
+        showSheet(hub_.text(textid::kFull), hub_.text(textid::kInsertFull));
+        return;
+    }
     events.insert(events.begin() + at, inserted.begin(), inserted.end());
     setEvents(std::move(events), recordSelectIndex);
     storeAndUpload();
@@ -423,8 +506,9 @@ void KeyboardViewMacro::insertNewEvent() {
 void KeyboardViewMacro::deleteRecordItem() {
     std::vector<MacroEvent> events = model_->events();
     if (!deleteEventAt(events, recordSelectIndex)) return;
-    // Stored with the next save, insert or recording stop.
+    // Stored and sent at once, like every other edit of the list.
     setEvents(std::move(events), recordSelectIndex);
+    storeAndUpload();
 }
 
 void KeyboardViewMacro::moveRecordItem(int step) {
@@ -443,25 +527,48 @@ bool KeyboardViewMacro::SaveMacroRecordDataToDB() {
 
 void KeyboardViewMacro::storeAndUpload() {
     if (SaveMacroRecordDataToDB()) SaveMacroToKeyboard();
+    updateMeter();
 }
 
 void KeyboardViewMacro::SaveMacroToKeyboard() {
     if (!storeOpen()) return;
-    sync::UploadRequest request;
-    request.choice = sync::UploadChoice::Macros;
-    sync::BuiltUploads built = sync::buildUploads(*db(), request);
-    if (built.status == sync::BuiltUploads::Status::TooLarge) {
-        // Nothing is sent; say so rather than let the user believe it is.
-        std::printf("macros not sent: %s\n", built.message.c_str());
-        std::fflush(stdout);
+    // Nothing is sent when they do not fit; say so rather than let the user
+    // believe it is.
+    if (!hub_.sendMacroImage())
         showSheet(hub_.text(textid::kTooLarge), hub_.text(textid::kTooLargeInfo));
-        return;
+}
+
+std::size_t KeyboardViewMacro::eventsInUse() const {
+    if (!storeOpen()) return 0;
+    // The stored rows of every macro, with the selected macro's as shown (a
+    // recording is not stored until it stops).
+    std::size_t events =
+        static_cast<std::size_t>(std::max<std::int64_t>(db()->getRecordCount(), 0));
+    if (const std::int64_t id = selectedMacroId()) {
+        std::vector<RecordInfo> stored;
+        db()->queryMacroRecord(id, stored);
+        events -= std::min(events, stored.size());
+        events += model_->events().size();
     }
-    if (built.status != sync::BuiltUploads::Status::Ready) {
-        hub_.reportNotBuilt(built);
-        return;
-    }
-    for (Upload& upload : built.uploads) hub_.submitUpload(std::move(upload));
+    return events;
+}
+
+bool KeyboardViewMacro::fits(int moreEvents, int moreMacros) const {
+    const std::size_t macros = macros_.size() + static_cast<std::size_t>(moreMacros);
+    const std::size_t bytes =
+        4 * (eventsInUse() + static_cast<std::size_t>(moreEvents)) + 8 * macros;
+    return macros <= kMacroSlots && bytes <= kMacroSizeLimit;
+}
+
+void KeyboardViewMacro::updateMeter() {
+    if (!meter_) return;
+    const QLocale numbers(QLocale::English);
+    const std::size_t bytes = 4 * eventsInUse() + 8 * macros_.size();
+    meter_->setText(hub_.text(textid::kMeter)
+                        .arg(numbers.toString(static_cast<qulonglong>(bytes)),
+                             numbers.toString(static_cast<qulonglong>(kMacroSizeLimit)))
+                        .arg(macros_.size())
+                        .arg(kMacroSlots));
 }
 
 void KeyboardViewMacro::saveButtonAction() {
@@ -499,10 +606,103 @@ void KeyboardViewMacro::showSheet(const QString& message, const QString& informa
     box->open();
 }
 
+// --- editing an event in place ------------------------------------------------------
+
+void KeyboardViewMacro::editRecordItem(int row) {
+    const std::vector<MacroEvent>& events = model_->events();
+    if (row < 0 || row >= static_cast<int>(events.size()) || selectedMacroId() == 0 ||
+        hub_.macroRecordType == 2)
+        return;
+    finishDelayEdit(-1, false);
+    recaptureRow_ = -1;
+    const MacroEvent& event = events[static_cast<std::size_t>(row)];
+    if (event.type == macroevent::kDelay) {
+        auto* editor = new QLineEdit(QString::number(event.value), recordList_->viewport());
+        editor->setObjectName(QStringLiteral("recordlist_delayedit"));
+        editor->setGeometry(recordList_->visualRect(model_->index(row)));
+        editor->installEventFilter(this);
+        connect(editor, &QLineEdit::textEdited, editor, [editor](const QString& text) {
+            const QString ruled = delayFieldRule(text);
+            if (ruled != text) editor->setText(ruled);
+        });
+        connect(editor, &QLineEdit::editingFinished, this,
+                [this, row] { finishDelayEdit(row, true); });
+        delayEditor_ = editor;
+        editor->show();
+        editor->setFocus();
+        editor->selectAll();
+        return;
+    }
+    if (event.type == macroevent::kKeyDown || event.type == macroevent::kKeyUp) {
+        // The next key pressed replaces this one, down and up alike.
+        recaptureRow_ = row;
+        forgetLastKey();
+        installMonitor();
+        emptyEvents_->setText(hub_.text(textid::kPressNewKey));
+        emptyEvents_->setVisible(true);
+    }
+}
+
+void KeyboardViewMacro::finishDelayEdit(int row, bool commit) {
+    if (!delayEditor_) return;
+    // Detach first: hiding the editor ends the edit again, which must not store twice.
+    QLineEdit* editor = delayEditor_;
+    delayEditor_ = nullptr;
+    editor->disconnect(this);
+    editor->removeEventFilter(this);
+    const std::optional<std::int64_t> value = wholeNumber(editor->text());
+    editor->hide();
+    editor->deleteLater();
+    std::vector<MacroEvent> events = model_->events();
+    if (!commit || !value || row < 0 || row >= static_cast<int>(events.size())) return;
+    MacroEvent& event = events[static_cast<std::size_t>(row)];
+    if (event.type != macroevent::kDelay || event.value == *value) return;
+    event.value = *value;
+    event.text = QString::number(*value);
+    setEvents(std::move(events), row);
+    storeAndUpload();
+}
+
+void KeyboardViewMacro::recaptureKey(int code, const QString& name) {
+    const int row = recaptureRow_;
+    recaptureRow_ = -1;
+    showEmptyHints();
+    emptyEvents_->setText(hub_.text(textid::kEmptyEvents));
+    if (insertEventType != 0) removeMonitor();
+    std::vector<MacroEvent> events = model_->events();
+    if (row < 0 || row >= static_cast<int>(events.size())) return;
+    const MacroEvent old = events[static_cast<std::size_t>(row)];
+    // The event's partner changes with it, or the keyboard would be left
+    // holding a key that is never released.
+    const bool down = old.type == macroevent::kKeyDown;
+    const int partnerType = down ? macroevent::kKeyUp : macroevent::kKeyDown;
+    int partner = -1;
+    if (down) {
+        for (int i = row + 1; i < static_cast<int>(events.size()) && partner < 0; ++i)
+            if (events[static_cast<std::size_t>(i)].type == partnerType &&
+                events[static_cast<std::size_t>(i)].value == old.value)
+                partner = i;
+    } else {
+        for (int i = row - 1; i >= 0 && partner < 0; --i)
+            if (events[static_cast<std::size_t>(i)].type == partnerType &&
+                events[static_cast<std::size_t>(i)].value == old.value)
+                partner = i;
+    }
+    for (int i : {row, partner})
+        if (i >= 0) {
+            events[static_cast<std::size_t>(i)].value = code;
+            events[static_cast<std::size_t>(i)].text = name;
+        }
+    if (events == model_->events()) return;
+    setEvents(std::move(events), row);
+    storeAndUpload();
+}
+
 // --- insert modes and delay radios -----------------------------------------------
 
 void KeyboardViewMacro::showInsertMode(int type) {
     insertEventType = type;
+    insertEdit_->setPlaceholderText(type == 0 ? hub_.text(textid::kPressAKey) : QString());
     mouseButton_->setVisible(type == 1);
     insertEdit_->setVisible(type != 1);
     insertEdit_->clear();
@@ -549,6 +749,35 @@ void KeyboardViewMacro::recordButtonAction() {
         hub_.stopMacroRecord();
         return;
     }
+    if (model_->rowCount() == 0) {
+        beginRecording();
+        return;
+    }
+    // Recording replaces the events, and any stop stores the new list: ask
+    // before a stray click can erase a long macro.
+    if (sheet_) sheet_->close();
+    auto* box =
+        new QMessageBox(QMessageBox::Question, hub_.text(textid::kRecordOver),
+                        hub_.text(textid::kRecordOver), QMessageBox::NoButton, hub_.window());
+    box->setObjectName(QStringLiteral("sheet"));
+    box->setInformativeText(hub_.text(textid::kRecordOverInfo).arg(model_->rowCount()));
+    box->addButton(hub_.text(textid::kYes), QMessageBox::AcceptRole)
+        ->setObjectName(QStringLiteral("sheet_yes"));
+    box->addButton(hub_.text(textid::kNo), QMessageBox::RejectRole)
+        ->setObjectName(QStringLiteral("sheet_no"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    const std::int64_t macro = selectedMacroId();
+    connect(box, &QMessageBox::buttonClicked, this, [this, box, macro](QAbstractButton* b) {
+        if (box->buttonRole(b) == QMessageBox::AcceptRole && selectedMacroId() == macro &&
+            hub_.macroRecordType != 2)
+            beginRecording();
+    });
+    sheet_ = box;
+    box->open();
+}
+
+void KeyboardViewMacro::beginRecording() {
     hub_.macroRecordType = 2;
     startMacroRecord();
     record_->setText(hub_.text(textid::kStopRecord));
@@ -560,9 +789,13 @@ void KeyboardViewMacro::startMacroRecord() {
     for (QWidget* w : {keyboardEvent_, mouseEvent_, delayEvent_}) w->setEnabled(true);
     forgetLastKey();
     installMonitor();
+    // The keys typed belong to the recording alone: no field, button or
+    // shortcut of the window may act on them.
+    Keylogger::shared().setExclusive(true);
 }
 
 void KeyboardViewMacro::stopMacroRecord() {
+    Keylogger::shared().setExclusive(false);
     removeMonitor();
     forgetLastKey();
     delayEvent_->setChecked(true);
@@ -571,6 +804,7 @@ void KeyboardViewMacro::stopMacroRecord() {
 }
 
 void KeyboardViewMacro::endRecordingWithoutStoring() {
+    Keylogger::shared().setExclusive(false);
     removeMonitor();
     forgetLastKey();
     hub_.macroRecordType = 1;
@@ -585,28 +819,37 @@ void KeyboardViewMacro::fillMacroRecord() {
     // Only keys of the catalog are recorded: the event needs the key's name.
     const QString name = fullNameOf(code);
     if (name.isEmpty()) return;
+    if (recaptureRow_ >= 0) {
+        if (keys.keys.lastKeyOperate == "down") recaptureKey(code, name);
+        return;
+    }
     std::fputs("fillMacroRecord \n", stdout);
     if (keyboardEvent_->isChecked()) {
         insertEdit_->setText(name);
         return;
     }
     if (hub_.macroRecordType != 2) return;
+    std::optional<std::int64_t> delay;
     if (model_->rowCount() > 0) {
-        std::optional<std::int64_t> delay;
         if (recordDelay_->isChecked())
             // The clock is monotonic, but a key event may carry an older time.
             delay = std::clamp<std::int64_t>(keys.lastMovedTimes - lastRecordTime, 0,
                                              kMaxRecordedDelay);
-        else if (noDelay_->isChecked())
-            delay.reset();
         else if (defaultDelay_->isChecked())
             delay = defaultDelay();
-        if (delay) model_->append({macroevent::kDelay, *delay, QString::number(*delay)});
     }
+    if (!fits(delay ? 2 : 1, 0)) {
+        // Full: stop here, keeping what fits, and say why.
+        hub_.stopMacroRecord();
+        showSheet(hub_.text(textid::kFull), hub_.text(textid::kRecordingFull));
+        return;
+    }
+    if (delay) model_->append({macroevent::kDelay, *delay, QString::number(*delay)});
     lastRecordTime = keys.lastMovedTimes;
     model_->append({keys.keys.lastKeyOperate == "down" ? macroevent::kKeyDown : macroevent::kKeyUp,
                     code, name});
     recordList_->scrollToBottom();
+    updateMeter();
 }
 
 }  // namespace korvex

@@ -5,10 +5,12 @@
 // delay setting. The store is written first; the keyboard then gets the
 // whole macro image from what the store holds.
 
+#include <QLineEdit>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -20,7 +22,6 @@ class QAbstractButton;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QListView;
 class QMessageBox;
 class QPushButton;
@@ -52,6 +53,11 @@ class KeyboardViewMacro : public QObject {
     void saveButtonAction();
     void EnabledControl(bool enabled);
     void renameMacro(int row, const QString& name);
+    // Double-click on an event: a delay's value is edited in place, a key
+    // event takes the next key pressed. Stored and sent once, when done.
+    void editRecordItem(int row);
+    QLineEdit* delayEditor() const { return delayEditor_; }
+    int recaptureRow() const { return recaptureRow_; }
     // Stores the event list of the selected macro; false when that failed.
     bool SaveMacroRecordDataToDB();
     // Sends every macro to the keyboard; shows a sheet when they do not fit.
@@ -98,10 +104,19 @@ class KeyboardViewMacro : public QObject {
     void insertEvents(const std::vector<MacroEvent>& events);
     void storeAndUpload();
     void endRecordingWithoutStoring();
+    void beginRecording();
+    // The keyboard's macro memory: the events in use (the selected macro's
+    // as shown), whether that many more events and macros fit, the meter.
+    std::size_t eventsInUse() const;
+    bool fits(int moreEvents, int moreMacros) const;
+    void updateMeter();
     void showSheet(const QString& message, const QString& informative);
     std::int64_t selectedMacroId() const;
     std::int64_t defaultDelay() const;
     QString mouseText(int value, bool down) const;
+    void finishDelayEdit(int row, bool commit);
+    void recaptureKey(int code, const QString& name);
+    void showEmptyHints();
 
     KeyboardViewController& hub_;
     PostSourceGate gate_;
@@ -116,6 +131,7 @@ class KeyboardViewMacro : public QObject {
     QLabel* macroListLabel_ = nullptr;
     QLabel* recordLabel_ = nullptr;
     QLabel* insertLabel_ = nullptr;
+    QLabel* meter_ = nullptr;
     QPushButton* newMacro_ = nullptr;
     QPushButton* deleteMacro_ = nullptr;
     QPushButton* deleteRecord_ = nullptr;
@@ -134,6 +150,10 @@ class KeyboardViewMacro : public QObject {
     QComboBox* mouseButton_ = nullptr;
     QLineEdit* insertEdit_ = nullptr;
     QPushButton* insert_ = nullptr;
+    QLabel* emptyMacros_ = nullptr;
+    QLabel* emptyEvents_ = nullptr;
+    QPointer<QLineEdit> delayEditor_;
+    int recaptureRow_ = -1;
 };
 
 }  // namespace korvex

@@ -88,12 +88,17 @@ void Keylogger::runMonitors() {
 
 bool Keylogger::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (exclusive_ && (type == QEvent::ShortcutOverride || type == QEvent::Shortcut)) {
+        // An accepted override keeps the shortcut from firing.
+        event->accept();
+        return true;
+    }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
     // A key event reaches its window first and is then handed on to widgets
     // (and their parents); taking it at the window sees each event once.
-    if (!watched->isWindowType()) return false;
+    if (!watched->isWindowType()) return exclusive_;
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->isAutoRepeat()) return false;
+    if (key->isAutoRepeat()) return exclusive_;
     const quint32 native = key->nativeScanCode();
     const int usage =
         native >= kEvdevOffset ? hidUsageFromEvdev(static_cast<int>(native - kEvdevOffset)) : 0;
@@ -103,7 +108,7 @@ bool Keylogger::eventFilter(QObject* watched, QEvent* event) {
     // A key we cannot name leaves the last key as it was: running the
     // monitors would record that older key a second time.
     if (usage != 0) runMonitors();
-    return false;  // the event goes on unchanged
+    return exclusive_;  // otherwise the event goes on unchanged
 }
 
 }  // namespace korvex

@@ -44,6 +44,10 @@ class Keylogger : public QObject {
     int addMonitor(Monitor monitor);
     void removeMonitor(int id);
     std::size_t monitorCount() const { return monitors_.size(); }
+    // While set, key events are recorded and then taken: no widget, button
+    // or shortcut of any window of the application receives them.
+    void setExclusive(bool exclusive) { exclusive_ = exclusive; }
+    bool exclusive() const { return exclusive_; }
 
     // Milliseconds of a monotonic clock; used for events that carry no time.
     static std::int64_t monotonicMs();
@@ -58,6 +62,7 @@ class Keylogger : public QObject {
     KeyLists lists_;
     std::vector<std::pair<int, Monitor>> monitors_;
     int nextMonitorId_ = 1;
+    bool exclusive_ = false;
 };
 
 }  // namespace korvex

@@ -36,7 +36,7 @@ KeyboardUserLightView::KeyboardUserLightView(QWidget* parent) : KeyboardView(par
 }
 
 KeyView* KeyboardUserLightView::makeKeyView(const KeyData& key) {
-    auto* view = new KeyColorView(key.rect, this);
+    auto* view = new KeyColorView(key, this);
     view->setBackgroundColor(Qt::black);
     return view;
 }

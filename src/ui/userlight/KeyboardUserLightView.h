@@ -42,6 +42,7 @@ class KeyboardUserLightView : public KeyboardView {
 
   protected:
     KeyView* makeKeyView(const KeyData& key) override;
+    bool pictureLegends() const override { return false; }
     SelectKeyView* makeSelectKeyView(const KeyData& key) override;
 
     void mousePressEvent(QMouseEvent* event) override;

@@ -2,8 +2,11 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <map>
 
 #include "catalog/KeyCatalog.h"
 #include "protocol/Encoders.h"
@@ -30,6 +33,9 @@ constexpr int kTextFileFilter = 950, kTextExportTitle = 951, kTextImportTitle = 
 constexpr int kTextExportFailed = 956, kTextImportFailed = 957;
 constexpr int kTextFileReason = 958;  // "%1: %2", the file name and why
 constexpr int kTextNotStored = 959;
+constexpr int kTextEmptyList = 1530, kTextNoSchemeForPaint = 1531, kTextCreateSchemeForPaint = 1532;
+constexpr int kTextCreateScheme = 1533, kTextCancel = 1534, kTextDropPaint = 1535;
+constexpr int kTextDropPaintInfo = 1536, kTextDropPaintYes = 1537;
 
 struct ListButton {
     int tag;
@@ -72,8 +78,11 @@ KeyboardViewUserLight::KeyboardViewUserLight(KeyboardViewController& hub)
 
 void KeyboardViewUserLight::relabel() {
     for (const ListButton& lb : kListButtons)
-        if (QPushButton* b = listButton(lb.tag); b && lb.toolTip)
+        if (QPushButton* b = listButton(lb.tag); b && lb.toolTip) {
             b->setToolTip(hub_.text(lb.toolTip));
+            b->setAccessibleName(b->toolTip());  // the captions are symbols
+        }
+    if (emptyHint_) emptyHint_->setText(hub_.text(kTextEmptyList));
 }
 
 DeviceSQLite* KeyboardViewUserLight::db() const {
@@ -88,8 +97,17 @@ void KeyboardViewUserLight::buildPage(QWidget* page) {
     list_ = new ItemListView(page);
     list_->setObjectName(QStringLiteral("userlightlist"));
     list_->setGeometry(24, 24, 200, 560);
+    // What to do while there is no scheme yet, over the list itself.
+    emptyHint_ = new QLabel(list_);
+    emptyHint_->setObjectName(QStringLiteral("userlight_label_emptylist"));
+    emptyHint_->setAlignment(Qt::AlignCenter);
+    emptyHint_->setWordWrap(true);
+    emptyHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    emptyHint_->setStyleSheet(QStringLiteral("color: rgb(142, 142, 147);"));
+    emptyHint_->setGeometry(12, 40, 176, 60);
     connect(list_, &ItemListView::selectionChanged, this, [this](int row) {
-        if (row < 0) return;
+        if (row < 0 || holdingSelection_) return;
+        if (askBeforeLeaving(row)) return;
         setUserLightTableSelect(row);
         loadUserLightInfo(row);
     });
@@ -181,6 +199,7 @@ void KeyboardViewUserLight::reloadList() {
         gate_.watchEditing(item);
         list_->addRow(item);
     }
+    emptyHint_->setVisible(rows_.empty());
 }
 
 void KeyboardViewUserLight::loadUserLightData() {
@@ -216,6 +235,41 @@ void KeyboardViewUserLight::loadUserLightInfo(int index) {
         if (const KeyInfo* key = findKeyByCode(static_cast<int>(led.key_value)))
             editor_->setKeyColor(key->layout_index, unpackColor(led.key_rgbvalue));
     sendUserLight(userlight_id_);
+}
+
+bool KeyboardViewUserLight::hasUnappliedPaint() const {
+    if (userlight_id_ < 1 || !storeOpen()) return false;
+    std::vector<UserLightLEDData> leds;
+    db()->getUserLightLEDData(userlight_id_, leds);
+    std::map<std::int64_t, std::int64_t> stored;
+    for (const UserLightLEDData& led : leds) stored[led.key_value] = led.key_rgbvalue;
+    for (const KeyData& k : editor_->kbKeyArrayHover()) {
+        const auto it = stored.find(k.keycode);
+        if (packColor(editor_->keyColor(k.index)) != (it == stored.end() ? 0 : it->second))
+            return true;
+    }
+    return false;
+}
+
+bool KeyboardViewUserLight::askBeforeLeaving(int row) {
+    int current = -1;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].light == userlight_id_) current = static_cast<int>(i);
+    if (current < 0 || row == current || leaveConfirmed_ || !hasUnappliedPaint()) return false;
+    // The shown scheme stays selected until the user decides.
+    holdingSelection_ = true;
+    list_->setSelectedRow(current);
+    holdingSelection_ = false;
+    const QString name = rows_[static_cast<std::size_t>(current)].name;
+    sheets_.confirm(hub_.window(), hub_.text(kTextDropPaint),
+                    hub_.text(kTextDropPaintInfo).arg(name), hub_.text(kTextCancel),
+                    hub_.text(kTextDropPaintYes), [this, row] {
+                        if (row >= static_cast<int>(rows_.size())) return;
+                        leaveConfirmed_ = true;
+                        list_->setSelectedRow(row);
+                        leaveConfirmed_ = false;
+                    });
+    return true;
 }
 
 void KeyboardViewUserLight::sendUserLight(std::int64_t id) {
@@ -330,9 +384,33 @@ void KeyboardViewUserLight::setUserLightRGBValue(int r_value, int g_value, int b
 
 void KeyboardViewUserLight::applyUserLightKeyColor() {
     if (userlight_id_ < 1 || !schemeListed(userlight_id_)) {
+        // Paint without a scheme: offer one to keep it rather than lose it.
+        if (!storeOpen()) {
+            warnNoScheme();
+            return;
+        }
+        sheets_.confirm(hub_.window(), hub_.text(kTextNoSchemeForPaint),
+                        hub_.text(kTextCreateSchemeForPaint), hub_.text(kTextCancel),
+                        hub_.text(kTextCreateScheme), [this] { keepPaintInNewScheme(); });
+        return;
+    }
+    storeEditorColours();
+}
+
+void KeyboardViewUserLight::keepPaintInNewScheme() {
+    if (!storeOpen()) return;
+    std::vector<QColor> painted;
+    for (const KeyData& k : editor_->kbKeyArrayHover())
+        painted.push_back(editor_->keyColor(k.index));
+    const QString name = defaultSchemeName();
+    const std::int64_t id = db()->addUserLight(kAppProfileId, name.toStdString());
+    if (id < 1) {
         warnNoScheme();
         return;
     }
+    appendScheme(id, name);  // loads the new, empty scheme into the editor
+    for (const KeyData& k : editor_->kbKeyArrayHover())
+        editor_->setKeyColor(k.index, painted[static_cast<std::size_t>(k.index)]);
     storeEditorColours();
 }
 

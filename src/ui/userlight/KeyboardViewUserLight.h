@@ -17,6 +17,7 @@
 #include "ui/keys/PageSheets.h"
 #include "ui/keys/PostSourceGate.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -105,6 +106,12 @@ class KeyboardViewUserLight : public QObject {
     void storeEditorColours();
     void sendUserLight(std::int64_t id);
     void warnNoScheme();
+    // The editor shows colours the selected scheme does not hold.
+    bool hasUnappliedPaint() const;
+    // Asks before a switch to `row` drops unapplied paint; true while asking.
+    bool askBeforeLeaving(int row);
+    // A new scheme holding what the editor shows now.
+    void keepPaintInNewScheme();
     void warn(const QString& message, const QString& detail);
 
     KeyboardViewController& hub_;
@@ -118,6 +125,9 @@ class KeyboardViewUserLight : public QObject {
     std::array<QPushButton*, 5> listButtons_{};  // tag 201 + i
     QPushButton* apply_ = nullptr;
     QPushButton* reset_ = nullptr;
+    QLabel* emptyHint_ = nullptr;
+    bool holdingSelection_ = false;
+    bool leaveConfirmed_ = false;
 };
 
 }  // namespace korvex

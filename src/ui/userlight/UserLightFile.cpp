@@ -1,6 +1,7 @@
 #include "ui/userlight/UserLightFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,7 +29,7 @@ QString fromView(std::string_view s) {
 constexpr int kTextNotJson = 960, kTextNotUserLightFile = 961, kTextWrongVersion = 962,
               kTextNoVersion = 963, kTextNoName = 964, kTextNoKeys = 965, kTextEntry = 966,
               kTextNotAKey = 967, kTextUnknownKey = 968, kTextWrongCode = 969, kTextBadColour = 970,
-              kTextListedTwice = 971, kTextTooLarge = 972;
+              kTextListedTwice = 971, kTextTooLarge = 972, kTextNotAFile = 1051;
 
 // Refusal reasons are read by the user, so they come in the current language.
 QString textOf(int id) {
@@ -153,6 +154,12 @@ bool writeUserLightFile(const QString& path, const QByteArray& data, QString* er
 std::optional<QByteArray> readWholeFile(const QString& path, QString* error) {
     // A scheme file is a few kilobytes; anything far larger is not one.
     constexpr qint64 kMaxFileBytes = 1 << 20;
+    // Opening a pipe would wait for a writer, with the window frozen.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        if (error) *error = textOf(kTextNotAFile);
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error) *error = file.errorString();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -67,15 +68,21 @@ struct ControlCall {
 
 // The thin USB layer with a scriptable bus. Hot-plug events are queued by
 // plug()/unplug() and delivered on the thread that calls handleEvents, like
-// libusb delivers them.
+// libusb delivers them. As with libusb built with hot-plug support, the
+// context's device list changes only through delivered events: a device
+// plugged without its event stays out of getDeviceList (and an unplugged one
+// in it), while sysfs and a fresh context see the truth.
 class FakeUsbBackend final : public UsbBackend {
   public:
     // --- Bus ------------------------------------------------------------------
+    // The kernel numbers devices per bus and never reuses a number soon.
     std::uint64_t plug(FakeUsbDevice d, bool event = true) {
         std::lock_guard lock(m_);
         const std::uint64_t k = nextKey_++;
+        while (addressTaken(d.bus, d.address)) ++d.address;
         devices_[k] = {std::make_shared<FakeDevice>(k), std::move(d)};
         if (event) events_.push_back({k, true});
+        if (!initialised_ || !hotplug) library_.insert(k);
         return k;
     }
     void unplug(std::uint64_t k, bool event = true) {
@@ -83,17 +90,25 @@ class FakeUsbBackend final : public UsbBackend {
         if (event) events_.push_back({k, false});
         gone_[k] = devices_.at(k);
         devices_.erase(k);
+        if (!hotplug) library_.erase(k);
     }
 
     // --- Faults -----------------------------------------------------------------
     UsbError initError = UsbError::Ok;
     bool hotplug = true;
     bool listFails = false;
+    bool sysfsFails = false;          // /sys/bus/usb/devices cannot be listed
+    int freshLists = 0;               // getFreshDeviceList calls
     std::deque<UsbError> openErrors;  // taken one per open(); Ok when empty
     UsbError claimError = UsbError::Ok;
     // Control transfer answer: error, and for IN transfers the bytes returned.
     std::deque<UsbError> controlErrors;
     std::vector<std::uint8_t> getAnswer = std::vector<std::uint8_t>(64, 0);
+    // The device is pulled out (no event) as control transfer n (1-based) starts.
+    std::size_t unplugAtControl = 0;
+    // Runs while control transfer n is in flight (e.g. a signal arrives).
+    std::size_t hookAtControl = 0;
+    std::function<void()> duringControl;
 
     // --- Journal ----------------------------------------------------------------
     std::vector<std::string> log;  // "open", "autodetach 1", "claim 1", "release 1", "close"
@@ -106,10 +121,25 @@ class FakeUsbBackend final : public UsbBackend {
     }
 
     // --- UsbBackend ------------------------------------------------------------
-    UsbError init() override { return initError; }
+    UsbError init() override {
+        std::lock_guard lock(m_);
+        if (initError == UsbError::Ok) initialised_ = true;
+        return initError;
+    }
 
     std::optional<std::vector<UsbDevicePtr>> getDeviceList() override {
         std::lock_guard lock(m_);
+        if (listFails) return std::nullopt;
+        std::vector<UsbDevicePtr> out;
+        for (std::uint64_t k : library_) {
+            if (auto it = devices_.find(k); it != devices_.end()) out.push_back(it->second.ptr);
+            if (auto it = gone_.find(k); it != gone_.end()) out.push_back(it->second.ptr);
+        }
+        return out;
+    }
+    std::optional<std::vector<UsbDevicePtr>> getFreshDeviceList() override {
+        std::lock_guard lock(m_);
+        ++freshLists;
         if (listFails) return std::nullopt;
         std::vector<UsbDevicePtr> out;
         for (auto& [k, e] : devices_) out.push_back(e.ptr);
@@ -195,10 +225,19 @@ class FakeUsbBackend final : public UsbBackend {
                                   std::uint16_t value, std::uint16_t index,
                                   std::span<std::uint8_t> data,
                                   std::chrono::milliseconds timeout) override {
-        std::lock_guard lock(m_);
+        std::unique_lock lock(m_);
         controls.push_back(
             {requestType, request, value, index, {data.begin(), data.end()}, timeout});
         log.push_back("control");
+        if (controls.size() == hookAtControl && duringControl) {
+            lock.unlock();
+            duringControl();
+            lock.lock();
+        }
+        if (controls.size() == unplugAtControl && devices_.count(key(h))) {
+            gone_[key(h)] = devices_.at(key(h));
+            devices_.erase(key(h));
+        }
         if (!devices_.count(key(h))) return {UsbError::NoDevice, 0};
         if (!controlErrors.empty()) {
             const UsbError e = controlErrors.front();
@@ -249,6 +288,15 @@ class FakeUsbBackend final : public UsbBackend {
             for (auto& [k, e] : devices_) ptrs[k] = e.ptr;
             for (auto& [k, e] : gone_) ptrs[k] = e.ptr;
         }
+        {
+            std::lock_guard lock(m_);
+            for (const auto& [k, arrived] : events) {
+                if (arrived)
+                    library_.insert(k);
+                else
+                    library_.erase(k);
+            }
+        }
         for (const auto& [k, arrived] : events)
             for (const HotplugCallback& cb : cbs) cb(ptrs.at(k), arrived);
         return UsbError::Ok;
@@ -259,10 +307,19 @@ class FakeUsbBackend final : public UsbBackend {
     // interface's report descriptor and driver link.
     std::optional<std::vector<std::uint8_t>> readSysfs(const std::string& path) override {
         std::lock_guard lock(m_);
+        auto text = [](const std::string& t) {
+            return std::vector<std::uint8_t>(t.begin(), t.end());
+        };
         for (auto& [k, e] : devices_) {
             const std::string dev = sysfsName(e.dev);
-            if (path == dev + "/product")
-                return std::vector<std::uint8_t>(e.dev.product.begin(), e.dev.product.end());
+            if (path == dev + "/product") return text(e.dev.product);
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "%04x\n", e.dev.vendorId);
+            if (path == dev + "/idVendor") return text(hex);
+            std::snprintf(hex, sizeof hex, "%04x\n", e.dev.productId);
+            if (path == dev + "/idProduct") return text(hex);
+            if (path == dev + "/busnum") return text(std::to_string(e.dev.bus) + "\n");
+            if (path == dev + "/devnum") return text(std::to_string(e.dev.address) + "\n");
             for (const FakeInterface& i : e.dev.interfaces)
                 if (i.kernelDriver &&
                     path == itfName(e.dev, i) + "/" + hidName(e.dev, i) + "/report_descriptor")
@@ -279,6 +336,15 @@ class FakeUsbBackend final : public UsbBackend {
     }
     std::vector<std::string> listSysfs(const std::string& path) override {
         std::lock_guard lock(m_);
+        if (path.empty()) {
+            if (sysfsFails) return {};
+            std::vector<std::string> names{"usb1", "usb2"};  // root hubs are always there
+            for (auto& [k, e] : devices_) {
+                names.push_back(sysfsName(e.dev));
+                for (const FakeInterface& i : e.dev.interfaces) names.push_back(itfName(e.dev, i));
+            }
+            return names;
+        }
         for (auto& [k, e] : devices_)
             for (const FakeInterface& i : e.dev.interfaces)
                 if (path == itfName(e.dev, i) && i.kernelDriver)
@@ -309,6 +375,12 @@ class FakeUsbBackend final : public UsbBackend {
                       0x10 + i.number);
         return name;
     }
+    bool addressTaken(std::uint8_t bus, std::uint8_t address) const {
+        for (const auto* all : {&devices_, &gone_})
+            for (const auto& [k, e] : *all)
+                if (e.dev.bus == bus && e.dev.address == address) return true;
+        return false;
+    }
     static std::uint64_t key(UsbHandle& h) { return static_cast<FakeHandle&>(h).key; }
     const FakeUsbDevice* find(std::uint64_t k) {
         std::lock_guard lock(m_);
@@ -328,6 +400,8 @@ class FakeUsbBackend final : public UsbBackend {
     std::uint64_t nextKey_ = 1;
     std::map<std::uint64_t, Entry> devices_;
     std::map<std::uint64_t, Entry> gone_;
+    std::set<std::uint64_t> library_;  // what the context's device list holds
+    bool initialised_ = false;
     std::deque<std::pair<std::uint64_t, bool>> events_;
     std::vector<HotplugCallback> callbacks_;
 };

@@ -99,18 +99,65 @@ TEST_F(MonitorTest, ArrivalsAndRemovalsInOrderWithStableLocation) {
     (void)elsewhere;
 }
 
-TEST_F(MonitorTest, RescanCatchesMissedHotplugEvents) {
+// libusb with hot-plug support lists only what udev announced; the rescan
+// asks the kernel, so a keyboard whose events were dropped is still found,
+// and its departure noticed.
+TEST_F(MonitorTest, RescanFindsWhatDroppedHotplugEventsHid) {
     ASSERT_TRUE(monitor.open().ok);
     const auto k = bus->plug(keyboard(), false);
+    ASSERT_TRUE(bus->getDeviceList()->empty());  // the context's own list missed it
     run();
     ASSERT_EQ(names(), std::vector<std::string>{"HIDDeviceConnected"});
-    bus->listFails = true;  // an unreadable list is not a departure
+    EXPECT_EQ(bus->freshLists, 1);
+    run();
+    EXPECT_EQ(bus->freshLists, 1);            // nothing new: no new context
+    bus->sysfsFails = bus->listFails = true;  // unreadable is not a departure
     run();
     EXPECT_EQ(seen.size(), 1u);
-    bus->listFails = false;
-    bus->unplug(k, false);
+    bus->sysfsFails = bus->listFails = false;
+    const auto heard = bus->plug(keyboard({3}));  // this one's arrival event comes
     run();
-    EXPECT_EQ(names(), (std::vector<std::string>{"HIDDeviceConnected", "HIDDeviceDisconnected"}));
+    bus->unplug(k, false);
+    bus->unplug(heard, false);
+    ASSERT_EQ(bus->getDeviceList()->size(), 1u);  // still listed there
+    run();
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{"HIDDeviceConnected", "HIDDeviceConnected",
+                                        "HIDDeviceDisconnected", "HIDDeviceDisconnected"}));
+}
+
+// A program holding the configuration interface also hides its descriptor:
+// the keyboard is announced busy all the same, and again once it is free.
+TEST_F(MonitorTest, BusyKeyboardIsAnnouncedAndAgainOnceFree) {
+    ASSERT_TRUE(monitor.open().ok);
+    FakeUsbDevice held = keyboard();
+    held.interfaces[2].kernelDriver = false;
+    held.interfaces[2].driver = "usbfs";
+    const auto k = bus->plug(held);
+    run();
+    ASSERT_EQ(names(), std::vector<std::string>{"HIDDeviceConnected"});
+    EXPECT_TRUE(seen[0].device.busy);
+    EXPECT_TRUE(isConfigurationInterface(seen[0].device));
+    EXPECT_EQ(seen[0].device.device.interfaceNumber, 2);
+    EXPECT_EQ(std::count(bus->log.begin(), bus->log.end(), "claim 2"), 0);
+    run();
+    EXPECT_EQ(seen.size(), 1u);  // still held: said once
+    bus->device(k).interfaces[2].kernelDriver = true;
+    bus->device(k).interfaces[2].driver = "usbhid";
+    run();
+    ASSERT_EQ(names(), (std::vector<std::string>{"HIDDeviceConnected", "HIDDeviceConnected"}));
+    EXPECT_FALSE(seen[1].device.busy);
+    EXPECT_TRUE(seen[1].device.device.sameInterface(seen[0].device.device));
+    run();
+    EXPECT_EQ(seen.size(), 2u);
+
+    // Held from the start on a later plug-in: what was read now is reused.
+    bus->unplug(k);
+    bus->plug(held);
+    run();
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[3].device.properties, seen[1].device.properties);
+    EXPECT_TRUE(seen[3].device.busy);
 }
 
 TEST_F(MonitorTest, DescriptorByControlTransferWhenNoDriverIsBound) {

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "../FakeLink.h"
 #include "FakeUsbBackend.h"
 #include "device/DeviceComm.h"
+#include "device/StopSignals.h"
 #include "device/UploadWorker.h"
+#include "device/WireLog.h"
 #include "device/usb/KeyboardStatus.h"
 
 namespace korvex::test {
@@ -106,16 +111,80 @@ TEST_F(LinkTest, FailuresAreValuesNeverHangs) {
     EXPECT_TRUE(link->setFeatureReport(kReport));
 }
 
-TEST_F(LinkTest, UnpluggedKeyboardDetachesTheLink) {
-    ASSERT_TRUE(link->setFeatureReport(kReport));
-    bus->unplug(1, false);
-    EXPECT_FALSE(link->setFeatureReport(kReport));
-    EXPECT_TRUE(link->detached());
-    const std::size_t sent = bus->controls.size();
-    EXPECT_FALSE(link->setFeatureReport(kReport));
-    EXPECT_EQ(bus->controls.size(), sent);  // nothing more is tried
+// Unplugged in the middle of an upload: the transfer that met "no device" is
+// logged as failed, the upload ends there as "no keyboard", and nothing more
+// is tried, for it or for the uploads after it.
+TEST_F(LinkTest, UnplugMidUploadStopsEverythingAndTheLogSaysWhatArrived) {
+    const auto path = (std::filesystem::temp_directory_path() /
+                       ("korvex-unplug-" + std::to_string(::getpid()) + ".log"))
+                          .string();
+    std::filesystem::remove(path);
+    {
+        WireLog log(*link, path);
+        CountingClock pauses;
+        DeviceComm comm(&log, &pauses);
+        bus->unplugAtControl = 6;  // begin and header (set, get each), chunk 1, chunk 2
+        EXPECT_EQ(sendTransfers(comm, tableUpload(0x11, table({}))),
+                  (UploadResult{UploadResult::Status::NoKeyboard, 2}));
+        EXPECT_TRUE(link->gone());
+        EXPECT_EQ(sendTransfers(comm, modeUpload({})),
+                  (UploadResult{UploadResult::Status::NoKeyboard, 0}));
+        EXPECT_EQ(bus->controls.size(), 6u);
+    }
+    std::ifstream in(path);
+    std::vector<std::string> tags;
+    std::string last;
+    for (std::string line; std::getline(in, line); last = line)
+        tags.push_back(line.rfind("fail ", 0) == 0 ? line.substr(0, 8) : line.substr(0, 3));
+    EXPECT_EQ(tags, (Log{"set", "get", "set", "get", "set", "fail set"}));
+    EXPECT_TRUE(last.ends_with(" no such device (it may have been unplugged)")) << last;
+    std::filesystem::remove(path);
     link.reset();
     EXPECT_EQ(bus->openHandles, 0);
+}
+
+// SIGINT, SIGTERM and SIGHUP while a transfer is in flight: that transfer
+// ends, a short exchange is finished, a long one is left after the current
+// report, nothing more goes out, and the interface is released so the
+// kernel driver comes back.
+TEST_F(LinkTest, StopSignalsEndBetweenExchangesAndReleaseTheInterface) {
+    ASSERT_TRUE(StopSignals::install());
+    std::vector<Transfer> keysThenMode = tableUpload(0x11, table({}));
+    for (Transfer& t : modeUpload({})) keysThenMode.push_back(t);
+    Bytes image(49 * 64 + 64, 0x33);
+    const std::vector<Transfer> macros = {command(0x19),
+                                          command(0x15, 49),
+                                          {Transfer::Kind::Bulk, image, image.size()},
+                                          command(0x02)};
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        for (const bool longExchange : {false, true}) {
+            SCOPED_TRACE(std::to_string(sig) + (longExchange ? " macro image" : " key table"));
+            StopSignals::clear();
+            reopen();
+            bus->controls.clear();
+            CountingClock pauses;
+            DeviceComm comm(link.get(), &pauses);
+            comm.setStopFlag(&StopSignals::flag());
+            bus->hookAtControl = 6;  // the second table report
+            bus->duringControl = [sig] { std::raise(sig); };
+            const UploadResult r = sendTransfers(comm, longExchange ? macros : keysThenMode);
+            EXPECT_EQ(StopSignals::received(), sig);
+            if (longExchange) {
+                EXPECT_EQ(r, (UploadResult{UploadResult::Status::Stopped, 2}));
+                EXPECT_EQ(bus->controls.size(), 6u);  // the report in flight, no more
+            } else {
+                // The key table exchange (15 reports) is finished; the light
+                // mode exchange after it is not begun.
+                EXPECT_EQ(r, (UploadResult{UploadResult::Status::Stopped, 4}));
+                EXPECT_EQ(bus->controls.size(), 15u);
+            }
+            link.reset();
+            EXPECT_EQ(bus->logged().back(), "close");
+            EXPECT_EQ(bus->logged().at(bus->logged().size() - 2), "release 2");
+        }
+    }
+    bus->duringControl = nullptr;
+    StopSignals::clear();
 }
 
 // Destroying the link gives the interface back, unless the keyboard is gone.

@@ -67,9 +67,11 @@ class CustomKeyDialogTest : public test::WindowFixture {
 TEST_F(CustomKeyDialogTest, KeyCombinationsAreCapturedFromTheHeldKeys) {
     ASSERT_TRUE(openFor(kA));
     EXPECT_EQ(dialog->key_textfield->text(), "A");
+    EXPECT_EQ(dialog->label_layer->text(), "Top layer: A");
     EXPECT_FALSE(dialog->keyfunc_edit->isVisible());
     chooseType(kKeyboardRow);
     ASSERT_TRUE(dialog->keyfunc_edit->isVisible());
+    EXPECT_EQ(dialog->keyfunc_edit->placeholderText(), "Press a key combination");
     press(KEY_LEFTCTRL, true);
     press(KEY_KP1, true);  // a key this keyboard lacks is left out
     EXPECT_EQ(dialog->keyfunc_edit->text(), "Left Control");
@@ -100,8 +102,15 @@ TEST_F(CustomKeyDialogTest, KeyCombinationsAreCapturedFromTheHeldKeys) {
     Keylogger::shared().keys.clear();
     ASSERT_TRUE(openFor(kA));
     chooseType(kKeyboardRow);
-    for (int key : {KEY_LEFTSHIFT, KEY_LEFTCTRL, KEY_A}) press(key, true);
+    press(KEY_LEFTSHIFT, true);
+    press(KEY_A, true);
+    EXPECT_FALSE(dialog->label_capturenote->isVisible());
+    press(KEY_LEFTCTRL, true);
     EXPECT_EQ(dialog->keyfunc_edit->text(), "Left Shift + A");
+    // The dropped modifier is not dropped silently.
+    EXPECT_TRUE(dialog->label_capturenote->isVisible());
+    EXPECT_EQ(dialog->label_capturenote->text(),
+              "Only Left Shift is kept: a key carries one modifier.");
     save();
     EXPECT_EQ(row(kA)->macroValue, kA);
     EXPECT_EQ(row(kA)->macro2Value, kLeftShift);
@@ -133,6 +142,8 @@ TEST_F(CustomKeyDialogTest, MacroPlayModesAndLoopCounts) {
     DeviceSQLite& db = *hub->deviceDB();
     EXPECT_GT(db.addMacroProfile("first"), 0);
     const std::int64_t second = db.addMacroProfile("second");
+    // As the macro page does: keys can only play what the keyboard holds.
+    ASSERT_TRUE(hub->sendMacroImage());
     struct Case {
         int playMode;
         const char* loops;
@@ -149,7 +160,14 @@ TEST_F(CustomKeyDialogTest, MacroPlayModesAndLoopCounts) {
         dialog->keyfunc_combox->setCurrentIndex(1);
         dialog->combox_macrotype->setCurrentIndex(c.playMode);
         EXPECT_EQ(dialog->edit_macroplaytime->isVisible(), c.playMode == 1);
-        dialog->edit_macroplaytime->setText(QString::fromLatin1(c.loops));
+        if (c.playMode == 1) {
+            // The field shows the value Save will store as the user types.
+            dialog->edit_macroplaytime->selectAll();
+            QTest::keyClicks(dialog->edit_macroplaytime, QString::fromLatin1(c.loops));
+            EXPECT_EQ(dialog->edit_macroplaytime->text(), QString::number(c.stored)) << c.loops;
+        } else {
+            dialog->edit_macroplaytime->setText(QString::fromLatin1(c.loops));
+        }
         save();
         auto stored = row(kA);
         ASSERT_TRUE(stored) << c.loops;
@@ -167,6 +185,7 @@ TEST_F(CustomKeyDialogTest, MacroPlayModesAndLoopCounts) {
 TEST_F(CustomKeyDialogTest, TheFnLayerShownIsTheLayerEditedAndEveryTypeStoresItsValue) {
     hub->currentFnLayer = 1;
     ASSERT_TRUE(openFor(kA));
+    EXPECT_EQ(dialog->label_layer->text(), "Fn layer: A");
     chooseType(kMouseRow);
     dialog->keyfunc_combox->setCurrentIndex(2);
     save();

@@ -1,5 +1,6 @@
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QSignalSpy>
 
@@ -120,13 +121,17 @@ TEST_F(DesktopTest, ExportedProfileImportsAsANewSelectedProfileAndBadFilesChange
     const QString bad = dataHome.filePath(QStringLiteral("bad.json"));
     std::ofstream(bad.toStdString()) << "{ not json";
     const std::string before = fileBytes(*databasePath());
+    QSignalSpy finished(desktop, &KeyboardViewDesktop::importFinished);
     desktop->importProfileFrom(bad);
+    EXPECT_TRUE(desktop->importRunning());  // the window's thread is free meanwhile
+    ASSERT_TRUE(finished.wait(20000));
     EXPECT_TRUE(desktop->sheet()->text().startsWith("The file was not imported: "));
     EXPECT_EQ(fileBytes(*databasePath()), before);
     EXPECT_TRUE(backupTags().empty());
 
     const std::size_t sent = writeCount();
     desktop->importAction()->trigger();
+    ASSERT_TRUE(finished.wait(20000));
     settle();
     EXPECT_EQ(newestTag(), "import");
     EXPECT_EQ(desktop->sheet()->text(), "Imported as a new profile: Configuration File 1");
@@ -237,6 +242,11 @@ TEST_F(DesktopTest, WithAutostartOnClosingHidesToTheTrayAndOffQuits) {
     click(desktop->autostartBox());
     ASSERT_TRUE(isAutostartEnabled());
     EXPECT_TRUE(QFile::exists(configHome.filePath("autostart/korvex.desktop")));
+    // The entry starts this very program, which runs from a build folder: said so.
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    ASSERT_NE(desktop->sheet(), nullptr);
+    EXPECT_TRUE(desktop->sheet()->text().contains(self + ", inside a build folder"));
+    desktop->sheet()->close();
 
     window->window()->close();
     EXPECT_FALSE(window->window()->isVisible());

@@ -93,7 +93,8 @@ TEST_F(KeyboardViewTest, PictureIsTransparentExactlyOverTheKeyRectangles) {
 }
 
 // A click at the centre of every key selects that key and reports it by name;
-// the rendered view then shows that key (and only that one) in orange.
+// the rendered view then outlines that key (and only that one) while its face
+// keeps the colour of an untouched key, so selected never reads as assigned.
 TEST_F(KeyboardViewTest, ClickAtEveryKeyCentreSelectsThatKey) {
     Recorder clicks(notification::kKeyboardKeyAction);
     for (const KeyData& k : view->kbKeyArrayHover()) {
@@ -105,6 +106,7 @@ TEST_F(KeyboardViewTest, ClickAtEveryKeyCentreSelectsThatKey) {
         for (const KeyData& other : view->kbKeyArrayHover())
             if (other.index != k.index) {
                 ASSERT_FALSE(view->keyView(other.index)->isSelect());
+                ASSERT_FALSE(view->selectKeyView(other.index)->isSelected());
             }
     }
     EXPECT_EQ(clicks.posts.size(), view->kbKeyArrayHover().size());
@@ -118,9 +120,13 @@ TEST_F(KeyboardViewTest, ClickAtEveryKeyCentreSelectsThatKey) {
     if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
         EXPECT_EQ(windowScale(view), qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
     }
-    for (const KeyData& k : view->kbKeyArrayHover())
-        ASSERT_EQ(shownColour(frame, k.rect.center()), k.index == esc ? kOrange : keycolors::kWhite)
+    for (const KeyData& k : view->kbKeyArrayHover()) {
+        ASSERT_EQ(shownColour(frame, k.rect.center()), keycolors::kWhite)
             << k.keyname.toStdString();
+        const QPointF edge(k.rect.center().x(), k.rect.bottom() - 1);
+        ASSERT_EQ(shownColour(frame, edge) == keycolors::kSelectOutline, k.index == esc)
+            << k.keyname.toStdString();
+    }
 }
 
 TEST_F(KeyboardViewTest, TooltipFollowsThePointerFromKeyToKeyAndOffIntoGaps) {
@@ -159,7 +165,7 @@ TEST_F(KeyboardViewTest, PressDragOffAndReleaseMarksTheKeyButReportsNothing) {
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_TRUE(clicks.posts.empty());
     EXPECT_EQ(view->selectKeyItem(), a);
-    EXPECT_EQ(view->keyView(a)->fillColor(), kOrange);
+    EXPECT_TRUE(view->selectKeyView(a)->isSelected());
 
     // A second click on the selected key reports it again, and it stays selected.
     QTest::mouseMove(view, centreOf(key(a).rect));
@@ -178,10 +184,10 @@ TEST_F(KeyboardViewTest, HomePageShownStopsHoverAndTooltips) {
     EXPECT_FALSE(view->keyView(indexOf("f5"))->isHover());
 }
 
-TEST_F(KeyboardViewTest, AssignmentMarksOutlastHoverUntilReset) {
+TEST_F(KeyboardViewTest, AssignmentMarksAndFaceLabelsOutlastHoverUntilReset) {
     const int z = indexOf("z"), x = indexOf("x");
-    view->setKeyMacro(z, QStringLiteral("Vol Up"), true);
-    view->setKeyMacro(x, QStringLiteral("Disable Keys"), true);
+    view->setKeyMacro(z, QStringLiteral("Vol Up"), true, QStringLiteral("Vol+"));
+    view->setKeyMacro(x, QStringLiteral("Disable Keys"), true, QStringLiteral("-"));
     QTest::mouseMove(view, centreOf(key(z).rect));
     Recorder tips(notification::kShowKeyboardToolTipWnd);
     QTest::mouseMove(view, centreOf(key(x).rect));
@@ -189,11 +195,22 @@ TEST_F(KeyboardViewTest, AssignmentMarksOutlastHoverUntilReset) {
     QTest::mouseMove(&host, QPoint(695, 295));
     EXPECT_EQ(view->keyView(z)->fillColor(), kOrange);
     EXPECT_EQ(view->keyView(x)->fillColor(), kOrange);
+    EXPECT_EQ(view->selectKeyView(z)->faceLabel(), "Vol+");
+    // Hovering an untouched key tints it; it never turns assignment orange.
+    QTest::mouseMove(view, centreOf(key(indexOf("c")).rect));
+    EXPECT_EQ(view->keyView(indexOf("c"))->fillColor(), keycolors::kHoverTint);
+
+    // A key set back to default looks untouched, label and all.
+    view->setKeyMacro(z, keyFullName("z"), false, QStringLiteral("ignored"));
+    EXPECT_EQ(view->keyView(z)->fillColor(), keycolors::kWhite);
+    EXPECT_TRUE(view->selectKeyView(z)->faceLabel().isEmpty());
 
     view->resetKeyMacro();
     for (const KeyData& k : view->kbKeyArraySelect()) {
-        EXPECT_EQ(view->keyView(k.index)->fillColor(), keycolors::kWhite);
+        EXPECT_EQ(view->keyView(k.index)->fillColor(),
+                  k.index == indexOf("c") ? keycolors::kHoverTint : keycolors::kWhite);
         EXPECT_EQ(k.keyMacro, keyFullName(k.keyname));
+        EXPECT_TRUE(view->selectKeyView(k.index)->faceLabel().isEmpty());
     }
     // Indices outside the keyboard (rows of foreign keys) are ignored.
     view->setKeyMacro(-1, "x", true);

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QLabel>
 
 #include "PageTestSupport.h"
@@ -33,6 +34,7 @@ TEST_F(KeyPageTest, PanelPickIsStoredShownAndSentAndReselectedOnTheNextClick) {
     EXPECT_EQ(rows(0)[0].macroType, kMacroTypeKeyboard);
     EXPECT_EQ(rows(0)[0].macroValue, 5);
     EXPECT_EQ(key("a").keyMacro, "B");
+    EXPECT_EQ(key("a").faceLabel, "B");
     EXPECT_TRUE(keyboard()->keyView(key("a").index)->isMacro());
     EXPECT_EQ(held(0, "a"), (SimKeyEntry{0x02, 0, 5, 0}));
     EXPECT_EQ(selectedTiles(), std::vector<int>{5});
@@ -49,6 +51,7 @@ TEST_F(KeyPageTest, DisableThenDefaultRestoresTheKeyEverywhere) {
     waitForUploads();
     EXPECT_FALSE(keys->keyMenu()->isVisible());
     EXPECT_EQ(key("q").keyMacro, "Disable Keys");
+    EXPECT_EQ(key("q").faceLabel, QString(QChar(0x2298)));
     EXPECT_TRUE(held(0, "q").isDisabled());
 
     clickKey("q");
@@ -57,6 +60,7 @@ TEST_F(KeyPageTest, DisableThenDefaultRestoresTheKeyEverywhere) {
     EXPECT_TRUE(rows(0).empty());
     EXPECT_EQ(key("q").keyMacro, keyFullName("q"));
     EXPECT_FALSE(keyboard()->keyView(key("q").index)->isMacro());
+    EXPECT_TRUE(key("q").faceLabel.isEmpty());
     EXPECT_TRUE(held(0, "q").isDefault());
 
     // Default on a key that never had a row stores nothing.
@@ -104,19 +108,27 @@ TEST_F(KeyPageTest, FnOnTheTopLayerActsOnBothLayersAndFnLayerEditsReachTheKeyboa
     EXPECT_EQ(key("j").keyMacro, keyFullName("j"));
 }
 
-// Rows the custom key dialog stores (mouse, multimedia, Mac shortcut) are
-// shown and sent when it closes, and select no panel tile.
+// Rows the custom key dialog stores are shown and sent when it closes, each
+// key face with a short label of what it does, and select no panel tile.
 TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
     struct Row {
         const char* key;
-        int type, value;
+        int type, value, value2;
         const char* desc;
+        const char* face;
         SimKeyEntry entry;
     };
+    const std::int64_t macro = hub->deviceDB()->addMacroProfile("Greeting");
+    // A key shows a macro only once the keyboard holds it.
+    ASSERT_TRUE(hub->sendMacroImage());
     const Row assigned[] = {
-        {"f1", kMacroTypeMouse, 1, "Left Click", {0x01, 0x01, 0x01, 0}},
-        {"f2", kMacroTypeMultimedia, 1, "Play / Pause", {0x03, 0xCD, 0, 0}},
-        {"f3", kMacroTypeMacShortcut, 4, "Copy", {0x02, 0x08, 6, 0}},
+        {"f1", kMacroTypeMouse, 1, 0, "Left Click", "Left Click", {0x01, 0x01, 0x01, 0}},
+        {"f2", kMacroTypeMultimedia, 5, 0, "Volume +", "Vol+", {0x03, 0xE9, 0, 0}},
+        {"f3", kMacroTypeMacShortcut, 4, 0, "Copy", "Copy", {0x02, 0x08, 6, 0}},
+        {"f4", kMacroTypeKeyboard, 6, 224, "Left Control + C", "Ctrl+C", {0x02, 0x01, 6, 0}},
+        {"f5", kMacroTypeKeyboard, 508, 0, "Vol Up", "Vol+", {0x03, 0xE9, 0, 0}},
+        {"f6", kMacroTypeMacro, int(macro), 0, "Greeting", "Greeting", held(0, "f6")},
+        {"f7", kMacroTypeDisabled, 1, 0, "Disable Keys", "\u2298", held(0, "f7")},
     };
     for (const Row& r : assigned) {
         ProfileKey k;
@@ -124,6 +136,7 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
         k.keyValue = keyCode(r.key);
         k.macroType = r.type;
         k.macroValue = r.value;
+        k.macro2Value = r.value2;
         k.macroDesc = r.desc;
         ASSERT_GT(hub->deviceDB()->addKeyProfile(k), 0);
     }
@@ -131,18 +144,29 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
     waitForUploads();
     for (const Row& r : assigned) {
         EXPECT_EQ(key(r.key).keyMacro, r.desc);
-        EXPECT_EQ(held(0, r.key), r.entry) << r.key;
+        EXPECT_EQ(key(r.key).faceLabel, QString::fromUtf8(r.face)) << r.key;
+        EXPECT_EQ(keyboard()->selectKeyView(key(r.key).index)->faceLabel(),
+                  QString::fromUtf8(r.face));
+        if (r.type != kMacroTypeMacro && r.type != kMacroTypeDisabled) {
+            EXPECT_EQ(held(0, r.key), r.entry) << r.key;
+        }
         clickKey(r.key);
-        EXPECT_TRUE(selectedTiles().empty()) << r.key;
+        if (r.type != kMacroTypeKeyboard) {
+            EXPECT_TRUE(selectedTiles().empty()) << r.key;
+        }
     }
+    EXPECT_TRUE(held(0, "f6").isMacro());
+    EXPECT_TRUE(held(0, "f7").isDisabled());
+    // Untouched keys carry no label.
+    EXPECT_TRUE(key("g").faceLabel.isEmpty());
 
     std::vector<int> opened;
     keys->openCustomKeyDialog = [&](int code, std::int64_t profile, const QString& desc) {
         opened = {code, static_cast<int>(profile)};
-        EXPECT_EQ(desc, "F3");
+        EXPECT_EQ(desc, "F7");
     };
     chooseMenu(menuid::kCustomKey);
-    EXPECT_EQ(opened, (std::vector<int>{keyCode("f3"), 1}));
+    EXPECT_EQ(opened, (std::vector<int>{keyCode("f7"), 1}));
 }
 
 TEST_F(KeyPageTest, TooltipShowsTheHoveredKeyAndHidesTheMenu) {
@@ -157,6 +181,75 @@ TEST_F(KeyPageTest, TooltipShowsTheHoveredKeyAndHidesTheMenu) {
               keyboard()->mapToGlobal(key("escape").rect.topLeft()).y());
     QTest::mouseMove(keyboard(), QPoint(1, 1));
     EXPECT_FALSE(keys->keyToolTip()->isVisible());
+}
+
+TEST_F(KeyPageTest, MenuClosesOnAPressOutsideItAndOnEscape) {
+    clickKey("a");
+    ASSERT_TRUE(keys->keyMenu()->isVisible());
+    QTest::mouseClick(keys->customkey_btn_fnlayer()->parentWidget(), Qt::LeftButton, {},
+                      QPoint(700, 5));
+    EXPECT_FALSE(keys->keyMenu()->isVisible());
+
+    clickKey("a");
+    ASSERT_TRUE(keys->keyMenu()->isVisible());
+    QTest::keyClick(hub->window(), Qt::Key_Escape);
+    EXPECT_FALSE(keys->keyMenu()->isVisible());
+    EXPECT_TRUE(rows(0).empty());  // closing chooses nothing
+}
+
+// A screen reader finds each key by its name, reads its assignment, and can
+// press it like a click.
+TEST_F(KeyPageTest, KeysAndDrawnControlsAreAccessibleByName) {
+    assign("a", 5);
+    waitForUploads();
+    QAccessibleInterface* kb = QAccessible::queryAccessibleInterface(keyboard());
+    ASSERT_NE(kb, nullptr);
+    EXPECT_EQ(kb->text(QAccessible::Name), "Keyboard");
+    ASSERT_EQ(kb->childCount(), 80);
+    QAccessibleInterface* escape = nullptr;
+    QAccessibleInterface* a = nullptr;
+    for (int i = 0; i < kb->childCount(); ++i) {
+        QAccessibleInterface* k = kb->child(i);
+        ASSERT_NE(k, nullptr);
+        EXPECT_EQ(k->role(), QAccessible::Button);
+        EXPECT_EQ(kb->indexOfChild(k), i);
+        if (k->text(QAccessible::Name) == "Escape") escape = k;
+        if (k->text(QAccessible::Name) == "A") a = k;
+    }
+    ASSERT_TRUE(escape && a);
+    EXPECT_EQ(a->text(QAccessible::Description), "B");
+    EXPECT_TRUE(escape->text(QAccessible::Description).isEmpty());
+    EXPECT_EQ(kb->childAt(escape->rect().center().x(), escape->rect().center().y()), escape);
+
+    escape->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(hub->currentKeyValue, keyCode("escape"));
+    ASSERT_TRUE(keys->keyMenu()->isVisible());
+    EXPECT_TRUE(escape->state().selected);
+
+    // Menu items, panel tiles, the layer buttons and the symbol-only buttons.
+    QAccessibleInterface* disable =
+        QAccessible::queryAccessibleInterface(keys->keyMenu()->menuitem(menuid::kDisableKey));
+    EXPECT_EQ(disable->role(), QAccessible::MenuItem);
+    EXPECT_EQ(disable->text(QAccessible::Name), "Disable Keys");
+    disable->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    waitForUploads();
+    EXPECT_TRUE(held(0, "escape").isDisabled());
+    for (KeyFuncView* tile : keys->customkey_funcctrl()->customkeyselect_array()) {
+        QAccessibleInterface* t = QAccessible::queryAccessibleInterface(tile);
+        ASSERT_EQ(t->role(), QAccessible::Button);
+        ASSERT_FALSE(t->text(QAccessible::Name).isEmpty()) << tile->key_code();
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(keys->customkey_btn_fnlayer())
+                  ->text(QAccessible::Name),
+              keys->customkey_btn_fnlayer()->title());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(keys->profileButton(profilebutton::kAdd))
+                  ->text(QAccessible::Name),
+              "Add profile");
+    QAccessibleInterface* row =
+        QAccessible::queryAccessibleInterface(keys->customkey_keyprofile()->row(0));
+    EXPECT_EQ(row->role(), QAccessible::ListItem);
+    EXPECT_EQ(row->text(QAccessible::Name), keys->customkey_keyprofile()->row(0)->text());
+    EXPECT_TRUE(row->state().selected);
 }
 
 TEST_F(KeyPageTest, FnModeButtonsStoreAndSendTheMode) {

@@ -46,21 +46,6 @@ TEST_F(ProfileTest, AddingNamesTheNextFreeConfigurationFileAndSwitchesToIt) {
     EXPECT_TRUE(static_cast<KeyTableItemView*>(list()->row(2))->isSelect());
 }
 
-TEST_F(ProfileTest, SwitchingProfilesShowsAndSendsEachProfilesKeys) {
-    clickKey("a");
-    pickTile(5);
-    press(profilebutton::kAdd);
-    waitForUploads();
-    EXPECT_EQ(key("a").keyMacro, keyFullName("a"));
-    EXPECT_TRUE(held(0, "a").isDefault());
-
-    list()->setSelectedRow(0);  // as a click would
-    waitForUploads();
-    EXPECT_EQ(hub->currentProfile, 1);
-    EXPECT_EQ(key("a").keyMacro, "B");
-    EXPECT_EQ(held(0, "a"), (SimKeyEntry{0x02, 0, 5, 0}));
-}
-
 TEST_F(ProfileTest, RenameKeepsQuotesAndNonLatinTextAndFactoryNamesFollowTheLanguage) {
     press(profilebutton::kAdd);
     const QString name = QStringLiteral("O'Brien \"快\" 配置; DROP TABLE t_profile");

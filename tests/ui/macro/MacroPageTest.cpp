@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QRadioButton>
@@ -82,8 +83,13 @@ class MacroPageTest : public test::WindowFixture {
         type("insertevent_edit", ms);
         click("insertevent_button");
     }
+    void answer(const char* button) {
+        ASSERT_NE(page->sheet(), nullptr);
+        page->sheet()->findChild<QAbstractButton*>(button)->click();
+    }
     void record(const std::function<void()>& keys) {
         click("record_button");
+        if (hub->macroRecordType != 2) answer("sheet_yes");  // over earlier events
         ASSERT_EQ(hub->macroRecordType, 2);
         keys();
         click("record_button");
@@ -168,7 +174,7 @@ TEST_F(MacroPageTest, InsertsGoBeforeOrAfterTheSelectedEventAndAreSentAtOnce) {
     EXPECT_EQ(shown().size(), 7u);
 }
 
-TEST_F(MacroPageTest, DeletingAnEventTakesItsPartnerByTypeAndIsStoredOnSave) {
+TEST_F(MacroPageTest, DeletingAnEventTakesItsPartnerByTypeAndIsStoredAtOnce) {
     click("macro_btn_newmacro");
     click("nodelay_radiobutton");
     record([&] {
@@ -179,24 +185,14 @@ TEST_F(MacroPageTest, DeletingAnEventTakesItsPartnerByTypeAndIsStoredOnSave) {
     });
     selectEvent(3);  // up B: the nearest earlier key down is down B
     click("button_action_deleterecord");
-    EXPECT_EQ(shown(), (std::vector<Ev>{dA, uA}));
-    EXPECT_EQ(stored().size(), 4u);
-    click("macro_btn_save");
     EXPECT_EQ(stored(), (std::vector<Ev>{dA, uA}));
     EXPECT_EQ(sent().size(), 3u);  // with the pause the keyboard puts between
-
-    // Moving: one place at a time, nothing past either end.
     insertDelay("7");
-    selectEvent(2);
-    click("button_action_touprecord");
-    EXPECT_EQ(stored(), (std::vector<Ev>{dA, delay(7), uA}));
-    EXPECT_EQ(page->recordSelectIndex, 1);
-    click("button_action_touprecord");
-    click("button_action_touprecord");
-    EXPECT_EQ(stored(), (std::vector<Ev>{delay(7), dA, uA}));
-
-    selectEvent(1);  // down A takes the first key up after it
+    selectEvent(0);  // down A takes the first key up after it
     click("button_action_deleterecord");
+    // Going to another macro and back shows what is stored: the deletion.
+    click("macro_btn_newmacro");
+    page->macroList()->setSelectedRow(0);
     EXPECT_EQ(shown(), (std::vector<Ev>{delay(7)}));
 }
 
@@ -217,9 +213,19 @@ TEST_F(MacroPageTest, MacroListNamesRenameAndDeletion) {
     click("macro_btn_newmacro");
     EXPECT_EQ(page->macroList()->row(0)->text(), "Macro 1");
     EXPECT_EQ(page->macroSelectIndex, 1);
+    // New names are never one the list shows, also after a deletion.
+    page->macroList()->setSelectedRow(0);
+    click("macro_btn_deletemacro");
+    click("macro_btn_newmacro");
+    EXPECT_EQ(page->macroList()->row(1)->text(), "Macro 3");
+    page->macroList()->setSelectedRow(1);
+    click("macro_btn_deletemacro");
 
+    // The pencil starts the rename of its own row.
     auto* row = static_cast<KeyTableItemView*>(page->macroList()->row(0));
-    row->beginEdit();
+    settle();  // rows added to a shown list appear once events are processed
+    QTest::mouseClick(row, Qt::LeftButton, {}, row->iconView()->geometry().center());
+    EXPECT_EQ(page->macroSelectIndex, 0);
     ASSERT_TRUE(row->editor());
     row->editor()->clear();
     QTest::keyClicks(row->editor(), QString(40, QLatin1Char('x')));
@@ -236,6 +242,76 @@ TEST_F(MacroPageTest, MacroListNamesRenameAndDeletion) {
     QTest::keyClick(row->editor(), Qt::Key_Return);
     QApplication::processEvents();
     EXPECT_EQ(row->text(), QString(30, QLatin1Char('x')));  // an empty name is ignored
+
+    // A name too long for the row is shown cut short, in full as its tooltip.
+    const QString wide(30, QChar(0x5B8F));
+    row->beginEdit();
+    row->editor()->setText(wide);
+    QTest::keyClick(row->editor(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(row->text(), wide);
+    EXPECT_NE(row->textView()->text(), wide);
+    EXPECT_EQ(row->toolTip(), wide);
+    ASSERT_TRUE(hub->deviceDB()->queryMacroInfo(page->MacroListDatas()[0].macroId, info));
+    EXPECT_EQ(QString::fromStdString(info.macroName), wide);
+}
+
+TEST_F(MacroPageTest, DoubleClickEditsAnEventInPlaceStoredAndSentOnce) {
+    EXPECT_TRUE(child<QLabel>("macro_label_emptylist")->isVisible());
+    click("macro_btn_newmacro");
+    EXPECT_FALSE(child<QLabel>("macro_label_emptylist")->isVisible());
+    EXPECT_TRUE(child<QLabel>("macro_label_emptyevents")->isVisible());
+    EXPECT_EQ(child<QLineEdit>("insertevent_edit")->placeholderText(), "Press a key");
+    click("nodelay_radiobutton");
+    record([&] {
+        sendKey(handle(), KEY_A, true);
+        sendKey(handle(), KEY_A, false);
+    });
+    EXPECT_FALSE(child<QLabel>("macro_label_emptyevents")->isVisible());
+    insertDelay("50");
+    waitForUploads();
+    QListView* list = page->recordList();
+    auto doubleClick = [&](int row) {
+        // The press of the first click, then the second click's press as a
+        // double click: what the view sees from a pointer.
+        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    };
+
+    const std::size_t before = sim().transferCount();
+    doubleClick(2);
+    QLineEdit* editor = page->delayEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "70000");
+    EXPECT_EQ(editor->text(), "60000");  // the delay rule, as in every delay field
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(page->delayEditor(), nullptr);
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, uA, delay(60000)}));
+    waitForUploads();
+    const std::size_t editSent = sim().transferCount() - before;
+    // One macro upload, as Save sends.
+    click("macro_btn_save");
+    waitForUploads();
+    EXPECT_GT(editSent, 0u);
+    EXPECT_EQ(sim().transferCount() - before - editSent, editSent);
+
+    // Escape keeps the value.
+    doubleClick(2);
+    ASSERT_NE(page->delayEditor(), nullptr);
+    page->delayEditor()->setText("5");
+    QTest::keyClick(page->delayEditor(), Qt::Key_Escape);
+    EXPECT_EQ(stored(), (std::vector<Ev>{dA, uA, delay(60000)}));
+
+    // A key event takes the next key pressed, with its partner.
+    doubleClick(1);
+    EXPECT_EQ(page->recaptureRow(), 1);
+    sendKey(handle(), KEY_B, true);
+    sendKey(handle(), KEY_B, false);
+    EXPECT_EQ(page->recaptureRow(), -1);
+    EXPECT_EQ(stored(), (std::vector<Ev>{dB, uB, delay(60000)}));
 }
 
 TEST_F(MacroPageTest, FieldRulesAndTheStoredDefaultDelay) {
@@ -276,49 +352,70 @@ TEST_F(MacroPageTest, LeavingThePageEndsTheRecordingAndKeepsIt) {
     EXPECT_EQ(shown().size(), 3u);
 }
 
-TEST_F(MacroPageTest, MacrosTooLargeForTheKeyboardAreStoredAndTheUserIsTold) {
+TEST_F(MacroPageTest, TheMeterShowsTheMemoryAndNothingGoesPastIt) {
     click("macro_btn_newmacro");
+    auto* meter = child<QLabel>("macro_capacity");
+    EXPECT_EQ(meter->text(), "8 of 2,500 bytes, 1 of 100 macros");
     const std::int64_t id = page->MacroListDatas()[0].macroId;
-    // 4 * 623 + 8 = 2500: the largest store that is still sent.
-    std::vector<RecordInfo> rows(622);
+    // 4 * 622 + 8 = 2496: one more event fits, two do not.
+    std::vector<RecordInfo> rows(621);
     for (auto& r : rows) r = {0, id, 1, 0, 5, "5"};
     ASSERT_TRUE(hub->deviceDB()->rewriteMacroRecords(id, rows));
     page->loadMacroRecordData(0);
     insertDelay("6");
-    EXPECT_EQ(sent().size(), 623u);
+    EXPECT_EQ(sent().size(), 622u);
     EXPECT_EQ(page->sheet(), nullptr);
+    EXPECT_EQ(meter->text(), "2,496 of 2,500 bytes, 1 of 100 macros");
 
-    const auto exchangesBefore = sim().exchanges().size();
-    insertDelay("7");
-    waitForUploads();
-    EXPECT_EQ(stored().size(), 624u);
-    EXPECT_EQ(sim().exchanges().size(), exchangesBefore);
+    click("keyboardevent_radiobutton");
+    tapKey(handle(), KEY_A, 10, 20);
+    click("insertevent_button");  // a down and an up: 8 bytes
     ASSERT_NE(page->sheet(), nullptr);
-    EXPECT_EQ(page->sheet()->text(), "The macros are too large for the keyboard");
+    EXPECT_EQ(page->sheet()->text(), "The keyboard's macro memory is full");
+    EXPECT_EQ(stored().size(), 622u);
+    page->sheet()->close();
+    click("macro_btn_newmacro");  // 8 bytes more: refused as well
+    EXPECT_EQ(page->MacroListDatas().size(), 1u);
+    page->sheet()->close();
+
+    // Recording stops by itself at the limit, keeping what fits.
+    rows.resize(600);
+    ASSERT_TRUE(hub->deviceDB()->rewriteMacroRecords(id, rows));
+    page->loadMacroRecordData(0);
+    click("macro_btn_newmacro");  // 4 * 600 + 2 * 8 = 2416 bytes
+    click("nodelay_radiobutton");
+    click("record_button");
+    for (int i = 0; i < 20 && hub->macroRecordType == 2; ++i) tapKey(handle(), KEY_A, 10, 20);
+    EXPECT_EQ(hub->macroRecordType, 1);
+    EXPECT_EQ(stored(1).size(), 21u);
+    EXPECT_EQ(meter->text(), "2,500 of 2,500 bytes, 2 of 100 macros");
+    ASSERT_NE(page->sheet(), nullptr);
+    EXPECT_EQ(page->sheet()->text(), "The keyboard's macro memory is full");
 }
 
-TEST_F(MacroPageTest, KeysPlayTheSameMacroAfterAnEarlierMacroIsDeleted) {
+TEST_F(MacroPageTest, RecordingTakesEveryKeyAndRecordingOverAMacroAsksFirst) {
     click("macro_btn_newmacro");
-    insertDelay("11");
-    click("macro_btn_newmacro");
-    insertDelay("22");
-    auto* keys = hub->findChild<KeyboardViewKeyFunc*>();
-    ASSERT_NE(keys, nullptr);
-    hub->currentKeyValue = kA;
-    ProfileKey assignment;
-    assignment.macroType = 4;
-    assignment.macroValue = page->MacroListDatas()[1].macroId;
-    assignment.macroDesc = "Macro 2";
-    keys->addCustomKey(assignment);
-    waitForUploads();
-    const int keyIndex = findKeyByCode(kA)->key_index;
-    ASSERT_TRUE(sim().keyEntry(0, keyIndex).isMacro());
-    EXPECT_EQ(sim().keyEntry(0, keyIndex).macroSlot(), 1);
+    click("defaultdelay_radiobutton");
+    type("delaytime_edit", "30");
+    child<QLineEdit>("delaytime_edit")->setFocus();
+    click("record_button");
+    for (int key : {KEY_A, KEY_1}) QTest::keyClick(handle(), key == KEY_A ? Qt::Key_A : Qt::Key_1);
+    tapKey(handle(), KEY_B, 10, 20);
+    EXPECT_EQ(child<QLineEdit>("delaytime_edit")->text(), "30");
+    click("record_button");
+    const auto recorded = stored();
+    ASSERT_FALSE(recorded.empty());
 
-    page->macroList()->setSelectedRow(0);
-    click("macro_btn_deletemacro");
-    EXPECT_EQ(sent(0), (std::vector<SimMacroEvent>{{Kind::Delay, 22}}));
-    EXPECT_EQ(sim().keyEntry(0, keyIndex).macroSlot(), 0);
+    // Over a macro with events: asked first; "No" keeps every event.
+    click("record_button");
+    ASSERT_NE(page->sheet(), nullptr);
+    EXPECT_EQ(hub->macroRecordType, 1);
+    answer("sheet_no");
+    EXPECT_EQ(stored(), recorded);
+    click("record_button");
+    answer("sheet_yes");
+    EXPECT_EQ(hub->macroRecordType, 2);
+    EXPECT_TRUE(shown().empty());
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
@@ -79,6 +81,14 @@ TEST(UserLightFile, WritingIsAllOrNothing) {
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(readWholeFile(path, &error).value_or(""), "one");
     EXPECT_FALSE(readWholeFile(dir.filePath("none.json"), &error));
+    // Neither is opened: one gives bytes forever, the other waits for a writer.
+    const QString fifo = dir.filePath("fifo.json");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& special : {QStringLiteral("/dev/zero"), fifo}) {
+        error.clear();
+        EXPECT_FALSE(readWholeFile(special, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
 }
 
 }  // namespace

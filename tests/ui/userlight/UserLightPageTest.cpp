@@ -1,5 +1,6 @@
 #include <QColorDialog>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -247,6 +248,28 @@ TEST_F(UserLightPage, SelectingASchemeShowsAndSendsItsColours) {
     clickRow(page()->userlightlist(), 0);
     EXPECT_EQ(editor()->keyColor(key("a").layout_index), QColor(0, 0, 255));
     EXPECT_EQ(keyboard().ledColour(key("a").light_index), 0x0000FFu);
+
+    // Paint not yet applied is not dropped by a switch without asking.
+    clickKey("s");
+    preset(1);
+    clickRow(page()->userlightlist(), 1);
+    ASSERT_NE(page()->sheet(), nullptr);
+    EXPECT_EQ(page()->sheet()->text(), "Drop the unapplied paint?");
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 0);
+    EXPECT_EQ(editor()->keyColor(key("s").layout_index), QColor(255, 0, 0));
+    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 0);
+    EXPECT_EQ(editor()->keyColor(key("s").layout_index), QColor(255, 0, 0));
+    clickRow(page()->userlightlist(), 1);
+    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"), Qt::LeftButton);
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 1);
+    EXPECT_EQ(page()->userlight_id(), page()->userlight_datas()[1].light);
+    EXPECT_EQ(editor()->keyColor(key("s").layout_index), QColor(Qt::black));
+    // Nothing unapplied: no question.
+    QTest::qWait(10);
+    clickRow(page()->userlightlist(), 0);
+    EXPECT_EQ(page()->userlightlist()->selectedRow(), 0);
+    EXPECT_EQ(page()->sheet(), nullptr);
 }
 
 TEST_F(UserLightPage, DeletingMovesToTheNextRowAndNeverWritesTheDeletedScheme) {
@@ -264,15 +287,34 @@ TEST_F(UserLightPage, DeletingMovesToTheNextRowAndNeverWritesTheDeletedScheme) {
     EXPECT_EQ(page()->userlight_id(), 0);
     EXPECT_EQ(schemeCount(), 0u);
 
-    // Apply without a scheme: the sheet, and nothing stored or sent.
+    EXPECT_TRUE(
+        page()->userlightlist()->findChild<QLabel*>("userlight_label_emptylist")->isVisible());
+
+    // Apply without a scheme offers one; declined, nothing is stored or sent
+    // and the paint stays on screen.
     const std::size_t before = exchangeCount();
     clickKey("b");
     preset(1);
     apply();
-    EXPECT_EQ(sheetText(), noSchemeSheet());
+    ASSERT_NE(page()->sheet(), nullptr);
+    EXPECT_EQ(page()->sheet()->text(), "No scheme to keep this paint");
+    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
     for (const auto& row : ids) EXPECT_TRUE(storedColours(row.light).empty());
     EXPECT_EQ(exchangeCount(), before);
-    closeSheets();
+    EXPECT_EQ(editor()->keyColor(key("b").layout_index), QColor(255, 0, 0));
+    // Accepted, the paint becomes a new scheme, stored and sent.
+    apply();
+    ASSERT_NE(page()->sheet(), nullptr);
+    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"), Qt::LeftButton);
+    waitForUploads();
+    ASSERT_EQ(schemeCount(), 1u);
+    EXPECT_EQ(storedColours(page()->userlight_id()),
+              (std::map<std::int64_t, std::int64_t>{{key("b").code, 255 * 65536}}));
+    EXPECT_EQ(keyboard().ledColour(key("b").light_index), 255u * 65536u);
+    EXPECT_FALSE(
+        page()->userlightlist()->findChild<QLabel*>("userlight_label_emptylist")->isVisible());
+    press(button::kDelete);
+    QTest::qWait(10);  // the answered sheet is gone
     // Reset without a scheme does nothing at all.
     QTest::mouseClick(page()->userlight_btn_resetcolor(), Qt::LeftButton);
     EXPECT_EQ(page()->sheet(), nullptr);

@@ -1,6 +1,5 @@
-#include "exchange/ProfileFile.h"
-
-#include <sqlite3.h>
+// Profile files as text: writing a checked profile as JSON, and reading and
+// checking a whole file before anything may be stored.
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -8,45 +7,33 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QJsonValue>
-#include <QTemporaryDir>
+#include <QString>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <initializer_list>
-#include <map>
 #include <set>
 
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "device/usb/HIDDevice.h"
-#include "exchange/Backups.h"
-#include "exchange/ExchangeInternal.h"
+#include "exchange/ProfileFile.h"
+#include "exchange/ProfileFileRules.h"
 #include "protocol/Encoders.h"
-#include "store/DeviceSQLite.h"
 
 namespace korvex {
 
+namespace profilefile {
+
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr std::int64_t kLastLightMode = 20;
-constexpr std::int64_t kMaxColour = 0xFFFFFF;
 constexpr std::int64_t kMaxDelay = 0xFFFF;  // what a macro delay event can carry
 constexpr std::int64_t kMaxDelayTime = 60000;
 constexpr std::int64_t kMaxPlayTimes = 0xFFFF;
 constexpr std::int64_t kMacroEventDelay = 1, kMacroEventKeyDown = 2, kMacroEventKeyUp = 3,
                        kMacroEventMouseDown = 4, kMacroEventMouseUp = 5;
-constexpr const char* kLayerNames[2] = {"topLayer", "fnLayer"};
 
-// ---- checks shared by export (rows a file cannot carry are left out) and
-// import (a file carrying them is refused) --------------------------------
-
-struct Problem {
-    const char* member;
-    std::string what;
-};
+}  // namespace
 
 std::string inRange(std::int64_t min, std::int64_t max) {
     return "must be " + std::to_string(min) + " to " + std::to_string(max);
@@ -142,18 +129,47 @@ std::string keyName(std::int64_t code) {
     return key ? std::string(key->key_name) : std::string();
 }
 
+std::string trimmedName(const std::string& name) {
+    return QString::fromStdString(name).trimmed().toStdString();
+}
+
+std::optional<std::string> nameProblem(const std::string& trimmed) {
+    if (trimmed.empty()) return "must not be empty or only spaces";
+    if (QString::fromStdString(trimmed).toUcs4().size() > kMaxNameLength)
+        return "must be at most " + std::to_string(kMaxNameLength) + " characters long";
+    return std::nullopt;
+}
+
+}  // namespace profilefile
+
+namespace {
+
+using namespace profilefile;
+
 std::string colourText(std::int64_t rgb) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "#%06llx", static_cast<unsigned long long>(rgb));
     return buf;
 }
 
+// Exactly "#rrggbb": no spaces, signs or line ends that a number parser
+// would let through.
 std::optional<std::int64_t> parseColour(const QString& text) {
-    if (text.size() != 7 || text[0] != '#') return std::nullopt;
-    bool ok = false;
-    const std::int64_t v = text.mid(1).toLongLong(&ok, 16);
-    if (!ok || text.mid(1).contains(QLatin1Char('+')) || text.mid(1).contains(QLatin1Char('-')))
-        return std::nullopt;
+    if (text.size() != 7 || text[0] != QLatin1Char('#')) return std::nullopt;
+    std::int64_t v = 0;
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        int digit = 0;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else if (c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        else
+            return std::nullopt;
+        v = v * 16 + digit;
+    }
     return v;
 }
 
@@ -249,6 +265,16 @@ class Reader {
         return true;
     }
 
+    // A name: trimmed, and refused when empty, only spaces or too long.
+    bool name(const QJsonObject& o, const char* member, const std::string& where,
+              std::string& out) {
+        std::string raw;
+        if (!text(o, member, where, raw)) return false;
+        out = trimmedName(raw);
+        if (auto why = nameProblem(out)) return fail(where + "." + member, *why);
+        return true;
+    }
+
     bool array(const QJsonObject& o, const char* member, const std::string& where,
                QJsonArray& out) {
         const QJsonValue v = o.value(QLatin1String(member));
@@ -297,6 +323,7 @@ bool readAssignments(Reader& r, const QJsonObject& profile, int layer,
             return false;
         if (macro) {
             if (!r.text(o, "macro", where, a.macro)) return false;
+            a.macro = trimmedName(a.macro);  // as the macro's own name was stored
             if (!macroNames.count(a.macro))
                 return r.fail(where + ".macro", "no macro \"" + a.macro + "\" in this file");
         } else if (!r.integer(o, "value", where, a.macroValue)) {
@@ -323,7 +350,7 @@ bool readLightModes(Reader& r, const QJsonObject& profile, ProfileFile& out) {
         QJsonArray bytes;
         ProfileFile::LightMode m;
         if (!r.object(list[i], where, {"mode", "bytes"}, o) ||
-            !r.integer(o, "mode", where, 0, kLastLightMode, m.mode) ||
+            !r.integer(o, "mode", where, 0, kLastStoredLightMode, m.mode) ||
             !r.array(o, "bytes", where, bytes))
             return false;
         if (!seen.insert(m.mode).second)
@@ -351,7 +378,7 @@ bool readUserLights(Reader& r, const QJsonObject& profile, ProfileFile& out) {
         QJsonArray keys;
         ProfileFile::UserLight light;
         if (!r.object(list[i], where, {"name", "keys"}, o) ||
-            !r.text(o, "name", where, light.name) || !r.array(o, "keys", where, keys))
+            !r.name(o, "name", where, light.name) || !r.array(o, "keys", where, keys))
             return false;
         std::set<std::int64_t> seen;
         for (qsizetype k = 0; k < keys.size(); ++k) {
@@ -385,7 +412,7 @@ bool readMacros(Reader& r, const QJsonObject& root, ProfileFile& out) {
         ProfileFile::Macro m;
         if (!r.object(list[i], where, {"name", "playTimes", "delayType", "delayTime", "events"},
                       o) ||
-            !r.text(o, "name", where, m.name) || !r.integer(o, "playTimes", where, m.playTimes) ||
+            !r.name(o, "name", where, m.name) || !r.integer(o, "playTimes", where, m.playTimes) ||
             !r.integer(o, "delayType", where, m.delayType) ||
             !r.integer(o, "delayTime", where, m.delayTime) || !r.problem(macroProblem(m), where) ||
             !r.array(o, "events", where, events))
@@ -409,92 +436,6 @@ bool readMacros(Reader& r, const QJsonObject& root, ProfileFile& out) {
         out.macros.push_back(std::move(m));
     }
     return true;
-}
-
-// ---- import ----------------------------------------------------------------
-
-ProfileImport refused(std::string message) {
-    ProfileImport r;
-    r.message = std::move(message);
-    return r;
-}
-
-// `wanted`, or the first of "wanted (2)", "wanted (3)", ... nobody uses.
-std::string freeName(const std::string& wanted, const std::set<std::string>& taken) {
-    if (!taken.count(wanted)) return wanted;
-    for (int n = 2;; ++n) {
-        std::string candidate = wanted + " (" + std::to_string(n) + ")";
-        if (!taken.count(candidate)) return candidate;
-    }
-}
-
-// Adds the file's profile to an open store; the message on failure.
-std::optional<std::string> addToStore(DeviceSQLite& store, const ProfileFile& file,
-                                      ProfileImport& result) {
-    auto storeFailed = [&](const std::string& what) {
-        return "cannot store " + what + ": " + store.lastError();
-    };
-    const std::int64_t profile = store.addProfile(file.name);
-    if (profile <= 0 || !store.writeLightProfile(profile)) return storeFailed("the profile");
-    for (const ProfileFile::LightMode& m : file.lightModes) {
-        std::vector<std::uint8_t> bytes(kLightByteCount, 0);
-        bytes[0] = static_cast<std::uint8_t>(m.mode);
-        std::copy(m.bytes.begin(), m.bytes.end(), bytes.begin() + 1);
-        if (!store.modifyLightData(profile, m.mode, bytes)) return storeFailed("a light mode");
-    }
-    if (!store.selectLightMode(profile, file.selectedLightMode))
-        return storeFailed("the light mode");
-
-    std::vector<MacroInfo> existing;
-    store.queryAllMacroData(existing);
-    std::set<std::string> taken;
-    for (const MacroInfo& m : existing) taken.insert(m.macroName);
-    std::map<std::string, std::int64_t> macroIds;
-    for (const ProfileFile::Macro& m : file.macros) {
-        const std::string name = freeName(m.name, taken);
-        taken.insert(name);
-        if (name != m.name) result.renamedMacros.emplace_back(m.name, name);
-        const std::int64_t id = store.addMacroProfile(name);
-        if (id <= 0 || !store.modifyMacroInfo({id, m.playTimes, m.delayType, m.delayTime, {}}) ||
-            !store.rewriteMacroRecords(id, m.events))
-            return storeFailed("the macro \"" + m.name + "\"");
-        macroIds[m.name] = id;
-    }
-    for (std::size_t layer = 0; layer < file.layers.size(); ++layer) {
-        for (const ProfileFile::Assignment& a : file.layers[layer]) {
-            ProfileKey row{0,
-                           static_cast<std::int64_t>(layer),
-                           profile,
-                           a.keyValue,
-                           a.macroType,
-                           a.macroType == kMacroTypeMacro ? macroIds.at(a.macro) : a.macroValue,
-                           a.macro2Value,
-                           a.macro3Value,
-                           a.macroDesc};
-            if (store.addKeyProfile(row) <= 0) return storeFailed("a key assignment");
-        }
-    }
-    for (const ProfileFile::UserLight& light : file.userLights) {
-        const std::int64_t id = store.addUserLight(profile, light.name);
-        std::vector<UserLightLEDData> leds;
-        for (const auto& [code, rgb] : light.colours) leds.push_back({0, id, code, rgb});
-        if (id <= 0 || !store.rewriteUserLightLEDData(id, leds))
-            return storeFailed("the user light \"" + light.name + "\"");
-    }
-    // The keyboard holds every macro in one image; one that no longer fits
-    // could never be uploaded again.
-    if (!file.macros.empty()) {
-        std::vector<MacroInfo> macros;
-        std::vector<RecordInfo> records;
-        store.queryAllMacroData(macros);
-        store.queryAllMacroRecords(records);
-        const MacroImageResult image = SaveMacroToKeyboard(macros, records, records.size());
-        if (image.status != MacroImageStatus::Ready)
-            return "the macros would not fit the keyboard: " + image.reason;
-    }
-    result.profile = profile;
-    result.name = file.name;
-    return std::nullopt;
 }
 
 }  // namespace
@@ -582,7 +523,7 @@ ParsedProfileFile parseProfileFile(std::string_view text) {
                 root.value("profile"), "profile",
                 {"name", "selectedLightMode", "lightModes", "topLayer", "fnLayer", "userLights"},
                 profile) &&
-            r.text(profile, "name", "profile", file.name) && readLightModes(r, profile, file) &&
+            r.name(profile, "name", "profile", file.name) && readLightModes(r, profile, file) &&
             readAssignments(r, profile, 0, macroNames, file) &&
             readAssignments(r, profile, 1, macroNames, file))
             readUserLights(r, profile, file);
@@ -593,238 +534,6 @@ ParsedProfileFile parseProfileFile(std::string_view text) {
     }
     parsed.file = std::move(file);
     return parsed;
-}
-
-ProfileExport exportProfile(DeviceSQLite& store, std::int64_t profile) {
-    ProfileExport result;
-    std::vector<ProfileData> profiles;
-    if (!store.queryProfileList(profiles)) {
-        result.message = "cannot read the profiles: " + store.lastError();
-        return result;
-    }
-    const auto found = std::find_if(profiles.begin(), profiles.end(),
-                                    [&](const ProfileData& p) { return p.profId == profile; });
-    if (found == profiles.end()) {
-        result.message = "there is no profile " + std::to_string(profile);
-        return result;
-    }
-    ProfileFile file;
-    file.name = found->name;
-    // A read that fails must not be written out as a profile without keys.
-    const DeviceSQLite::FailureWatch watch(store);
-    if (!store.writeLightProfile(profile)) {
-        result.message = "cannot read the light modes: " + store.lastError();
-        return result;
-    }
-    file.selectedLightMode = store.getLightModeSelectIndex(profile);
-    for (std::int64_t mode = 0; mode <= kLastLightMode; ++mode) {
-        lightData record;
-        if (!store.queryLightInfo(profile, mode, record)) continue;
-        ProfileFile::LightMode m;
-        m.mode = mode;
-        std::copy(record.lightBytes.begin() + 1, record.lightBytes.begin() + kLightByteCount,
-                  m.bytes.begin());
-        file.lightModes.push_back(m);
-    }
-
-    std::vector<MacroInfo> macros;
-    store.queryAllMacroData(macros);
-    if (watch.failed()) {
-        result.message = "cannot read the settings: " + store.lastError();
-        return result;
-    }
-    std::set<std::int64_t> usedMacros;
-    for (std::int64_t layer = 0; layer < 2; ++layer) {
-        std::vector<ProfileKey> rows;
-        if (!store.queryKeysProfile(profile, layer, rows)) {
-            result.message = "cannot read the key assignments: " + store.lastError();
-            return result;
-        }
-        for (const ProfileKey& row : rows) {
-            ProfileFile::Assignment a{row.keyValue,    row.macroType,   row.macroValue,
-                                      row.macro2Value, row.macro3Value, {},
-                                      row.macroDesc};
-            const std::string where =
-                std::string(kLayerNames[layer]) + " key " + std::to_string(row.keyValue);
-            if (keyName(row.keyValue).empty()) {
-                result.skipped.push_back(where + ": not a key of this keyboard");
-                continue;
-            }
-            if (auto p = assignmentProblem(a)) {
-                result.skipped.push_back(where + ": " + p->member + " " + p->what);
-                continue;
-            }
-            if (row.macroType == kMacroTypeMacro) {
-                const bool stored =
-                    std::any_of(macros.begin(), macros.end(),
-                                [&](const MacroInfo& m) { return m.macroId == row.macroValue; });
-                if (!stored) {
-                    result.skipped.push_back(where + ": plays macro " +
-                                             std::to_string(row.macroValue) +
-                                             ", which no longer exists");
-                    continue;
-                }
-                usedMacros.insert(row.macroValue);
-            }
-            file.layers[static_cast<std::size_t>(layer)].push_back(std::move(a));
-        }
-    }
-    // Macros go by name in the file, so names the store holds twice get a suffix.
-    std::map<std::int64_t, std::string> macroNames;
-    std::set<std::string> taken;
-    for (const MacroInfo& m : macros) {
-        if (!usedMacros.count(m.macroId)) continue;
-        ProfileFile::Macro out{
-            freeName(m.macroName, taken), m.playTimes, m.delayType, m.delayTime, {}};
-        taken.insert(out.name);
-        macroNames[m.macroId] = out.name;
-        if (out.name != m.macroName)
-            result.skipped.push_back("macro " + std::to_string(m.macroId) + " is written as \"" +
-                                     out.name + "\": another macro has its name");
-        if (auto p = macroProblem(out)) {
-            // Play settings the editor never writes; the events still go.
-            result.skipped.push_back("macro \"" + out.name + "\": " + p->member + " " + p->what +
-                                     ", written as the default");
-            out.playTimes = 1;
-            out.delayType = 0;
-            out.delayTime = 0;
-        }
-        std::vector<RecordInfo> events;
-        store.queryMacroRecord(m.macroId, events);
-        for (RecordInfo& e : events) {
-            if (auto p = eventProblem(e)) {
-                result.skipped.push_back("macro \"" + out.name + "\" event " +
-                                         std::to_string(out.events.size()) + ": " + p->member +
-                                         " " + p->what);
-                continue;
-            }
-            e.recordIndex = static_cast<std::int64_t>(out.events.size());
-            out.events.push_back(std::move(e));
-        }
-        file.macros.push_back(std::move(out));
-    }
-    for (auto& layer : file.layers) {
-        for (auto& a : layer) {
-            if (a.macroType == kMacroTypeMacro) a.macro = macroNames.at(a.macroValue);
-        }
-    }
-
-    std::vector<UserLightData> lights;
-    store.getUserLightData(profile, lights);
-    for (const UserLightData& light : lights) {
-        ProfileFile::UserLight out{light.userlight_name, {}};
-        std::vector<UserLightLEDData> leds;
-        store.getUserLightLEDData(light.userlight_id, leds);
-        for (const UserLightLEDData& led : leds) {
-            if (keyName(led.key_value).empty() || led.key_rgbvalue < 1 ||
-                led.key_rgbvalue > kMaxColour) {
-                result.skipped.push_back("user light \"" + light.userlight_name + "\" key " +
-                                         std::to_string(led.key_value) + ": not a key colour");
-                continue;
-            }
-            out.colours.emplace_back(led.key_value, led.key_rgbvalue);
-        }
-        file.userLights.push_back(std::move(out));
-    }
-    result.text = profileFileText(file);
-    result.ok = true;
-    return result;
-}
-
-ProfileExport exportProfileToFile(DeviceSQLite& store, std::int64_t profile,
-                                  const std::string& path) {
-    ProfileExport result = exportProfile(store, profile);
-    std::string error;
-    if (result.ok && !exchange::writeFileAtomically(path, result.text, &error)) {
-        result.ok = false;
-        result.message = error;
-    }
-    return result;
-}
-
-ProfileImport importProfile(const std::string& databasePath, std::string_view text,
-                            BackupShelf* shelf) {
-    ParsedProfileFile parsed = parseProfileFile(text);
-    if (!parsed.file) return refused(parsed.message);
-
-    const DatabaseCheck check = checkDatabase(databasePath);
-    if (check.status == DatabaseCheck::Status::Unreadable)
-        return refused("the settings database is " + storeFaultText(check.fault) + " (" +
-                       check.message + "); nothing was imported");
-    if (check.status == DatabaseCheck::Status::Damaged)
-        return refused("the settings database is damaged (" + check.message +
-                       "); restore a backup first");
-    const bool exists = check.status != DatabaseCheck::Status::Missing;
-
-    // Changes made by anyone else while the copy is worked on would be lost
-    // when it is put in place; data_version tells.
-    sql::Connection live;
-    std::int64_t versionBefore = 0;
-    auto dataVersion = [&]() -> std::optional<std::int64_t> {
-        sql::Statement query(live, "PRAGMA data_version");
-        if (query.step() != sql::Statement::Step::Row) return std::nullopt;
-        return query.columnInt(0);
-    };
-    if (exists) {
-        if (!live.open(databasePath, SQLITE_OPEN_READWRITE))
-            return refused("cannot open " + databasePath + ": " + live.errorMessage());
-        live.setBusyTimeout(exchange::kBusyTimeoutMs);
-        const auto v = dataVersion();
-        if (!v) return refused("cannot read " + databasePath + ": " + live.errorMessage());
-        versionBefore = *v;
-    }
-
-    QTemporaryDir scratch;
-    if (!scratch.isValid()) return refused("cannot make a scratch folder for the import");
-    const std::string staging =
-        (fs::path(scratch.path().toStdString()) / "import.sqlite3").string();
-    if (exists) {
-        const BackupResult copied = copyDatabase(databasePath, staging);
-        if (!copied.ok) return refused(copied.message);
-    }
-    ProfileImport result;
-    {
-        DeviceSQLite store([](const std::string&) {});
-        const OpenResult opened = store.openFile(staging);
-        if (!opened.ok) return refused(opened.reason);
-        if (auto why = addToStore(store, *parsed.file, result)) return refused(*why);
-    }
-
-    if (exists && shelf) {
-        const BackupResult backup = shelf->backup(databasePath, BackupReason::Import);
-        if (!backup.ok)
-            return refused("no backup could be made (" + backup.message +
-                           "), so nothing was imported");
-        result.backupPath = backup.path;
-    }
-    if (!exists) {
-        const BackupResult placed = copyDatabase(staging, databasePath);
-        if (!placed.ok) return refused(placed.message);
-    } else {
-        if (dataVersion() != versionBefore)
-            return refused(
-                "the settings changed while the file was imported; nothing was "
-                "imported, please try again");
-        sql::Connection from;
-        std::string error;
-        if (!exchange::openReadOnly(from, staging) || !exchange::onlineBackup(live, from, &error))
-            return refused("cannot store the profile in " + databasePath + ": " + error);
-    }
-    result.ok = true;
-    return result;
-}
-
-ProfileImport importProfileFile(const std::string& databasePath, const std::string& path,
-                                BackupShelf* shelf) {
-    // Far more than the keyboard can hold; a larger file is not read into memory.
-    constexpr std::uintmax_t kMaxFileSize = 16u << 20;
-    std::error_code ec;
-    if (const auto size = fs::file_size(path, ec); !ec && size > kMaxFileSize)
-        return refused(path + " is too large to be a profile file (" + std::to_string(size) +
-                       " bytes)");
-    std::string text, error;
-    if (!exchange::readWholeFile(path, text, &error)) return refused(error);
-    return importProfile(databasePath, text, shelf);
 }
 
 }  // namespace korvex

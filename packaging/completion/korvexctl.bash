@@ -1,0 +1,60 @@
+# bash completion for korvexctl
+_korvexctl() {
+    local cur prev words cword
+    cur=${COMP_WORDS[COMP_CWORD]}
+    prev=${COMP_WORDS[COMP_CWORD - 1]}
+    cword=$COMP_CWORD
+    words=("${COMP_WORDS[@]}")
+    COMPREPLY=()
+
+    case $prev in
+        --profile | --light-id)
+            return
+            ;;
+        --wire-log)
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+            return
+            ;;
+    esac
+
+    # The command and its argument, skipping options and their values.
+    local i command="" argument=""
+    for ((i = 1; i < cword; i++)); do
+        case ${words[i]} in
+            --profile | --light-id | --wire-log) ((i++)) ;;
+            -*) ;;
+            *)
+                if [[ -z $command ]]; then command=${words[i]}; else argument=${words[i]}; fi
+                ;;
+        esac
+    done
+
+    local options=""
+    case $command in
+        "") options="--help --version" ;;
+        upload) options="--profile --light-id --simulate --wire-log --verbose" ;;
+        export) options="--profile" ;;
+    esac
+    if [[ $cur == -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
+        return
+    fi
+
+    case $command in
+        "")
+            mapfile -t COMPREPLY < <(compgen -W "upload status export import backup restore" -- "$cur")
+            ;;
+        upload)
+            [[ -z $argument ]] &&
+                mapfile -t COMPREPLY < <(compgen -W "keys system lightmode userlight macros startup" -- "$cur")
+            ;;
+        export | import | backup | restore)
+            if [[ -z $argument ]]; then
+                compopt -o filenames 2>/dev/null
+                mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+            fi
+            ;;
+    esac
+}
+complete -F _korvexctl korvexctl

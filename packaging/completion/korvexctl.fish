@@ -1,0 +1,20 @@
+# fish completion for korvexctl
+set -l commands upload status export import backup restore
+set -l kinds keys system lightmode userlight macros startup
+
+complete -c korvexctl -f
+complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a upload -d 'Send stored settings to the keyboard'
+complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a status -d 'List the keyboards and whether they may be opened'
+complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a export -d 'Write a profile to a file'
+complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a import -d 'Add a profile file as a new profile'
+complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a backup -d 'Copy the settings'
+complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a restore -d 'Put a backup back'
+complete -c korvexctl -n "__fish_seen_subcommand_from upload; and not __fish_seen_subcommand_from $kinds" -a "$kinds"
+complete -c korvexctl -n "__fish_seen_subcommand_from export import backup restore" -F
+complete -c korvexctl -s h -l help -d 'Show the usage'
+complete -c korvexctl -l version -d 'Show the version'
+complete -c korvexctl -l profile -x -d 'Profile number'
+complete -c korvexctl -l light-id -x -d 'User light to send'
+complete -c korvexctl -l simulate -d 'Send to a simulated keyboard'
+complete -c korvexctl -l wire-log -r -F -d 'Append every transfer to a file'
+complete -c korvexctl -l verbose -d 'Print each bulk data report'

@@ -1,0 +1,560 @@
+// Random sequences of what a user does across the pages, on a simulated
+// keyboard and a real database. After every step the window, the store and
+// the keyboard must agree: the keyboard holds what the store holds for the
+// shown profile, no key plays a macro other than the one the window shows for
+// it, the shown lists are the stored ones, and a restart shows the same.
+//
+// KORVEX_PROPERTY_SEQUENCES sets how many sequences run (default 200, of up
+// to 16 steps); RC_PARAMS is read too (e.g. RC_PARAMS="seed=42").
+
+#include <gtest/gtest.h>
+#include <rapidcheck.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <linux/input-event-codes.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+
+#include "../UiTestSupport.h"
+#include "../recorder/KeyEvents.h"
+#include "catalog/FunctionCatalog.h"
+#include "catalog/KeyCatalog.h"
+#include "device/DeviceComm.h"
+#include "device/PauseClock.h"
+#include "device/SimulatedKeyboard.h"
+#include "i18n/Language.h"
+#include "protocol/Encoders.h"
+#include "sync/StoreUploads.h"
+#include "ui/Controls.h"
+#include "ui/DeviceEvents.h"
+#include "ui/Images.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/MainWindowController.h"
+#include "ui/UploadIndicator.h"
+#include "ui/keyboard/KeyboardView.h"
+#include "ui/keys/KeyboardViewKeyFunc.h"
+#include "ui/macro/KeyboardViewMacro.h"
+
+namespace korvex::test {
+
+// --- the actions ---------------------------------------------------------------
+
+enum class Act {
+    AddProfile,
+    DeleteProfile,
+    RenameProfile,
+    SwitchProfile,
+    AssignKey,
+    NewMacro,
+    DeleteMacro,
+    RenameMacro,
+    Record,
+    InsertDelay,
+    MoveEvent,
+    DeleteEvent,
+    BindMacro,
+    OverCapacity,
+    Restart,
+    Replug,
+};
+
+const char* actName(Act a) {
+    static const char* names[] = {"AddProfile", "DeleteProfile", "RenameProfile", "SwitchProfile",
+                                  "AssignKey",  "NewMacro",      "DeleteMacro",   "RenameMacro",
+                                  "Record",     "InsertDelay",   "MoveEvent",     "DeleteEvent",
+                                  "BindMacro",  "OverCapacity",  "Restart",       "Replug"};
+    return names[static_cast<int>(a)];
+}
+
+// One step; the numbers pick rows, keys and values (taken modulo what exists).
+struct Action {
+    Act act = Act::AddProfile;
+    int a = 0, b = 0, c = 0;
+};
+
+void showValue(const Action& x, std::ostream& os) {
+    os << actName(x.act) << "(" << x.a << ", " << x.b << ", " << x.c << ")";
+}
+
+}  // namespace korvex::test
+
+namespace rc {
+template <>
+struct Arbitrary<korvex::test::Action> {
+    static Gen<korvex::test::Action> arbitrary() {
+        using korvex::test::Act;
+        // Macro and key work weigh most: that is where the copies drift.
+        const Gen<Act> act = gen::weightedElement<Act>({
+            {2, Act::AddProfile},
+            {1, Act::DeleteProfile},
+            {1, Act::RenameProfile},
+            {2, Act::SwitchProfile},
+            {3, Act::AssignKey},
+            {3, Act::NewMacro},
+            {2, Act::DeleteMacro},
+            {1, Act::RenameMacro},
+            {3, Act::Record},
+            {2, Act::InsertDelay},
+            {1, Act::MoveEvent},
+            {2, Act::DeleteEvent},
+            {4, Act::BindMacro},
+            {2, Act::OverCapacity},
+            {1, Act::Restart},
+            {1, Act::Replug},
+        });
+        return gen::construct<korvex::test::Action>(act, gen::inRange(0, 8), gen::inRange(0, 8),
+                                                    gen::inRange(0, 8));
+    }
+};
+}  // namespace rc
+
+namespace korvex::test {
+
+namespace {
+
+struct NoPause final : PauseClock {
+    void pause(std::chrono::nanoseconds) override {}
+};
+
+// Keys the sequences work on; a few, so bindings meet again.
+constexpr const char* kKeys[] = {"a", "s", "d", "f", "j", "k", "l", "escape"};
+constexpr int kEvdev[] = {KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I};
+
+// The state a fresh keyboard ends in from these uploads.
+std::unique_ptr<SimulatedKeyboard> replay(const std::vector<Upload>& uploads) {
+    auto sim = std::make_unique<SimulatedKeyboard>();
+    NoPause clock;
+    DeviceComm comm(sim.get(), &clock);
+    for (const Upload& u : uploads) sendTransfers(comm, u.transfers);
+    return sim;
+}
+
+std::string describe(const std::vector<ProfileData>& list) {
+    std::ostringstream out;
+    for (const ProfileData& p : list) out << p.profId << ":" << p.name << " ";
+    return out.str();
+}
+
+// What the window shows, for the restart check.
+struct Shown {
+    std::vector<std::pair<std::int64_t, std::string>> profiles;
+    std::int64_t profile = 0;
+    std::vector<std::pair<std::int64_t, std::string>> macros;
+    std::vector<QString> keyLabels;
+    bool operator==(const Shown&) const = default;
+};
+
+class World {
+  public:
+    World() {
+        app();
+        curLanguage = kLanguageEnglish;
+        qputenv("XDG_DATA_HOME", dir_.path().toLocal8Bit());
+        start();
+    }
+    ~World() {
+        closeSheets();
+        window_.reset();
+    }
+
+    // A new sequence starts from a factory reset of the same window (a new
+    // window each time would cost most of the run), with the keyboard back.
+    void reset() {
+        closeSheets();
+        if (hub_->macroRecordType == 2) hub_->stopMacroRecord();
+        if (!monitor_->plugged()) monitor_->plug();
+        settle();
+        RC_ASSERT(QTest::qWaitFor([&] { return hub_->keyboardAttached(); }, 5000));
+        RC_ASSERT(hub_->deviceDB()->dropTable());
+        hub_->reloadFromStore();
+        keys()->selectButtonAction(0);
+        closeSheets();
+        waitForUploads();
+    }
+
+    void run(const Action& x) {
+        switch (x.act) {
+            case Act::AddProfile:
+                keys()->addKeyProfile();
+                break;
+            case Act::DeleteProfile:
+                if (chooseProfile(x.a)) keys()->delKeyProfile();
+                break;
+            case Act::RenameProfile:
+                if (chooseProfile(x.a))
+                    keys()->keyTableItemViewEdit(keys()->customkey_keyprofile()->selectedRow(),
+                                                 QStringLiteral("Profile %1").arg(x.b));
+                break;
+            case Act::SwitchProfile:
+                chooseProfile(x.a);
+                break;
+            case Act::AssignKey:
+                assignKey(x);
+                break;
+            case Act::NewMacro:
+                macro()->addMacroData();
+                break;
+            case Act::DeleteMacro:
+                if (chooseMacro(x.a)) macro()->deleteMacroData();
+                break;
+            case Act::RenameMacro:
+                if (chooseMacro(x.a))
+                    macro()->renameMacro(x.a % macroCount(), QStringLiteral("Macro %1").arg(x.b));
+                break;
+            case Act::Record:
+                record(x);
+                break;
+            case Act::InsertDelay:
+                if (chooseMacro(x.a)) {
+                    hub_->findChild<QAbstractButton*>(QStringLiteral("delayevent_radiobutton"))
+                        ->click();
+                    hub_->findChild<QLineEdit*>(QStringLiteral("insertevent_edit"))
+                        ->setText(QString::number(10 * (x.b + 1)));
+                    chooseEvent(x.c);
+                    macro()->insertNewEvent();
+                }
+                break;
+            case Act::MoveEvent:
+                if (chooseMacro(x.a) && chooseEvent(x.b)) macro()->moveRecordItem(x.c % 2 ? 1 : -1);
+                break;
+            case Act::DeleteEvent:
+                if (chooseMacro(x.a) && chooseEvent(x.b)) macro()->deleteRecordItem();
+                break;
+            case Act::BindMacro:
+                bindMacro(x);
+                break;
+            case Act::OverCapacity:
+                overCapacity(x);
+                break;
+            case Act::Restart: {
+                // A start shows the start-up profile's top layer: compare
+                // against that view of the state before.
+                const std::int64_t first = sync::startupProfile(hub_->profileDatas);
+                for (std::size_t i = 0; i < hub_->profileDatas.size(); ++i)
+                    if (hub_->profileDatas[i].profId == first) chooseProfile(static_cast<int>(i));
+                keys()->selectButtonAction(0);
+                waitForUploads();
+                const Shown before = shown();
+                closeSheets();
+                window_.reset();
+                start();
+                RC_ASSERT(shown() == before);
+                break;
+            }
+            case Act::Replug:
+                monitor_->unplug();
+                settle();
+                if (x.a % 4 != 0) {  // now and then the keyboard stays away a step
+                    monitor_->plug();
+                    settle();
+                }
+                break;
+        }
+        closeSheets();
+        settle();
+        waitForUploads();
+    }
+
+    // --- what must hold after every step ------------------------------------
+    void check() {
+        DeviceSQLite& db = *hub_->deviceDB();
+        // (c) the profile shown exists; the lists are the stored ones.
+        std::vector<ProfileData> stored;
+        RC_ASSERT(db.queryProfileList(stored));
+        RC_ASSERT(describe(hub_->profileDatas) == describe(stored));
+        RC_ASSERT(std::any_of(stored.begin(), stored.end(), [&](const ProfileData& p) {
+            return p.profId == hub_->currentProfile;
+        }));
+        RC_ASSERT(keys()->customkey_keyprofile()->rowCount() == static_cast<int>(stored.size()));
+        std::vector<MacroInfo> macros;
+        db.queryAllMacroData(macros);
+        RC_ASSERT(macros.size() == macro()->MacroListDatas().size());
+        for (std::size_t i = 0; i < macros.size(); ++i) {
+            RC_ASSERT(macros[i].macroId == macro()->MacroListDatas()[i].macroId);
+            RC_ASSERT(macros[i].macroName == macro()->MacroListDatas()[i].macroName);
+        }
+        // Every edit of the event list is stored at once.
+        if (macro()->macroSelectIndex >= 0 && hub_->macroRecordType != 2) {
+            std::vector<RecordInfo> records;
+            db.queryMacroRecord(macros[static_cast<std::size_t>(macro()->macroSelectIndex)].macroId,
+                                records);
+            const auto& shownEvents = macro()->RecordListDatas();
+            RC_ASSERT(records.size() == shownEvents.size());
+            for (std::size_t i = 0; i < records.size(); ++i) {
+                RC_ASSERT(records[i].recordType == shownEvents[i].type);
+                RC_ASSERT(records[i].recordValue == shownEvents[i].value);
+            }
+        }
+        // The key page shows the shown layer's stored functions, and a macro
+        // only where the keyboard plays it.
+        for (const char* name : kKeys) {
+            const KeyInfo* key = findKeyByName(name);
+            ProfileKey row;
+            const bool bound =
+                db.queryKeyProfile(hub_->currentProfile, hub_->currentFnLayer, key->code, row) &&
+                (row.macroType != kMacroTypeMacro || hub_->macroPlayable(row.macroValue));
+            RC_ASSERT(label(name) == (bound ? QString::fromStdString(row.macroDesc)
+                                            : keyFullName(QString::fromUtf8(
+                                                  key->key_name.data(), key->key_name.size()))));
+        }
+        if (!monitor_->plugged()) return;
+        SimulatedKeyboard& kb = monitor_->keyboard();
+        RC_ASSERT(kb.violations().empty());
+        const std::vector<MacroInfo> playable = hub_->playableMacros();
+        // (a) the keyboard holds what the store holds for the shown profile.
+        std::vector<ProfileKey> top, fn;
+        RC_ASSERT(db.queryKeysProfile(hub_->currentProfile, 0, top));
+        RC_ASSERT(db.queryKeysProfile(hub_->currentProfile, 1, fn));
+        const auto want = replay({keyTablesUpload(hub_->currentProfile, top, fn, playable)});
+        RC_ASSERT(kb.keyTable(0) == want->keyTable(0));
+        RC_ASSERT(kb.keyTable(1) == want->keyTable(1));
+        auto built = [&](sync::UploadChoice choice) {
+            sync::BuiltUploads b = sync::buildUploads(db, {choice, {}, {}, {}});
+            RC_ASSERT(b.status == sync::BuiltUploads::Status::Ready);
+            return std::move(b.uploads);
+        };
+        const auto system = replay(built(sync::UploadChoice::System));
+        RC_ASSERT(kb.systemFunctions() == system->systemFunctions());
+        if (!hub_->macrosHeldBack()) {
+            const auto image = replay(built(sync::UploadChoice::Macros));
+            RC_ASSERT(kb.macroImage() == image->macroImage());
+        }
+        // (b) a key that plays a macro plays the events the window shows for it.
+        const std::vector<SimMacro> held = kb.macros();
+        for (int layer = 0; layer < 2; ++layer)
+            for (const char* name : kKeys) {
+                const KeyInfo* key = findKeyByName(name);
+                const SimKeyEntry entry = kb.keyEntry(layer, key->key_index);
+                if (!entry.isMacro()) continue;
+                ProfileKey row;
+                RC_ASSERT(db.queryKeyProfile(hub_->currentProfile, layer, key->code, row));
+                RC_ASSERT(row.macroType == kMacroTypeMacro);
+                RC_ASSERT(entry.macroSlot() < held.size());
+                std::vector<RecordInfo> events;
+                db.queryMacroRecord(row.macroValue, events);
+                MacroInfo info;
+                RC_ASSERT(db.queryMacroInfo(row.macroValue, info));
+                const auto one = replay({SaveMacroToKeyboard({info}, events).upload});
+                RC_ASSERT(!one->macros().empty());
+                RC_ASSERT(held[entry.macroSlot()].events == one->macros().front().events);
+            }
+    }
+
+  private:
+    void start() {
+        g_show_homepage = false;
+        auto* c = new KeyboardViewController;
+        auto sim = std::make_unique<SimulatedMonitor>();
+        monitor_ = sim.get();
+        KeyboardViewController::LinkOptions options;
+        options.monitor = std::move(sim);
+        options.clock = &clock_;
+        c->setLinkOptions(std::move(options));
+        window_ = std::make_unique<MainWindowController>(c);
+        hub_ = c;
+        window_->showWindow();
+        RC_ASSERT(QTest::qWaitFor([&] { return hub_->initFinish; }, 5000));
+        settle();
+        hub_->keyboard_connect()->click();
+        hub_->selectPage(KeyboardViewController::kMacroView);
+        waitForUploads();
+    }
+
+    KeyboardViewKeyFunc* keys() const { return hub_->findChild<KeyboardViewKeyFunc*>(); }
+    KeyboardViewMacro* macro() const { return hub_->findChild<KeyboardViewMacro*>(); }
+    int macroCount() const { return static_cast<int>(macro()->MacroListDatas().size()); }
+
+    QString label(const char* name) const {
+        const KeyInfo* key = findKeyByName(name);
+        return keys()
+            ->customkey_keyboardctrl()
+            ->kbKeyArraySelect()[static_cast<std::size_t>(key->layout_index)]
+            .keyMacro;
+    }
+
+    Shown shown() const {
+        Shown s;
+        for (const ProfileData& p : hub_->profileDatas) s.profiles.emplace_back(p.profId, p.name);
+        s.profile = hub_->currentProfile;
+        for (const MacroInfo& m : macro()->MacroListDatas())
+            s.macros.emplace_back(m.macroId, m.macroName);
+        for (const char* name : kKeys) s.keyLabels.push_back(label(name));
+        return s;
+    }
+
+    bool chooseProfile(int n) {
+        const int count = static_cast<int>(hub_->profileDatas.size());
+        if (count == 0) return false;
+        keys()->customkey_keyprofile()->setSelectedRow(n % count);
+        settle();
+        return true;
+    }
+
+    bool chooseMacro(int n) {
+        if (macroCount() == 0) return false;
+        if (hub_->macroRecordType == 2) hub_->stopMacroRecord();
+        macro()->macroList()->setSelectedRow(n % macroCount());
+        return macro()->macroSelectIndex == n % macroCount();
+    }
+
+    bool chooseEvent(int n) {
+        const int count = static_cast<int>(macro()->RecordListDatas().size());
+        if (count == 0) return false;
+        QListView* list = macro()->recordList();
+        list->setCurrentIndex(list->model()->index(n % count, 0));
+        return true;
+    }
+
+    void assignKey(const Action& x) {
+        keys()->selectButtonAction(x.b % 2);
+        hub_->currentKeyValue = findKeyByName(kKeys[x.a % std::size(kKeys)])->code;
+        ProfileKey row;
+        switch (x.c % 6) {
+            case 0:
+                row.macroType = kMacroTypeDefault;
+                break;
+            case 1:
+                row.macroType = kMacroTypeDisabled;
+                row.macroValue = kDisabledKeyValue;
+                break;
+            case 2:
+                row.macroType = kMacroTypeKeyboard;
+                row.macroValue = findKeyByName(kKeys[(x.a + 1) % std::size(kKeys)])->code;
+                break;
+            case 3:
+                row.macroType = kMacroTypeMouse;
+                row.macroValue = fixedFunctionList(kMacroTypeMouse).front().mode;
+                break;
+            case 4:
+                row.macroType = kMacroTypeMultimedia;
+                row.macroValue = fixedFunctionList(kMacroTypeMultimedia)[x.b % 3].mode;
+                break;
+            default:
+                row.macroType = kMacroTypeMacShortcut;
+                row.macroValue = fixedFunctionList(kMacroTypeMacShortcut).front().mode;
+                break;
+        }
+        row.macroDesc = "f" + std::to_string(x.c);
+        keys()->addCustomKey(row);
+    }
+
+    void bindMacro(const Action& x) {
+        if (macroCount() == 0) return;
+        keys()->selectButtonAction(x.b % 2);
+        hub_->currentKeyValue = findKeyByName(kKeys[x.a % std::size(kKeys)])->code;
+        const MacroInfo& m =
+            macro()->MacroListDatas()[static_cast<std::size_t>(x.c % macroCount())];
+        ProfileKey row;
+        row.macroType = kMacroTypeMacro;
+        row.macroValue = m.macroId;
+        row.macro2Value = x.c % 3;
+        row.macro3Value = x.c % 3 == kPlayMultipleTimes ? x.b + 1 : 0;
+        row.macroDesc = m.macroName;
+        keys()->addCustomKey(row);
+    }
+
+    void record(const Action& x) {
+        if (!chooseMacro(x.a)) return;
+        macro()->recordButtonAction();
+        if (QMessageBox* sheet = macro()->sheet())
+            if (auto* yes = sheet->findChild<QAbstractButton*>(QStringLiteral("sheet_yes")))
+                yes->click();
+        QWindow* w = hub_->window()->windowHandle();
+        for (int i = 0; i <= x.b; ++i)
+            tapKey(w, kEvdev[(x.c + i) % std::size(kEvdev)], 1000 + 40 * i, 1010 + 40 * i);
+        if (hub_->macroRecordType == 2) macro()->recordButtonAction();
+    }
+
+    // As if a backup or an older file brought more events than the keyboard
+    // holds (x.a odd), or few again: the window reloads from the file.
+    void overCapacity(const Action& x) {
+        if (macroCount() == 0) return;
+        const std::int64_t id =
+            macro()->MacroListDatas()[static_cast<std::size_t>(x.b % macroCount())].macroId;
+        const int count = x.a % 2 ? 700 : x.c;
+        std::vector<RecordInfo> records;
+        for (int i = 0; i < count; ++i)
+            records.push_back({0, id, 1, i, 10 + i, std::to_string(10 + i)});
+        RC_ASSERT(hub_->deviceDB()->rewriteMacroRecords(id, records));
+        hub_->reloadFromStore();
+    }
+
+    void closeSheets() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+    }
+    void settle() {
+        for (int i = 0; i < 3; ++i) {
+            QApplication::processEvents();
+            QTest::qWait(1);
+        }
+    }
+    void waitForUploads() {
+        RC_ASSERT(QTest::qWaitFor(
+            [&] {
+                QApplication::processEvents();
+                return hub_->uploadIndicator()->inFlight() == 0;
+            },
+            5000));
+    }
+
+    // In memory where the system offers it: every step commits.
+    QTemporaryDir dir_{QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                           ? QStringLiteral("/dev/shm/korvex-truth-XXXXXX")
+                           : QDir::tempPath() + QStringLiteral("/korvex-truth-XXXXXX")};
+    NoPause clock_;
+    SimulatedMonitor* monitor_ = nullptr;
+    KeyboardViewController* hub_ = nullptr;
+    std::unique_ptr<MainWindowController> window_;
+};
+
+int sequences() {
+    if (const char* n = std::getenv("KORVEX_PROPERTY_SEQUENCES")) return std::max(1, std::atoi(n));
+    return 200;
+}
+
+}  // namespace
+
+TEST(OneTruth, WindowStoreAndKeyboardAgreeAfterEveryStep) {
+    // rapidcheck reads its parameters once, at first use.
+    const std::string params = "max_success=" + std::to_string(sequences()) + " max_size=16 " +
+                               (std::getenv("RC_PARAMS") ? std::getenv("RC_PARAMS") : "");
+    qputenv("RC_PARAMS", QByteArray::fromStdString(params));
+    const auto began = std::chrono::steady_clock::now();
+    long steps = 0;
+    std::unique_ptr<World> world;
+    const bool ok =
+        rc::check("window, store and keyboard agree", [&](const std::vector<Action>& actions) {
+            if (!world) world = std::make_unique<World>();
+            world->reset();
+            world->check();
+            for (const Action& x : actions) {
+                world->run(x);
+                world->check();
+                ++steps;
+            }
+        });
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - began)
+                        .count();
+    world.reset();
+    std::printf("one truth: %d sequences, %ld steps, %lld ms\n", sequences(), steps,
+                static_cast<long long>(ms));
+    EXPECT_TRUE(ok);
+}
+
+}  // namespace korvex::test
