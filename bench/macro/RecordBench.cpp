@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdlib>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -60,7 +61,7 @@ class Window {
         const std::int64_t id = page_->MacroListDatas().front().macroId;
         std::vector<RecordInfo> rows;
         for (int i = 0; i < kEvents; ++i) rows.push_back({0, id, 2 + i % 2, i, 4, "A"});
-        hub->deviceDB()->rewriteMacroRecords(id, rows);
+        if (!hub->deviceDB()->rewriteMacroRecords(id, rows)) std::abort();
         page_->recordButtonAction();
         refill();
         handle_ = hub->window()->windowHandle();

@@ -3,12 +3,13 @@
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
+#include <cstdlib>
 
 #include <filesystem>
 
-#include "sync/StoreUploads.h"
 #include "catalog/KeyCatalog.h"
 #include "store/DeviceSQLite.h"
+#include "sync/StoreUploads.h"
 
 namespace korvex {
 namespace {
@@ -22,23 +23,24 @@ class Fixture {
     Fixture() : dir_(fs::temp_directory_path() / ("korvex-bench-" + std::to_string(::getpid()))) {
         fs::remove_all(dir_);
         store_.setLogSink([](const std::string&) {});
-        store_.openFile((dir_ / "settings.sqlite3").string());
+        if (!store_.openFile((dir_ / "settings.sqlite3").string()).ok) std::abort();
         std::vector<std::int64_t> macroIds;
         for (int m = 0; m < 10; ++m) {
             const std::int64_t id = store_.addMacroProfile("macro " + std::to_string(m));
             std::vector<RecordInfo> rows;
             for (int e = 0; e < 20; ++e) rows.push_back({0, id, 2 + e % 2, e, 4, "a"});
-            store_.rewriteMacroRecords(id, rows);
+            if (!store_.rewriteMacroRecords(id, rows)) std::abort();
             macroIds.push_back(id);
         }
         const std::int64_t light = store_.addUserLight(1, "User light 0");
         std::vector<UserLightLEDData> leds;
         for (const KeyInfo& k : allKeys()) {
-            store_.addKeyProfile({0, 0, 1, k.code, 4, macroIds.back(), 1, 3, "macro"});
-            store_.addKeyProfile({0, 1, 1, k.code, 3, 4, 225, 0, "shift a"});
+            if (store_.addKeyProfile({0, 0, 1, k.code, 4, macroIds.back(), 1, 3, "macro"}) == 0 ||
+                store_.addKeyProfile({0, 1, 1, k.code, 3, 4, 225, 0, "shift a"}) == 0)
+                std::abort();
             leds.push_back({0, light, k.code, 0x12AB34});
         }
-        store_.rewriteUserLightLEDData(light, leds);
+        if (!store_.rewriteUserLightLEDData(light, leds)) std::abort();
     }
     ~Fixture() { fs::remove_all(dir_); }
     DeviceSQLite& store() { return store_; }
@@ -52,7 +54,7 @@ void BM_BuildFromStore(benchmark::State& state) {
     static Fixture fixture;
     const auto choice = static_cast<sync::UploadChoice>(state.range(0));
     for (auto _ : state) {
-        const sync::BuiltUploads b = sync::buildUploads(fixture.store(), {choice, {}, {}});
+        const sync::BuiltUploads b = sync::buildUploads(fixture.store(), {choice, {}, {}, {}});
         if (b.status != sync::BuiltUploads::Status::Ready) state.SkipWithError(b.message.c_str());
         benchmark::DoNotOptimize(b);
     }

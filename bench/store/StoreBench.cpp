@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
+#include <cstdlib>
 
 #include <filesystem>
 #include <string>
@@ -54,7 +55,7 @@ std::vector<korvex::UserLightLEDData> colours(int round) {
 void BM_RewriteUserLightColours(benchmark::State& state) {
     TempFolder folder;
     auto store = quietStore();
-    store.openFile((folder.path / "s.sqlite3").string());
+    if (!store.openFile((folder.path / "s.sqlite3").string()).ok) std::abort();
     const std::int64_t scheme = store.addUserLight(1, "bench");
     const auto a = colours(0), b = colours(1);
     bool flip = false;
@@ -70,18 +71,19 @@ BENCHMARK(BM_RewriteUserLightColours)->Unit(benchmark::kMillisecond);
 void BM_ReadAllKeyRowsOfProfile(benchmark::State& state) {
     TempFolder folder;
     auto store = quietStore();
-    store.openFile((folder.path / "s.sqlite3").string());
+    if (!store.openFile((folder.path / "s.sqlite3").string()).ok) std::abort();
     for (std::int64_t layer : {0, 1}) {
         for (int key = 0; key < kKeys; ++key) {
-            store.addKeyProfile({0, layer, 1, 4 + key, 3, 30 + key, 0, 0, "Key"});
+            if (store.addKeyProfile({0, layer, 1, 4 + key, 3, 30 + key, 0, 0, "Key"}) == 0)
+                std::abort();
         }
     }
     std::vector<korvex::ProfileKey> rows;
     rows.reserve(2 * kKeys);
     for (auto _ : state) {
         rows.clear();
-        store.queryKeysProfile(1, 0, rows);
-        store.queryKeysProfile(1, 1, rows);
+        if (!store.queryKeysProfile(1, 0, rows) || !store.queryKeysProfile(1, 1, rows))
+            state.SkipWithError("read failed");
         benchmark::DoNotOptimize(rows.data());
     }
     if (rows.size() != 2 * kKeys) state.SkipWithError("wrong row count");

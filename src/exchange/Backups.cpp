@@ -10,21 +10,19 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <regex>
 #include <system_error>
 #include <thread>
 
 #include "exchange/ExchangeInternal.h"
-#include "store/DeviceSQLite.h"
+#include "store/Schema.h"
 #include "store/Sqlite.h"
 #include "store/StorePath.h"
 
@@ -95,74 +93,6 @@ bool onlineBackup(sql::Connection& to, sql::Connection& from, std::string* error
 
 bool isBusy(int sqliteCode) {
     return (sqliteCode & 0xFF) == SQLITE_BUSY || (sqliteCode & 0xFF) == SQLITE_LOCKED;
-}
-
-namespace {
-
-using Schema = std::map<std::string, std::vector<std::string>>;  // table -> columns
-
-std::optional<Schema> readSchema(sql::Connection& db) {
-    Schema schema;
-    sql::Statement tables(db,
-                          "SELECT name FROM sqlite_master WHERE type = 'table'"
-                          " AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
-    for (;;) {
-        const auto step = tables.step();
-        if (step == sql::Statement::Step::Error) return std::nullopt;
-        if (step == sql::Statement::Step::Done) break;
-        schema[tables.columnText(0)];
-    }
-    for (auto& [table, columns] : schema) {
-        sql::Statement info(db, "SELECT name FROM pragma_table_info(?)");
-        info.bindAll(table);
-        for (;;) {
-            const auto step = info.step();
-            if (step == sql::Statement::Step::Error) return std::nullopt;
-            if (step == sql::Statement::Step::Done) break;
-            columns.push_back(info.columnText(0));
-        }
-    }
-    return schema;
-}
-
-// The tables and columns the store itself creates, read once from a fresh
-// store, so this check never falls behind the store.
-const std::optional<Schema>& storeSchema() {
-    static const std::optional<Schema> schema = []() -> std::optional<Schema> {
-        QTemporaryDir scratch;
-        if (!scratch.isValid()) return std::nullopt;
-        const std::string path = scratch.path().toStdString() + "/schema.sqlite3";
-        {
-            DeviceSQLite store([](const std::string&) {});
-            if (!store.openFile(path).ok) return std::nullopt;
-        }
-        sql::Connection db;
-        if (!db.open(path, SQLITE_OPEN_READONLY)) return std::nullopt;
-        return readSchema(db);
-    }();
-    return schema;
-}
-
-}  // namespace
-
-std::optional<std::string> schemaProblem(sql::Connection& db) {
-    const auto& expected = storeSchema();
-    if (!expected) return "the settings tables could not be prepared for comparison";
-    const auto found = readSchema(db);
-    if (!found) return "its tables cannot be read (" + db.errorMessage() + ")";
-    for (const auto& [table, columns] : *expected) {
-        const auto it = found->find(table);
-        if (it == found->end()) return "it has no table \"" + table + "\"";
-        for (const std::string& column : columns) {
-            if (std::find(it->second.begin(), it->second.end(), column) == it->second.end())
-                return "its table \"" + table + "\" has no column \"" + column + "\"";
-        }
-        for (const std::string& column : it->second) {
-            if (std::find(columns.begin(), columns.end(), column) == columns.end())
-                return "its table \"" + table + "\" has an unknown column \"" + column + "\"";
-        }
-    }
-    return std::nullopt;
 }
 
 }  // namespace exchange
@@ -240,12 +170,18 @@ std::optional<std::string> unusableBackup(const std::string& file) {
         return "there is no backup " + file + "; nothing was restored";
     if (check.status == DatabaseCheck::Status::Damaged)
         return file + " is damaged (" + check.message + "); nothing was restored";
-    if (check.status == DatabaseCheck::Status::InUse)
-        return file + " " + exchange::kInUse + "; nothing was restored";
+    if (check.status == DatabaseCheck::Status::Unreadable)
+        return file + " cannot be read: " + storeFaultText(check.fault) + " (" + check.message +
+               "); nothing was restored";
     sql::Connection db;
     if (!openReadOnly(db, file)) return "cannot open " + file + ": " + db.errorMessage();
-    if (auto why = exchange::schemaProblem(db))
-        return file + " does not hold Korvex settings: " + *why + "; nothing was restored";
+    const SchemaCheck schema = checkSchema(db, SchemaScope::Whole);
+    if (!schema.readable)
+        return file + " cannot be read: " + storeFaultText(storeFaultOf(schema.errorCode)) + " (" +
+               schema.error + "); nothing was restored";
+    if (!schema.missing.empty())
+        return file + " does not hold Korvex settings: it lacks " + schema.missingList() +
+               "; nothing was restored";
     return std::nullopt;
 }
 
@@ -337,16 +273,28 @@ DatabaseCheck checkDatabase(const std::string& path) {
     std::error_code ec;
     const auto status = fs::status(path, ec);
     if (ec || !fs::exists(status)) return result;
-    result.status = DatabaseCheck::Status::Damaged;
-    if (!fs::is_regular_file(status)) {
-        result.message = path + " is not a regular file";
+    // Anything that stops the check without showing damage is Unreadable: a
+    // file that is merely locked or not ours must never be replaced.
+    auto unreadable = [&](StoreFault fault, std::string message) {
+        result.status = DatabaseCheck::Status::Unreadable;
+        result.fault = fault;
+        result.message = std::move(message);
         return result;
-    }
-    sql::Connection db;
-    if (!openReadOnly(db, path)) {
+    };
+    auto failedWith = [&](const sql::Connection& db) {
+        const StoreFault fault = storeFaultOf(db.errorCode());
+        if (fault != StoreFault::Damaged) return unreadable(fault, db.errorMessage());
+        result.status = DatabaseCheck::Status::Damaged;
+        result.fault = fault;
         result.message = db.errorMessage();
         return result;
-    }
+    };
+    if (!fs::is_regular_file(status))
+        return unreadable(StoreFault::NotADatabase, path + " is not a regular file");
+    if (::access(path.c_str(), R_OK) != 0)
+        return unreadable(StoreFault::PermissionDenied, path + ": permission denied");
+    sql::Connection db;
+    if (!openReadOnly(db, path)) return failedWith(db);
     sql::Statement check(db, "PRAGMA quick_check");
     std::vector<std::string> lines;
     for (;;) {
@@ -365,9 +313,7 @@ DatabaseCheck checkDatabase(const std::string& path) {
                 result.message = "an interrupted change is undone when the file is opened";
                 return result;
             }
-            if (exchange::isBusy(db.errorCode())) result.status = DatabaseCheck::Status::InUse;
-            result.message = db.errorMessage();
-            return result;
+            return failedWith(db);
         }
         break;
     }
@@ -375,6 +321,8 @@ DatabaseCheck checkDatabase(const std::string& path) {
         result.status = DatabaseCheck::Status::Healthy;
         return result;
     }
+    result.status = DatabaseCheck::Status::Damaged;
+    result.fault = StoreFault::Damaged;
     for (std::size_t i = 0; i < lines.size() && i < 3; ++i) {
         if (i) result.message += "; ";
         result.message += lines[i];
@@ -502,8 +450,12 @@ BackupResult BackupShelf::restore(const std::string& database, const std::string
     // as it is, like a damaged file, so that nothing of it is lost.
     const auto status = current.interrupted ? DatabaseCheck::Status::Damaged : current.status;
     switch (status) {
-        case DatabaseCheck::Status::InUse:
-            return failed(inUse);
+        case DatabaseCheck::Status::Unreadable:
+            // Locked by another program (whose change would be lost), not
+            // readable, or not ours: nothing is moved or replaced.
+            if (current.fault == StoreFault::Busy) return failed(inUse);
+            return failed(database + " is " + storeFaultText(current.fault) + " (" +
+                          current.message + "); nothing was restored");
         case DatabaseCheck::Status::Missing:
             safety = copyDatabase(backupFile, database);
             if (!safety.ok) return safety;

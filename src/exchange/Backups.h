@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/StoreFault.h"
+
 namespace korvex {
 
 inline constexpr std::size_t kKeptBackups = 10;
@@ -47,13 +49,15 @@ struct BackupResult {
 };
 
 // The result of PRAGMA quick_check on a database file, opened read-only so
-// that checking never changes the file.
+// that checking never changes the file. Only a file whose pages fail the
+// check is Damaged (and worth replacing by a backup); one that is locked by
+// another program, may not be read or is no database is Unreadable, and
+// `fault` says which.
 struct DatabaseCheck {
-    // InUse: another program holds the file locked past the busy timeout;
-    // that says nothing about its health.
-    enum class Status { Missing, Healthy, Damaged, InUse };
+    enum class Status { Missing, Healthy, Damaged, Unreadable };
     Status status = Status::Missing;
-    std::string message;  // what SQLite reported when Damaged or InUse
+    StoreFault fault = StoreFault::None;
+    std::string message;  // what SQLite reported when Damaged or Unreadable
     // Healthy, but a journal of an interrupted change waits beside the file;
     // SQLite plays it back when the store opens it, so it could not be read
     // (nor checked) read-only.

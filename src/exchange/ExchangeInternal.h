@@ -28,10 +28,6 @@ bool openReadOnly(sql::Connection& db, const std::string& path);
 // other connections to it see the new contents afterwards.
 bool onlineBackup(sql::Connection& to, sql::Connection& from, std::string* error);
 
-// What differs between the tables and columns of `db` and those the store
-// creates, naming the first table or column; nullopt when `db` holds them all.
-std::optional<std::string> schemaProblem(sql::Connection& db);
-
 // The result codes that mean another program holds the file locked.
 bool isBusy(int sqliteCode);
 

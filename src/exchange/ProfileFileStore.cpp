@@ -157,6 +157,8 @@ ProfileExport exportProfile(DeviceSQLite& store, std::int64_t profile) {
     }
     // One state of the file, even while another program writes to it.
     const DeviceSQLite::ReadScope snapshot(store);
+    // A read that fails must not be written out as a profile without keys.
+    const DeviceSQLite::FailureWatch watch(store);
     file.selectedLightMode = store.getLightModeSelectIndex(profile);
     if (file.selectedLightMode < 0 || file.selectedLightMode > kLastLightMode) {
         result.skipped.push_back("selected light mode " + std::to_string(file.selectedLightMode) +
@@ -176,6 +178,10 @@ ProfileExport exportProfile(DeviceSQLite& store, std::int64_t profile) {
 
     std::vector<MacroInfo> macros;
     store.queryAllMacroData(macros);
+    if (watch.failed()) {
+        result.message = "cannot read the settings: " + store.lastError();
+        return result;
+    }
     std::set<std::int64_t> usedMacros;
     for (std::int64_t layer = 0; layer < 2; ++layer) {
         std::vector<ProfileKey> rows;
@@ -280,6 +286,10 @@ ProfileExport exportProfile(DeviceSQLite& store, std::int64_t profile) {
             out.colours.emplace_back(led.key_value, led.key_rgbvalue);
         }
         file.userLights.push_back(std::move(out));
+    }
+    if (watch.failed()) {
+        result.message = "cannot read the settings: " + store.lastError();
+        return result;
     }
     result.text = profileFileText(file);
     result.ok = true;
@@ -393,9 +403,13 @@ ProfileImport importProfile(const std::string& databasePath, std::string_view te
     if (check.status == DatabaseCheck::Status::Damaged)
         return refused("the settings database is damaged (" + check.message +
                        "); restore a backup first");
-    if (check.status == DatabaseCheck::Status::InUse)
-        return refused(databasePath + " " + exchange::kInUse +
-                       "; nothing was imported, please try again");
+    if (check.status == DatabaseCheck::Status::Unreadable) {
+        if (check.fault == StoreFault::Busy)
+            return refused(databasePath + " " + exchange::kInUse +
+                           "; nothing was imported, please try again");
+        return refused("the settings database is " + storeFaultText(check.fault) + " (" +
+                       check.message + "); nothing was imported");
+    }
     const bool exists = check.status != DatabaseCheck::Status::Missing;
     ProfileImport result = importInto(databasePath, exists, *parsed.file, shelf);
     if (!result.ok && !exists) {

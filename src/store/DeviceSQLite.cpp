@@ -11,48 +11,13 @@
 #include <system_error>
 #include <utility>
 
+#include "Schema.h"
 #include "StoreInternal.h"
 #include "StorePath.h"
 
 namespace korvex {
 
 namespace {
-
-// Creation order and column order are part of the file format.
-constexpr std::array<const char*, 10> kCreateStatements = {
-    R"(CREATE TABLE IF NOT EXISTS "t_profile" ("profId" INTEGER PRIMARY KEY NOT NULL, "name" TEXT))",
-    R"(CREATE TABLE IF NOT EXISTS "t_configdata" ("keyId" INTEGER PRIMARY KEY NOT NULL,)"
-    R"( "key" TEXT NOT NULL, "profId" INTEGER NOT NULL, "value" TEXT NOT NULL))",
-    R"(CREATE TABLE IF NOT EXISTS "t_lightdata" ("lightId" INTEGER PRIMARY KEY NOT NULL,)"
-    R"( "profId" INTEGER NOT NULL, "name" TEXT, "mode" INTEGER NOT NULL,)"
-    R"( "byte1" INTEGER NOT NULL, "byte2" INTEGER NOT NULL, "byte3" INTEGER NOT NULL,)"
-    R"( "byte4" INTEGER NOT NULL, "byte5" INTEGER NOT NULL, "byte6" INTEGER NOT NULL,)"
-    R"( "byte7" INTEGER NOT NULL, "byte8" INTEGER NOT NULL, "byte9" INTEGER NOT NULL,)"
-    R"( "byte10" INTEGER NOT NULL, "byte11" INTEGER NOT NULL, "status" INTEGER NOT NULL))",
-    R"(CREATE TABLE IF NOT EXISTS "t_keyrgbdata" ("rgbId" INTEGER PRIMARY KEY NOT NULL,)"
-    R"( "lightId" INTEGER NOT NULL, "profId" INTEGER NOT NULL, "keyvalue" INTEGER NOT NULL,)"
-    R"( "rgbvalue" INTEGER NOT NULL))",
-    R"(CREATE TABLE IF NOT EXISTS "t_userlight_data" ("light_id" INTEGER PRIMARY KEY NOT NULL,)"
-    R"( "profile" INTEGER NOT NULL, "name" TEXT, "speed" INTEGER NOT NULL,)"
-    R"( "brightness" INTEGER NOT NULL))",
-    R"(CREATE TABLE IF NOT EXISTS "t_userlight_leddata" ("ledId" INTEGER PRIMARY KEY NOT NULL,)"
-    R"( "light_id" INTEGER NOT NULL, "keyvalue" INTEGER NOT NULL, "rgbvalue" INTEGER NOT NULL))",
-    R"(CREATE TABLE IF NOT EXISTS "t_triggerkey" ("triggerId" INTEGER PRIMARY KEY NOT NULL,)"
-    R"( "profId" INTEGER NOT NULL, "layer" INTEGER NOT NULL, "keyvalue" INTEGER NOT NULL,)"
-    R"( "keydesc" TEXT NOT NULL))",
-    R"(CREATE TABLE IF NOT EXISTS "t_keyprofile" ("keyId" INTEGER PRIMARY KEY NOT NULL,)"
-    R"( "profId" INTEGER NOT NULL, "fnlayerId" INTEGER NOT NULL, "keyvalue" INTEGER NOT NULL,)"
-    R"( "macroType" INTEGER NOT NULL, "macroValue" INTEGER NOT NULL,)"
-    R"( "macro2Value" INTEGER NOT NULL, "macro3Value" INTEGER NOT NULL,)"
-    R"( "macroDesc" TEXT NOT NULL))",
-    R"(CREATE TABLE IF NOT EXISTS "t_macro_data" ("macro_id" INTEGER PRIMARY KEY NOT NULL,)"
-    R"( "play_times" INTEGER NOT NULL, "delay_type" INTEGER NOT NULL,)"
-    R"( "delay_time" INTEGER NOT NULL, "macro_name" TEXT NOT NULL))",
-    R"(CREATE TABLE IF NOT EXISTS "t_macrorecord" ("record_id" INTEGER PRIMARY KEY NOT NULL,)"
-    R"( "macro_id" INTEGER NOT NULL, "record_type" INTEGER NOT NULL,)"
-    R"( "record_index" INTEGER NOT NULL, "record_desc" TEXT NOT NULL,)"
-    R"( "record_value" INTEGER NOT NULL))",
-};
 
 // "t_triggerkey" is deliberately absent: a factory reset keeps it.
 constexpr std::array<const char*, 9> kDropStatements = {
@@ -130,6 +95,8 @@ std::pair<OpenError, std::string> describeFailure(const sql::Connection& db,
         case SQLITE_READONLY:
             return {OpenError::ReadOnly,
                     path + " cannot be written (" + message + "); settings could not be saved"};
+        case SQLITE_FULL:
+            return {fallback, path + ": no space left on the device; nothing was changed"};
         default:
             return {fallback, what + path + ": " + message};
     }
@@ -201,7 +168,8 @@ OpenResult DeviceSQLite::openFile(const std::string& path) {
     // write; find out now so the user is told before editing anything. The
     // folder must be writable too: SQLite keeps its journal next to the file.
     if (exists && ::access(path.c_str(), R_OK) != 0) {
-        return openFailed(result, OpenError::CannotOpen, path + " cannot be read");
+        return openFailed(result, OpenError::CannotOpen,
+                          path + " cannot be read: permission denied");
     }
     if ((exists && !isWritable(path)) || !isWritable(folder.empty() ? "." : folder)) {
         return openFailed(result, OpenError::ReadOnly,
@@ -229,6 +197,21 @@ OpenResult DeviceSQLite::openFile(const std::string& path) {
             return openFailed(result, error, reason);
         }
     }
+    // A file that lacks a table or column we read would answer with nothing
+    // (or, for a renamed column, with its name as text) and every page and
+    // upload built from it would be wrong; it is reported and left as it is.
+    // Only a file without any of our tables is new and gets them made.
+    const SchemaCheck schema = checkSchema(db_, SchemaScope::Read);
+    if (!schema.readable) {
+        auto [error, reason] = describeFailure(db_, path, OpenError::CannotOpen, "cannot read ");
+        return openFailed(result, error, reason);
+    }
+    if (!schema.noTables && !schema.missing.empty()) {
+        result.missing = schema.missingList();
+        return openFailed(
+            result, OpenError::SchemaMismatch,
+            path + " lacks " + schema.missingList() + "; it was left untouched and is not used");
+    }
     if (!createTable()) {
         auto [error, reason] =
             describeFailure(db_, path, OpenError::SchemaFailed, "cannot prepare the settings in ");
@@ -240,7 +223,7 @@ OpenResult DeviceSQLite::openFile(const std::string& path) {
 }
 
 bool DeviceSQLite::createTablesAndSeed() {
-    for (const char* statement : kCreateStatements) {
+    for (const char* statement : store::kCreateStatements) {
         if (!db_.exec(statement)) {
             log("createTable fail " + db_.errorMessage());
             return false;
@@ -449,12 +432,23 @@ std::string DeviceSQLite::getConfigData(std::int64_t profile, const std::string&
     return query.columnText(0);
 }
 
+std::optional<std::int64_t> DeviceSQLite::dataVersion() {
+    if (!isOpen()) return std::nullopt;
+    sql::Statement query(db_, "PRAGMA data_version");
+    if (query.step() != sql::Statement::Step::Row) return std::nullopt;
+    return query.columnInt(0);
+}
+
 DeviceSQLite::ReadScope::ReadScope(DeviceSQLite& store) : db_(store.db_) {
     if (db_.isOpen() && !db_.inTransaction()) began_ = db_.exec("BEGIN");
 }
 
 DeviceSQLite::ReadScope::~ReadScope() {
-    if (began_ && !db_.exec("COMMIT")) db_.exec("ROLLBACK");
+    // Quietly: after a failed read SQLite may have ended the transaction
+    // itself, and the error the caller reports must stay the read's own.
+    if (began_ && db_.inTransaction() &&
+        sqlite3_exec(db_.handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 }  // namespace korvex

@@ -7,10 +7,13 @@
 // its "no connection" result (noted per operation below; operations without
 // a note return false, 0, empty text or the caller's array size), so callers
 // never have to check first. Every write that touches more than one row runs
-// in one transaction: it happens completely or not at all.
+// in one transaction: it happens completely or not at all. Results that say
+// whether an operation worked must be looked at ([[nodiscard]]); ignoring
+// one would let a failed read or write pass as success.
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,20 +26,22 @@ namespace korvex {
 // advice (e.g. "close the other program").
 enum class OpenError {
     None,
-    NoLocation,    // neither XDG_DATA_HOME nor HOME is usable
-    CannotCreate,  // the folder or the new file cannot be created
-    CannotOpen,    // the file exists but cannot be opened (permissions, not a file)
-    NotADatabase,  // the file exists but is not an SQLite database
-    ReadOnly,      // the file or its folder cannot be written
-    Locked,        // another program holds the file longer than the busy timeout
-    SchemaFailed,  // creating the tables or the first-run rows failed
+    NoLocation,      // neither XDG_DATA_HOME nor HOME is usable
+    CannotCreate,    // the folder or the new file cannot be created
+    CannotOpen,      // the file exists but cannot be opened (permissions, not a file)
+    NotADatabase,    // the file exists but is not an SQLite database
+    ReadOnly,        // the file or its folder cannot be written
+    Locked,          // another program holds the file longer than the busy timeout
+    SchemaFailed,    // creating the tables or the first-run rows failed
+    SchemaMismatch,  // a table or column the program reads is missing
 };
 
 struct OpenResult {
     bool ok = false;
     OpenError error = OpenError::None;
-    std::string reason;  // one sentence for the user; empty on success
-    std::string path;    // the file that was (or would have been) opened
+    std::string reason;   // one sentence for the user; empty on success
+    std::string path;     // the file that was (or would have been) opened
+    std::string missing;  // SchemaMismatch: "t_keyprofile.macroType, t_macro_data"
 };
 
 class DeviceSQLite {
@@ -63,6 +68,20 @@ class DeviceSQLite {
         bool began_ = false;
     };
 
+    // Tells whether any operation failed since it was made; for results that
+    // cannot tell "none" or "nothing to do" from "failed" (counts, texts,
+    // row ids that are 0 also for a cleared key).
+    class FailureWatch {
+      public:
+        explicit FailureWatch(const DeviceSQLite& store)
+            : store_(store), start_(store.errorCount()) {}
+        bool failed() const { return store_.errorCount() != start_; }
+
+      private:
+        const DeviceSQLite& store_;
+        std::uint64_t start_;
+    };
+
     // While alive, every write through the store joins one write transaction
     // (the store's own transactions become savepoints in it): a batch of
     // changes costs one commit instead of one per row, and is kept whole or
@@ -83,11 +102,11 @@ class DeviceSQLite {
 
     // Opens `device` (a file name) in the database folder, creating the
     // folder first, then creates missing tables and the first-run rows.
-    OpenResult init(const std::string& device);
+    [[nodiscard]] OpenResult init(const std::string& device);
     // The same for an explicit file path (its folder is created when missing).
     // An existing file that cannot be opened read-write, is not a database or
     // stays locked is left exactly as it is and the store has no connection.
-    OpenResult openFile(const std::string& path);
+    [[nodiscard]] OpenResult openFile(const std::string& path);
 
     bool isOpen() const { return db_.isOpen(); }
     const std::string& filePath() const { return path_; }
@@ -96,46 +115,53 @@ class DeviceSQLite {
     void setLogSink(LogSink log) { log_ = std::move(log); }
     // The SQLite text of the last failed statement (for diagnostics and tests).
     const std::string& lastError() const { return db_.errorMessage(); }
-    // Its SQLite result code (SQLITE_BUSY: another program holds the file).
+    // Primary SQLite result code of the last failure (SQLITE_BUSY: another
+    // program holds the file).
     int lastErrorCode() const { return db_.errorCode(); }
+    // Changes whenever another connection (another program) commits to the
+    // file; our own writes leave it as it is. Empty when it cannot be read.
+    std::optional<std::int64_t> dataVersion();
+    // Failures seen so far; unchanged across a group of reads means none failed.
+    std::uint64_t errorCount() const { return db_.errorCount(); }
 
     // --- schema and seeds ------------------------------------------------------
 
     // Creates the ten tables that are missing and runs the first-run seed, all
     // in one transaction: a failure leaves the file as it was.
-    bool createTable();
+    [[nodiscard]] bool createTable();
     // First-run rows: the first profile when "t_profile" is empty, the 13
     // configuration rows when "t_configdata" is empty. All or nothing.
-    bool initDBdata(std::int64_t profile);
+    [[nodiscard]] bool initDBdata(std::int64_t profile);
     // Factory reset: drops nine tables ("t_triggerkey" stays) and re-creates
     // them with the first-run rows in the same transaction, so a failure
     // anywhere keeps every setting. Reopening afterwards changes nothing.
-    bool dropTable();
+    [[nodiscard]] bool dropTable();
     // Deletes the profile's key assignments and configuration rows, selects
     // light mode 3 and re-writes the per-profile configuration rows, all or
     // nothing. Application-wide values (stored under profile 1) are kept.
-    bool resetProfile(std::int64_t profile);
+    [[nodiscard]] bool resetProfile(std::int64_t profile);
     // The 15 per-profile configuration rows, all or nothing.
-    bool writeConfigInfo(std::int64_t profile);
+    [[nodiscard]] bool writeConfigInfo(std::int64_t profile);
 
     // --- profiles and configuration ---------------------------------------------
 
     // New profile id; 0 on failure or without connection. Rows a deleted
     // profile with the same id left behind are removed, so it starts fresh.
-    std::int64_t addProfile(const std::string& profile_name);
+    [[nodiscard]] std::int64_t addProfile(const std::string& profile_name);
     // Deletes the profile with its keys, lights, user lights and settings in
     // one transaction; profile 1's application-wide values stay.
-    bool deleteProfile(std::int64_t profile);  // no connection: true
-    bool updateProfileName(std::int64_t profile,
-                           const std::string& profile_name);  // no connection: true
+    [[nodiscard]] bool deleteProfile(std::int64_t profile);  // no connection: true
+    [[nodiscard]] bool updateProfileName(std::int64_t profile,
+                                         const std::string& profile_name);  // no connection: true
     // Appends all profiles in ascending id. NULL names read as empty text.
-    bool queryProfileList(std::vector<ProfileData>& dataArray);  // no connection: false
+    [[nodiscard]] bool queryProfileList(
+        std::vector<ProfileData>& dataArray);  // no connection: false
     // Always inserts a new row.
-    bool writeConfigData(std::int64_t profile, const std::string& keyValue,
-                         const std::string& newvalue);  // no connection: true
+    [[nodiscard]] bool writeConfigData(std::int64_t profile, const std::string& keyValue,
+                                       const std::string& newvalue);  // no connection: true
     // Changes existing rows only (true also when none matched).
-    bool updateConfigData(std::int64_t profile, const std::string& keyValue,
-                          const std::string& newvalue);  // no connection: true
+    [[nodiscard]] bool updateConfigData(std::int64_t profile, const std::string& keyValue,
+                                        const std::string& newvalue);  // no connection: true
     // First matching row's value; empty text when none.
     std::string getConfigData(std::int64_t profile, const std::string& keyValue);
 
@@ -143,27 +169,30 @@ class DeviceSQLite {
 
     // Creates the per-profile configuration rows and the 21 light rows when
     // the profile has no light row, all or nothing. No connection: true.
-    bool writeLightProfile(std::int64_t profile);
+    [[nodiscard]] bool writeLightProfile(std::int64_t profile);
     // False (record unchanged) when there is no row or a stored byte is out of
     // range, or `data.lightBytes` has fewer than 12 elements.
-    bool queryLightInfo(std::int64_t profile, std::int64_t mode, lightData& data);
+    [[nodiscard]] bool queryLightInfo(std::int64_t profile, std::int64_t mode, lightData& data);
     // Writes data[1..11] to "byte1".."byte11"; false with fewer than 12 bytes.
-    bool modifyLightData(std::int64_t profile, std::int64_t mode,
-                         const std::vector<std::uint8_t>& data);  // no connection: true
+    [[nodiscard]] bool modifyLightData(
+        std::int64_t profile, std::int64_t mode,
+        const std::vector<std::uint8_t>& data);  // no connection: true
     // Moves the selection flag to `mode`, both updates in one transaction.
-    bool selectLightMode(std::int64_t profile, std::int64_t mode);  // no connection: true
-    std::int64_t getLightModeSelectIndex(std::int64_t profile);     // none: 0
+    [[nodiscard]] bool selectLightMode(std::int64_t profile,
+                                       std::int64_t mode);       // no connection: true
+    std::int64_t getLightModeSelectIndex(std::int64_t profile);  // none: 0
 
     // --- key assignments -------------------------------------------------------------
 
     // Appends the rows of a profile and layer in order of assignment.
-    bool queryKeysProfile(std::int64_t profile, std::int64_t fnlayer,
-                          std::vector<ProfileKey>& dataArray);  // no connection: false
-    bool queryKeyProfile(std::int64_t profile, std::int64_t fnlayer, std::int64_t keyValue,
-                         ProfileKey& data);
+    [[nodiscard]] bool queryKeysProfile(
+        std::int64_t profile, std::int64_t fnlayer,
+        std::vector<ProfileKey>& dataArray);  // no connection: false
+    [[nodiscard]] bool queryKeyProfile(std::int64_t profile, std::int64_t fnlayer,
+                                       std::int64_t keyValue, ProfileKey& data);
     // Replaces the key's row; macroValue 0 just deletes it. The new row id, or
     // 0 (key code 0, cleared key, failure). A failed insert keeps the old row.
-    std::int64_t addKeyProfile(const ProfileKey& data);
+    [[nodiscard]] std::int64_t addKeyProfile(const ProfileKey& data);
 
     // --- macros -------------------------------------------------------------------------
 
@@ -175,40 +204,42 @@ class DeviceSQLite {
     // macro's rows in event order, in one pass over the table.
     std::int64_t queryAllMacroRecords(std::vector<RecordInfo>& dataArray);
     // New macro id (1 play, no delay); 0 on failure.
-    std::int64_t addMacroProfile(const std::string& macro_name);
+    [[nodiscard]] std::int64_t addMacroProfile(const std::string& macro_name);
     // Deletes the macro, its events and the key rows that play it, together.
     // No connection: true.
-    bool deleteMacroProfile(std::int64_t macorId);
-    bool queryMacroInfo(std::int64_t macorId, MacroInfo& info);
-    bool deleteMacroRecord(std::int64_t macorId);  // no connection: true
-    std::int64_t addMacroRecord(const RecordInfo& infos);
-    bool updateMacroProfileName(std::int64_t macorId,
-                                const std::string& macro_name);  // no connection: true
+    [[nodiscard]] bool deleteMacroProfile(std::int64_t macorId);
+    [[nodiscard]] bool queryMacroInfo(std::int64_t macorId, MacroInfo& info);
+    [[nodiscard]] bool deleteMacroRecord(std::int64_t macorId);  // no connection: true
+    [[nodiscard]] std::int64_t addMacroRecord(const RecordInfo& infos);
+    [[nodiscard]] bool updateMacroProfileName(
+        std::int64_t macorId,
+        const std::string& macro_name);  // no connection: true
     // Writes play times and delay settings; the name is not written.
-    bool modifyMacroInfo(const MacroInfo& info);  // no connection: true
+    [[nodiscard]] bool modifyMacroInfo(const MacroInfo& info);  // no connection: true
     // Replaces all events of a macro by `records`, in their order, in one
     // transaction; each record's macroId is taken from `macorId`.
-    bool rewriteMacroRecords(std::int64_t macorId, const std::vector<RecordInfo>& records);
+    [[nodiscard]] bool rewriteMacroRecords(std::int64_t macorId,
+                                           const std::vector<RecordInfo>& records);
 
     // --- user lights ----------------------------------------------------------------------
 
     std::int64_t getUserLightData(std::int64_t profile_id, std::vector<UserLightData>& dataArray);
     // New scheme id (speed and brightness 15), starting without colours; 0 on failure.
-    std::int64_t addUserLight(std::int64_t profile_id, const std::string& name);
+    [[nodiscard]] std::int64_t addUserLight(std::int64_t profile_id, const std::string& name);
     // Deletes the scheme and its colours together. No connection: true.
-    bool deleteUserLight(std::int64_t userlight_id);
+    [[nodiscard]] bool deleteUserLight(std::int64_t userlight_id);
     // Renames a scheme; the name is free text. No connection: false.
-    bool updateUserLightName(std::int64_t userlight_id, const std::string& name);
+    [[nodiscard]] bool updateUserLightName(std::int64_t userlight_id, const std::string& name);
     std::int64_t getUserLightLEDData(std::int64_t userlight_id,
                                      std::vector<UserLightLEDData>& dataArray);
     // Sets one key's colour (black deletes it). New row id; -1 when nothing
     // was stored; 0 without connection. A failed insert keeps the old colour.
-    std::int64_t addUserLightLEDData(const UserLightLEDData& data);
+    [[nodiscard]] std::int64_t addUserLightLEDData(const UserLightLEDData& data);
     // Replaces all colours of a scheme in one transaction: the scheme then
     // holds the non-black entries of `leds` with a key code, one per key (the
     // last entry for a key wins), in list order.
-    bool rewriteUserLightLEDData(std::int64_t userlight_id,
-                                 const std::vector<UserLightLEDData>& leds);
+    [[nodiscard]] bool rewriteUserLightLEDData(std::int64_t userlight_id,
+                                               const std::vector<UserLightLEDData>& leds);
 
   private:
     void log(const std::string& line) const;

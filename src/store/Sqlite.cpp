@@ -13,6 +13,7 @@ Connection::~Connection() {
 Connection::Connection(Connection&& other) noexcept
     : db_(std::exchange(other.db_, nullptr)),
       errorCode_(other.errorCode_),
+      errorCount_(other.errorCount_),
       errorMessage_(std::move(other.errorMessage_)) {}
 
 Connection& Connection::operator=(Connection&& other) noexcept {
@@ -20,6 +21,7 @@ Connection& Connection::operator=(Connection&& other) noexcept {
         close();
         db_ = std::exchange(other.db_, nullptr);
         errorCode_ = other.errorCode_;
+        errorCount_ = other.errorCount_;
         errorMessage_ = std::move(other.errorMessage_);
     }
     return *this;
@@ -37,6 +39,10 @@ bool Connection::open(const std::string& path, int flags) {
         return false;
     }
     sqlite3_extended_result_codes(db, 1);
+    // Without this a double-quoted name that matches no column silently
+    // becomes a text literal: a renamed column would read as its own name.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     db_ = db;
     return true;
 }
@@ -54,6 +60,7 @@ bool Connection::exec(const char* sql) {
     if (!db_) {
         errorCode_ = SQLITE_MISUSE;
         errorMessage_ = "no open database";
+        ++errorCount_;
         return false;
     }
     int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
@@ -81,6 +88,7 @@ std::int64_t Connection::lastInsertRowid() const {
 }
 
 void Connection::noteError(int code) {
+    ++errorCount_;
     errorCode_ = code & 0xff;
     errorMessage_ = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
     if (errorMessage_.empty()) errorMessage_ = sqlite3_errstr(code);

@@ -44,10 +44,15 @@ class Connection {
     const std::string& errorMessage() const { return errorMessage_; }
     void noteError(int code);
     void clearError();
+    // How many failures this connection has seen so far; a reader compares
+    // it before and after a group of queries to know that none failed, also
+    // for queries whose result cannot tell "none" from "failed".
+    std::uint64_t errorCount() const { return errorCount_; }
 
   private:
     sqlite3* db_ = nullptr;
     int errorCode_ = 0;
+    std::uint64_t errorCount_ = 0;
     std::string errorMessage_;
 };
 

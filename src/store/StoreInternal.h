@@ -2,6 +2,7 @@
 
 // Helpers shared by the sources of DeviceSQLite; not part of its interface.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -10,6 +11,9 @@
 #include "store/Sqlite.h"
 
 namespace korvex::store {
+
+// The ten CREATE TABLE statements, in creation order (Schema.cpp).
+extern const std::array<const char*, 10> kCreateStatements;
 
 // Steps `query` to the end and appends one record per row built by `make`.
 // A query that fails part way leaves `out` exactly as it was, so callers

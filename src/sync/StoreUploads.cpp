@@ -4,6 +4,7 @@
 
 #include "protocol/Encoders.h"
 #include "store/DeviceSQLite.h"
+#include "store/StoreFault.h"
 
 namespace korvex::sync {
 
@@ -26,58 +27,72 @@ BuiltUploads ready(std::vector<Upload> uploads) {
     return b;
 }
 
-std::vector<ProfileData> profiles(DeviceSQLite& store) {
-    std::vector<ProfileData> list;
-    store.queryProfileList(list);
-    return list;
-}
+// Reads for one build. Every read that fails marks the whole build failed:
+// an empty list from a failed query must never go out as default entries.
+class Reader {
+  public:
+    explicit Reader(DeviceSQLite& store) : store_(store) {}
+    DeviceSQLite& store() { return store_; }
+    bool failed() const { return failed_; }
+    void check(bool ok) { failed_ = failed_ || !ok; }
 
-bool profileExists(DeviceSQLite& store, std::int64_t profile) {
-    const auto list = profiles(store);
+    std::vector<ProfileData> profiles() {
+        std::vector<ProfileData> list;
+        check(store_.queryProfileList(list));
+        return list;
+    }
+    std::vector<ProfileKey> keys(std::int64_t profile, std::int64_t layer) {
+        std::vector<ProfileKey> rows;
+        check(store_.queryKeysProfile(profile, layer, rows));
+        return rows;
+    }
+    // The counting reads below cannot tell "none" from "failed"; the
+    // connection's failure count catches those (see buildUploads).
+    std::vector<MacroInfo> macros() {
+        std::vector<MacroInfo> list;
+        store_.queryAllMacroData(list);
+        return list;
+    }
+    std::vector<UserLightLEDData> leds(std::int64_t userlightId) {
+        std::vector<UserLightLEDData> rows;
+        store_.getUserLightLEDData(userlightId, rows);
+        return rows;
+    }
+    std::vector<UserLightData> userLights(std::int64_t profile) {
+        std::vector<UserLightData> list;
+        store_.getUserLightData(profile, list);
+        return list;
+    }
+
+  private:
+    DeviceSQLite& store_;
+    bool failed_ = false;
+};
+
+bool profileExists(Reader& r, std::int64_t profile) {
+    const auto list = r.profiles();
     return std::any_of(list.begin(), list.end(),
                        [&](const ProfileData& p) { return p.profId == profile; });
 }
 
-std::vector<ProfileKey> keys(DeviceSQLite& store, std::int64_t profile, std::int64_t layer) {
-    std::vector<ProfileKey> rows;
-    store.queryKeysProfile(profile, layer, rows);
-    return rows;
-}
-
-std::vector<MacroInfo> macros(DeviceSQLite& store) {
-    std::vector<MacroInfo> list;
-    store.queryAllMacroData(list);
-    return list;
-}
-
-Upload keyTables(DeviceSQLite& store, std::int64_t profile, const std::vector<MacroInfo>& m) {
-    return keyTablesUpload(profile, keys(store, profile, 0), keys(store, profile, 1), m);
-}
-
-std::vector<UserLightLEDData> leds(DeviceSQLite& store, std::int64_t userlightId) {
-    std::vector<UserLightLEDData> rows;
-    store.getUserLightLEDData(userlightId, rows);
-    return rows;
-}
-
-std::vector<UserLightData> userLights(DeviceSQLite& store, std::int64_t profile) {
-    std::vector<UserLightData> list;
-    store.getUserLightData(profile, list);
-    return list;
+Upload keyTables(Reader& r, std::int64_t profile, const std::vector<MacroInfo>& m) {
+    return keyTablesUpload(profile, r.keys(profile, 0), r.keys(profile, 1), m);
 }
 
 // The check boxes of the settings page as it restores them, and the two
 // stored numbers; application-wide values live under profile 1.
-SystemFunctionState systemState(DeviceSQLite& store) {
-    auto get = [&](const char* key) { return store.getConfigData(kFirstProfile, key); };
+SystemFunctionState systemState(Reader& r) {
+    auto get = [&](const char* key) { return r.store().getConfigData(kFirstProfile, key); };
     return systemFunctionStateFromStore({get("gamemode"), get("disable_alttab"),
                                          get("disable_altf4"), get("disable_win"),
                                          get("fnfunction"), get("sleeplight")});
 }
 
-std::optional<lightData> lightRecord(DeviceSQLite& store, std::int64_t profile, std::int64_t mode) {
+// No row (or a byte out of range) reads as no record, which the encoder
+// knows; a failed query is caught by the failure count.
+std::optional<lightData> lightRecord(Reader& r, std::int64_t profile, std::int64_t mode) {
     lightData record;
-    if (!store.queryLightInfo(profile, mode, record)) return std::nullopt;
+    if (!r.store().queryLightInfo(profile, mode, record)) return std::nullopt;
     return record;
 }
 
@@ -86,20 +101,18 @@ bool listedLightMode(std::int64_t mode) {
     return mode >= 0 && mode <= 19;
 }
 
-BuiltUploads lightMode(DeviceSQLite& store, std::int64_t profile) {
-    store.writeLightProfile(profile);
-    const std::int64_t mode = store.getLightModeSelectIndex(profile);
+BuiltUploads lightMode(Reader& r, std::int64_t profile) {
+    r.check(r.store().writeLightProfile(profile));
+    const std::int64_t mode = r.store().getLightModeSelectIndex(profile);
     if (mode < 0 || mode > 0xFF)
         return fail(Status::NothingToSend, "the stored light mode " + std::to_string(mode) +
                                                " of profile " + std::to_string(profile) +
                                                " is not one the keyboard knows");
-    return ready(
-        {lightModeUpload(static_cast<std::uint8_t>(mode), lightRecord(store, profile, mode))});
+    return ready({lightModeUpload(static_cast<std::uint8_t>(mode), lightRecord(r, profile, mode))});
 }
 
-BuiltUploads userLight(DeviceSQLite& store, std::int64_t profile,
-                       std::optional<std::int64_t> lightId) {
-    const auto list = userLights(store, profile);
+BuiltUploads userLight(Reader& r, std::int64_t profile, std::optional<std::int64_t> lightId) {
+    const auto list = r.userLights(profile);
     const auto chosen = std::find_if(list.begin(), list.end(), [&](const UserLightData& u) {
         return !lightId || u.userlight_id == *lightId;
     });
@@ -108,16 +121,16 @@ BuiltUploads userLight(DeviceSQLite& store, std::int64_t profile,
                     lightId ? "profile " + std::to_string(profile) + " has no user light " +
                                   std::to_string(*lightId)
                             : "profile " + std::to_string(profile) + " has no user light");
-    return ready({userLightUpload(chosen->userlight_id, leds(store, chosen->userlight_id))});
+    return ready({userLightUpload(chosen->userlight_id, r.leds(chosen->userlight_id))});
 }
 
-BuiltUploads macroImage(DeviceSQLite& store) {
-    const DeviceSQLite::ReadScope reading(store);
-    const auto list = macros(store);
+BuiltUploads macroImage(Reader& r) {
+    const DeviceSQLite::ReadScope reading(r.store());
+    const auto list = r.macros();
     // All rows in one pass; rows of macros no longer listed still count
     // towards the keyboard's event limit, as the store counts them.
     std::vector<RecordInfo> records;
-    store.queryAllMacroRecords(records);
+    r.store().queryAllMacroRecords(records);
     MacroImageResult image = SaveMacroToKeyboard(list, records, records.size());
     if (image.status != MacroImageStatus::Ready) return fail(Status::TooLarge, image.reason);
     return ready({std::move(image.upload)});
@@ -127,11 +140,11 @@ BuiltUploads macroImage(DeviceSQLite& store) {
 // it reads: the first listed profile is selected (and its light rows made),
 // then the light page, the user light page and the settings page load, then
 // the shown or start-up profile is selected.
-BuiltUploads startup(DeviceSQLite& store, std::optional<std::int64_t> profile,
+BuiltUploads startup(Reader& r, std::optional<std::int64_t> profile,
                      const std::optional<std::vector<MacroInfo>>& keyboardMacros) {
     // Light rows are made first (a write), so the reads after it share one
     // read transaction. None are made for a profile that does not exist.
-    const auto list = profiles(store);
+    const auto list = r.profiles();
     // The profile the window shows (after a replug or a resume), else the
     // start-up profile.
     const bool shown = profile && std::any_of(list.begin(), list.end(), [&](const ProfileData& p) {
@@ -139,44 +152,94 @@ BuiltUploads startup(DeviceSQLite& store, std::optional<std::int64_t> profile,
                        });
     const std::int64_t selected = shown ? *profile : startupProfile(list);
     if (!list.empty()) {
-        store.writeLightProfile(list.front().profId);
-        store.writeLightProfile(selected);
+        r.check(r.store().writeLightProfile(list.front().profId));
+        r.check(r.store().writeLightProfile(selected));
     }
     // The macro image first, when it fits: the keyboard may hold another
     // program's or another run's macros, and the key tables name its slots.
     // When it does not fit, nothing of the store is on the keyboard and no
     // key may play a macro.
-    BuiltUploads image = macroImage(store);
+    BuiltUploads image = macroImage(r);
     const bool imageFits = image.status == Status::Ready;
-    const DeviceSQLite::ReadScope reading(store);
+    const DeviceSQLite::ReadScope reading(r.store());
 
     StartupSettings s;
     s.macros =
-        keyboardMacros ? *keyboardMacros : (imageFits ? macros(store) : std::vector<MacroInfo>{});
+        keyboardMacros ? *keyboardMacros : (imageFits ? r.macros() : std::vector<MacroInfo>{});
     if (!list.empty()) {
         const std::int64_t first = list.front().profId;
         s.firstListedProfile = first;
-        s.firstListedTopRows = keys(store, first, 0);
-        s.firstListedFnRows = keys(store, first, 1);
+        s.firstListedTopRows = r.keys(first, 0);
+        s.firstListedFnRows = r.keys(first, 1);
     }
     // The light page shows the start-up profile's selected mode with the
     // bytes of the profile selected just before.
-    const std::int64_t mode = store.getLightModeSelectIndex(selected);
+    const std::int64_t mode = r.store().getLightModeSelectIndex(selected);
     if (listedLightMode(mode)) {
         s.lightMode = static_cast<std::uint8_t>(mode);
-        s.lightModeRecord = lightRecord(store, s.firstListedProfile.value_or(selected), mode);
+        s.lightModeRecord = lightRecord(r, s.firstListedProfile.value_or(selected), mode);
     }
-    const auto lights = userLights(store, selected);
+    const auto lights = r.userLights(selected);
     if (!lights.empty()) {
         s.firstUserLightId = lights.front().userlight_id;
-        s.firstUserLightLeds = leds(store, lights.front().userlight_id);
+        s.firstUserLightLeds = r.leds(lights.front().userlight_id);
     }
-    s.system = systemState(store);
-    s.profile1TopRows = keys(store, selected, 0);
-    s.profile1FnRows = keys(store, selected, 1);
+    s.system = systemState(r);
+    s.profile1TopRows = r.keys(selected, 0);
+    s.profile1FnRows = r.keys(selected, 1);
     std::vector<Upload> all = imageFits ? std::move(image.uploads) : std::vector<Upload>{};
     for (Upload& u : firstAttachUploads(s)) all.push_back(std::move(u));
     return ready(std::move(all));
+}
+
+BuiltUploads build(Reader& r, const UploadRequest& request) {
+    const std::int64_t profile = request.profile.value_or(kFirstProfile);
+    const bool perProfile = request.choice == UploadChoice::Keys ||
+                            request.choice == UploadChoice::LightMode ||
+                            request.choice == UploadChoice::UserLight;
+    // An unknown profile would send empty tables and wipe the keyboard.
+    if (perProfile && !profileExists(r, profile)) {
+        if (r.failed()) return {};  // reported by the caller as a failed read
+        return fail(Status::NothingToSend, "there is no profile " + std::to_string(profile));
+    }
+    switch (request.choice) {
+        case UploadChoice::Keys: {
+            const DeviceSQLite::ReadScope reading(r.store());
+            return ready({keyTables(
+                r, profile, request.keyboardMacros ? *request.keyboardMacros : r.macros())});
+        }
+        case UploadChoice::System:
+            return ready({systemFunctionUpload(systemState(r))});
+        case UploadChoice::LightMode:
+            return lightMode(r, profile);
+        case UploadChoice::UserLight:
+            return userLight(r, profile, request.lightId);
+        case UploadChoice::Macros:
+            return macroImage(r);
+        case UploadChoice::Startup:
+            return startup(r, request.profile, request.keyboardMacros);
+    }
+    return fail(Status::NothingToSend, "unknown upload");
+}
+
+StoreFault openFault(const OpenResult& opened) {
+    switch (opened.error) {
+        case OpenError::Locked:
+            return StoreFault::Busy;
+        case OpenError::ReadOnly:
+        case OpenError::CannotOpen:
+            return StoreFault::PermissionDenied;
+        case OpenError::NotADatabase:
+            return StoreFault::NotADatabase;
+        case OpenError::SchemaMismatch:
+            return StoreFault::MissingSchema;
+        case OpenError::None:
+        case OpenError::NoLocation:
+        case OpenError::CannotCreate:
+        case OpenError::SchemaFailed:
+            break;
+    }
+    return StoreFault::ReadError;
 }
 
 }  // namespace
@@ -225,38 +288,42 @@ std::vector<MacroInfo> playableSlots(const MacroSnapshot& onKeyboard, const Macr
     return slots;
 }
 
+BuiltUploads readFailure(DeviceSQLite& store) {
+    BuiltUploads b = fail(Status::DatabaseUnreadable, {});
+    b.fault = storeFaultOf(store.lastErrorCode());
+    if (b.fault == StoreFault::None) b.fault = StoreFault::ReadError;
+    b.detail = store.lastError();
+    b.message = "nothing sent: the settings file " + store.filePath() + " is " +
+                storeFaultText(b.fault) + " (" + b.detail + ")";
+    return b;
+}
+
 BuiltUploads buildUploads(DeviceSQLite& store, const UploadRequest& request) {
-    const std::int64_t profile = request.profile.value_or(kFirstProfile);
-    const bool perProfile = request.choice == UploadChoice::Keys ||
-                            request.choice == UploadChoice::LightMode ||
-                            request.choice == UploadChoice::UserLight;
-    // An unknown profile would send empty tables and wipe the keyboard.
-    if (perProfile && !profileExists(store, profile))
-        return fail(Status::NothingToSend, "there is no profile " + std::to_string(profile));
-    switch (request.choice) {
-        case UploadChoice::Keys: {
-            const DeviceSQLite::ReadScope reading(store);
-            return ready({keyTables(
-                store, profile, request.keyboardMacros ? *request.keyboardMacros : macros(store))});
-        }
-        case UploadChoice::System:
-            return ready({systemFunctionUpload(systemState(store))});
-        case UploadChoice::LightMode:
-            return lightMode(store, profile);
-        case UploadChoice::UserLight:
-            return userLight(store, profile, request.lightId);
-        case UploadChoice::Macros:
-            return macroImage(store);
-        case UploadChoice::Startup:
-            return startup(store, request.profile, request.keyboardMacros);
+    if (!store.isOpen()) {
+        BuiltUploads b =
+            fail(Status::DatabaseUnreadable, "nothing sent: the settings are not open");
+        b.fault = StoreFault::ReadError;
+        return b;
     }
-    return fail(Status::NothingToSend, "unknown upload");
+    const DeviceSQLite::FailureWatch watch(store);
+    Reader reader(store);
+    BuiltUploads built = build(reader, request);
+    // A failed read anywhere in the build (the file locked past the busy
+    // timeout, an I/O error, a damaged page, a missing table or column)
+    // fails all of it: nothing is sent from what was read.
+    if (reader.failed() || watch.failed()) return readFailure(store);
+    return built;
 }
 
 BuiltUploads buildUploads(const std::string& databasePath, const UploadRequest& request) {
     DeviceSQLite store([](const std::string&) {});
     const OpenResult opened = store.openFile(databasePath);
-    if (!opened.ok) return fail(Status::DatabaseUnreadable, opened.reason);
+    if (!opened.ok) {
+        BuiltUploads b = fail(Status::DatabaseUnreadable, opened.reason);
+        b.fault = openFault(opened);
+        b.detail = opened.error == OpenError::SchemaMismatch ? opened.missing : opened.reason;
+        return b;
+    }
     return buildUploads(store, request);
 }
 

@@ -1,32 +1,21 @@
 #include "StoredUploads.h"
 
-#include <cstdio>
-
 namespace korvex {
 
-std::vector<Upload> storedUploads(DeviceSQLite& db, sync::UploadChoice choice, std::int64_t profile,
-                                  std::optional<std::vector<MacroInfo>> keyboardMacros) {
-    sync::BuiltUploads built =
-        db.isOpen()
-            ? sync::buildUploads(db, {choice, profile, std::nullopt, std::move(keyboardMacros)})
-            : sync::BuiltUploads{};
-    if (built.status != sync::BuiltUploads::Status::Ready) {
-        std::fprintf(stderr, "korvex: nothing sent: %s\n", built.message.c_str());
-        return {};
-    }
-    return std::move(built.uploads);
-}
-
-Upload startupUpload(DeviceSQLite& db, std::int64_t profile,
-                     std::vector<MacroInfo> keyboardMacros) {
+sync::BuiltUploads startupUploads(DeviceSQLite& db, std::int64_t profile,
+                                  std::vector<MacroInfo> keyboardMacros) {
+    sync::BuiltUploads built = sync::buildUploads(
+        db, {sync::UploadChoice::Startup, profile, std::nullopt, std::move(keyboardMacros)});
+    if (built.status != sync::BuiltUploads::Status::Ready) return built;
     Upload all;
     all.kind = UploadKind::Keys;
     all.target = -1;  // no other upload has this target
     all.label = "start-up settings";
-    for (Upload& part :
-         storedUploads(db, sync::UploadChoice::Startup, profile, std::move(keyboardMacros)))
+    for (Upload& part : built.uploads)
         for (Transfer& t : part.transfers) all.transfers.push_back(std::move(t));
-    return all;
+    built.uploads.clear();
+    if (!all.transfers.empty()) built.uploads.push_back(std::move(all));
+    return built;
 }
 
 }  // namespace korvex

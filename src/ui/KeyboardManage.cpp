@@ -150,15 +150,26 @@ void KeyboardViewController::ConnectDevice() {
     reloadFromStore();
 }
 
-void KeyboardViewController::reloadFromStore() {
+void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
     initFinish = false;
     startupLoading_ = true;
     getAllProfile();
     selectProfile(sync::startupProfile(profileDatas));
     startupLoading_ = false;
     if (initMacroList) initMacroList();
-    sendStartupUploads();
+    if (sendToKeyboard) sendStartupUploads();
+    if (storeReadable()) seenDataVersion_ = deviceDB_->dataVersion();
     initFinish = true;
+}
+
+bool KeyboardViewController::reloadIfChangedOutside() {
+    if (!initFinish || !storeReadable()) return false;
+    const auto version = deviceDB_->dataVersion();
+    if (!version || version == seenDataVersion_) return false;
+    // The other program sent its own change (or says how to); the keyboard
+    // is left alone, only the lists follow the file.
+    reloadFromStore(false);
+    return true;
 }
 
 void KeyboardViewController::initSQLite() {
@@ -198,7 +209,10 @@ bool KeyboardViewController::openStore() {
             QString::fromStdString(opened.path.empty() ? deviceDBfile : opened.path);
         std::fprintf(stderr, "korvex: settings database %s: %s\n", path.toLocal8Bit().constData(),
                      opened.reason.c_str());
-        showSheet(text(804), text(805).arg(path, openErrorText(opened.error)));
+        const QString why = opened.error == OpenError::SchemaMismatch
+                                ? text(1000).arg(QString::fromStdString(opened.missing))
+                                : openErrorText(opened.error);
+        showSheet(text(804), text(805).arg(path, why));
     }
     return opened.ok;
 }
@@ -219,7 +233,8 @@ bool KeyboardViewController::storeReadable() const {
 void KeyboardViewController::getAllProfile() {
     loadStoredLanguage();
     profileDatas.clear();
-    if (deviceDB_) deviceDB_->queryProfileList(profileDatas);
+    if (deviceDB_ && deviceDB_->isOpen() && !deviceDB_->queryProfileList(profileDatas))
+        reportNotBuilt(sync::readFailure(*deviceDB_));
     // Selecting the first row switches to its profile, as a click would.
     if (!profileDatas.empty()) selectProfileIndex(0);
     emit profilesLoaded();
@@ -242,7 +257,7 @@ void KeyboardViewController::selectProfile(std::int64_t profile) {
     currentProfile = profile;
     loadKeyMacroData();
     if (deviceDB_) {
-        deviceDB_->writeLightProfile(profile);
+        if (!deviceDB_->writeLightProfile(profile)) reportNotSaved();
         currentLightMode = static_cast<int>(deviceDB_->getLightModeSelectIndex(profile));
     }
 }
@@ -252,11 +267,21 @@ void KeyboardViewController::loadKeyMacroData() {
     if (!startupLoading_) sendKeyTables();
 }
 
-void KeyboardViewController::sendKeyTables(std::int64_t profile) {
-    if (!storeReadable()) return;
-    for (Upload& u : storedUploads(*deviceDB_, sync::UploadChoice::Keys,
-                                   profile != 0 ? profile : currentProfile, playableMacros()))
-        submitUpload(std::move(u));
+bool KeyboardViewController::sendKeyTables(std::int64_t profile) {
+    if (!storeReadable()) return false;
+    // A failed read of the macros would unbind every macro key on the
+    // keyboard: it fails the whole upload like any other read.
+    const DeviceSQLite::FailureWatch watch(*deviceDB_);
+    std::vector<MacroInfo> playable = playableMacros();
+    if (watch.failed()) {
+        reportNotBuilt(sync::readFailure(*deviceDB_));
+        return false;
+    }
+    sync::UploadRequest request;
+    request.choice = sync::UploadChoice::Keys;
+    request.profile = profile != 0 ? profile : currentProfile;
+    request.keyboardMacros = std::move(playable);
+    return sendBuilt(sync::buildUploads(*deviceDB_, request));
 }
 
 std::vector<MacroInfo> KeyboardViewController::playableMacros() {
@@ -284,9 +309,20 @@ bool KeyboardViewController::sendMacroImage() {
     sync::UploadRequest request;
     request.choice = sync::UploadChoice::Macros;
     sync::BuiltUploads built = sync::buildUploads(*deviceDB_, request);
+    // A failed read is not "too large": the sheet names the cause, nothing
+    // goes out and the keyboard keeps the image it has.
+    if (built.status == sync::BuiltUploads::Status::DatabaseUnreadable) {
+        reportNotBuilt(built);
+        return true;
+    }
     const bool fits = built.status == sync::BuiltUploads::Status::Ready;
     if (fits) {
+        const DeviceSQLite::FailureWatch watch(*deviceDB_);
         const sync::MacroSnapshot sent = sync::readMacros(*deviceDB_);
+        if (watch.failed()) {
+            reportNotBuilt(sync::readFailure(*deviceDB_));
+            return true;
+        }
         bool handedOver = !built.uploads.empty();
         for (Upload& upload : built.uploads) handedOver = submitUpload(std::move(upload)) != 0;
         if (handedOver) keyboardMacros_ = sent;
@@ -310,19 +346,91 @@ void KeyboardViewController::sendStartupUploads() {
     sync::UploadRequest request;
     request.choice = sync::UploadChoice::Macros;
     const sync::BuiltUploads image = sync::buildUploads(*deviceDB_, request);
+    if (image.status == sync::BuiltUploads::Status::DatabaseUnreadable) {
+        reportNotBuilt(image);
+        return;
+    }
+    const DeviceSQLite::FailureWatch watch(*deviceDB_);
     macrosHeldBack_ = image.status != sync::BuiltUploads::Status::Ready;
     keyboardMacros_ = macrosHeldBack_ ? sync::MacroSnapshot{} : sync::readMacros(*deviceDB_);
+    std::vector<MacroInfo> playable = playableMacros();
+    if (watch.failed()) {
+        keyboardMacros_ = {};
+        reportNotBuilt(sync::readFailure(*deviceDB_));
+        return;
+    }
     if (macrosHeldBack_) {
         std::fprintf(stderr, "korvex: macros not sent: %s\n", image.message.c_str());
         showSheet(text(930), text(931));
     }
     // Ends on the profile the window shows: after a replug or a resume that
     // need not be the start-up profile.
-    Upload startup = startupUpload(*deviceDB_, currentProfile, playableMacros());
+    sync::BuiltUploads built = startupUploads(*deviceDB_, currentProfile, std::move(playable));
     if (showKeyAssignments) showKeyAssignments();
-    if (startup.transfers.empty()) return;
+    if (built.status != sync::BuiltUploads::Status::Ready) {
+        reportNotBuilt(built);
+        return;
+    }
+    if (built.uploads.empty()) return;
     ++startupSends_;
-    submitUpload(std::move(startup));
+    for (Upload& u : built.uploads) submitUpload(std::move(u));
+}
+
+bool KeyboardViewController::sendStored(sync::UploadChoice choice, std::int64_t profile) {
+    // Key tables are built against the keyboard's macro image.
+    if (choice == sync::UploadChoice::Keys) return sendKeyTables(profile);
+    if (!storeReadable()) return false;
+    return sendBuilt(sync::buildUploads(*deviceDB_, {choice, profile, std::nullopt, std::nullopt}));
+}
+
+bool KeyboardViewController::sendBuilt(sync::BuiltUploads built) {
+    if (built.status != sync::BuiltUploads::Status::Ready) {
+        reportNotBuilt(built);
+        return false;
+    }
+    for (Upload& u : built.uploads) submitUpload(std::move(u));
+    return true;
+}
+
+void KeyboardViewController::reportNotBuilt(const sync::BuiltUploads& built) {
+    std::fprintf(stderr, "korvex: %s\n", built.message.c_str());
+    if (built.status != sync::BuiltUploads::Status::DatabaseUnreadable) return;
+    uploadIndicator_->notSent();
+    QString why = storeFaultDescription(built.fault);
+    if (!built.detail.empty())
+        why += QStringLiteral(" (%1)").arg(QString::fromStdString(built.detail));
+    showSheet(text(1002), text(1003).arg(why));
+}
+
+bool KeyboardViewController::reportNotSaved() {
+    const std::string detail = deviceDB_ ? deviceDB_->lastError() : std::string();
+    std::fprintf(stderr, "korvex: a change could not be saved: %s\n", detail.c_str());
+    QString why = storeFaultDescription(deviceDB_ ? storeFaultOf(deviceDB_->lastErrorCode())
+                                                  : StoreFault::ReadError);
+    if (!detail.empty()) why += QStringLiteral(" (%1)").arg(QString::fromStdString(detail));
+    showSheet(text(1004), text(1005).arg(why));
+    return false;
+}
+
+QString KeyboardViewController::storeFaultDescription(StoreFault fault) {
+    switch (fault) {
+        case StoreFault::Busy:
+            return text(1006);
+        case StoreFault::PermissionDenied:
+            return text(1007);
+        case StoreFault::NoSpace:
+            return text(1008);
+        case StoreFault::NotADatabase:
+            return text(1009);
+        case StoreFault::Damaged:
+            return text(1010);
+        case StoreFault::MissingSchema:
+            return text(1011);
+        case StoreFault::None:
+        case StoreFault::ReadError:
+            break;
+    }
+    return text(1012);
 }
 
 std::uint64_t KeyboardViewController::submitUpload(Upload upload) {
@@ -352,6 +460,7 @@ QString KeyboardViewController::openErrorText(OpenError error) {
             return text(815);
         case OpenError::SchemaFailed:
             return text(816);
+        case OpenError::SchemaMismatch:  // named by the caller, with what is missing
         case OpenError::CannotOpen:
         case OpenError::None:
             break;

@@ -1,9 +1,11 @@
 #include "ui/KeyboardViewController.h"
 
 #include <QColorDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QStackedLayout>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "protocol/Encoders.h"
@@ -58,6 +60,15 @@ KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent
     installAccessibility();
     keyboardTitle = QStringLiteral("Korvex");
     uploadIndicator_ = new UploadIndicator(this);
+    // Another program may change the settings file at any time; a cheap
+    // check (one pragma) every few seconds and on activation finds out.
+    auto* outsideChanges = new QTimer(this);
+    outsideChanges->setObjectName(QStringLiteral("outside_change_timer"));
+    connect(outsideChanges, &QTimer::timeout, this, [this] { reloadIfChangedOutside(); });
+    outsideChanges->start(3000);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s == Qt::ApplicationActive) reloadIfChangedOutside();
+    });
 }
 
 KeyboardViewController::~KeyboardViewController() {
@@ -234,9 +245,7 @@ void KeyboardViewController::selectPage(int type) {
         if (sendLightModeOnPress)
             sendLightModeOnPress();
         else
-            for (Upload& u :
-                 storedUploads(*deviceDB_, sync::UploadChoice::LightMode, currentProfile))
-                submitUpload(std::move(u));
+            sendStored(sync::UploadChoice::LightMode, currentProfile);
     }
     if (type == kUserLightView && storeReadable()) submitUpload(userLightModeUpload());
     emit pageChanged(type);

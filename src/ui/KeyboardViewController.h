@@ -16,6 +16,7 @@
 #include "device/KeyboardLink.h"
 #include "device/UploadWorker.h"
 #include "store/DeviceSQLite.h"
+#include "store/StoreFault.h"
 #include "sync/StoreUploads.h"
 #include "ui/DeviceEvents.h"
 
@@ -119,7 +120,12 @@ class KeyboardViewController : public QWidget {
     bool startupLoading() const { return startupLoading_; }
     // After a factory reset of the store: load every page and send the
     // start-up sequence again, as at a first attach.
-    void reloadFromStore();
+    void reloadFromStore(bool sendToKeyboard = true);
+    // Reloads the lists when another program (korvexctl import, restore, a
+    // reset) changed the settings file since we last looked, so nothing is
+    // written from stale lists. Runs on window activation and every few
+    // seconds. True when it reloaded.
+    bool reloadIfChangedOutside();
     // After the settings file was replaced (a backup restored): open it
     // again, then load and send as at a first attach. False when it cannot
     // be opened (the sheet says why) or nothing was loaded from it yet.
@@ -136,11 +142,14 @@ class KeyboardViewController : public QWidget {
     // than the one the window shows for it.
     //
     // Sends the stored macros as a new image. False when they do not fit
-    // (nothing is sent, the keyboard keeps its image). The key tables follow
-    // whenever the macros keys can play have changed.
+    // (nothing is sent, the keyboard keeps its image). A failed read sends
+    // nothing either and is reported here (indicator and sheet), so it
+    // returns true. The key tables follow whenever the macros keys can play
+    // have changed.
     bool sendMacroImage();
-    // Sends the key tables of `profile` (the current one when 0).
-    void sendKeyTables(std::int64_t profile = 0);
+    // Sends the key tables of `profile` (the current one when 0). False when
+    // nothing was sent; a failed read is reported as by sendStored.
+    bool sendKeyTables(std::int64_t profile = 0);
     // The slots of the keyboard's image that still play what the store holds.
     std::vector<MacroInfo> playableMacros();
     bool macroPlayable(std::int64_t macroId);
@@ -150,6 +159,20 @@ class KeyboardViewController : public QWidget {
     // Hands an upload to the device thread; never waits for the keyboard.
     // Returns its ticket, or 0 when there is no transport yet.
     std::uint64_t submitUpload(Upload upload);
+    // Builds the uploads of `choice` from what the store holds now and hands
+    // them over. When the store cannot be read nothing is sent and the user
+    // is told why (indicator and sheet); false then.
+    bool sendStored(sync::UploadChoice choice, std::int64_t profile);
+    // Hands over what was built, or reports why nothing was; false then.
+    bool sendBuilt(sync::BuiltUploads built);
+    // Tells the user why an upload was not built (a failed read: indicator
+    // and sheet; anything else: a line on stderr).
+    void reportNotBuilt(const sync::BuiltUploads& built);
+    // A write to the store failed: nothing is sent, and the sheet says why.
+    // Always false, so callers can `return hub.reportNotSaved();`.
+    bool reportNotSaved();
+    // The cause of a store failure in the current language.
+    static QString storeFaultDescription(StoreFault fault);
     UploadIndicator* uploadIndicator() const { return uploadIndicator_; }
     // The sheet on show, if any (database or access problems).
     QMessageBox* sheet() const;
@@ -266,6 +289,7 @@ class KeyboardViewController : public QWidget {
     int startupSends_ = 0;
     bool refreshQueued_ = false;
     bool detachedSinceRefresh_ = false;
+    std::optional<std::int64_t> seenDataVersion_;
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
     UploadIndicator* uploadIndicator_ = nullptr;
     QPointer<QMessageBox> sheet_;

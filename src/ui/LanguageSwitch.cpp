@@ -14,6 +14,7 @@
 #include "ui/KeyboardViewController.h"
 #include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
+#include "ui/config/SystemFunctions.h"
 
 namespace korvex {
 
@@ -127,9 +128,7 @@ void KeyboardViewController::loadStoredLanguage() {
         // would never be read back.
         if (deviceDB_) {
             const std::string code = std::to_string(curLanguage);
-            deviceDB_->updateConfigData(1, "language", code);
-            if (deviceDB_->getConfigData(1, "language") != code)
-                deviceDB_->writeConfigData(1, "language", code);
+            if (!storeAppValue(*deviceDB_, "language", code)) reportNotSaved();
         }
     }
     // Any other stored text leaves the language as it is.
@@ -143,7 +142,8 @@ void KeyboardViewController::loadStoredLanguage() {
 void KeyboardViewController::languageSelectionChanged(int index) {
     if (!initFinish || index < 0 || index >= static_cast<int>(LanguageListDatas.size())) return;
     curLanguage = LanguageListDatas[static_cast<std::size_t>(index)].mode;
-    if (deviceDB_) deviceDB_->updateConfigData(1, "language", std::to_string(curLanguage));
+    if (deviceDB_ && !deviceDB_->updateConfigData(1, "language", std::to_string(curLanguage)))
+        reportNotSaved();
     LanguageSwicth();
 }
 

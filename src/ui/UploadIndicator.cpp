@@ -34,9 +34,16 @@ void UploadIndicator::uploadQueued() {
     setState(settled());
 }
 
+void UploadIndicator::notSent() {
+    failedSinceLastSuccess_ = true;
+    notSent_ = true;
+    goneSinceLastSuccess_ = false;
+    setState(settled());
+}
+
 UploadIndicator::State UploadIndicator::settled() const {
     if (goneSinceLastSuccess_) return State::Gone;
-    if (failedSinceLastSuccess_) return State::Failed;
+    if (failedSinceLastSuccess_) return notSent_ ? State::NotSent : State::Failed;
     return inFlight_ > 0 ? State::Sending : State::Idle;
 }
 
@@ -45,14 +52,19 @@ void UploadIndicator::uploadFinished(const UploadResult& result) {
     switch (result.status) {
         case UploadResult::Status::Sent:
             failedSinceLastSuccess_ = false;
+            notSent_ = false;
             goneSinceLastSuccess_ = false;
             break;
         case UploadResult::Status::Failed:
             failedSinceLastSuccess_ = true;
+            notSent_ = false;
             break;
         // Left half-sent: the user is told, not shown a plain failure.
         case UploadResult::Status::NoKeyboard:
-            if (result.transfer > 0) goneSinceLastSuccess_ = true;
+            if (result.transfer > 0) {
+                goneSinceLastSuccess_ = true;
+                notSent_ = false;
+            }
             break;
         // Replaced by a newer upload, or never started: the keyboard will
         // get what the database holds at the next upload or attach.
@@ -81,6 +93,10 @@ void UploadIndicator::setState(State state) {
             break;
         case State::Failed:
             label_->setText(KeyboardViewController::text(807));
+            palette.setColor(QPalette::WindowText, kFailColour);
+            break;
+        case State::NotSent:
+            label_->setText(KeyboardViewController::text(1001));
             palette.setColor(QPalette::WindowText, kFailColour);
             break;
         case State::Gone:

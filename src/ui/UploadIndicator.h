@@ -16,12 +16,14 @@ namespace korvex {
 class UploadIndicator : public QWidget {
     Q_OBJECT
   public:
-    enum class State { Idle, Sending, Failed, Gone };
+    enum class State { Idle, Sending, Failed, NotSent, Gone };
 
     explicit UploadIndicator(QWidget* parent = nullptr);
 
     void uploadQueued();
     void uploadFinished(const UploadResult& result);
+    // An upload was not even built: the settings could not be read.
+    void notSent();
 
     State state() const { return state_; }
     // Shows the current state's text in the current language.
@@ -40,6 +42,7 @@ class UploadIndicator : public QWidget {
     State state_ = State::Idle;
     int inFlight_ = 0;
     bool failedSinceLastSuccess_ = false;
+    bool notSent_ = false;  // the last failure was a read, not the keyboard
     bool goneSinceLastSuccess_ = false;
 };
 

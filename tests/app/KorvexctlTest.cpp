@@ -221,6 +221,43 @@ TEST_F(Korvexctl, RefusalsSendNothing) {
     EXPECT_FALSE(fs::exists(wire));
 }
 
+TEST_F(Korvexctl, AStoreThatCannotBeReadSendsNothingAndSaysWhy) {
+    ASSERT_EQ(run("upload system --simulate").exitCode, 0);  // creates the database
+    withStore([](DeviceSQLite& s) {
+        const std::int64_t m = s.addMacroProfile("hi");
+        ASSERT_TRUE(s.rewriteMacroRecords(m, {{0, m, 2, 0, 11, "H"}}));
+        ASSERT_GT(s.addKeyProfile({0, 0, 1, 41, 4, m, 0, 0, "hi"}), 0);
+        ASSERT_TRUE(s.writeLightProfile(1));  // so a start-up has nothing to write
+    });
+    const fs::path pristine = root / "pristine.sqlite3";
+    fs::copy_file(database(), pristine);
+    const struct {
+        const char* sql;  // empty: a damaged page of the key table
+        const char* says;
+    } cases[] = {
+        {"ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind", "t_keyprofile.macroType"},
+        {"DROP TABLE t_macro_data", "t_macro_data"},
+        {"", "damaged"},
+    };
+    for (const auto& c : cases) {
+        fs::copy_file(pristine, database(), fs::copy_options::overwrite_existing);
+        if (*c.sql)
+            ASSERT_TRUE(testing::RawDb(database()).exec(c.sql)) << c.sql;
+        else
+            testing::damageTable(database(), "t_keyprofile");
+        const std::string before = readBytes(database());
+        for (const char* args : {"upload keys", "upload startup"}) {
+            const Outcome r = simulate(args);
+            EXPECT_EQ(r.exitCode, 1) << args << " " << c.says;
+            EXPECT_THAT(r.err, HasSubstr(c.says)) << args;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_THAT(r.out, IsEmpty()) << args;
+            EXPECT_FALSE(fs::exists(wire)) << args << " " << c.says;
+        }
+        EXPECT_EQ(readBytes(database()), before) << c.says;  // left as it was
+    }
+}
+
 TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
     ASSERT_EQ(run("upload system --simulate").exitCode, 0);  // creates the database
     withStore([](DeviceSQLite& s) {
@@ -273,14 +310,14 @@ TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
 
     withStore([](DeviceSQLite& s) {
         ASSERT_TRUE(s.dropTable());
-        s.addProfile("later");
+        EXPECT_GT(s.addProfile("later"), 0);
     });
     const Outcome restored = run("restore '" + backup + "'");
     ASSERT_EQ(restored.exitCode, 0) << restored.err;
     EXPECT_THAT(restored.out, HasSubstr("-restore.sqlite3"));
     withStore([](DeviceSQLite& s) {
         std::vector<ProfileData> profiles;
-        s.queryProfileList(profiles);
+        EXPECT_TRUE(s.queryProfileList(profiles));
         ASSERT_EQ(profiles.size(), 1u);
         EXPECT_EQ(profiles[0].name, "Configuration File 1");
     });
@@ -369,7 +406,7 @@ TEST_F(Korvexctl, AGarbageDatabaseIsLeftUnchangedAndNothingIsSent) {
                                     "import '" + (root / "p.json").string() + "'"}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 1) << args;
-        EXPECT_THAT(r.err, HasSubstr("damaged")) << args;
+        EXPECT_THAT(r.err, HasSubstr("not a settings database")) << args;
     }
     EXPECT_EQ(readBytes(database()), garbage);
     EXPECT_FALSE(fs::exists(root / "out.json"));

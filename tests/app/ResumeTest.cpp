@@ -50,7 +50,7 @@ TEST_F(ResumeReapplierTest, SendsTheStartupUploadsOnceAfterEachResumeWhileAttach
         source, [&] { return attached; },
         [&] {
             const sync::BuiltUploads built =
-                sync::buildUploads(store, {sync::UploadChoice::Startup, {}, {}});
+                sync::buildUploads(store, {sync::UploadChoice::Startup, {}, {}, {}});
             ASSERT_EQ(built.status, sync::BuiltUploads::Status::Ready);
             for (const Upload& u : built.uploads) sendTransfers(comm, u.transfers);
         });

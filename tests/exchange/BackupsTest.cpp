@@ -36,14 +36,15 @@ class Backups : public testing::TempHome {
         shelf = BackupShelf(shelfDir(), steppingClock());
         openStore(store, database);
         const std::int64_t second = store.addProfile("Second");
-        store.writeLightProfile(1);
-        store.writeLightProfile(second);
-        store.addKeyProfile({0, 0, 1, 4, 3, 5, 0, 0, "B"});
-        store.addKeyProfile({0, 1, second, 41, 2, 1, 0, 0, "Disable Keys"});
+        EXPECT_TRUE(store.writeLightProfile(1));
+        EXPECT_TRUE(store.writeLightProfile(second));
+        EXPECT_GT(store.addKeyProfile({0, 0, 1, 4, 3, 5, 0, 0, "B"}), 0);
+        EXPECT_GT(store.addKeyProfile({0, 1, second, 41, 2, 1, 0, 0, "Disable Keys"}), 0);
         const std::int64_t macro = store.addMacroProfile("Hello");
-        store.rewriteMacroRecords(macro, {{0, macro, 2, 0, 11, "H"}, {0, macro, 3, 1, 11, "H"}});
+        EXPECT_TRUE(store.rewriteMacroRecords(
+            macro, {{0, macro, 2, 0, 11, "H"}, {0, macro, 3, 1, 11, "H"}}));
         const std::int64_t light = store.addUserLight(1, "Red");
-        store.rewriteUserLightLEDData(light, {{0, light, 41, 0xFF0000}});
+        EXPECT_TRUE(store.rewriteUserLightLEDData(light, {{0, light, 41, 0xFF0000}}));
     }
 
     std::string shelfDir() const { return (root / "data/korvex/backups").string(); }
@@ -98,7 +99,7 @@ TEST_F(Backups, EachDestructiveOperationIsPrecededByABackupThatRestoresTheStateB
         EXPECT_EQ(dumpTables(database), before);
         // The store kept open by the window reads the restored settings.
         std::vector<ProfileData> profiles;
-        store.queryProfileList(profiles);
+        EXPECT_TRUE(store.queryProfileList(profiles));
         ASSERT_EQ(profiles.size(), 2u);
         EXPECT_EQ(profiles[1].name, "Second");
         // The state the restore replaced was itself kept.
@@ -190,18 +191,50 @@ class DamagedDatabase : public Backups {
     std::string good, damaged;
 };
 
-TEST_F(DamagedDatabase, IsReportedAndLeftByteForByteAsItWas) {
+TEST_F(DamagedDatabase, OnlyDamagedPagesCountAsDamagedNotLockedForeignOrForbidden) {
     const DatabaseCheck check = checkDatabase(database.string());
     EXPECT_EQ(check.status, DatabaseCheck::Status::Damaged);
+    EXPECT_EQ(check.fault, StoreFault::Damaged);
     EXPECT_FALSE(check.message.empty());
     EXPECT_EQ(readBytes(database), damaged);
-
-    writeBytes(root / "foreign", "not a database at all, just some text that is long enough");
-    EXPECT_EQ(checkDatabase((root / "foreign").string()).status, DatabaseCheck::Status::Damaged);
     EXPECT_EQ(checkDatabase((root / "absent").string()).status, DatabaseCheck::Status::Missing);
     EXPECT_EQ(checkDatabase(good).status, DatabaseCheck::Status::Healthy);
     // The window offers the newest backup.
     EXPECT_EQ(shelf.newest()->path, good);
+
+    auto expectUnreadable = [](const std::string& file, StoreFault fault) {
+        const DatabaseCheck c = checkDatabase(file);
+        EXPECT_EQ(c.status, DatabaseCheck::Status::Unreadable) << file << ": " << c.message;
+        EXPECT_EQ(c.fault, fault) << file << ": " << c.message;
+    };
+    writeBytes(root / "foreign", "not a database at all, just some text that is long enough");
+    expectUnreadable((root / "foreign").string(), StoreFault::NotADatabase);
+
+    // Another program in the middle of a write: in use, not damaged, and a
+    // restore moves nothing (the other program's change would be lost).
+    const std::string live = (root / "live.sqlite3").string();
+    fs::copy_file(good, live);
+    testing::RawDb other(live);
+    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE; DELETE FROM t_keyprofile"));
+    expectUnreadable(live, StoreFault::Busy);
+    const BackupResult refused = shelf.restore(live, good);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_THAT(refused.message, HasSubstr("in use by another program"));
+    ASSERT_TRUE(other.exec("COMMIT"));
+    EXPECT_EQ(testing::RawDb(live).count("t_keyprofile"), 0);  // the other program's change held
+
+    fs::permissions(live, fs::perms::none);
+    const int forbidden = testing::runUnprivileged([&] {
+        const DatabaseCheck c = checkDatabase(live);
+        return c.status == DatabaseCheck::Status::Unreadable &&
+                       c.fault == StoreFault::PermissionDenied
+                   ? 0
+                   : 1;
+    });
+    fs::permissions(live, fs::perms::owner_read | fs::perms::owner_write);
+    if (forbidden >= 0) {
+        EXPECT_EQ(forbidden, 0);
+    }
 }
 
 TEST_F(DamagedDatabase, RestoreKeepsTheDamagedFileAndItsJournalOnTheShelf) {
@@ -229,10 +262,9 @@ TEST_F(DamagedDatabase, ADamagedForeignOrIncompleteBackupIsRefused) {
                                         (root / "absent.sqlite3").string(), database.string()};
     // Sound SQLite files that lack part of the settings schema.
     const std::pair<const char*, const char*> schemaFaults[] = {
-        {"DROP TABLE t_macrorecord", "no table \"t_macrorecord\""},
+        {"DROP TABLE t_macrorecord", "lacks t_macrorecord"},
         {"ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind",
-         "\"t_keyprofile\" has no column \"macroType\""},
-        {"ALTER TABLE t_profile ADD COLUMN extra INTEGER", "unknown column \"extra\""},
+         "lacks t_keyprofile.macroType"},
     };
     std::vector<std::string> says(backups.size(), "nothing was restored");
     for (const auto& [sql, why] : schemaFaults) {
@@ -245,7 +277,7 @@ TEST_F(DamagedDatabase, ADamagedForeignOrIncompleteBackupIsRefused) {
     const std::string onlyProfiles = (root / "only-profiles.sqlite3").string();
     ASSERT_TRUE(testing::RawDb(onlyProfiles).exec("CREATE TABLE t_profile (profId INTEGER)"));
     backups.push_back(onlyProfiles);
-    says.push_back("no table");
+    says.push_back("lacks t_profile.name");
     for (std::size_t i = 0; i < backups.size(); ++i) {
         const BackupResult r = shelf.restore(database.string(), backups[i]);
         EXPECT_FALSE(r.ok) << backups[i];

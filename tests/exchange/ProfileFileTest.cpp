@@ -67,14 +67,14 @@ class ProfileFiles : public testing::TempHome {
         shelf = BackupShelf((root / "data/korvex/backups").string());
         openStore(store, database);
         profile = store.addProfile("Gaming");
-        store.writeLightProfile(profile);
+        EXPECT_TRUE(store.writeLightProfile(profile));
         // A macro no key plays: it must stay out of the file.
-        store.addMacroProfile("Unused");
+        EXPECT_GT(store.addMacroProfile("Unused"), 0);
         macros = {addMacro("Greeting", {{2, 11, "H"}, {1, 40, "40"}, {3, 11, "H"}}),
                   addMacro("Clicks",
                            {{4, 1, "[MOUSE DOWN] Left Button"}, {5, 1, "[MOUSE UP] Left Button"}}),
                   addMacro("Long", {{2, 4, "A"}, {3, 4, "A"}, {2, 5, "B"}, {3, 5, "B"}})};
-        store.modifyMacroInfo({macros[2], 0, 2, 25, {}});
+        EXPECT_TRUE(store.modifyMacroInfo({macros[2], 0, 2, 25, {}}));
         auto key = [&](std::int64_t layer, const char* name, std::int64_t type, std::int64_t v,
                        std::int64_t v2, std::int64_t v3, const char* text) {
             ASSERT_GT(store.addKeyProfile({0, layer, profile, code(name), type, v, v2, v3, text}),
@@ -92,12 +92,12 @@ class ProfileFiles : public testing::TempHome {
         key(1, "i", kMacroTypeMultimedia, 7, 0, 0, "Mute");
         key(1, "j", kMacroTypeMacShortcut, 4, 0, 0, "Copy");
         key(1, "k", kMacroTypeThreeKeys, 4, 5, 6, "");
-        store.modifyLightData(profile, 4, {4, 1, 2, 3, 0, 0, 0, 0, 0, 9, 8, 1});
-        store.selectLightMode(profile, 4);
+        EXPECT_TRUE(store.modifyLightData(profile, 4, {4, 1, 2, 3, 0, 0, 0, 0, 0, 9, 8, 1}));
+        EXPECT_TRUE(store.selectLightMode(profile, 4));
         const std::int64_t light = store.addUserLight(profile, "Sunset");
-        store.rewriteUserLightLEDData(
-            light, {{0, light, code("escape"), 0xFF8000}, {0, light, code("space"), 0x0000FF}});
-        store.addUserLight(1, "Not this profile's");
+        EXPECT_TRUE(store.rewriteUserLightLEDData(
+            light, {{0, light, code("escape"), 0xFF8000}, {0, light, code("space"), 0x0000FF}}));
+        EXPECT_GT(store.addUserLight(1, "Not this profile's"), 0);
     }
 
     std::int64_t addMacro(const char* name,
@@ -106,7 +106,7 @@ class ProfileFiles : public testing::TempHome {
         std::vector<RecordInfo> rows;
         for (const auto& [type, value, text] : events)
             rows.push_back({0, id, type, static_cast<std::int64_t>(rows.size()), value, text});
-        store.rewriteMacroRecords(id, rows);
+        EXPECT_TRUE(store.rewriteMacroRecords(id, rows));
         return id;
     }
 
@@ -168,7 +168,7 @@ TEST_F(ProfileFiles, MoveToAnotherMachineAndBackGivesTheSameFile) {
 }
 
 TEST_F(ProfileFiles, ClashingMacroNamesGetASuffixAndKeysPlayTheCopies) {
-    store.addMacroProfile("Clicks (2)");
+    EXPECT_GT(store.addMacroProfile("Clicks (2)"), 0);
     const std::string text = exported();
     const auto before = dumpTables(database);
     const ProfileImport imported = importProfile(database.string(), text, &shelf);
@@ -180,7 +180,7 @@ TEST_F(ProfileFiles, ClashingMacroNamesGetASuffixAndKeysPlayTheCopies) {
     // The backup holds the state before the import; the open store sees the new profile.
     EXPECT_EQ(dumpTables(imported.backupPath), before);
     std::vector<ProfileData> profiles;
-    store.queryProfileList(profiles);
+    EXPECT_TRUE(store.queryProfileList(profiles));
     ASSERT_EQ(profiles.size(), 3u);
     EXPECT_EQ(profiles.back().profId, imported.profile);
 
@@ -278,9 +278,11 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
 }
 
 TEST_F(ProfileFiles, ExportLeavesOutWhatAFileCannotCarryAndSaysSo) {
-    store.addKeyProfile({0, 0, profile, code("l"), kMacroTypeMacro, 99, 0, 0, "gone"});
-    store.addKeyProfile({0, 0, profile, 240, kMacroTypeKeyboard, 4, 0, 0, "foreign key"});
-    store.addKeyProfile({0, 0, profile, code("m"), kMacroTypeMouse, 12, 0, 0, "?"});
+    EXPECT_GT(store.addKeyProfile({0, 0, profile, code("l"), kMacroTypeMacro, 99, 0, 0, "gone"}),
+              0);
+    EXPECT_GT(store.addKeyProfile({0, 0, profile, 240, kMacroTypeKeyboard, 4, 0, 0, "foreign key"}),
+              0);
+    EXPECT_GT(store.addKeyProfile({0, 0, profile, code("m"), kMacroTypeMouse, 12, 0, 0, "?"}), 0);
     testing::RawDb raw(database);
     ASSERT_TRUE(raw.exec("UPDATE t_macrorecord SET record_type = 9 WHERE macro_id = " +
                          std::to_string(macros[0]) + " AND record_index = 1"));

@@ -12,12 +12,13 @@ std::string failingInsert(const std::string& table, const std::string& condition
 }
 
 TEST_F(StoreTest, AFailingFirstRunSeedLeavesNothingAndIsCompletedNextTime) {
-    fs::create_directories(file_.parent_path());
+    openOrFail();
     {
+        // Empty tables, of which the two the program only creates are gone.
         RawDb raw(file_);
         ASSERT_TRUE(
-            raw.exec("CREATE TABLE t_configdata (keyId INTEGER PRIMARY KEY NOT NULL, "
-                     "key TEXT NOT NULL, profId INTEGER NOT NULL, value TEXT NOT NULL)"));
+            raw.exec("DELETE FROM t_configdata; DELETE FROM t_profile; "
+                     "DROP TABLE t_keyrgbdata; DROP TABLE t_triggerkey"));
         ASSERT_TRUE(raw.exec(failingInsert("t_configdata", "NEW.key = 'fnfunction'")));
     }
     const OpenResult failed = open();
@@ -29,12 +30,14 @@ TEST_F(StoreTest, AFailingFirstRunSeedLeavesNothingAndIsCompletedNextTime) {
     EXPECT_TRUE(logged("init: connect fail "));
     RawDb raw(file_);
     EXPECT_EQ(raw.count("t_configdata"), 0);
-    EXPECT_EQ(raw.count("sqlite_master", "type = 'table'"), 1);  // no half-made schema either
+    EXPECT_EQ(raw.count("t_profile"), 0);
+    EXPECT_EQ(raw.count("sqlite_master", "name = 't_triggerkey'"), 0);  // no half-made schema
 
     ASSERT_TRUE(raw.exec("DROP TRIGGER fail_t_configdata"));
     openOrFail();
     EXPECT_EQ(raw.count("t_configdata"), 13);
     EXPECT_EQ(raw.count("t_profile"), 1);
+    EXPECT_EQ(raw.count("sqlite_master", "name = 't_triggerkey'"), 1);
 }
 
 TEST_F(StoreTest, FailingRewritesKeepTheRowsTheyWouldReplace) {
@@ -131,6 +134,33 @@ TEST_F(UntouchableFile, GarbageAndForeignFormatsAreNotDatabases) {
     std::ofstream(file_, std::ios::binary)
         << (std::string("SQLite format 3\0", 16) + std::string(200, '\xff'));
     expectRefused(OpenError::NotADatabase);
+}
+
+TEST_F(UntouchableFile, AMissingTableOrColumnIsNamedAndTheFileLeftAlone) {
+    seedFile();
+    {
+        RawDb raw(file_);
+        ASSERT_TRUE(
+            raw.exec("ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind; "
+                     "DROP TABLE t_macro_data"));
+    }
+    expectRefused(OpenError::SchemaMismatch);
+    const OpenResult result = open();
+    EXPECT_EQ(result.missing, "t_keyprofile.macroType, t_macro_data");
+    EXPECT_NE(result.reason.find("t_keyprofile.macroType"), std::string::npos) << result.reason;
+}
+
+TEST_F(StoreTest, AColumnRenamedWhileOpenFailsTheQueryInsteadOfReadingItsName) {
+    openOrFail();
+    ASSERT_GT(store_.addKeyProfile({0, 0, 1, 41, 3, 5, 0, 0, "A"}), 0);
+    RawDb raw(file_);
+    ASSERT_TRUE(raw.exec("ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind"));
+    const auto before = store_.errorCount();
+    std::vector<ProfileKey> rows;
+    EXPECT_FALSE(store_.queryKeysProfile(1, 0, rows));
+    EXPECT_TRUE(rows.empty());
+    EXPECT_GT(store_.errorCount(), before);
+    EXPECT_NE(store_.lastError().find("macroType"), std::string::npos) << store_.lastError();
 }
 
 TEST_F(UntouchableFile, AFolderInPlaceOfTheFileIsReported) {

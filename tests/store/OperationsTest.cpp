@@ -305,7 +305,7 @@ TEST_F(OpenStore, FreeTextNamesAreStoredExactly) {
         EXPECT_EQ(events[0].recordDesc, name);
     }
     std::vector<ProfileData> profiles;
-    store_.queryProfileList(profiles);
+    ASSERT_TRUE(store_.queryProfileList(profiles));
     std::vector<UserLightData> schemes;
     store_.getUserLightData(1, schemes);
     ASSERT_EQ(profiles.size(), names.size() + 1);

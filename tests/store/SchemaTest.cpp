@@ -111,10 +111,10 @@ TEST_F(StoreTest, ReopeningChangesNothingAndSeedsOnlyEmptyTables) {
 
 TEST_F(StoreTest, FactoryResetKeepsTriggerKeysAndEndsWithTheFirstRunState) {
     openOrFail();
-    store_.addProfile("P2");
-    store_.writeLightProfile(2);
-    store_.addMacroProfile("m");
-    store_.addUserLight(1, "u");
+    EXPECT_GT(store_.addProfile("P2"), 0);
+    EXPECT_TRUE(store_.writeLightProfile(2));
+    EXPECT_GT(store_.addMacroProfile("m"), 0);
+    EXPECT_GT(store_.addUserLight(1, "u"), 0);
     RawDb raw(file_);
     ASSERT_TRUE(raw.exec("INSERT INTO t_triggerkey VALUES (5, 1, 0, 4, 'kept')"));
     ASSERT_TRUE(store_.dropTable());
@@ -137,11 +137,11 @@ TEST_F(StoreTest, ProfileResetRestoresDefaultsButKeepsApplicationSettings) {
     for (std::int64_t p : {1, 2}) {
         ASSERT_TRUE(store_.writeLightProfile(p));
         for (std::int64_t layer : {0, 1}) {
-            store_.addKeyProfile({0, layer, p, 41, 3, 5, 0, 0, "B"});
+            EXPECT_GT(store_.addKeyProfile({0, layer, p, 41, 3, 5, 0, 0, "B"}), 0);
         }
-        store_.updateConfigData(p, "dpi_index", "4");
+        EXPECT_TRUE(store_.updateConfigData(p, "dpi_index", "4"));
     }
-    store_.updateConfigData(1, "gamemode", "1");
+    EXPECT_TRUE(store_.updateConfigData(1, "gamemode", "1"));
     RawDb raw(file_);
     const auto profileOne = raw.rows("SELECT * FROM t_configdata WHERE profId = 1 ORDER BY keyId");
 

@@ -71,6 +71,25 @@ class RawDb {
     sqlite3* db_ = nullptr;
 };
 
+// Overwrites the first page of `table` with garbage, as a failing disk
+// would: the file still opens, reading that table fails.
+inline void damageTable(const fs::path& file, const std::string& table) {
+    std::int64_t page = 0, size = 0;
+    {
+        RawDb raw(file);
+        const auto root =
+            raw.rows("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'");
+        const auto pageSize = raw.rows("PRAGMA page_size");
+        ASSERT_EQ(root.size(), 1u) << table;
+        page = std::stoll(root[0]);
+        size = std::stoll(pageSize[0]);
+    }
+    std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp((page - 1) * size);
+    const std::string garbage(static_cast<std::size_t>(size), '\xff');
+    out.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+}
+
 class StoreTest : public ::testing::Test {
   protected:
     void SetUp() override {

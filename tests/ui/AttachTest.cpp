@@ -334,11 +334,14 @@ TEST_F(AttachTest, GarbageDatabaseShowsASheetAndIsLeftAlone) {
     }
     showAndAttach();
     waitForUploads();
-    // Not even opened: the sheet offers a backup (there is none here).
+    // Not ours, which is not damage: the sheet names the file and the cause,
+    // and no backup is offered in its place.
     auto* desktop = controller->findChild<KeyboardViewDesktop*>();
-    ASSERT_TRUE(desktop && desktop->sheet());
-    EXPECT_TRUE(
-        desktop->sheet()->informativeText().contains(QString::fromStdString(*databasePath())));
+    ASSERT_TRUE(desktop);
+    EXPECT_FALSE(desktop->sheet());
+    ASSERT_TRUE(controller->sheet());
+    EXPECT_TRUE(controller->sheet()->text().contains(QString::fromStdString(*databasePath())));
+    EXPECT_TRUE(controller->sheet()->text().contains(KeyboardViewController::text(813)));
     std::ifstream in(*databasePath(), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
     EXPECT_TRUE(exchanges().empty());

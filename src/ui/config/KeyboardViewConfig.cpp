@@ -93,7 +93,10 @@ void KeyboardViewConfig::configGameMode(int type) {
                                               db->getConfigData(kAppProfileId, item.stored) == "1");
             }
         }
-        if (db) storeAppValue(*db, kBoxes[type].stored, on ? "1" : "0");
+        if (db && !storeAppValue(*db, kBoxes[type].stored, on ? "1" : "0")) {
+            hub_.reportNotSaved();
+            return;
+        }
     }
     SendSystemFunctionData(hub_);
 }

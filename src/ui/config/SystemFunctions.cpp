@@ -7,10 +7,12 @@
 
 namespace korvex {
 
-void storeAppValue(DeviceSQLite& db, const std::string& key, const std::string& value) {
-    db.updateConfigData(kAppProfileId, key, value);
-    if (db.getConfigData(kAppProfileId, key) != value)
-        db.writeConfigData(kAppProfileId, key, value);
+bool storeAppValue(DeviceSQLite& db, const std::string& key, const std::string& value) {
+    const DeviceSQLite::FailureWatch watch(db);
+    if (!db.updateConfigData(kAppProfileId, key, value)) return false;
+    const std::string stored = db.getConfigData(kAppProfileId, key);
+    if (watch.failed()) return false;
+    return stored == value || db.writeConfigData(kAppProfileId, key, value);
 }
 
 SystemFunctionState systemFunctionsOnScreen(KeyboardViewController& hub) {
@@ -31,7 +33,12 @@ SystemFunctionState systemFunctionsOnScreen(KeyboardViewController& hub) {
 }
 
 void SendSystemFunctionData(KeyboardViewController& hub) {
-    hub.submitUpload(systemFunctionUpload(systemFunctionsOnScreen(hub)));
+    DeviceSQLite* db = hub.deviceDB();
+    if (!db) return;
+    const DeviceSQLite::FailureWatch watch(*db);
+    const SystemFunctionState state = systemFunctionsOnScreen(hub);
+    if (watch.failed()) return hub.reportNotBuilt(sync::readFailure(*db));
+    hub.submitUpload(systemFunctionUpload(state));
 }
 
 }  // namespace korvex

@@ -19,12 +19,15 @@ inline constexpr std::int64_t kAppProfileId = 1;
 
 // Stores `value` under `key` of profile 1: the existing row is changed, a
 // store that lacks the row gets one (a second row would never be read back).
-void storeAppValue(DeviceSQLite& db, const std::string& key, const std::string& value);
+// False when the store failed.
+[[nodiscard]] bool storeAppValue(DeviceSQLite& db, const std::string& key,
+                                 const std::string& value);
 
 // The boxes on screen (a box that is not there counts as off) and the two
 // stored numbers.
 SystemFunctionState systemFunctionsOnScreen(KeyboardViewController& hub);
 // Sends them; the keyboard's whole system table is rewritten.
+// Sends nothing (and tells the user) when a stored value cannot be read.
 void SendSystemFunctionData(KeyboardViewController& hub);
 
 }  // namespace korvex

@@ -318,7 +318,9 @@ bool CustomKeyViewController::storeAssignment() {
     }
     DeviceSQLite* db = hub_.deviceDB();
     if (!db || !db->isOpen()) return false;
-    db->addKeyProfile(record);
+    const DeviceSQLite::FailureWatch watch(*db);
+    // 0 is also the answer for a cleared key; only a failure stops the upload.
+    if (db->addKeyProfile(record) == 0 && watch.failed()) return hub_.reportNotSaved();
     // Both layers go out together, so an Fn-layer edit reaches the keyboard.
     hub_.sendKeyTables(currentProfile);
     return true;

@@ -191,7 +191,10 @@ void KeyboardViewDesktop::importDone(const ProfileImport& imported) {
         sheets_.warn(hub_.window(), hub_.text(908).arg(fromStd(imported.message)), {});
         return;
     }
-    // The store sees the new rows; the lists have to be read again.
+    // The store sees the new rows; the lists have to be read again. The
+    // import wrote through a connection of its own, so the window takes it
+    // in now rather than as another program's change seconds later.
+    hub_.reloadIfChangedOutside();
     if (auto* keys = hub_.findChild<KeyboardViewKeyFunc*>())
         keys->showProfileList(imported.profile);
     if (hub_.initMacroList) hub_.initMacroList();

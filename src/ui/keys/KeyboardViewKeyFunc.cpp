@@ -283,7 +283,9 @@ void KeyboardViewKeyFunc::addCustomKey(ProfileKey keydata) {
     keydata.profId = hub_.currentProfile;
     keydata.fnlayerId = hub_.currentFnLayer;
     keydata.keyValue = hub_.currentKeyValue;
-    db()->addKeyProfile(keydata);
+    const DeviceSQLite::FailureWatch watch(*db());
+    // 0 is also the answer for a cleared key; only a failure stops here.
+    if (db()->addKeyProfile(keydata) == 0 && watch.failed()) return void(hub_.reportNotSaved());
 
     // The cap shows what the store now holds, whether or not the write took.
     panel_->clearSelection();
@@ -294,7 +296,7 @@ void KeyboardViewKeyFunc::addCustomKey(ProfileKey keydata) {
     if (keydata.macroType == kMacroTypeKeyboard && keydata.macroValue == kFnKeyCode) {
         ProfileKey other = keydata;
         other.fnlayerId = hub_.currentFnLayer == 0 ? 1 : 0;
-        db()->addKeyProfile(other);
+        if (db()->addKeyProfile(other) == 0 && watch.failed()) return void(hub_.reportNotSaved());
     }
     uploadKeyTables();
 }
@@ -321,12 +323,28 @@ void KeyboardViewKeyFunc::showAssignment(const ProfileKey& row) {
 bool KeyboardViewKeyFunc::showStoredKey(int keyValue, ProfileKey& row) {
     row = ProfileKey{};
     row.keyValue = keyValue;
+    if (!db()) return false;
+    const DeviceSQLite::FailureWatch watch(*db());
     const bool found =
-        db() && db()->queryKeyProfile(hub_.currentProfile, hub_.currentFnLayer, keyValue, row);
+        db()->queryKeyProfile(hub_.currentProfile, hub_.currentFnLayer, keyValue, row);
+    // A key that cannot be read is not shown as unassigned: the sheet says why.
+    if (watch.failed()) {
+        hub_.reportNotBuilt(sync::readFailure(*db()));
+        return false;
+    }
     if (!found) {
         row = ProfileKey{};
         row.keyValue = keyValue;
         row.macroType = kMacroTypeDefault;
+    }
+    // A macro the keyboard does not hold as stored is not played there: the
+    // key plays its own function, and shows that, as after a reload.
+    if (found && row.macroType == kMacroTypeMacro && !hub_.macroPlayable(row.macroValue)) {
+        ProfileKey own;
+        own.keyValue = keyValue;
+        own.macroType = kMacroTypeDefault;
+        showAssignment(own);
+        return found;
     }
     showAssignment(row);
     return found;
@@ -336,7 +354,10 @@ void KeyboardViewKeyFunc::showStoredAssignments() {
     panel_->clearSelection();
     keyboard_->resetKeyMacro();
     std::vector<ProfileKey> rows;
-    if (db()) db()->queryKeysProfile(hub_.currentProfile, hub_.currentFnLayer, rows);
+    // Keys that cannot be read are not shown as unassigned: the sheet says why.
+    if (db() && db()->isOpen() &&
+        !db()->queryKeysProfile(hub_.currentProfile, hub_.currentFnLayer, rows))
+        return hub_.reportNotBuilt(sync::readFailure(*db()));
     const std::vector<MacroInfo> playable = hub_.playableMacros();
     for (const ProfileKey& row : rows) {
         // A key whose macro is not on the keyboard as stored plays its own
@@ -370,7 +391,8 @@ void KeyboardViewKeyFunc::textButtonAction(int tag) {
     const bool fnMode = tag != 0;
     fnKey_->setBtnColor(fnMode ? keycolors::kHighlight : keycolors::kWhite);
     defaultKey_->setBtnColor(fnMode ? keycolors::kWhite : keycolors::kHighlight);
-    if (db()) storeAppValue(*db(), "fnfunction", fnMode ? "1" : "0");
+    if (db() && !storeAppValue(*db(), "fnfunction", fnMode ? "1" : "0"))
+        return void(hub_.reportNotSaved());
     SendSystemFunctionData(hub_);
 }
 

@@ -165,15 +165,18 @@ void KeyboardViewKeyFunc::keyTableItemViewEdit(int row, const QString& text) {
     // The edited row is the selected one: editing starts from a selected row
     // or by a double click, which selects it first.
     if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size())) return;
-    db()->updateProfileName(hub_.profileDatas[static_cast<std::size_t>(row)].profId,
-                            text.toStdString());
+    // The list is read again either way, so it shows the name that is stored.
+    if (!db()->updateProfileName(hub_.profileDatas[static_cast<std::size_t>(row)].profId,
+                                 text.toStdString()))
+        hub_.reportNotSaved();
     requeryProfiles();
     markProfileRow(std::min(row, static_cast<int>(hub_.profileDatas.size()) - 1));
 }
 
 void KeyboardViewKeyFunc::requeryProfiles() {
     hub_.profileDatas.clear();
-    if (db()) db()->queryProfileList(hub_.profileDatas);
+    if (db() && db()->isOpen() && !db()->queryProfileList(hub_.profileDatas))
+        hub_.reportNotBuilt(sync::readFailure(*db()));
     rebuildProfileRows();
 }
 

@@ -178,7 +178,7 @@ void KeyboardViewLight::relabel() {
     for (int type = 0; type < kSleepChoices; ++type)
         sleepLabels_[static_cast<std::size_t>(type)]->setText(hub_.text(kFirstSleepText + type));
     if (DeviceSQLite* store = db(); store && store->isOpen())
-        backlightSleepTime(sleepTypeOfStored(store->getConfigData(kAppProfileId, "sleeplight")));
+        showSleepTime(sleepTypeOfStored(store->getConfigData(kAppProfileId, "sleeplight")));
 }
 
 // ------------------------------------------------------------ mode choice
@@ -186,7 +186,7 @@ void KeyboardViewLight::relabel() {
 void KeyboardViewLight::loadLightModeData() {
     DeviceSQLite* store = db();
     if (!store || !store->isOpen()) return;
-    store->writeLightProfile(kAppProfileId);
+    if (!store->writeLightProfile(kAppProfileId)) return void(hub_.reportNotSaved());
     hub_.currentLightMode = static_cast<int>(store->getLightModeSelectIndex(kAppProfileId));
     const int row = rowOfMode(hub_.currentLightMode);
     if (row < 0) return;
@@ -208,7 +208,7 @@ void KeyboardViewLight::setBacklightMode(int index) {
     const int mode = modeOfRow(index);
     DeviceSQLite* store = db();
     if (mode < 0 || !store) return;
-    store->selectLightMode(kAppProfileId, mode);
+    if (!store->selectLightMode(kAppProfileId, mode)) return void(hub_.reportNotSaved());
     hub_.currentLightMode = mode;
 
     if (showStoredMode()) sendLightModeData();
@@ -414,7 +414,7 @@ void KeyboardViewLight::setLightRGBValue(int r_value, int g_value, int b_value) 
 
 // ---------------------------------------------------------- sleep time
 
-void KeyboardViewLight::backlightSleepTime(int type) {
+void KeyboardViewLight::showSleepTime(int type) {
     for (int t = 0; t < kSleepChoices; ++t) {
         sleepRadios_[static_cast<std::size_t>(t)]->setChecked(false);
         setLabelColor(sleepLabels_[static_cast<std::size_t>(t)], Qt::white);
@@ -422,11 +422,17 @@ void KeyboardViewLight::backlightSleepTime(int type) {
     if (type < 0 || type >= kSleepChoices) return;
     sleepRadios_[static_cast<std::size_t>(type)]->setChecked(true);
     setLabelColor(sleepLabels_[static_cast<std::size_t>(type)], kAccentColor);
-    if (DeviceSQLite* store = db()) storeAppValue(*store, "sleeplight", std::to_string(type));
+}
+
+bool KeyboardViewLight::backlightSleepTime(int type) {
+    showSleepTime(type);
+    if (type < 0 || type >= kSleepChoices) return true;
+    DeviceSQLite* store = db();
+    return !store || storeAppValue(*store, "sleeplight", std::to_string(type));
 }
 
 void KeyboardViewLight::sleepRadioClicked(int tag) {
-    backlightSleepTime(tag - kFirstSleepTag);
+    if (!backlightSleepTime(tag - kFirstSleepTag)) return void(hub_.reportNotSaved());
     SendSystemFunctionData(hub_);
 }
 

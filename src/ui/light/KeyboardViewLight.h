@@ -53,7 +53,9 @@ class KeyboardViewLight : public QObject {
     void setLightRGBValue(int r_value, int g_value, int b_value);
     void lightColorPanel(const QColor& color);
     void enableColorButton(bool enable);
-    void backlightSleepTime(int type);
+    // Shows and stores the sleep time; false when it could not be stored.
+    bool backlightSleepTime(int type);
+    void showSleepTime(int type);
     // A sleep radio was clicked: store its choice, then send the system switches.
     void sleepRadioClicked(int tag);
     // "colorButtonAction" with a tag of this page (100 picker, 101..114 presets).

@@ -586,7 +586,7 @@ void KeyboardViewMacro::saveButtonAction() {
         info.delayType = 2;
         info.delayTime = defaultDelay();
     }
-    db()->modifyMacroInfo(info);
+    if (!db()->modifyMacroInfo(info)) return void(hub_.reportNotSaved());
     // The list as shown is what Save keeps, deletions included.
     SaveMacroRecordDataToDB();
     SaveMacroToKeyboard();

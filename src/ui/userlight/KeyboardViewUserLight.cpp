@@ -472,8 +472,9 @@ void KeyboardViewUserLight::importUserLight() {
     if (stored) {
         for (UserLightLEDData& led : read.scheme->leds) led.userlight_id = id;
         stored = db()->rewriteUserLightLEDData(id, read.scheme->leds);
-        // Never half a scheme: without its colours the new scheme goes again.
-        if (!stored) db()->deleteUserLight(id);
+        // Never half a scheme: without its colours the new scheme goes again;
+        // if even that fails, the list shows the empty scheme that is stored.
+        if (!stored && !db()->deleteUserLight(id)) appendScheme(id, name);
     }
     if (!stored) {
         warn(hub_.text(kTextImportFailed), hub_.text(kTextNotStored).arg(file));

@@ -140,7 +140,7 @@ TEST_F(CustomKeyDialogTest, MacroPlayModesAndLoopCounts) {
     EXPECT_FALSE(row(kA));
 
     DeviceSQLite& db = *hub->deviceDB();
-    db.addMacroProfile("first");
+    EXPECT_GT(db.addMacroProfile("first"), 0);
     const std::int64_t second = db.addMacroProfile("second");
     // As the macro page does: keys can only play what the keyboard holds.
     ASSERT_TRUE(hub->sendMacroImage());

@@ -196,15 +196,23 @@ class DamagedStartTest : public DesktopTest {
             ASSERT_GT(store.addProfile("Kept"), 1);
         }
         ASSERT_TRUE(BackupShelf::standard()->backup(good, BackupReason::Manual).ok);
-        std::string reason;
-        ASSERT_TRUE(createDirectories(*databaseDirectory(), &reason));
-        std::ofstream(*databasePath(), std::ios::binary) << std::string(4096, 'x');
+        // A settings file whose pages past the header are overwritten: it
+        // still opens, its quick check fails.
+        {
+            DeviceSQLite store([](const std::string&) {});
+            ASSERT_TRUE(store.openFile(*databasePath()).ok);
+        }
+        damaged = fileBytes(*databasePath());
+        ASSERT_GT(damaged.size(), 3 * 4096u);
+        for (std::size_t i = 4096 + 16; i < 3 * 4096; ++i) damaged[i] = '\x5a';
+        std::ofstream(*databasePath(), std::ios::binary | std::ios::trunc) << damaged;
     }
+    std::string damaged;
 };
 
 TEST_F(DamagedStartTest, TheFileIsLeftAloneAndTheNewestBackupIsOffered) {
     EXPECT_FALSE(hub->deviceDB()->isOpen());
-    EXPECT_EQ(fileBytes(*databasePath()), std::string(4096, 'x'));
+    EXPECT_EQ(fileBytes(*databasePath()), damaged);
     ASSERT_NE(desktop->sheet(), nullptr);
     EXPECT_TRUE(desktop->sheet()->informativeText().startsWith(
         "The settings database is damaged and was left untouched. Restore the newest backup ("));
@@ -218,7 +226,7 @@ TEST_F(DamagedStartTest, TheFileIsLeftAloneAndTheNewestBackupIsOffered) {
     // The damaged file went to the shelf as it was.
     for (const BackupInfo& b : BackupShelf::standard()->list())
         if (b.tag == "damaged") {
-            EXPECT_EQ(fileBytes(b.path), std::string(4096, 'x'));
+            EXPECT_EQ(fileBytes(b.path), damaged);
         }
     const auto tags = backupTags();
     EXPECT_EQ(tags.back(), "manual");

@@ -92,7 +92,7 @@ class PageTest : public WindowTest {
 
     std::vector<ProfileKey> rows(int layer) {
         std::vector<ProfileKey> out;
-        hub->deviceDB()->queryKeysProfile(hub->currentProfile, layer, out);
+        EXPECT_TRUE(hub->deviceDB()->queryKeysProfile(hub->currentProfile, layer, out));
         return out;
     }
     SimKeyEntry held(int layer, const char* name) {

@@ -1,6 +1,9 @@
 #include <QLineEdit>
 
+#include <sqlite3.h>
+
 #include "PageTestSupport.h"
+#include "ui/UploadIndicator.h"
 
 namespace korvex {
 namespace {
@@ -23,7 +26,7 @@ class ProfileTest : public test::PageTest {
     }
     std::vector<std::string> storedNames() {
         std::vector<ProfileData> profiles;
-        hub->deviceDB()->queryProfileList(profiles);
+        EXPECT_TRUE(hub->deviceDB()->queryProfileList(profiles));
         std::vector<std::string> names;
         for (const auto& p : profiles) names.push_back(p.name);
         return names;
@@ -79,6 +82,39 @@ TEST_F(ProfileTest, DeletingLeavesTheNeighbourSelectedAndTheLastProfileIsKept) {
     EXPECT_EQ(keys->sheet()->text(), "Delete configuration scheme");
     EXPECT_EQ(keys->sheet()->informativeText(), "The last configuration scheme cannot be deleted");
     EXPECT_EQ(storedNames().size(), 1u);
+}
+
+// Another program's connection to the window's settings file.
+bool execOutside(KeyboardViewController& hub, const char* sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(hub.deviceDB()->filePath().c_str(), &db);
+    const bool ok = sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+TEST_F(ProfileTest, AChangeByAnotherProgramIsReloadedSoNothingIsWrittenFromStaleLists) {
+    EXPECT_FALSE(hub->reloadIfChangedOutside());  // nothing changed yet
+    ASSERT_TRUE(execOutside(*hub, "INSERT INTO t_profile (name) VALUES ('Imported')"));
+    EXPECT_TRUE(hub->reloadIfChangedOutside());
+    settle();
+    ASSERT_EQ(list()->rowCount(), 2);
+    EXPECT_EQ(rowText(1), "Imported");
+    // Our own writes are no outside change.
+    press(profilebutton::kAdd);
+    EXPECT_FALSE(hub->reloadIfChangedOutside());
+}
+
+TEST_F(ProfileTest, KeysThatCannotBeReadAreNotSentAndTheWindowSaysWhy) {
+    press(profilebutton::kAdd);
+    waitForUploads();
+    ASSERT_TRUE(execOutside(*hub, "ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind"));
+    list()->setSelectedRow(0);  // switching sends the profile's keys
+    waitForUploads();
+    EXPECT_EQ(hub->uploadIndicator()->state(), UploadIndicator::State::NotSent);
+    ASSERT_NE(hub->sheet(), nullptr);
+    EXPECT_EQ(hub->sheet()->windowTitle(), KeyboardViewController::text(1002));
+    EXPECT_TRUE(hub->sheet()->text().contains(KeyboardViewController::text(1011)));
 }
 
 }  // namespace

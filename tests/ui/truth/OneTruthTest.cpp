@@ -39,7 +39,6 @@
 #include "i18n/Language.h"
 #include "protocol/Encoders.h"
 #include "sync/StoreUploads.h"
-#include "sync/StoredUploads.h"
 #include "ui/Controls.h"
 #include "ui/DeviceEvents.h"
 #include "ui/Images.h"
@@ -275,7 +274,7 @@ class World {
         DeviceSQLite& db = *hub_->deviceDB();
         // (c) the profile shown exists; the lists are the stored ones.
         std::vector<ProfileData> stored;
-        db.queryProfileList(stored);
+        RC_ASSERT(db.queryProfileList(stored));
         RC_ASSERT(describe(hub_->profileDatas) == describe(stored));
         RC_ASSERT(std::any_of(stored.begin(), stored.end(), [&](const ProfileData& p) {
             return p.profId == hub_->currentProfile;
@@ -318,15 +317,20 @@ class World {
         const std::vector<MacroInfo> playable = hub_->playableMacros();
         // (a) the keyboard holds what the store holds for the shown profile.
         std::vector<ProfileKey> top, fn;
-        db.queryKeysProfile(hub_->currentProfile, 0, top);
-        db.queryKeysProfile(hub_->currentProfile, 1, fn);
+        RC_ASSERT(db.queryKeysProfile(hub_->currentProfile, 0, top));
+        RC_ASSERT(db.queryKeysProfile(hub_->currentProfile, 1, fn));
         const auto want = replay({keyTablesUpload(hub_->currentProfile, top, fn, playable)});
         RC_ASSERT(kb.keyTable(0) == want->keyTable(0));
         RC_ASSERT(kb.keyTable(1) == want->keyTable(1));
-        const auto system = replay(storedUploads(db, sync::UploadChoice::System));
+        auto built = [&](sync::UploadChoice choice) {
+            sync::BuiltUploads b = sync::buildUploads(db, {choice, {}, {}, {}});
+            RC_ASSERT(b.status == sync::BuiltUploads::Status::Ready);
+            return std::move(b.uploads);
+        };
+        const auto system = replay(built(sync::UploadChoice::System));
         RC_ASSERT(kb.systemFunctions() == system->systemFunctions());
         if (!hub_->macrosHeldBack()) {
-            const auto image = replay(storedUploads(db, sync::UploadChoice::Macros));
+            const auto image = replay(built(sync::UploadChoice::Macros));
             RC_ASSERT(kb.macroImage() == image->macroImage());
         }
         // (b) a key that plays a macro plays the events the window shows for it.
@@ -485,7 +489,7 @@ class World {
         std::vector<RecordInfo> records;
         for (int i = 0; i < count; ++i)
             records.push_back({0, id, 1, i, 10 + i, std::to_string(10 + i)});
-        hub_->deviceDB()->rewriteMacroRecords(id, records);
+        RC_ASSERT(hub_->deviceDB()->rewriteMacroRecords(id, records));
         hub_->reloadFromStore();
     }
 

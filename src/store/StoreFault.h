@@ -1,0 +1,28 @@
+#pragma once
+
+// Why a settings file could not be read or written, as the user needs to
+// know it: another program holding it is not damage, and neither is a full
+// disk.
+
+#include <string>
+
+namespace korvex {
+
+enum class StoreFault {
+    None,
+    Busy,              // another program holds the file past the busy timeout
+    PermissionDenied,  // the file or its folder may not be read or written
+    NoSpace,           // the device is full
+    NotADatabase,      // the file is not an SQLite database at all
+    Damaged,           // an SQLite database whose pages fail their check
+    MissingSchema,     // a table or column the program reads is not there
+    ReadError,         // an input/output error or anything else
+};
+
+// The fault behind a primary SQLite result code (SQLITE_BUSY, ...).
+StoreFault storeFaultOf(int sqliteCode);
+
+// "in use by another program", "no space left on the device", ...
+std::string storeFaultText(StoreFault fault);
+
+}  // namespace korvex

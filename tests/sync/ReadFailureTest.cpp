@@ -1,0 +1,89 @@
+// A read that fails part way through a build sends nothing and says why:
+// an empty list from a failed query must never reach the keyboard as
+// default entries.
+
+#include <gtest/gtest.h>
+
+#include "../store/StoreTestSupport.h"
+#include "sync/StoreUploads.h"
+
+namespace korvex::testing {
+namespace {
+
+using sync::BuiltUploads;
+using sync::UploadChoice;
+
+constexpr UploadChoice kAllChoices[] = {UploadChoice::Keys,      UploadChoice::System,
+                                        UploadChoice::LightMode, UploadChoice::UserLight,
+                                        UploadChoice::Macros,    UploadChoice::Startup};
+
+class Builds : public StoreTest {
+  protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        openOrFail();
+        // Something in every table a build reads, so an empty answer differs
+        // from the stored one.
+        ASSERT_GT(store_.addKeyProfile({0, 0, 1, 41, 3, 5, 0, 0, "B"}), 0);
+        const std::int64_t macro = store_.addMacroProfile("m");
+        ASSERT_TRUE(store_.rewriteMacroRecords(macro, {{0, macro, 2, 0, 4, "A"}}));
+        const std::int64_t light = store_.addUserLight(1, "u");
+        ASSERT_TRUE(store_.rewriteUserLightLEDData(light, {{0, light, 41, 0xFF0000}}));
+        ASSERT_TRUE(store_.writeLightProfile(1));
+        for (UploadChoice choice : kAllChoices)
+            ASSERT_EQ(build(choice).status, BuiltUploads::Status::Ready);
+    }
+    BuiltUploads build(UploadChoice choice) {
+        return sync::buildUploads(store_, {choice, 1, {}, {}});
+    }
+    void expectNothingSent(UploadChoice choice, StoreFault fault, const std::string& why) {
+        const BuiltUploads b = build(choice);
+        const int which = static_cast<int>(choice);
+        EXPECT_EQ(b.status, BuiltUploads::Status::DatabaseUnreadable) << why << " choice " << which;
+        EXPECT_TRUE(b.uploads.empty()) << why << " choice " << which;
+        EXPECT_EQ(b.fault, fault) << why << " choice " << which << ": " << b.message;
+        EXPECT_NE(b.message.find(storeFaultText(fault)), std::string::npos) << b.message;
+    }
+};
+
+TEST_F(Builds, AnyFailingReadSendsNothingAndNamesTheCause) {
+    RawDb other(file_);
+    // Another program holds the file past the busy timeout.
+    store_.setBusyTimeout(50);
+    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
+    for (UploadChoice choice : kAllChoices) expectNothingSent(choice, StoreFault::Busy, "locked");
+    ASSERT_TRUE(other.exec("ROLLBACK"));
+    EXPECT_EQ(build(UploadChoice::Keys).status, BuiltUploads::Status::Ready);
+
+    // A renamed column fails its query instead of reading its own name.
+    ASSERT_TRUE(other.exec("ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind"));
+    for (UploadChoice choice : {UploadChoice::Keys, UploadChoice::Startup})
+        expectNothingSent(choice, StoreFault::MissingSchema, "renamed column");
+    ASSERT_TRUE(other.exec("ALTER TABLE t_keyprofile RENAME COLUMN kind TO macroType"));
+
+    // A missing table is no macros, not an empty macro list.
+    ASSERT_TRUE(other.exec("ALTER TABLE t_macrorecord RENAME TO t_gone"));
+    for (UploadChoice choice : {UploadChoice::Macros})
+        expectNothingSent(choice, StoreFault::MissingSchema, "missing table");
+    ASSERT_TRUE(other.exec("ALTER TABLE t_macro_data RENAME TO t_gone2"));
+    for (UploadChoice choice : {UploadChoice::Keys, UploadChoice::Startup, UploadChoice::Macros})
+        expectNothingSent(choice, StoreFault::MissingSchema, "missing table");
+}
+
+TEST_F(Builds, ADamagedPageSendsNothing) {
+    store_.setLogSink({});
+    DeviceSQLite fresh([](const std::string&) {});
+    damageTable(file_, "t_keyprofile");
+    ASSERT_TRUE(fresh.openFile(file_.string()).ok);  // the damage is in the pages, not the schema
+    for (UploadChoice choice : {UploadChoice::Keys, UploadChoice::Startup}) {
+        const BuiltUploads b = sync::buildUploads(fresh, {choice, 1, {}, {}});
+        EXPECT_EQ(b.status, BuiltUploads::Status::DatabaseUnreadable) << b.message;
+        EXPECT_TRUE(b.uploads.empty());
+        EXPECT_EQ(b.fault, StoreFault::Damaged) << b.message;
+    }
+    EXPECT_EQ(sync::buildUploads(fresh, {UploadChoice::System, 1, {}, {}}).status,
+              BuiltUploads::Status::Ready);
+}
+
+}  // namespace
+}  // namespace korvex::testing
