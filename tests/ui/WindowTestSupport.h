@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 
 #include "UiTestSupport.h"
 #include "device/PauseClock.h"
@@ -30,21 +31,31 @@ namespace korvex::test {
 // The window and its keyboard, without a test framework's asserts: the
 // fixtures below and the property test (which asserts its own way) share it.
 struct WindowRig {
-    // A new window (and keyboard) on the database in XDG_DATA_HOME, shown;
-    // false if it did not finish loading.
-    bool openWindow() {
+    // A new window (and keyboard) on the database in XDG_DATA_HOME, not yet
+    // shown: the keyboard is looked for once it is.
+    void makeWindow(const std::string& wireLog = {}) {
         g_show_homepage = false;
         auto* c = new KeyboardViewController;
         auto sim = std::make_unique<SimulatedMonitor>();
         monitor = sim.get();
         KeyboardViewController::LinkOptions options;
         options.monitor = std::move(sim);
+        options.wireLogPath = wireLog;
         options.clock = &clock;
         c->setLinkOptions(std::move(options));
         window = std::make_unique<MainWindowController>(c);
         hub = c;
+    }
+
+    // Shows it; false if it did not finish loading.
+    bool showLoaded() {
         window->showWindow();
         return QTest::qWaitFor([&] { return hub->initFinish; }, 5000);
+    }
+
+    bool openWindow() {
+        makeWindow();
+        return showLoaded();
     }
 
     void closeSheets() {
