@@ -122,17 +122,5 @@ TEST_F(Sim, ProtocolViolationsAreFlaggedAndNothingBrokenIsApplied) {
     EXPECT_THAT(kb.exchanges(), ElementsAre(SimExchange::KeyTableTop));
 }
 
-TEST_F(Sim, AFailedTransferAppliesNothing) {
-    kb.failTransfer(6);  // the third chunk: 4 command transfers come first
-    const UploadResult r = send(tableUpload(0x11, table({})));
-    EXPECT_EQ(r, (UploadResult{UploadResult::Status::Failed, 2}));
-    EXPECT_FALSE(kb.hasKeyTable(0));
-    EXPECT_THAT(kb.violations(), ElementsAre(HasSubstr("got 2")));
-
-    // The keyboard keeps working for the next upload.
-    EXPECT_EQ(send(tableUpload(0x11, table({}))).status, UploadResult::Status::Sent);
-    EXPECT_TRUE(kb.hasKeyTable(0));
-}
-
 }  // namespace
 }  // namespace korvex

@@ -12,7 +12,7 @@
 
 #include <fstream>
 
-#include "UiTestSupport.h"
+#include "WindowTestSupport.h"
 #include "i18n/Language.h"
 #include "store/StorePath.h"
 #include "ui/Controls.h"
@@ -47,49 +47,19 @@ class OtherHandle final : public KeyboardHandle {
     bool linkWhenFree = false;
 };
 
-class AttachTest : public ::testing::Test {
+class AttachTest : public test::WindowTest {
   protected:
     void SetUp() override {
-        test::app();
-        ASSERT_TRUE(dataHome.isValid());
-        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
-        g_show_homepage = false;
-        auto* c = new KeyboardViewController;
-        auto sim = std::make_unique<SimulatedMonitor>();
-        monitor = sim.get();
-        KeyboardViewController::LinkOptions options;
-        options.monitor = std::move(sim);
-        options.wireLogPath = wireLogPath().toStdString();
-        options.clock = &clock;
-        c->setLinkOptions(std::move(options));
-        window = std::make_unique<MainWindowController>(c);
-        controller = c;
+        useDataHome();
+        makeWindow(wireLogPath().toStdString());
     }
 
-    void showAndAttach() {
-        window->showWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->initFinish; }, 3000));
-    }
+    void showAndAttach() { ASSERT_TRUE(showLoaded()); }
 
     // Lets the queued device work and the device thread's reports run.
-    void settle() {
-        for (int i = 0; i < 20; ++i) {
-            QApplication::processEvents();
-            QTest::qWait(5);
-        }
-    }
+    void settle() { WindowRig::settle(20, 5); }
 
     QString wireLogPath() const { return dataHome.filePath("wire.log"); }
-
-    // Waits until the device thread has sent everything handed over.
-    void waitForUploads() {
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                QApplication::processEvents();
-                return controller->uploadIndicator()->inFlight() == 0;
-            },
-            5000));
-    }
 
     std::vector<SimExchange> exchanges() { return monitor->keyboard().exchanges(); }
 
@@ -103,106 +73,98 @@ class AttachTest : public ::testing::Test {
         NotificationCenter::defaultCenter().post(name, deviceNotificationObject(device));
         settle();
     }
-
-    struct CountingClock final : PauseClock {
-        void pause(std::chrono::nanoseconds) override {}
-    } clock;
-    QTemporaryDir dataHome;
-    SimulatedMonitor* monitor = nullptr;
-    KeyboardViewController* controller = nullptr;
-    std::unique_ptr<MainWindowController> window;
 };
 
 TEST_F(AttachTest, FirstAttachKeepsTheHomePageUntilTheConnectionButton) {
-    EXPECT_TRUE(controller->homeViewShown());
-    EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard_none");
+    EXPECT_TRUE(hub->homeViewShown());
+    EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard_none");
     // The monitor starts only once the window is shown.
     settle();
-    EXPECT_FALSE(controller->keyboardAttached());
+    EXPECT_FALSE(hub->keyboardAttached());
 
     showAndAttach();
-    EXPECT_TRUE(controller->keyboardAttached());
-    ASSERT_NE(controller->deviceComm(), nullptr);
-    EXPECT_EQ(controller->deviceComm()->deviceStatus(), 1);
-    EXPECT_EQ(controller->deviceDBfile, "device_keyboard_tarnel_v1.sqlite3");
-    EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard");
-    EXPECT_TRUE(controller->homeViewShown());
-    EXPECT_EQ(controller->window()->windowTitle(), controller->keyboardTitle);
+    EXPECT_TRUE(hub->keyboardAttached());
+    ASSERT_NE(hub->deviceComm(), nullptr);
+    EXPECT_EQ(hub->deviceComm()->deviceStatus(), 1);
+    EXPECT_EQ(hub->deviceDBfile, "device_keyboard_tarnel_v1.sqlite3");
+    EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard");
+    EXPECT_TRUE(hub->homeViewShown());
+    EXPECT_EQ(hub->window()->windowTitle(), hub->keyboardTitle);
     // The caption under the picture says what clicking it does, in the
     // language just read from the store.
-    EXPECT_EQ(controller->homeCaption()->text(), "Click the keyboard to configure it");
+    EXPECT_EQ(hub->homeCaption()->text(), "Click the keyboard to configure it");
 
-    controller->keyboard_connect()->click();
-    EXPECT_FALSE(controller->homeViewShown());
+    hub->keyboard_connect()->click();
+    EXPECT_FALSE(hub->homeViewShown());
     EXPECT_FALSE(g_show_homepage);
-    EXPECT_EQ(controller->viewType, KeyboardViewController::kCustomKeyView);
+    EXPECT_EQ(hub->viewType, KeyboardViewController::kCustomKeyView);
 }
 
 TEST_F(AttachTest, ConnectionButtonWithoutKeyboardDoesNothing) {
-    controller->keyboard_connect()->click();
-    EXPECT_TRUE(controller->homeViewShown());
-    EXPECT_EQ(controller->viewType, 0);
+    hub->keyboard_connect()->click();
+    EXPECT_TRUE(hub->homeViewShown());
+    EXPECT_EQ(hub->viewType, 0);
 }
 
 TEST_F(AttachTest, DetachCoversThePagesStopsRecordingAndReattachKeepsTheTransport) {
     showAndAttach();
-    controller->keyboard_connect()->click();
-    controller->selectPage(KeyboardViewController::kMacroView);
-    controller->macroRecordType = 2;
+    hub->keyboard_connect()->click();
+    hub->selectPage(KeyboardViewController::kMacroView);
+    hub->macroRecordType = 2;
     bool recorderStopped = false;
-    controller->macroRecorderStop = [&] { recorderStopped = true; };
-    DeviceComm* comm = controller->deviceComm();
+    hub->macroRecorderStop = [&] { recorderStopped = true; };
+    DeviceComm* comm = hub->deviceComm();
 
     monitor->unplug();
     settle();
-    EXPECT_FALSE(controller->keyboardAttached());
-    EXPECT_FALSE(controller->initFinish);
-    EXPECT_TRUE(controller->homeViewShown());
-    EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard_none");
-    EXPECT_TRUE(controller->homeCaption()->text().contains("udev"))
-        << controller->homeCaption()->text().toStdString();
+    EXPECT_FALSE(hub->keyboardAttached());
+    EXPECT_FALSE(hub->initFinish);
+    EXPECT_TRUE(hub->homeViewShown());
+    EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard_none");
+    EXPECT_TRUE(hub->homeCaption()->text().contains("udev"))
+        << hub->homeCaption()->text().toStdString();
     EXPECT_EQ(comm->deviceStatus(), 0);
     EXPECT_TRUE(recorderStopped);
-    EXPECT_EQ(controller->macroRecordType, 1);
-    controller->keyboard_connect()->click();
-    EXPECT_TRUE(controller->homeViewShown());
+    EXPECT_EQ(hub->macroRecordType, 1);
+    hub->keyboard_connect()->click();
+    EXPECT_TRUE(hub->homeViewShown());
 
     monitor->plug();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->initFinish; }, 3000));
-    EXPECT_EQ(controller->deviceComm(), comm);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hub->initFinish; }, 3000));
+    EXPECT_EQ(hub->deviceComm(), comm);
     EXPECT_EQ(comm->deviceStatus(), 1);
-    EXPECT_EQ(controller->keyboard_connect()->imageName(), "singledevice_keyboard");
+    EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard");
 }
 
 TEST_F(AttachTest, HomePageShownByTheUserIsNotLaidTwiceOnDetach) {
     showAndAttach();
-    controller->keyboard_connect()->click();
-    controller->button_action_home();
+    hub->keyboard_connect()->click();
+    hub->button_action_home();
     EXPECT_TRUE(g_show_homepage);
     monitor->unplug();
     settle();
-    EXPECT_TRUE(controller->homeViewShown());
+    EXPECT_TRUE(hub->homeViewShown());
     EXPECT_TRUE(g_show_homepage);
 }
 
 TEST_F(AttachTest, DuplicateArrivalAndOtherInterfacesLeavingKeepTheKeyboard) {
     showAndAttach();
-    const KeyboardRef held = controller->kbHIDdevice;
+    const KeyboardRef held = hub->kbHIDdevice;
     post(notification::kHIDDeviceConnected, held);
-    EXPECT_EQ(controller->kbHIDdevice, held);
-    EXPECT_TRUE(controller->initFinish);
+    EXPECT_EQ(hub->kbHIDdevice, held);
+    EXPECT_TRUE(hub->initFinish);
 
     // Another accepted interface leaving: loaded state is stale, the keyboard stays.
     post(notification::kHIDDeviceDisconnected, std::make_shared<OtherHandle>());
-    EXPECT_EQ(controller->kbHIDdevice, held);
-    EXPECT_FALSE(controller->initFinish);
-    EXPECT_EQ(controller->deviceComm()->deviceStatus(), 1);
+    EXPECT_EQ(hub->kbHIDdevice, held);
+    EXPECT_FALSE(hub->initFinish);
+    EXPECT_EQ(hub->deviceComm()->deviceStatus(), 1);
 
     // Objects that are not a {"device": ...} record are ignored.
     NotificationCenter::defaultCenter().post(notification::kHIDDeviceDisconnected, 5);
     NotificationCenter::defaultCenter().post(notification::kHIDDeviceConnected, QVariantMap{});
     settle();
-    EXPECT_EQ(controller->kbHIDdevice, held);
+    EXPECT_EQ(hub->kbHIDdevice, held);
 }
 
 TEST_F(AttachTest, ASecondKeyboardTakesOverTheLink) {
@@ -212,8 +174,8 @@ TEST_F(AttachTest, ASecondKeyboardTakesOverTheLink) {
     SimulatedMonitor second;  // not started: plugged by hand
     second.plug();
     settle();
-    EXPECT_EQ(controller->kbHIDdevice, second.currentHandle());
-    controller->selectPage(KeyboardViewController::kLightView);
+    EXPECT_EQ(hub->kbHIDdevice, second.currentHandle());
+    hub->selectPage(KeyboardViewController::kLightView);
     waitForUploads();
     // The newcomer is brought in line with the stored settings, then takes
     // the page's upload; the first keyboard gets nothing more.
@@ -223,10 +185,10 @@ TEST_F(AttachTest, ASecondKeyboardTakesOverTheLink) {
     // The first one leaving now changes nothing but the loaded flag.
     monitor->unplug();
     settle();
-    EXPECT_EQ(controller->kbHIDdevice, second.currentHandle());
+    EXPECT_EQ(hub->kbHIDdevice, second.currentHandle());
     second.unplug();
     settle();
-    EXPECT_FALSE(controller->keyboardAttached());
+    EXPECT_FALSE(hub->keyboardAttached());
 }
 
 TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
@@ -235,13 +197,13 @@ TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
     settle();
     auto denied = std::make_shared<OtherHandle>(LinkOpenError::AccessDenied);
     post(notification::kHIDDeviceConnected, denied);
-    EXPECT_FALSE(controller->keyboardAttached());
-    ASSERT_NE(controller->sheet(), nullptr);
-    EXPECT_TRUE(controller->sheet()->text().contains("udev"));
-    controller->sheet()->close();
+    EXPECT_FALSE(hub->keyboardAttached());
+    ASSERT_NE(hub->sheet(), nullptr);
+    EXPECT_TRUE(hub->sheet()->text().contains("udev"));
+    hub->sheet()->close();
     settle();
     post(notification::kHIDDeviceConnected, denied);
-    EXPECT_EQ(controller->sheet(), nullptr);
+    EXPECT_EQ(hub->sheet(), nullptr);
     EXPECT_EQ(denied->opens, 2);
 
     // Busy: the sheet says so; announced again once the other program lets
@@ -249,13 +211,13 @@ TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
     auto busy = std::make_shared<OtherHandle>(LinkOpenError::Busy);
     busy->linkWhenFree = true;
     post(notification::kHIDDeviceConnected, busy);
-    ASSERT_NE(controller->sheet(), nullptr);
-    EXPECT_TRUE(controller->sheet()->text().contains(KeyboardViewController::text(822)));
+    ASSERT_NE(hub->sheet(), nullptr);
+    EXPECT_TRUE(hub->sheet()->text().contains(KeyboardViewController::text(822)));
     busy->error_ = LinkOpenError::None;
     post(notification::kHIDDeviceConnected, busy);
     settle();
-    EXPECT_EQ(controller->kbHIDdevice, busy);
-    EXPECT_EQ(controller->sheet(), nullptr);
+    EXPECT_EQ(hub->kbHIDdevice, busy);
+    EXPECT_EQ(hub->sheet(), nullptr);
 }
 
 using E = SimExchange;
@@ -291,18 +253,18 @@ TEST_F(AttachTest, FirstAttachSendsTheStartupSequenceOnceAndReattachRepeatsIt) {
     EXPECT_EQ(lines.filter(QRegularExpression("^(set|get) ")).size(), lines.size());
 
     // A duplicate arrival sends nothing.
-    post(notification::kHIDDeviceConnected, controller->kbHIDdevice);
+    post(notification::kHIDDeviceConnected, hub->kbHIDdevice);
     waitForUploads();
     EXPECT_EQ(exchanges().size(), startup.size());
 
     // Re-attach: the same sequence again, without reopening the database.
-    DeviceSQLite* db = controller->deviceDB();
+    DeviceSQLite* db = hub->deviceDB();
     monitor->unplug();
     settle();
     monitor->plug();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->initFinish; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hub->initFinish; }, 3000));
     waitForUploads();
-    EXPECT_EQ(controller->deviceDB(), db);
+    EXPECT_EQ(hub->deviceDB(), db);
     std::vector<E> twice = startup;
     twice.insert(twice.end(), startup.begin(), startup.end());
     EXPECT_EQ(exchanges(), twice);
@@ -312,14 +274,14 @@ TEST_F(AttachTest, QuickReplugResendsOnceAndStillEndsTheRecording) {
     showAndAttach();
     waitForUploads();
     const auto startup = exchanges().size();
-    controller->macroRecordType = 2;
+    hub->macroRecordType = 2;
     monitor->unplug();
     monitor->plug();  // before the main thread has handled either
     settle();
     waitForUploads();
-    EXPECT_TRUE(controller->keyboardAttached());
+    EXPECT_TRUE(hub->keyboardAttached());
     EXPECT_EQ(exchanges().size(), 2 * startup);
-    EXPECT_EQ(controller->macroRecordType, 1);
+    EXPECT_EQ(hub->macroRecordType, 1);
 }
 
 TEST_F(AttachTest, GarbageDatabaseShowsASheetAndIsLeftAlone) {
@@ -336,74 +298,74 @@ TEST_F(AttachTest, GarbageDatabaseShowsASheetAndIsLeftAlone) {
     waitForUploads();
     // Not ours, which is not damage: the sheet names the file and the cause,
     // and no backup is offered in its place.
-    auto* desktop = controller->findChild<KeyboardViewDesktop*>();
+    auto* desktop = hub->findChild<KeyboardViewDesktop*>();
     ASSERT_TRUE(desktop);
     EXPECT_FALSE(desktop->sheet());
-    ASSERT_TRUE(controller->sheet());
-    EXPECT_TRUE(controller->sheet()->text().contains(QString::fromStdString(*databasePath())));
-    EXPECT_TRUE(controller->sheet()->text().contains(KeyboardViewController::text(813)));
+    ASSERT_TRUE(hub->sheet());
+    EXPECT_TRUE(hub->sheet()->text().contains(QString::fromStdString(*databasePath())));
+    EXPECT_TRUE(hub->sheet()->text().contains(KeyboardViewController::text(813)));
     std::ifstream in(*databasePath(), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
     EXPECT_TRUE(exchanges().empty());
-    EXPECT_TRUE(controller->initFinish);
+    EXPECT_TRUE(hub->initFinish);
 }
 
 TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
     showAndAttach();
     waitForUploads();
-    controller->keyboard_connect()->click();
+    hub->keyboard_connect()->click();
     const auto before = exchanges().size();
-    auto* light = controller->pageView(KeyboardViewController::kLightView);
+    auto* light = hub->pageView(KeyboardViewController::kLightView);
     // Each press sends (an identical press still queued is merged into the
     // newer one by the device thread, so wait between them).
-    controller->navigationButton(KeyboardViewController::kLightView)->click();
+    hub->navigationButton(KeyboardViewController::kLightView)->click();
     waitForUploads();
-    controller->navigationButton(KeyboardViewController::kLightView)->click();
+    hub->navigationButton(KeyboardViewController::kLightView)->click();
     waitForUploads();
-    EXPECT_EQ(controller->shownPage(), KeyboardViewController::kLightView);
+    EXPECT_EQ(hub->shownPage(), KeyboardViewController::kLightView);
     EXPECT_TRUE(light->isVisible());
     EXPECT_EQ(exchanges().size(), before + 2);
     EXPECT_EQ(exchanges().back(), E::LightMode);
-    EXPECT_EQ(controller->navigationButton(KeyboardViewController::kLightView)->imageName(),
+    EXPECT_EQ(hub->navigationButton(KeyboardViewController::kLightView)->imageName(),
               "icon_menu_light_check");
 
-    controller->colorPanel()->show();
-    EXPECT_TRUE(controller->colorPanelOpen());
-    controller->navigationButton(KeyboardViewController::kUserLightView)->click();
-    EXPECT_FALSE(controller->colorPanelOpen());
+    hub->colorPanel()->show();
+    EXPECT_TRUE(hub->colorPanelOpen());
+    hub->navigationButton(KeyboardViewController::kUserLightView)->click();
+    EXPECT_FALSE(hub->colorPanelOpen());
     EXPECT_FALSE(light->isVisible());
-    EXPECT_EQ(controller->navigationButton(KeyboardViewController::kLightView)->imageName(),
+    EXPECT_EQ(hub->navigationButton(KeyboardViewController::kLightView)->imageName(),
               "icon_menu_light");
     waitForUploads();
     EXPECT_EQ(exchanges().size(), before + 3);
-    EXPECT_EQ(controller->viewType, KeyboardViewController::kUserLightView);
+    EXPECT_EQ(hub->viewType, KeyboardViewController::kUserLightView);
 
     // The other pages send nothing when entered.
-    for (int type : {1, 2, 7}) controller->selectPage(type);
+    for (int type : {1, 2, 7}) hub->selectPage(type);
     waitForUploads();
     EXPECT_EQ(exchanges().size(), before + 3);
 
     // Leaving the macro page during a recording stops it.
-    auto* record = controller->findChild<QWidget*>("record_button");
+    auto* record = hub->findChild<QWidget*>("record_button");
     ASSERT_NE(record, nullptr);
     theme::setCaption(record, "Stop Record");
-    controller->selectPage(KeyboardViewController::kMacroView);
-    controller->macroRecordType = 2;
-    controller->selectPage(KeyboardViewController::kConfigView);
-    EXPECT_EQ(controller->macroRecordType, 1);
-    EXPECT_EQ(theme::caption(record), controller->text(201));
+    hub->selectPage(KeyboardViewController::kMacroView);
+    hub->macroRecordType = 2;
+    hub->selectPage(KeyboardViewController::kConfigView);
+    EXPECT_EQ(hub->macroRecordType, 1);
+    EXPECT_EQ(theme::caption(record), hub->text(201));
 }
 
 TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {
     showAndAttach();
     // Controls of the macro page, relabelled by name.
-    auto* macroLabel = controller->findChild<QLabel*>("macro_label_macrolist");
-    auto* saveButton = controller->findChild<QWidget*>("macro_btn_save");
-    auto* events = controller->findChild<QComboBox*>("mousevent_combox");
+    auto* macroLabel = hub->findChild<QLabel*>("macro_label_macrolist");
+    auto* saveButton = hub->findChild<QWidget*>("macro_btn_save");
+    auto* events = hub->findChild<QComboBox*>("mousevent_combox");
     ASSERT_TRUE(macroLabel && saveButton && events);
     // A fresh database holds English.
     EXPECT_EQ(curLanguage, kLanguageEnglish);
-    auto* combo = controller->findChild<QComboBox*>("combo_language");
+    auto* combo = hub->findChild<QComboBox*>("combo_language");
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->currentText(), "English");
 
@@ -417,11 +379,11 @@ TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {
         };
         EXPECT_EQ(macroLabel->text(), expect(180));
         EXPECT_EQ(theme::caption(saveButton), expect(193));
-        EXPECT_EQ(controller->findChild<QLabel*>("config_label_language")->text(), expect(603));
+        EXPECT_EQ(hub->findChild<QLabel*>("config_label_language")->text(), expect(603));
         ASSERT_EQ(events->count(), 3);
         EXPECT_EQ(events->itemText(2), expect(234));
-        EXPECT_EQ(controller->window()->windowTitle(), expect(30));
-        EXPECT_EQ(controller->deviceDB()->getConfigData(1, "language"), std::to_string(language));
+        EXPECT_EQ(hub->window()->windowTitle(), expect(30));
+        EXPECT_EQ(hub->deviceDB()->getConfigData(1, "language"), std::to_string(language));
     }
 }
 
@@ -433,11 +395,11 @@ TEST_F(AttachTest, LanguageChoiceIsIgnoredUntilLoadedAndMissingChoiceStartsChine
     }
     showAndAttach();
     EXPECT_EQ(curLanguage, kLanguageSimplifiedChinese);
-    EXPECT_EQ(controller->deviceDB()->getConfigData(1, "language"), "2052");
-    controller->initFinish = false;
-    controller->findChild<QComboBox*>("combo_language")->setCurrentIndex(0);
+    EXPECT_EQ(hub->deviceDB()->getConfigData(1, "language"), "2052");
+    hub->initFinish = false;
+    hub->findChild<QComboBox*>("combo_language")->setCurrentIndex(0);
     EXPECT_EQ(curLanguage, kLanguageSimplifiedChinese);
-    EXPECT_EQ(controller->deviceDB()->getConfigData(1, "language"), "2052");
+    EXPECT_EQ(hub->deviceDB()->getConfigData(1, "language"), "2052");
 }
 
 TEST_F(AttachTest, UploadIndicatorShowsSendingAndFailure) {

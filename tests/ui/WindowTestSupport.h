@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 
 #include "UiTestSupport.h"
 #include "device/PauseClock.h"
@@ -27,29 +28,34 @@
 
 namespace korvex::test {
 
-class WindowTest : public ::testing::Test {
-  protected:
-    // Points XDG_DATA_HOME at the fixture's folder; call first in SetUp.
-    void useDataHome() {
-        app();
-        ASSERT_TRUE(dataHome.isValid());
-        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
-    }
-
-    // A new window (and keyboard) on the fixture's database, shown and loaded.
-    void startWindow() {
+// The window and its keyboard, without a test framework's asserts: the
+// fixtures below and the property test (which asserts its own way) share it.
+struct WindowRig {
+    // A new window (and keyboard) on the database in XDG_DATA_HOME, not yet
+    // shown: the keyboard is looked for once it is.
+    void makeWindow(const std::string& wireLog = {}) {
         g_show_homepage = false;
         auto* c = new KeyboardViewController;
         auto sim = std::make_unique<SimulatedMonitor>();
         monitor = sim.get();
         KeyboardViewController::LinkOptions options;
         options.monitor = std::move(sim);
+        options.wireLogPath = wireLog;
         options.clock = &clock;
         c->setLinkOptions(std::move(options));
         window = std::make_unique<MainWindowController>(c);
         hub = c;
+    }
+
+    // Shows it; false if it did not finish loading.
+    bool showLoaded() {
         window->showWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return hub->initFinish; }, 3000));
+        return QTest::qWaitFor([&] { return hub->initFinish; }, 5000);
+    }
+
+    bool openWindow() {
+        makeWindow();
+        return showLoaded();
     }
 
     void closeSheets() {
@@ -57,26 +63,21 @@ class WindowTest : public ::testing::Test {
             if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
     }
 
-    void languageTo(int language) {
-        auto* combo = hub->findChild<QComboBox*>(QStringLiteral("combo_language"));
-        combo->setCurrentIndex(languageListIndex(language));
-    }
-
-    void settle() {
-        for (int i = 0; i < 5; ++i) {
+    void settle(int rounds = 5, int ms = 2) {
+        for (int i = 0; i < rounds; ++i) {
             QApplication::processEvents();
-            QTest::qWait(2);
+            QTest::qWait(ms);
         }
     }
 
     // Everything handed to the device thread has been sent.
-    void waitForUploads() {
-        ASSERT_TRUE(QTest::qWaitFor(
+    bool uploadsDone() {
+        return QTest::qWaitFor(
             [&] {
                 QApplication::processEvents();
                 return hub->uploadIndicator()->inFlight() == 0;
             },
-            5000));
+            5000);
     }
 
     struct NoPause final : PauseClock {
@@ -94,6 +95,25 @@ class WindowTest : public ::testing::Test {
     SimulatedMonitor* monitor = nullptr;
     KeyboardViewController* hub = nullptr;
     std::unique_ptr<MainWindowController> window;
+};
+
+class WindowTest : public ::testing::Test, protected WindowRig {
+  protected:
+    // Points XDG_DATA_HOME at the fixture's folder; call first in SetUp.
+    void useDataHome() {
+        app();
+        ASSERT_TRUE(dataHome.isValid());
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+    }
+
+    void startWindow() { ASSERT_TRUE(openWindow()); }
+
+    void languageTo(int language) {
+        auto* combo = hub->findChild<QComboBox*>(QStringLiteral("combo_language"));
+        combo->setCurrentIndex(languageListIndex(language));
+    }
+
+    void waitForUploads() { ASSERT_TRUE(uploadsDone()); }
 };
 
 }  // namespace korvex::test

@@ -202,25 +202,6 @@ TEST_F(LinkTest, ClosingReleasesUnlessMarkedDetached) {
     EXPECT_EQ(bus->openHandles, 0);
 }
 
-// A command asked for again: set, get (0xFF in byte 3), set, get, all as
-// control transfers carrying the caller's bytes.
-TEST_F(LinkTest, RepeatedCommandThroughDeviceComm) {
-    CountingClock pauses;
-    DeviceComm comm(link.get(), &pauses);
-    bus->getAnswer[3] = 0xFF;
-    const Bytes begin = command(0x18).bytes;
-    ASSERT_TRUE(comm.sendDeviceData(begin));
-    ASSERT_EQ(bus->controls.size(), 4u);
-    const Bytes sent(begin.begin(), begin.begin() + 64);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(bus->controls[i].request, i % 2 ? 0x01 : 0x09);
-        if (i % 2 == 0) {
-            EXPECT_EQ(bus->controls[i].data, sent);
-        }
-    }
-    EXPECT_EQ(pauses.pauses, 4);
-}
-
 // The upload worker claims through the relay before its first transfer and
 // gives the interface back once its queue has been quiet.
 TEST_F(LinkTest, UploadWorkerClaimsPerBatchThroughTheRelay) {

@@ -12,12 +12,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <linux/input-event-codes.h>
@@ -29,22 +26,18 @@
 #include <sstream>
 #include <string>
 
-#include "../UiTestSupport.h"
+#include "../WindowTestSupport.h"
 #include "../recorder/KeyEvents.h"
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "device/DeviceComm.h"
-#include "device/PauseClock.h"
 #include "device/SimulatedKeyboard.h"
 #include "i18n/Language.h"
 #include "protocol/Encoders.h"
 #include "sync/StoreUploads.h"
 #include "ui/Controls.h"
-#include "ui/DeviceEvents.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
-#include "ui/MainWindowController.h"
-#include "ui/UploadIndicator.h"
 #include "ui/keyboard/KeyboardView.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/macro/KeyboardViewMacro.h"
@@ -126,10 +119,6 @@ namespace korvex::test {
 
 namespace {
 
-struct NoPause final : PauseClock {
-    void pause(std::chrono::nanoseconds) override {}
-};
-
 // Keys the sequences work on; a few, so bindings meet again.
 constexpr const char* kKeys[] = {"a", "s", "d", "f", "j", "k", "l", "escape"};
 constexpr int kEvdev[] = {KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I};
@@ -137,7 +126,7 @@ constexpr int kEvdev[] = {KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I
 // The state a fresh keyboard ends in from these uploads.
 std::unique_ptr<SimulatedKeyboard> replay(const std::vector<Upload>& uploads) {
     auto sim = std::make_unique<SimulatedKeyboard>();
-    NoPause clock;
+    WindowRig::NoPause clock;
     DeviceComm comm(sim.get(), &clock);
     for (const Upload& u : uploads) sendTransfers(comm, u.transfers);
     return sim;
@@ -158,29 +147,29 @@ struct Shown {
     bool operator==(const Shown&) const = default;
 };
 
-class World {
+class World : WindowRig {
   public:
     World() {
         app();
         curLanguage = kLanguageEnglish;
-        qputenv("XDG_DATA_HOME", dir_.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
         start();
     }
     ~World() {
         closeSheets();
-        window_.reset();
+        window.reset();
     }
 
     // A new sequence starts from a factory reset of the same window (a new
     // window each time would cost most of the run), with the keyboard back.
     void reset() {
         closeSheets();
-        if (hub_->macroRecordType == 2) hub_->stopMacroRecord();
-        if (!monitor_->plugged()) monitor_->plug();
+        if (hub->macroRecordType == 2) hub->stopMacroRecord();
+        if (!monitor->plugged()) monitor->plug();
         settle();
-        RC_ASSERT(QTest::qWaitFor([&] { return hub_->keyboardAttached(); }, 5000));
-        RC_ASSERT(hub_->deviceDB()->dropTable());
-        hub_->reloadFromStore();
+        RC_ASSERT(QTest::qWaitFor([&] { return hub->keyboardAttached(); }, 5000));
+        RC_ASSERT(hub->deviceDB()->dropTable());
+        hub->reloadFromStore();
         keys()->selectButtonAction(0);
         closeSheets();
         waitForUploads();
@@ -220,9 +209,9 @@ class World {
                 break;
             case Act::InsertDelay:
                 if (chooseMacro(x.a)) {
-                    hub_->findChild<QAbstractButton*>(QStringLiteral("delayevent_radiobutton"))
+                    hub->findChild<QAbstractButton*>(QStringLiteral("delayevent_radiobutton"))
                         ->click();
-                    hub_->findChild<QLineEdit*>(QStringLiteral("insertevent_edit"))
+                    hub->findChild<QLineEdit*>(QStringLiteral("insertevent_edit"))
                         ->setText(QString::number(10 * (x.b + 1)));
                     chooseEvent(x.c);
                     macro()->insertNewEvent();
@@ -243,23 +232,23 @@ class World {
             case Act::Restart: {
                 // A start shows the start-up profile's top layer: compare
                 // against that view of the state before.
-                const std::int64_t first = sync::startupProfile(hub_->profileDatas);
-                for (std::size_t i = 0; i < hub_->profileDatas.size(); ++i)
-                    if (hub_->profileDatas[i].profId == first) chooseProfile(static_cast<int>(i));
+                const std::int64_t first = sync::startupProfile(hub->profileDatas);
+                for (std::size_t i = 0; i < hub->profileDatas.size(); ++i)
+                    if (hub->profileDatas[i].profId == first) chooseProfile(static_cast<int>(i));
                 keys()->selectButtonAction(0);
                 waitForUploads();
                 const Shown before = shown();
                 closeSheets();
-                window_.reset();
+                window.reset();
                 start();
                 RC_ASSERT(shown() == before);
                 break;
             }
             case Act::Replug:
-                monitor_->unplug();
+                monitor->unplug();
                 settle();
                 if (x.a % 4 != 0) {  // now and then the keyboard stays away a step
-                    monitor_->plug();
+                    monitor->plug();
                     settle();
                 }
                 break;
@@ -271,13 +260,13 @@ class World {
 
     // --- what must hold after every step ------------------------------------
     void check() {
-        DeviceSQLite& db = *hub_->deviceDB();
+        DeviceSQLite& db = *hub->deviceDB();
         // (c) the profile shown exists; the lists are the stored ones.
         std::vector<ProfileData> stored;
         RC_ASSERT(db.queryProfileList(stored));
-        RC_ASSERT(describe(hub_->profileDatas) == describe(stored));
+        RC_ASSERT(describe(hub->profileDatas) == describe(stored));
         RC_ASSERT(std::any_of(stored.begin(), stored.end(), [&](const ProfileData& p) {
-            return p.profId == hub_->currentProfile;
+            return p.profId == hub->currentProfile;
         }));
         RC_ASSERT(keys()->customkey_keyprofile()->rowCount() == static_cast<int>(stored.size()));
         std::vector<MacroInfo> macros;
@@ -288,7 +277,7 @@ class World {
             RC_ASSERT(macros[i].macroName == macro()->MacroListDatas()[i].macroName);
         }
         // Every edit of the event list is stored at once.
-        if (macro()->macroSelectIndex >= 0 && hub_->macroRecordType != 2) {
+        if (macro()->macroSelectIndex >= 0 && hub->macroRecordType != 2) {
             std::vector<RecordInfo> records;
             db.queryMacroRecord(macros[static_cast<std::size_t>(macro()->macroSelectIndex)].macroId,
                                 records);
@@ -305,21 +294,21 @@ class World {
             const KeyInfo* key = findKeyByName(name);
             ProfileKey row;
             const bool bound =
-                db.queryKeyProfile(hub_->currentProfile, hub_->currentFnLayer, key->code, row) &&
-                (row.macroType != kMacroTypeMacro || hub_->macroPlayable(row.macroValue));
+                db.queryKeyProfile(hub->currentProfile, hub->currentFnLayer, key->code, row) &&
+                (row.macroType != kMacroTypeMacro || hub->macroPlayable(row.macroValue));
             RC_ASSERT(label(name) == (bound ? QString::fromStdString(row.macroDesc)
                                             : keyFullName(QString::fromUtf8(
                                                   key->key_name.data(), key->key_name.size()))));
         }
-        if (!monitor_->plugged()) return;
-        SimulatedKeyboard& kb = monitor_->keyboard();
+        if (!monitor->plugged()) return;
+        SimulatedKeyboard& kb = monitor->keyboard();
         RC_ASSERT(kb.violations().empty());
-        const std::vector<MacroInfo> playable = hub_->playableMacros();
+        const std::vector<MacroInfo> playable = hub->playableMacros();
         // (a) the keyboard holds what the store holds for the shown profile.
         std::vector<ProfileKey> top, fn;
-        RC_ASSERT(db.queryKeysProfile(hub_->currentProfile, 0, top));
-        RC_ASSERT(db.queryKeysProfile(hub_->currentProfile, 1, fn));
-        const auto want = replay({keyTablesUpload(hub_->currentProfile, top, fn, playable)});
+        RC_ASSERT(db.queryKeysProfile(hub->currentProfile, 0, top));
+        RC_ASSERT(db.queryKeysProfile(hub->currentProfile, 1, fn));
+        const auto want = replay({keyTablesUpload(hub->currentProfile, top, fn, playable)});
         RC_ASSERT(kb.keyTable(0) == want->keyTable(0));
         RC_ASSERT(kb.keyTable(1) == want->keyTable(1));
         auto built = [&](sync::UploadChoice choice) {
@@ -329,7 +318,7 @@ class World {
         };
         const auto system = replay(built(sync::UploadChoice::System));
         RC_ASSERT(kb.systemFunctions() == system->systemFunctions());
-        if (!hub_->macrosHeldBack()) {
+        if (!hub->macrosHeldBack()) {
             const auto image = replay(built(sync::UploadChoice::Macros));
             RC_ASSERT(kb.macroImage() == image->macroImage());
         }
@@ -341,7 +330,7 @@ class World {
                 const SimKeyEntry entry = kb.keyEntry(layer, key->key_index);
                 if (!entry.isMacro()) continue;
                 ProfileKey row;
-                RC_ASSERT(db.queryKeyProfile(hub_->currentProfile, layer, key->code, row));
+                RC_ASSERT(db.queryKeyProfile(hub->currentProfile, layer, key->code, row));
                 RC_ASSERT(row.macroType == kMacroTypeMacro);
                 RC_ASSERT(entry.macroSlot() < held.size());
                 std::vector<RecordInfo> events;
@@ -356,26 +345,15 @@ class World {
 
   private:
     void start() {
-        g_show_homepage = false;
-        auto* c = new KeyboardViewController;
-        auto sim = std::make_unique<SimulatedMonitor>();
-        monitor_ = sim.get();
-        KeyboardViewController::LinkOptions options;
-        options.monitor = std::move(sim);
-        options.clock = &clock_;
-        c->setLinkOptions(std::move(options));
-        window_ = std::make_unique<MainWindowController>(c);
-        hub_ = c;
-        window_->showWindow();
-        RC_ASSERT(QTest::qWaitFor([&] { return hub_->initFinish; }, 5000));
+        RC_ASSERT(openWindow());
         settle();
-        hub_->keyboard_connect()->click();
-        hub_->selectPage(KeyboardViewController::kMacroView);
+        hub->keyboard_connect()->click();
+        hub->selectPage(KeyboardViewController::kMacroView);
         waitForUploads();
     }
 
-    KeyboardViewKeyFunc* keys() const { return hub_->findChild<KeyboardViewKeyFunc*>(); }
-    KeyboardViewMacro* macro() const { return hub_->findChild<KeyboardViewMacro*>(); }
+    KeyboardViewKeyFunc* keys() const { return hub->findChild<KeyboardViewKeyFunc*>(); }
+    KeyboardViewMacro* macro() const { return hub->findChild<KeyboardViewMacro*>(); }
     int macroCount() const { return static_cast<int>(macro()->MacroListDatas().size()); }
 
     QString label(const char* name) const {
@@ -388,8 +366,8 @@ class World {
 
     Shown shown() const {
         Shown s;
-        for (const ProfileData& p : hub_->profileDatas) s.profiles.emplace_back(p.profId, p.name);
-        s.profile = hub_->currentProfile;
+        for (const ProfileData& p : hub->profileDatas) s.profiles.emplace_back(p.profId, p.name);
+        s.profile = hub->currentProfile;
         for (const MacroInfo& m : macro()->MacroListDatas())
             s.macros.emplace_back(m.macroId, m.macroName);
         for (const char* name : kKeys) s.keyLabels.push_back(label(name));
@@ -397,7 +375,7 @@ class World {
     }
 
     bool chooseProfile(int n) {
-        const int count = static_cast<int>(hub_->profileDatas.size());
+        const int count = static_cast<int>(hub->profileDatas.size());
         if (count == 0) return false;
         keys()->customkey_keyprofile()->setSelectedRow(n % count);
         settle();
@@ -406,7 +384,7 @@ class World {
 
     bool chooseMacro(int n) {
         if (macroCount() == 0) return false;
-        if (hub_->macroRecordType == 2) hub_->stopMacroRecord();
+        if (hub->macroRecordType == 2) hub->stopMacroRecord();
         macro()->macroList()->setSelectedRow(n % macroCount());
         return macro()->macroSelectIndex == n % macroCount();
     }
@@ -421,7 +399,7 @@ class World {
 
     void assignKey(const Action& x) {
         keys()->selectButtonAction(x.b % 2);
-        hub_->currentKeyValue = findKeyByName(kKeys[x.a % std::size(kKeys)])->code;
+        hub->currentKeyValue = findKeyByName(kKeys[x.a % std::size(kKeys)])->code;
         ProfileKey row;
         switch (x.c % 6) {
             case 0:
@@ -455,7 +433,7 @@ class World {
     void bindMacro(const Action& x) {
         if (macroCount() == 0) return;
         keys()->selectButtonAction(x.b % 2);
-        hub_->currentKeyValue = findKeyByName(kKeys[x.a % std::size(kKeys)])->code;
+        hub->currentKeyValue = findKeyByName(kKeys[x.a % std::size(kKeys)])->code;
         const MacroInfo& m =
             macro()->MacroListDatas()[static_cast<std::size_t>(x.c % macroCount())];
         ProfileKey row;
@@ -473,10 +451,10 @@ class World {
         if (QMessageBox* sheet = macro()->sheet())
             if (auto* yes = sheet->findChild<QAbstractButton*>(QStringLiteral("sheet_yes")))
                 yes->click();
-        QWindow* w = hub_->window()->windowHandle();
+        QWindow* w = hub->window()->windowHandle();
         for (int i = 0; i <= x.b; ++i)
             tapKey(w, kEvdev[(x.c + i) % std::size(kEvdev)], 1000 + 40 * i, 1010 + 40 * i);
-        if (hub_->macroRecordType == 2) macro()->recordButtonAction();
+        if (hub->macroRecordType == 2) macro()->recordButtonAction();
     }
 
     // As if a backup or an older file brought more events than the keyboard
@@ -489,37 +467,13 @@ class World {
         std::vector<RecordInfo> records;
         for (int i = 0; i < count; ++i)
             records.push_back({0, id, 1, i, 10 + i, std::to_string(10 + i)});
-        RC_ASSERT(hub_->deviceDB()->rewriteMacroRecords(id, records));
-        hub_->reloadFromStore();
+        RC_ASSERT(hub->deviceDB()->rewriteMacroRecords(id, records));
+        hub->reloadFromStore();
     }
 
-    void closeSheets() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
-    }
-    void settle() {
-        for (int i = 0; i < 3; ++i) {
-            QApplication::processEvents();
-            QTest::qWait(1);
-        }
-    }
-    void waitForUploads() {
-        RC_ASSERT(QTest::qWaitFor(
-            [&] {
-                QApplication::processEvents();
-                return hub_->uploadIndicator()->inFlight() == 0;
-            },
-            5000));
-    }
-
-    // In memory where the system offers it: every step commits.
-    QTemporaryDir dir_{QFileInfo(QStringLiteral("/dev/shm")).isWritable()
-                           ? QStringLiteral("/dev/shm/korvex-truth-XXXXXX")
-                           : QDir::tempPath() + QStringLiteral("/korvex-truth-XXXXXX")};
-    NoPause clock_;
-    SimulatedMonitor* monitor_ = nullptr;
-    KeyboardViewController* hub_ = nullptr;
-    std::unique_ptr<MainWindowController> window_;
+    // Shorter than the fixtures' settling: it runs after every step.
+    void settle() { WindowRig::settle(3, 1); }
+    void waitForUploads() { RC_ASSERT(uploadsDone()); }
 };
 
 int sequences() {
