@@ -13,21 +13,14 @@
 #include "exchange/ProfileFile.h"
 #include "store/DeviceSQLite.h"
 
+#include "../TempFolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 using namespace korvex;
 
 constexpr int kMacros = 100;
-
-struct TempFolder {
-    fs::path path;
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "korvex-bench-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path); }
-};
 
 std::string fullProfile() {
     ProfileFile file;
@@ -44,7 +37,12 @@ std::string fullProfile() {
         for (const KeyInfo& key : allKeys()) {
             ProfileFile::Assignment a{key.code, kMacroTypeKeyboard, 5, 0, 0, {}, "B"};
             if (n < kMacros) {
-                a = {key.code, kMacroTypeMacro, 0, kPlayOnce, 0, "Macro " + std::to_string(n),
+                a = {key.code,
+                     kMacroTypeMacro,
+                     0,
+                     kPlayOnce,
+                     0,
+                     "Macro " + std::to_string(n),
                      "Macro " + std::to_string(n)};
             }
             ++n;

@@ -11,20 +11,13 @@
 
 #include "store/DeviceSQLite.h"
 
+#include "../TempFolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr int kKeys = 80;
-
-struct TempFolder {
-    fs::path path;
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "korvex-bench-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path); }
-};
 
 korvex::DeviceSQLite quietStore() {
     return korvex::DeviceSQLite([](const std::string&) {});
