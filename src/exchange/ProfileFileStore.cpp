@@ -1,21 +1,16 @@
 // Profile files and the store: exporting a stored profile, and importing a
 // checked file as a new profile in one transaction.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QList>
 #include <QString>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
 
 #include "catalog/FunctionCatalog.h"
 #include "exchange/Backups.h"
+#include "exchange/BoundedFile.h"
 #include "exchange/ExchangeInternal.h"
 #include "exchange/ProfileFile.h"
 #include "exchange/ProfileFileRules.h"
@@ -349,47 +344,24 @@ ProfileImport importInto(const std::string& databasePath, bool exists, const Pro
 // forever.
 bool readProfileText(const std::string& path, std::string& text, std::string& error) {
     // Far more than the keyboard can hold.
-    constexpr off_t kMaxFileSize = 16 << 20;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0;
-    if (!ok) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
-    } else if (!S_ISREG(info.st_mode)) {
-        error = path + " is not a regular file, so it cannot be a profile file";
-        ok = false;
-    } else if (info.st_size > kMaxFileSize) {
-        error = path + " is too large to be a profile file (" + std::to_string(info.st_size) +
-                " bytes)";
-        ok = false;
-    }
-    if (ok) {
-        // Never more than the limit, even when the file grows meanwhile.
-        text.resize(static_cast<std::size_t>(kMaxFileSize) + 1);
-        std::size_t filled = 0;
-        while (filled < text.size()) {
-            const ssize_t n = ::read(fd, text.data() + filled, text.size() - filled);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                error = "cannot read " + path + ": " + std::strerror(errno);
-                ok = false;
-                break;
-            }
-            if (n == 0) break;
-            filled += static_cast<std::size_t>(n);
-        }
-        text.resize(filled);
-        if (ok && filled > static_cast<std::size_t>(kMaxFileSize)) {
+    constexpr std::size_t kMaxFileSize = 16 << 20;
+    exchange::BoundedRead read = exchange::readRegularFile(path, kMaxFileSize);
+    switch (read.status) {
+        case exchange::BoundedRead::Status::Ok:
+            text = std::move(read.text);
+            return true;
+        case exchange::BoundedRead::Status::NotRegular:
+            error = path + " is not a regular file, so it cannot be a profile file";
+            return false;
+        case exchange::BoundedRead::Status::TooLarge:
             error = path + " is too large to be a profile file";
-            ok = false;
-        }
+            if (read.size > 0) error += " (" + std::to_string(read.size) + " bytes)";
+            return false;
+        case exchange::BoundedRead::Status::CannotRead:
+            break;
     }
-    ::close(fd);
-    return ok;
+    error = "cannot read " + path + ": " + read.reason;
+    return false;
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "ui/userlight/UserLightFile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,6 +11,7 @@
 #include <set>
 
 #include "catalog/KeyCatalog.h"
+#include "exchange/BoundedFile.h"
 #include "i18n/Language.h"
 
 namespace korvex {
@@ -153,23 +152,22 @@ bool writeUserLightFile(const QString& path, const QByteArray& data, QString* er
 
 std::optional<QByteArray> readWholeFile(const QString& path, QString* error) {
     // A scheme file is a few kilobytes; anything far larger is not one.
-    constexpr qint64 kMaxFileBytes = 1 << 20;
-    // Opening a pipe would wait for a writer, with the window frozen.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        if (error) *error = textOf(kTextNotAFile);
-        return std::nullopt;
+    constexpr std::size_t kMaxFileBytes = 1 << 20;
+    exchange::BoundedRead read = exchange::readRegularFile(path.toStdString(), kMaxFileBytes);
+    switch (read.status) {
+        case exchange::BoundedRead::Status::Ok:
+            return QByteArray::fromStdString(read.text);
+        case exchange::BoundedRead::Status::NotRegular:
+            if (error) *error = textOf(kTextNotAFile);
+            return std::nullopt;
+        case exchange::BoundedRead::Status::TooLarge:
+            if (error) *error = textOf(kTextTooLarge);
+            return std::nullopt;
+        case exchange::BoundedRead::Status::CannotRead:
+            break;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) *error = file.errorString();
-        return std::nullopt;
-    }
-    if (file.size() > kMaxFileBytes) {
-        if (error) *error = textOf(kTextTooLarge);
-        return std::nullopt;
-    }
-    return file.read(kMaxFileBytes + 1);
+    if (error) *error = QString::fromStdString(read.reason);
+    return std::nullopt;
 }
 
 }  // namespace korvex
