@@ -71,7 +71,6 @@ constexpr std::array<ConfigRow, 15> kProfileConfig = {{
 }};
 
 constexpr const char* kFirstProfileName = "Configuration File 1";
-constexpr std::int64_t kApplicationProfile = 1;
 constexpr std::int64_t kResetLightMode = 3;
 
 bool isWritable(const std::string& path) {
@@ -374,12 +373,20 @@ bool DeviceSQLite::deleteProfile(std::int64_t profile) {
     if (!isOpen()) return true;
     // The profile goes with its keys, lights and settings, or not at all:
     // left-over rows would be read back by whatever takes its id later.
+    // The first profile's user light schemes are every profile's: they stay.
     sql::Transaction tx(db_);
     if (!tx.ok()) return false;
+    if (profile != kApplicationProfile) {
+        for (const char* statement : {
+                 R"(DELETE FROM "t_userlight_leddata" WHERE "light_id" IN)"
+                 R"( (SELECT "light_id" FROM "t_userlight_data" WHERE "profile" = ?))",
+                 R"(DELETE FROM "t_userlight_data" WHERE "profile" = ?)",
+             }) {
+            sql::Statement remove(db_, statement);
+            if (!remove.bindAll(profile).run()) return false;
+        }
+    }
     for (const char* statement : {
-             R"(DELETE FROM "t_userlight_leddata" WHERE "light_id" IN)"
-             R"( (SELECT "light_id" FROM "t_userlight_data" WHERE "profile" = ?))",
-             R"(DELETE FROM "t_userlight_data" WHERE "profile" = ?)",
              R"(DELETE FROM "t_keyprofile" WHERE "profId" = ?)",
              R"(DELETE FROM "t_lightdata" WHERE "profId" = ?)",
              R"(DELETE FROM "t_profile" WHERE "profId" = ?)",

@@ -10,6 +10,11 @@
 
 namespace korvex {
 
+// The first profile. It also holds what belongs to no single profile: the
+// application-wide settings and the user light schemes, which every profile
+// shows.
+inline constexpr std::int64_t kApplicationProfile = 1;
+
 // One row of "t_profile".
 struct ProfileData {
     std::int64_t profId = 0;

@@ -15,7 +15,7 @@ class DeviceSQLite;
 class KeyboardViewController;
 
 // Application-wide configuration values are stored under profile 1.
-inline constexpr std::int64_t kAppProfileId = 1;
+inline constexpr std::int64_t kAppProfileId = kApplicationProfile;
 
 // Stores `value` under `key` of profile 1: the existing row is changed, a
 // store that lacks the row gets one (a second row would never be read back).
