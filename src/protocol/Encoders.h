@@ -123,11 +123,13 @@ struct StartupSettings {
     std::vector<ProfileKey> firstListedTopRows;
     std::vector<ProfileKey> firstListedFnRows;
     std::vector<MacroInfo> macros;
-    // The selected light mode of profile 1 and its stored record; without a
-    // record the light page selects the row but sends nothing.
+    // The selected light mode of the profile it ends on and its stored
+    // record; without a record the light page selects the row but sends
+    // nothing.
     std::uint8_t lightMode = 0;
     std::optional<lightData> lightModeRecord;
-    std::optional<std::int64_t> firstUserLightId;  // none when profile 1 has no user light
+    std::optional<std::int64_t>
+        firstUserLightId;  // the user light it ends on; none: the light mode
     std::vector<UserLightLEDData> firstUserLightLeds;
     SystemFunctionState system;
     std::vector<ProfileKey> profile1TopRows;

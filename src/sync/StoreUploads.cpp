@@ -12,7 +12,7 @@ namespace {
 
 using Status = BuiltUploads::Status;
 
-constexpr std::int64_t kFirstProfile = 1;
+constexpr std::int64_t kFirstProfile = kApplicationProfile;
 
 BuiltUploads fail(Status status, std::string message) {
     BuiltUploads b;
@@ -141,6 +141,7 @@ BuiltUploads macroImage(Reader& r) {
 // then the light page, the user light page and the settings page load, then
 // the shown or start-up profile is selected.
 BuiltUploads startup(Reader& r, std::optional<std::int64_t> profile,
+                     std::optional<std::int64_t> userLight,
                      const std::optional<std::vector<MacroInfo>>& keyboardMacros) {
     // Light rows are made first (a write), so the reads after it share one
     // read transaction. None are made for a profile that does not exist.
@@ -172,17 +173,22 @@ BuiltUploads startup(Reader& r, std::optional<std::int64_t> profile,
         s.firstListedTopRows = r.keys(first, 0);
         s.firstListedFnRows = r.keys(first, 1);
     }
-    // The light page shows the start-up profile's selected mode with the
-    // bytes of the profile selected just before.
+    // The selected profile's mode with its own bytes, as the light page
+    // shows them for that profile.
     const std::int64_t mode = r.store().getLightModeSelectIndex(selected);
     if (listedLightMode(mode)) {
         s.lightMode = static_cast<std::uint8_t>(mode);
-        s.lightModeRecord = lightRecord(r, s.firstListedProfile.value_or(selected), mode);
+        s.lightModeRecord = lightRecord(r, selected, mode);
     }
-    const auto lights = r.userLights(selected);
-    if (!lights.empty()) {
-        s.firstUserLightId = lights.front().userlight_id;
-        s.firstUserLightLeds = r.leds(lights.front().userlight_id);
+    // The user light schemes are the whole application's. The keyboard ends
+    // on the scheme asked for (none: on the light mode), else on the first.
+    const auto lights = r.userLights(kApplicationProfile);
+    const auto ending = std::find_if(lights.begin(), lights.end(), [&](const UserLightData& u) {
+        return !userLight || u.userlight_id == *userLight;
+    });
+    if (ending != lights.end()) {
+        s.firstUserLightId = ending->userlight_id;
+        s.firstUserLightLeds = r.leds(ending->userlight_id);
     }
     s.system = systemState(r);
     s.profile1TopRows = r.keys(selected, 0);
@@ -194,9 +200,11 @@ BuiltUploads startup(Reader& r, std::optional<std::int64_t> profile,
 
 BuiltUploads build(Reader& r, const UploadRequest& request) {
     const std::int64_t profile = request.profile.value_or(kFirstProfile);
-    const bool perProfile = request.choice == UploadChoice::Keys ||
-                            request.choice == UploadChoice::LightMode ||
-                            request.choice == UploadChoice::UserLight;
+    // The first profile's user lights are the whole application's: they
+    // stay when that profile is deleted.
+    const bool perProfile =
+        request.choice == UploadChoice::Keys || request.choice == UploadChoice::LightMode ||
+        (request.choice == UploadChoice::UserLight && profile != kApplicationProfile);
     // An unknown profile would send empty tables and wipe the keyboard.
     if (perProfile && !profileExists(r, profile)) {
         if (r.failed()) return {};  // reported by the caller as a failed read
@@ -217,7 +225,7 @@ BuiltUploads build(Reader& r, const UploadRequest& request) {
         case UploadChoice::Macros:
             return macroImage(r);
         case UploadChoice::Startup:
-            return startup(r, request.profile, request.keyboardMacros);
+            return startup(r, request.profile, request.lightId, request.keyboardMacros);
     }
     return fail(Status::NothingToSend, "unknown upload");
 }

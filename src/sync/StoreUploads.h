@@ -22,7 +22,10 @@ struct UploadRequest {
     // Keys, lightmode, userlight; 1 when not given. Start-up: the profile
     // it ends on, the start-up profile when not given or not listed.
     std::optional<std::int64_t> profile;
-    std::optional<std::int64_t> lightId;  // userlight; the profile's first when not given
+    // Userlight: the profile's first when not given. Start-up: the user
+    // light the keyboard ends on, 0 for none (it ends on the light mode),
+    // the first scheme when not given.
+    std::optional<std::int64_t> lightId;
     // Keys and start-up: the macros the keyboard can play, in the slot order
     // of its macro image (see playableSlots). A key bound to any other macro
     // goes out at its own function. Not given: the stored macro list.

@@ -3,10 +3,15 @@
 namespace korvex {
 
 sync::BuiltUploads startupUploads(DeviceSQLite& db, std::int64_t profile,
-                                  std::vector<MacroInfo> keyboardMacros) {
+                                  std::optional<std::int64_t> userLight,
+                                  std::vector<MacroInfo> keyboardMacros,
+                                  std::optional<std::int64_t>& endsOnUserLight) {
+    endsOnUserLight.reset();
     sync::BuiltUploads built = sync::buildUploads(
-        db, {sync::UploadChoice::Startup, profile, std::nullopt, std::move(keyboardMacros)});
+        db, {sync::UploadChoice::Startup, profile, userLight, std::move(keyboardMacros)});
     if (built.status != sync::BuiltUploads::Status::Ready) return built;
+    for (const Upload& part : built.uploads)
+        if (part.kind == UploadKind::UserLight) endsOnUserLight = part.target;
     Upload all;
     all.kind = UploadKind::Keys;
     all.target = -1;  // no other upload has this target

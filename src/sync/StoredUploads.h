@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "StoreUploads.h"
@@ -12,9 +13,13 @@ namespace korvex {
 // joined into one upload, so no part of it can be replaced in the queue by
 // its later repetition and the keyboard receives it in order, ending on
 // `profile`. The key tables name the slots of `keyboardMacros` (see
-// sync::playableSlots). When Ready it holds exactly that one upload;
-// otherwise nothing, and why.
+// sync::playableSlots). `userLight` is the user light it ends on (0: the
+// light mode; not given: the first scheme, if any); `endsOnUserLight` is
+// set to the one it does end on. When Ready it holds exactly that one
+// upload; otherwise nothing, and why.
 sync::BuiltUploads startupUploads(DeviceSQLite& db, std::int64_t profile,
-                                  std::vector<MacroInfo> keyboardMacros);
+                                  std::optional<std::int64_t> userLight,
+                                  std::vector<MacroInfo> keyboardMacros,
+                                  std::optional<std::int64_t>& endsOnUserLight);
 
 }  // namespace korvex

@@ -134,7 +134,7 @@ void KeyboardViewController::refreshUI() {
         // the same sequence from ConnectDevice.
         const bool reattach = deviceComm_ != nullptr;
         ConnectDevice();
-        if (reattach) sendStartupUploads();
+        if (reattach) sendStartupUploads(true);
         initFinish = true;
     } else {
         if (!g_show_homepage) showHomeView();
@@ -153,11 +153,27 @@ void KeyboardViewController::ConnectDevice() {
 void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
     initFinish = false;
     startupLoading_ = true;
+    const std::int64_t shown = currentProfile;
     getAllProfile();
-    selectProfile(sync::startupProfile(profileDatas));
+    // Another program's change keeps the shown profile while it exists:
+    // the keyboard plays that one.
+    const bool keep =
+        !sendToKeyboard && std::any_of(profileDatas.begin(), profileDatas.end(),
+                                       [&](const ProfileData& p) { return p.profId == shown; });
+    selectProfile(keep ? shown : sync::startupProfile(profileDatas));
     startupLoading_ = false;
     if (initMacroList) initMacroList();
-    if (sendToKeyboard) sendStartupUploads();
+    if (sendToKeyboard) {
+        sendStartupUploads();
+    } else if (storeReadable()) {
+        // The keyboard follows what is shown now.
+        if (!keep) sendKeyTables();
+        if (lighting_.userLight && lighting_.scheme != shownUserLight) {
+            if (!sendUserLightOnPress || !sendUserLightOnPress()) sendStoredLightMode();
+        } else if (!keep && !lighting_.userLight) {
+            sendStoredLightMode();
+        }
+    }
     if (storeReadable()) seenDataVersion_ = deviceDB_->dataVersion();
     initFinish = true;
 }
@@ -260,6 +276,22 @@ void KeyboardViewController::selectProfile(std::int64_t profile) {
         if (!deviceDB_->writeLightProfile(profile)) reportNotSaved();
         currentLightMode = static_cast<int>(deviceDB_->getLightModeSelectIndex(profile));
     }
+    emit profileSwitched();
+    // The light mode is the profile's own: while one plays, the new
+    // profile's goes out with its keys.
+    if (!startupLoading_ && !lighting_.userLight) sendStoredLightMode();
+}
+
+bool KeyboardViewController::sendStoredLightMode() {
+    if (!sendStored(sync::UploadChoice::LightMode, currentProfile)) return false;
+    lightModeSent();
+    return true;
+}
+
+void KeyboardViewController::userLightDeleted(std::int64_t scheme) {
+    if (lighting_.scheme != scheme) return;
+    lighting_.scheme.reset();
+    if (lighting_.userLight) sendStoredLightMode();
 }
 
 void KeyboardViewController::loadKeyMacroData() {
@@ -339,7 +371,7 @@ bool KeyboardViewController::sendMacroImage() {
     return fits;
 }
 
-void KeyboardViewController::sendStartupUploads() {
+void KeyboardViewController::sendStartupUploads(bool restoreLighting) {
     if (!storeReadable()) return;
     // The start-up sequence carries the macro image when it fits; the key
     // tables in it play only what that image holds.
@@ -365,7 +397,13 @@ void KeyboardViewController::sendStartupUploads() {
     }
     // Ends on the profile the window shows: after a replug or a resume that
     // need not be the start-up profile.
-    sync::BuiltUploads built = startupUploads(*deviceDB_, currentProfile, std::move(playable));
+    // It ends on the scheme the user light page shows: at a first attach
+    // whenever there is one, else only while a user light played before.
+    const bool userLightPlays = !restoreLighting || lighting_.userLight;
+    const std::optional<std::int64_t> userLight = userLightPlays ? shownUserLight : 0;
+    std::optional<std::int64_t> endsOnUserLight;
+    sync::BuiltUploads built =
+        startupUploads(*deviceDB_, currentProfile, userLight, std::move(playable), endsOnUserLight);
     if (showKeyAssignments) showKeyAssignments();
     if (built.status != sync::BuiltUploads::Status::Ready) {
         reportNotBuilt(built);
@@ -373,6 +411,11 @@ void KeyboardViewController::sendStartupUploads() {
     }
     if (built.uploads.empty()) return;
     ++startupSends_;
+    // Without a scheme in it, which colours the keyboard holds is unknown.
+    if (endsOnUserLight)
+        userLightSent(*endsOnUserLight);
+    else
+        lighting_ = {};
     for (Upload& u : built.uploads) submitUpload(std::move(u));
 }
 

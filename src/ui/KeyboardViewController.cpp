@@ -245,9 +245,9 @@ void KeyboardViewController::selectPage(int type) {
         if (sendLightModeOnPress)
             sendLightModeOnPress();
         else
-            sendStored(sync::UploadChoice::LightMode, currentProfile);
+            sendStoredLightMode();
     }
-    if (type == kUserLightView && storeReadable()) submitUpload(userLightModeUpload());
+    if (type == kUserLightView && storeReadable() && sendUserLightOnPress) sendUserLightOnPress();
     emit pageChanged(type);
 }
 

@@ -131,7 +131,7 @@ class KeyboardViewController : public QWidget {
     // be opened (the sheet says why) or nothing was loaded from it yet.
     bool reopenStore();
     // Sends the start-up sequence again (after a resume from sleep).
-    void reapplyStartupUploads() { sendStartupUploads(); }
+    void reapplyStartupUploads() { sendStartupUploads(true); }
     // How many start-up sequences have been handed to the device thread.
     int startupSequencesSent() const { return startupSends_; }
 
@@ -155,6 +155,22 @@ class KeyboardViewController : public QWidget {
     bool macroPlayable(std::int64_t macroId);
     // The stored macros are not on the keyboard: they did not fit.
     bool macrosHeldBack() const { return macrosHeldBack_; }
+
+    // --- lighting on the keyboard ----------------------------------------
+    // The keyboard plays either the current profile's light mode or a user
+    // light scheme (those are the whole application's), whichever went out
+    // last. Each light page sends its own when shown; a profile switch sends
+    // the new profile's light mode while a light mode is what plays.
+    struct Lighting {
+        bool userLight = false;              // the user light mode plays
+        std::optional<std::int64_t> scheme;  // the scheme whose colours it holds
+    };
+    const Lighting& lighting() const { return lighting_; }
+    void lightModeSent() { lighting_.userLight = false; }
+    void userLightSent(std::int64_t scheme) { lighting_ = {true, scheme}; }
+    // The scheme is gone: while it plays, the keyboard goes back to the
+    // current profile's light mode.
+    void userLightDeleted(std::int64_t scheme);
 
     // Hands an upload to the device thread; never waits for the keyboard.
     // Returns its ticket, or 0 when there is no transport yet.
@@ -202,6 +218,11 @@ class KeyboardViewController : public QWidget {
     std::function<void()> macroRecorderStop;
     // Sends the light page's shown mode when its button is pressed.
     std::function<void()> sendLightModeOnPress;
+    // Plays the user light page's shown scheme when its button is pressed;
+    // false when it shows none (nothing is sent then).
+    std::function<bool()> sendUserLightOnPress;
+    // The scheme the user light page shows, 0 for none.
+    std::int64_t shownUserLight = 0;
     // Ends a running macro recording: the record button reads "Record" again.
     void stopMacroRecord();
 
@@ -229,6 +250,8 @@ class KeyboardViewController : public QWidget {
     void pageChanged(int type);
     // The profile list and the language are loaded; pages fill their lists.
     void profilesLoaded();
+    // Another profile is shown (currentProfile, currentLightMode are set).
+    void profileSwitched();
     // The settings file failed its check at start and was not opened.
     void databaseDamaged(const QString& path, const QString& message);
 
@@ -246,7 +269,10 @@ class KeyboardViewController : public QWidget {
     void setTitle(const QString& title);
     void showSheet(const QString& title, const QString& message);
     void uploadReported(const UploadReport& report);
-    void sendStartupUploads();
+    // `restoreLighting`: end on the lighting that played before (a replug or
+    // resume), not on the first user light as a first attach does.
+    void sendStartupUploads(bool restoreLighting = false);
+    bool sendStoredLightMode();
     void requestRefresh();
     bool storeReadable() const;
     bool openStore();
@@ -284,6 +310,7 @@ class KeyboardViewController : public QWidget {
     // The macros of the image the keyboard accepted in this run.
     sync::MacroSnapshot keyboardMacros_;
     bool macrosHeldBack_ = false;
+    Lighting lighting_;
     // While the first attach loads, the uploads go out as one sequence.
     bool startupLoading_ = false;
     int startupSends_ = 0;

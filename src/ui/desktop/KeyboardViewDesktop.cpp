@@ -198,6 +198,9 @@ void KeyboardViewDesktop::importDone(const ProfileImport& imported) {
     if (auto* keys = hub_.findChild<KeyboardViewKeyFunc*>())
         keys->showProfileList(imported.profile);
     if (hub_.initMacroList) hub_.initMacroList();
+    // The file's macros join the list: the keyboard gets them too, or the
+    // sheet says they do not fit (its keys then play their own functions).
+    hub_.sendMacroImage();
     QStringList renamed;
     for (const auto& [from, to] : imported.renamedMacros)
         renamed << fromStd(from) + QString::fromUtf8(" \u2192 ") + fromStd(to);

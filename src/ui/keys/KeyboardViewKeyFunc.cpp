@@ -51,6 +51,9 @@ KeyboardViewKeyFunc::KeyboardViewKeyFunc(KeyboardViewController& hub)
         showStoredFnMode();
         loadKeyProfile();
     });
+    // Whoever switched (a reload, a reset, an import), the list marks it.
+    connect(&hub_, &KeyboardViewController::profileSwitched, this,
+            [this] { setKeyProfileTableSelect(hub_.currentProfileIndex); });
     connect(&hub_, &KeyboardViewController::languageSwitched, this, [this] { relabel(); });
     connect(&hub_, &KeyboardViewController::pageChanged, this, [this] { hidePopups(); });
     relabel();

@@ -66,6 +66,7 @@ KeyboardViewLight::KeyboardViewLight(KeyboardViewController& hub) : QObject(&hub
     observe();
     hub_.sendLightModeOnPress = [this] { sendShownMode(); };
     connect(&hub_, &KeyboardViewController::profilesLoaded, this, [this] { loadLightModeData(); });
+    connect(&hub_, &KeyboardViewController::profileSwitched, this, [this] { showProfileMode(); });
     connect(&hub_, &KeyboardViewController::languageSwitched, this, [this] { relabel(); });
 }
 
@@ -186,8 +187,9 @@ void KeyboardViewLight::relabel() {
 void KeyboardViewLight::loadLightModeData() {
     DeviceSQLite* store = db();
     if (!store || !store->isOpen()) return;
-    if (!store->writeLightProfile(kAppProfileId)) return void(hub_.reportNotSaved());
-    hub_.currentLightMode = static_cast<int>(store->getLightModeSelectIndex(kAppProfileId));
+    // Each profile keeps its own selected mode, as its keys and colours.
+    if (!store->writeLightProfile(hub_.currentProfile)) return void(hub_.reportNotSaved());
+    hub_.currentLightMode = static_cast<int>(store->getLightModeSelectIndex(hub_.currentProfile));
     const int row = rowOfMode(hub_.currentLightMode);
     if (row < 0) return;
     if (list_->selectedRow() == row) {
@@ -196,6 +198,17 @@ void KeyboardViewLight::loadLightModeData() {
         return;
     }
     list_->setSelectedRow(row);
+}
+
+void KeyboardViewLight::showProfileMode() {
+    // Only shown: the switch itself sends what the keyboard must play.
+    const int row = rowOfMode(hub_.currentLightMode);
+    {
+        const QSignalBlocker quiet(list_);
+        list_->setSelectedRow(row);
+    }
+    markSelectedRow(*list_, row);
+    showStoredMode();
 }
 
 void KeyboardViewLight::setLightModeTableSelect(int selectIndex) {
@@ -208,7 +221,7 @@ void KeyboardViewLight::setBacklightMode(int index) {
     const int mode = modeOfRow(index);
     DeviceSQLite* store = db();
     if (mode < 0 || !store) return;
-    if (!store->selectLightMode(kAppProfileId, mode)) return void(hub_.reportNotSaved());
+    if (!store->selectLightMode(hub_.currentProfile, mode)) return void(hub_.reportNotSaved());
     hub_.currentLightMode = mode;
 
     if (showStoredMode()) sendLightModeData();
@@ -288,7 +301,8 @@ void KeyboardViewLight::sendLightModeData() {
     DeviceSQLite* store = db();
     // The first attach sends its own sequence, this mode included.
     if (hub_.startupLoading() || !store || !store->isOpen()) return;
-    hub_.submitUpload(lightModeUpload(modeByte(hub_.currentLightMode), storedMode()));
+    if (hub_.submitUpload(lightModeUpload(modeByte(hub_.currentLightMode), storedMode())))
+        hub_.lightModeSent();
 }
 
 void KeyboardViewLight::backlightBrightnessChange(int value) {

@@ -91,6 +91,8 @@ class KeyboardViewLight : public QObject {
     // Read, change, write back, and send only after a successful write.
     bool changeStoredMode(const std::function<void(std::vector<std::uint8_t>&)>& change);
     void sendLightModeData();
+    // Shows the current profile's selected mode and its settings.
+    void showProfileMode();
     void showColor(const QColor& color);
     void showDirection(int type);
     void setSliderQuietly(QSlider* slider, int value);

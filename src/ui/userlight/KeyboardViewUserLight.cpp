@@ -11,6 +11,7 @@
 #include "catalog/KeyCatalog.h"
 #include "protocol/Encoders.h"
 #include "store/DeviceSQLite.h"
+#include "sync/StoreUploads.h"
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
@@ -71,6 +72,7 @@ KeyboardViewUserLight::KeyboardViewUserLight(KeyboardViewController& hub)
     };
     if (QWidget* page = hub_.pageView(KeyboardViewController::kUserLightView)) buildPage(page);
     observe();
+    hub_.sendUserLightOnPress = [this] { return sendShownScheme(); };
     connect(&hub_, &KeyboardViewController::profilesLoaded, this, [this] { loadUserLightData(); });
     // Tooltips can be on screen while the language changes.
     connect(&hub_, &KeyboardViewController::languageSwitched, this, [this] { relabel(); });
@@ -210,8 +212,13 @@ void KeyboardViewUserLight::loadUserLightData() {
         rows_.push_back({s.userlight_id, QString::fromStdString(s.userlight_name)});
     reloadList();
     userlight_id_ = 0;
+    hub_.shownUserLight = 0;
     editor_->resetKeyColor();
-    list_->setSelectedRow(0);  // loads the row when there is one
+    // The scheme the keyboard holds while it is still there, else the first.
+    int row = 0;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].light == hub_.lighting().scheme) row = static_cast<int>(i);
+    list_->setSelectedRow(row);  // loads the row when there is one
 }
 
 void KeyboardViewUserLight::setUserLightTableSelect(int selectIndex) {
@@ -228,6 +235,7 @@ bool KeyboardViewUserLight::schemeListed(std::int64_t id) const {
 void KeyboardViewUserLight::loadUserLightInfo(int index) {
     if (index < 0 || index >= static_cast<int>(rows_.size())) return;
     userlight_id_ = rows_[static_cast<std::size_t>(index)].light;
+    hub_.shownUserLight = userlight_id_;
     editor_->resetKeyColor();
     std::vector<UserLightLEDData> leds;
     if (storeOpen()) db()->getUserLightLEDData(userlight_id_, leds);
@@ -272,12 +280,25 @@ bool KeyboardViewUserLight::askBeforeLeaving(int row) {
     return true;
 }
 
+bool KeyboardViewUserLight::sendShownScheme() {
+    // Without a scheme the light mode plays on: user light mode would show
+    // whatever colours the keyboard held before.
+    if (userlight_id_ < 1 || !schemeListed(userlight_id_)) return false;
+    if (hub_.lighting().scheme != userlight_id_) {
+        sendUserLight(userlight_id_);
+    } else if (hub_.submitUpload(userLightModeUpload())) {
+        hub_.userLightSent(userlight_id_);
+    }
+    return true;
+}
+
 void KeyboardViewUserLight::sendUserLight(std::int64_t id) {
     // The first attach sends its own sequence, the first scheme included.
     if (hub_.startupLoading() || !storeOpen()) return;
-    std::vector<UserLightLEDData> leds;
-    db()->getUserLightLEDData(id, leds);
-    hub_.submitUpload(userLightUpload(id, leds));
+    // Built like every upload: colours that cannot be read send nothing.
+    if (hub_.sendBuilt(sync::buildUploads(
+            *db(), {sync::UploadChoice::UserLight, kAppProfileId, id, std::nullopt})))
+        hub_.userLightSent(id);
 }
 
 void KeyboardViewUserLight::userLightListButton(int tag) {
@@ -322,14 +343,18 @@ void KeyboardViewUserLight::appendScheme(std::int64_t id, const QString& name) {
 void KeyboardViewUserLight::delUserLight() {
     const int index = list_->selectedRow();
     if (index < 0 || index >= static_cast<int>(rows_.size()) || !storeOpen()) return;
-    if (!db()->deleteUserLight(rows_[static_cast<std::size_t>(index)].light)) return;
+    const std::int64_t deleted = rows_[static_cast<std::size_t>(index)].light;
+    if (!db()->deleteUserLight(deleted)) return;
     rows_.erase(rows_.begin() + index);
     reloadList();
     // The row now at that place, else the new last row, else no scheme at all:
     // the editor never keeps addressing the deleted one.
     userlight_id_ = 0;
+    hub_.shownUserLight = 0;
     editor_->resetKeyColor();
     if (!rows_.empty()) list_->setSelectedRow(std::min(index, static_cast<int>(rows_.size()) - 1));
+    // Nor does the keyboard keep playing it.
+    hub_.userLightDeleted(deleted);
 }
 
 void KeyboardViewUserLight::editUserLightName() {

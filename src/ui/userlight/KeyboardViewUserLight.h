@@ -105,6 +105,7 @@ class KeyboardViewUserLight : public QObject {
     // when that succeeded, sends the scheme as stored.
     void storeEditorColours();
     void sendUserLight(std::int64_t id);
+    bool sendShownScheme();
     void warnNoScheme();
     // The editor shows colours the selected scheme does not hold.
     bool hasUnappliedPaint() const;
