@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QSignalSpy>
+#include <QSlider>
 #include <QTest>
 
 #include <linux/input-event-codes.h>
@@ -38,9 +40,14 @@
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
+#include "ui/desktop/KeyboardViewDesktop.h"
 #include "ui/keyboard/KeyboardView.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
+#include "ui/light/KeyboardViewLight.h"
+#include "ui/light/LightModes.h"
 #include "ui/macro/KeyboardViewMacro.h"
+#include "ui/userlight/KeyboardUserLightView.h"
+#include "ui/userlight/KeyboardViewUserLight.h"
 
 namespace korvex::test {
 
@@ -63,13 +70,18 @@ enum class Act {
     OverCapacity,
     Restart,
     Replug,
+    LightMode,
+    LightSetting,
+    UserLight,
+    ExportImport,
 };
 
 const char* actName(Act a) {
     static const char* names[] = {"AddProfile", "DeleteProfile", "RenameProfile", "SwitchProfile",
                                   "AssignKey",  "NewMacro",      "DeleteMacro",   "RenameMacro",
                                   "Record",     "InsertDelay",   "MoveEvent",     "DeleteEvent",
-                                  "BindMacro",  "OverCapacity",  "Restart",       "Replug"};
+                                  "BindMacro",  "OverCapacity",  "Restart",       "Replug",
+                                  "LightMode",  "LightSetting",  "UserLight",     "ExportImport"};
     return names[static_cast<int>(a)];
 }
 
@@ -92,22 +104,13 @@ struct Arbitrary<korvex::test::Action> {
         using korvex::test::Act;
         // Macro and key work weigh most: that is where the copies drift.
         const Gen<Act> act = gen::weightedElement<Act>({
-            {2, Act::AddProfile},
-            {1, Act::DeleteProfile},
-            {1, Act::RenameProfile},
-            {2, Act::SwitchProfile},
-            {3, Act::AssignKey},
-            {3, Act::NewMacro},
-            {2, Act::DeleteMacro},
-            {1, Act::RenameMacro},
-            {3, Act::Record},
-            {2, Act::InsertDelay},
-            {1, Act::MoveEvent},
-            {2, Act::DeleteEvent},
-            {4, Act::BindMacro},
-            {2, Act::OverCapacity},
-            {1, Act::Restart},
-            {1, Act::Replug},
+            {2, Act::AddProfile},    {1, Act::DeleteProfile}, {1, Act::RenameProfile},
+            {2, Act::SwitchProfile}, {3, Act::AssignKey},     {3, Act::NewMacro},
+            {2, Act::DeleteMacro},   {1, Act::RenameMacro},   {3, Act::Record},
+            {2, Act::InsertDelay},   {1, Act::MoveEvent},     {2, Act::DeleteEvent},
+            {4, Act::BindMacro},     {2, Act::OverCapacity},  {1, Act::Restart},
+            {1, Act::Replug},        {2, Act::LightMode},     {2, Act::LightSetting},
+            {3, Act::UserLight},     {1, Act::ExportImport},
         });
         return gen::construct<korvex::test::Action>(act, gen::inRange(0, 8), gen::inRange(0, 8),
                                                     gen::inRange(0, 8));
@@ -144,6 +147,8 @@ struct Shown {
     std::int64_t profile = 0;
     std::vector<std::pair<std::int64_t, std::string>> macros;
     std::vector<QString> keyLabels;
+    int lightRow = -1;
+    std::vector<std::pair<std::int64_t, QString>> userLights;
     bool operator==(const Shown&) const = default;
 };
 
@@ -244,6 +249,19 @@ class World : WindowRig {
                 RC_ASSERT(shown() == before);
                 break;
             }
+            case Act::LightMode:
+                hub->selectPage(KeyboardViewController::kLightView);
+                light()->light_mode_list()->setSelectedRow((x.a * 8 + x.b) % lightmodes::kRowCount);
+                break;
+            case Act::LightSetting:
+                lightSetting(x);
+                break;
+            case Act::UserLight:
+                userLightStep(x);
+                break;
+            case Act::ExportImport:
+                exportImport(x);
+                break;
             case Act::Replug:
                 monitor->unplug();
                 settle();
@@ -276,6 +294,26 @@ class World : WindowRig {
             RC_ASSERT(macros[i].macroId == macro()->MacroListDatas()[i].macroId);
             RC_ASSERT(macros[i].macroName == macro()->MacroListDatas()[i].macroName);
         }
+        // The user light list is the stored one (the whole application's).
+        std::vector<UserLightData> schemes;
+        db.getUserLightData(kApplicationProfile, schemes);
+        const auto& rows = userLight()->userlight_datas();
+        RC_ASSERT(rows.size() == schemes.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            RC_ASSERT(rows[i].light == schemes[i].userlight_id);
+            RC_ASSERT(rows[i].name == QString::fromStdString(schemes[i].userlight_name));
+        }
+        // The light page shows the shown profile's stored mode and settings.
+        const std::int64_t mode = db.getLightModeSelectIndex(hub->currentProfile);
+        RC_ASSERT(hub->currentLightMode == mode);
+        RC_ASSERT(light()->light_mode_list()->selectedRow() ==
+                  lightmodes::rowOfMode(static_cast<int>(mode)));
+        lightData record;
+        RC_ASSERT(db.queryLightInfo(hub->currentProfile, mode, record));
+        RC_ASSERT(light()->light_slider_brightness()->value() ==
+                  (mode == lightmodes::kModeOff
+                       ? 0
+                       : record.lightBytes[lightmodes::kByteBrightness] & 15));
         // Every edit of the event list is stored at once.
         if (macro()->macroSelectIndex >= 0 && hub->macroRecordType != 2) {
             std::vector<RecordInfo> records;
@@ -322,6 +360,25 @@ class World : WindowRig {
             const auto image = replay(built(sync::UploadChoice::Macros));
             RC_ASSERT(kb.macroImage() == image->macroImage());
         }
+        // The lighting: the shown profile's light mode, or the user light
+        // scheme the user light page shows, with its stored colours.
+        const KeyboardViewController::Lighting& lit = hub->lighting();
+        if (!lit.userLight) {
+            sync::UploadRequest request{sync::UploadChoice::LightMode, hub->currentProfile, {}, {}};
+            sync::BuiltUploads b = sync::buildUploads(db, request);
+            RC_ASSERT(b.status == sync::BuiltUploads::Status::Ready);
+            RC_ASSERT(kb.lightMode() == replay(b.uploads)->lightMode());
+        } else {
+            RC_ASSERT(lit.scheme.has_value());
+            RC_ASSERT(*lit.scheme == userLight()->userlight_id());
+            sync::UploadRequest request{
+                sync::UploadChoice::UserLight, kApplicationProfile, lit.scheme, {}};
+            sync::BuiltUploads b = sync::buildUploads(db, request);
+            RC_ASSERT(b.status == sync::BuiltUploads::Status::Ready);
+            const auto want = replay(b.uploads);
+            RC_ASSERT(kb.lightMode() == want->lightMode());
+            RC_ASSERT(kb.perKeyTable() == want->perKeyTable());
+        }
         // (b) a key that plays a macro plays the events the window shows for it.
         const std::vector<SimMacro> held = kb.macros();
         for (int layer = 0; layer < 2; ++layer)
@@ -354,6 +411,9 @@ class World : WindowRig {
 
     KeyboardViewKeyFunc* keys() const { return hub->findChild<KeyboardViewKeyFunc*>(); }
     KeyboardViewMacro* macro() const { return hub->findChild<KeyboardViewMacro*>(); }
+    KeyboardViewLight* light() const { return hub->findChild<KeyboardViewLight*>(); }
+    KeyboardViewUserLight* userLight() const { return hub->findChild<KeyboardViewUserLight*>(); }
+    KeyboardViewDesktop* desktop() const { return hub->findChild<KeyboardViewDesktop*>(); }
     int macroCount() const { return static_cast<int>(macro()->MacroListDatas().size()); }
 
     QString label(const char* name) const {
@@ -371,6 +431,9 @@ class World : WindowRig {
         for (const MacroInfo& m : macro()->MacroListDatas())
             s.macros.emplace_back(m.macroId, m.macroName);
         for (const char* name : kKeys) s.keyLabels.push_back(label(name));
+        s.lightRow = light()->light_mode_list()->selectedRow();
+        for (const auto& row : userLight()->userlight_datas())
+            s.userLights.emplace_back(row.light, row.name);
         return s;
     }
 
@@ -455,6 +518,63 @@ class World : WindowRig {
         for (int i = 0; i <= x.b; ++i)
             tapKey(w, kEvdev[(x.c + i) % std::size(kEvdev)], 1000 + 40 * i, 1010 + 40 * i);
         if (hub->macroRecordType == 2) macro()->recordButtonAction();
+    }
+
+    // Brightness, speed or a preset colour of the shown mode.
+    void lightSetting(const Action& x) {
+        hub->selectPage(KeyboardViewController::kLightView);
+        switch (x.a % 3) {
+            case 0:
+                light()->light_slider_brightness()->setValue(x.b * 2);
+                break;
+            case 1:
+                light()->light_slider_speed()->setValue(x.b * 2);
+                break;
+            default:
+                light()->colorButtonAction(lightmodes::kLightPickerTag + 1 + (x.b + x.c) % 14);
+                break;
+        }
+    }
+
+    // Add a scheme, pick one, paint a key and apply, or delete the shown one.
+    void userLightStep(const Action& x) {
+        hub->selectPage(KeyboardViewController::kUserLightView);
+        KeyboardViewUserLight* page = userLight();
+        const int count = static_cast<int>(page->userlight_datas().size());
+        switch (x.a % 4) {
+            case 0:
+                page->addUserLight();
+                break;
+            case 1:
+                if (count > 0) page->userlightlist()->setSelectedRow(x.b % count);
+                break;
+            case 2: {
+                if (page->userlight_id() < 1) break;
+                KeyboardUserLightView* editor = page->userlight_keyboardctrl();
+                const KeyInfo* key = findKeyByName(kKeys[x.b % std::size(kKeys)]);
+                const QPoint at =
+                    editor->kbKeyArrayHover()[static_cast<std::size_t>(key->layout_index)]
+                        .rect.center()
+                        .toPoint();
+                QTest::mouseClick(editor, Qt::LeftButton, {}, at);
+                page->colorButtonAction(lightmodes::kUserLightPickerTag + 1 + x.c % 14);
+                page->applyUserLightKeyColor();
+                break;
+            }
+            default:
+                page->delUserLight();
+                break;
+        }
+    }
+
+    // Exports the shown profile and imports the file again as a new one.
+    void exportImport(const Action& x) {
+        const QString path = dataHome.filePath(QStringLiteral("profile-%1.json").arg(x.a));
+        desktop()->exportProfileTo(path);
+        closeSheets();
+        QSignalSpy done(desktop(), &KeyboardViewDesktop::importFinished);
+        desktop()->importProfileFrom(path);
+        RC_ASSERT(done.wait(10000));
     }
 
     // As if a backup or an older file brought more events than the keyboard
