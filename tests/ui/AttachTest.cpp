@@ -51,6 +51,8 @@ class AttachTest : public test::WindowTest {
   protected:
     void SetUp() override {
         useDataHome();
+        // As in a fresh process: an earlier case's language must not carry over.
+        curLanguage = kLanguageSimplifiedChinese;
         makeWindow(wireLogPath().toStdString());
     }
 
