@@ -179,10 +179,7 @@ TEST_F(MacroPageTest, DeletingAnEventTakesItsPartnerByTypeAndIsStoredAtOnce) {
     insertDelay("7");
     selectEvent(0);  // down A takes the first key up after it
     click("button_action_deleterecord");
-    // Going to another macro and back shows what is stored: the deletion.
-    click("macro_btn_newmacro");
-    page->macroList()->setSelectedRow(0);
-    EXPECT_EQ(shown(), (std::vector<Ev>{delay(7)}));
+    EXPECT_EQ(stored(), (std::vector<Ev>{delay(7)}));
 }
 
 TEST_F(MacroPageTest, MacroListNamesRenameAndDeletion) {
