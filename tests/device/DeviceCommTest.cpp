@@ -148,30 +148,6 @@ TEST_F(Fixture, FailedChunkStopsTheRunButStillReportsTrue) {
     EXPECT_EQ(r.chunksSent, 2u);
 }
 
-TEST(TransferList, ReportsTheFirstFailureAndStillClosesTheExchange) {
-    CountingClock clock;
-    ScriptedLink link;
-    DeviceComm comm(&link, &clock);
-    std::vector<Transfer> list = {
-        {Transfer::Kind::Command, command65(), 0},
-        {Transfer::Kind::Bulk, counting(640), 640},
-        {Transfer::Kind::Data, counting(64), 0},
-        {Transfer::Kind::Command, command65(), 0},
-    };
-    EXPECT_EQ(sendTransfers(comm, list), (UploadResult{UploadResult::Status::Sent, 0}));
-    EXPECT_EQ(link.sets.size(), 1u + 9 + 1 + 1);
-
-    link.sets.clear();
-    link.failSetAt = 3;  // the third chunk of the run
-    EXPECT_EQ(sendTransfers(comm, list), (UploadResult{UploadResult::Status::Failed, 1}));
-    EXPECT_EQ(link.sets.size(), 1u + 3 + 1 + 1);  // the rest of the list still went out
-
-    comm.setDeviceStatus(0);
-    link.sets.clear();
-    EXPECT_EQ(sendTransfers(comm, list), (UploadResult{UploadResult::Status::NoKeyboard, 0}));
-    EXPECT_TRUE(link.sets.empty());
-}
-
 TEST(SteadyPause, NeverReturnsEarly) {
     using Clock = std::chrono::steady_clock;
     SteadyPauseClock clock;

@@ -80,8 +80,6 @@ TEST(KeyTable, MacroKeysNameTheMacrosListPosition) {
     const std::vector<MacroInfo> macros = {macro(11), macro(7), macro(30)};
     EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 4, 30, 1, 5)}, macros)).bytes,
               tableWith(kA, {0x06, 0x02, 0x01, 0x05}));
-    EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 4, 11, 2, 0)}, macros)).bytes,
-              tableWith(kA, {0x06, 0x00, 0x02, 0x00}));
     // A macro that is gone, or no macros at all: the key plays nothing.
     EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 4, 12, 1, 5)}, macros)).bytes, kEmptyTable);
     EXPECT_EQ(table(SendKeyMacroData(0, {row(kA, 4, 30, 1, 5)}, {})).bytes, kEmptyTable);

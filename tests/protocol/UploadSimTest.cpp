@@ -1,7 +1,6 @@
 // Encoders against the simulated keyboard: what the keyboard ends up holding,
 // not only which bytes went out.
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "../device/FakeLink.h"
@@ -13,7 +12,6 @@ namespace korvex {
 namespace {
 
 using namespace korvex::test;
-using ::testing::ElementsAre;
 
 struct UploadSim : ::testing::Test, SimRig {
     std::size_t expectedViolations = 0;
@@ -69,29 +67,6 @@ TEST_F(UploadSim, DetachHalfWayAndSendAgain) {
     comm.setDeviceStatus(1);
     EXPECT_EQ(send(upload), UploadResult{});
     EXPECT_EQ(kb.ledColour(key(41).light_index), 0x00FF00u);
-}
-
-TEST(FirstAttach, UploadsInTheOrderTheWindowSendsThem) {
-    StartupSettings s;
-    s.firstListedProfile = 2;
-    s.firstUserLightId = 4;
-    auto kinds = [](const std::vector<Upload>& uploads) {
-        std::vector<std::pair<UploadKind, std::int64_t>> k;
-        for (const Upload& u : uploads) k.emplace_back(u.kind, u.target);
-        return k;
-    };
-    using P = std::pair<UploadKind, std::int64_t>;
-    // Without a stored light mode record the light page sends nothing.
-    EXPECT_THAT(kinds(firstAttachUploads(s)),
-                ElementsAre(P{UploadKind::Keys, 2}, P{UploadKind::UserLight, 4},
-                            P{UploadKind::UserLight, 4}, P{UploadKind::SystemFunctions, 0},
-                            P{UploadKind::Keys, 1}));
-    s.firstListedProfile.reset();
-    s.firstUserLightId.reset();
-    s.lightModeRecord = lightData{};
-    EXPECT_THAT(kinds(firstAttachUploads(s)),
-                ElementsAre(P{UploadKind::LightMode, 0}, P{UploadKind::SystemFunctions, 0},
-                            P{UploadKind::Keys, 1}));
 }
 
 }  // namespace

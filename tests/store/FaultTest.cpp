@@ -150,19 +150,6 @@ TEST_F(UntouchableFile, AMissingTableOrColumnIsNamedAndTheFileLeftAlone) {
     EXPECT_NE(result.reason.find("t_keyprofile.macroType"), std::string::npos) << result.reason;
 }
 
-TEST_F(StoreTest, AColumnRenamedWhileOpenFailsTheQueryInsteadOfReadingItsName) {
-    openOrFail();
-    ASSERT_GT(store_.addKeyProfile({0, 0, 1, 41, 3, 5, 0, 0, "A"}), 0);
-    RawDb raw(file_);
-    ASSERT_TRUE(raw.exec("ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind"));
-    const auto before = store_.errorCount();
-    std::vector<ProfileKey> rows;
-    EXPECT_FALSE(store_.queryKeysProfile(1, 0, rows));
-    EXPECT_TRUE(rows.empty());
-    EXPECT_GT(store_.errorCount(), before);
-    EXPECT_NE(store_.lastError().find("macroType"), std::string::npos) << store_.lastError();
-}
-
 TEST_F(UntouchableFile, AFolderInPlaceOfTheFileIsReported) {
     fs::create_directories(file_);
     const OpenResult result = open();

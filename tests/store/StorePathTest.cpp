@@ -39,15 +39,6 @@ TEST_F(StorePath, FollowsXdgDataHomeAndFallsBackToHome) {
     EXPECT_FALSE(korvex::databasePath().has_value());
 }
 
-TEST_F(StorePath, CreatesMissingFoldersAndReportsFailure) {
-    std::string reason;
-    EXPECT_TRUE(korvex::createDirectories((dir_ / "a/b/db").string(), &reason));
-    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "a/b/db"));
-    std::ofstream(dir_ / "file").put('x');
-    EXPECT_FALSE(korvex::createDirectories((dir_ / "file/db").string(), &reason));
-    EXPECT_FALSE(reason.empty());
-}
-
 TEST_F(StorePath, TheStoreOpensThereAndFailsWithoutAnyLocation) {
     EnvGuard xdg("XDG_DATA_HOME"), home("HOME");
     const auto& root = dir_;
@@ -60,9 +51,11 @@ TEST_F(StorePath, TheStoreOpensThereAndFailsWithoutAnyLocation) {
     EXPECT_TRUE(opened.ok) << opened.reason;
     EXPECT_EQ(opened.path, *korvex::databasePath());
     EXPECT_TRUE(std::filesystem::is_regular_file(opened.path));
-    // A plain file where a folder must go is an open failure, not a crash.
-    EXPECT_EQ(store.openFile((root / "korvex/db" / korvex::kDatabaseFileName / "x").string()).error,
-              korvex::OpenError::CannotCreate);
+    // A plain file where a folder must go is an open failure that says why.
+    const korvex::OpenResult blocked =
+        store.openFile((root / "korvex/db" / korvex::kDatabaseFileName / "x").string());
+    EXPECT_EQ(blocked.error, korvex::OpenError::CannotCreate);
+    EXPECT_FALSE(blocked.reason.empty());
 }
 
 }  // namespace

@@ -51,6 +51,8 @@ class AttachTest : public test::WindowTest {
   protected:
     void SetUp() override {
         useDataHome();
+        // As in a fresh process: an earlier case's language must not carry over.
+        curLanguage = kLanguageSimplifiedChinese;
         makeWindow(wireLogPath().toStdString());
     }
 
@@ -81,15 +83,16 @@ TEST_F(AttachTest, FirstAttachKeepsTheHomePageUntilTheConnectionButton) {
     // The monitor starts only once the window is shown.
     settle();
     EXPECT_FALSE(hub->keyboardAttached());
+    hub->keyboard_connect()->click();  // without a keyboard: nothing
+    EXPECT_TRUE(hub->homeViewShown());
+    EXPECT_EQ(hub->viewType, 0);
 
     showAndAttach();
     EXPECT_TRUE(hub->keyboardAttached());
     ASSERT_NE(hub->deviceComm(), nullptr);
     EXPECT_EQ(hub->deviceComm()->deviceStatus(), 1);
-    EXPECT_EQ(hub->deviceDBfile, "device_keyboard_tarnel_v1.sqlite3");
     EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard");
     EXPECT_TRUE(hub->homeViewShown());
-    EXPECT_EQ(hub->window()->windowTitle(), hub->keyboardTitle);
     // The caption under the picture says what clicking it does, in the
     // language just read from the store.
     EXPECT_EQ(hub->homeCaption()->text(), "Click the keyboard to configure it");
@@ -98,12 +101,6 @@ TEST_F(AttachTest, FirstAttachKeepsTheHomePageUntilTheConnectionButton) {
     EXPECT_FALSE(hub->homeViewShown());
     EXPECT_FALSE(g_show_homepage);
     EXPECT_EQ(hub->viewType, KeyboardViewController::kCustomKeyView);
-}
-
-TEST_F(AttachTest, ConnectionButtonWithoutKeyboardDoesNothing) {
-    hub->keyboard_connect()->click();
-    EXPECT_TRUE(hub->homeViewShown());
-    EXPECT_EQ(hub->viewType, 0);
 }
 
 TEST_F(AttachTest, DetachCoversThePagesStopsRecordingAndReattachKeepsTheTransport) {
@@ -134,10 +131,8 @@ TEST_F(AttachTest, DetachCoversThePagesStopsRecordingAndReattachKeepsTheTranspor
     EXPECT_EQ(hub->deviceComm(), comm);
     EXPECT_EQ(comm->deviceStatus(), 1);
     EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard");
-}
 
-TEST_F(AttachTest, HomePageShownByTheUserIsNotLaidTwiceOnDetach) {
-    showAndAttach();
+    // The home page shown by the user is not laid twice.
     hub->keyboard_connect()->click();
     hub->button_action_home();
     EXPECT_TRUE(g_show_homepage);
@@ -345,16 +340,6 @@ TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
     for (int type : {1, 2, 7}) hub->selectPage(type);
     waitForUploads();
     EXPECT_EQ(exchanges().size(), before + 2);
-
-    // Leaving the macro page during a recording stops it.
-    auto* record = hub->findChild<QWidget*>("record_button");
-    ASSERT_NE(record, nullptr);
-    theme::setCaption(record, "Stop Record");
-    hub->selectPage(KeyboardViewController::kMacroView);
-    hub->macroRecordType = 2;
-    hub->selectPage(KeyboardViewController::kConfigView);
-    EXPECT_EQ(hub->macroRecordType, 1);
-    EXPECT_EQ(theme::caption(record), hub->text(201));
 }
 
 TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {

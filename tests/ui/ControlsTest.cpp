@@ -115,17 +115,6 @@ TEST_F(ControlsTest, TextButtonCaptionFollowsColourAndHover) {
     EXPECT_EQ(b.textView()->palette().color(QPalette::WindowText), QColor(10, 20, 30));
 }
 
-TEST_F(ControlsTest, MenuItemPostsItsMenuId) {
-    Recorder rec(notification::kMenuItemMouseUpAction);
-    MenuItem item(3, "Disable Keys");
-    item.resize(120, 30);
-    item.show();
-    QTest::mouseClick(&item, Qt::LeftButton, {}, QPoint(5, 5));
-    ASSERT_EQ(rec.posts.size(), 1u);
-    EXPECT_EQ(rec.posts[0].toMap().value("menuid").toInt(), 3);
-    EXPECT_EQ(item.textView()->geometry(), QRect(6, 30 - 12 - 16, 108, 16));
-}
-
 TEST_F(ControlsTest, ListSelectionRunsForClicksAndProgramAlike) {
     ItemListView list;
     list.resize(200, 200);

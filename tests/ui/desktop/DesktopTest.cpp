@@ -297,6 +297,12 @@ TEST_F(DesktopTest, AfterResumeTheStartupUploadsGoOutOnce) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return hub->keyboardAttached(); }, 3000));
         settle();
         EXPECT_TRUE(writesSince(from) == firstAttach);  // from the attach alone
+        // Attached again: nothing while asleep, once more on waking.
+        from = writeCount();
+        emit source.prepareForSleep(true);
+        EXPECT_TRUE(writesSince(from).empty());
+        emit source.prepareForSleep(false);
+        EXPECT_TRUE(writesSince(from) == firstAttach);
     }
 
     // A keyboard that re-enumerates while the wake-up settles gets the

@@ -129,7 +129,7 @@ TEST_F(KeyboardViewTest, ClickAtEveryKeyCentreSelectsThatKey) {
     }
 }
 
-TEST_F(KeyboardViewTest, TooltipFollowsThePointerFromKeyToKeyAndOffIntoGaps) {
+TEST_F(KeyboardViewTest, TooltipFollowsThePointerAndGoesOffTheKeysAndOnTheHomePage) {
     Recorder tips(notification::kShowKeyboardToolTipWnd);
     const int q = indexOf("q"), w = indexOf("w");
     QTest::mouseMove(view, centreOf(key(q).rect));
@@ -154,6 +154,24 @@ TEST_F(KeyboardViewTest, TooltipFollowsThePointerFromKeyToKeyAndOffIntoGaps) {
     EXPECT_EQ(tips.posts[0].toMap()["show"].toInt(), 0);
     EXPECT_EQ(view->hoverKeyItem(), -1);
     EXPECT_FALSE(view->keyView(w)->isHover());
+
+    // Off the keyboard altogether: the tooltip goes and a check mark is cleared.
+    view->selectKeyView(w)->setKeyCheck(true);
+    QTest::mouseMove(view, centreOf(key(w).rect));
+    tips.posts.clear();
+    QTest::mouseMove(&host, QPoint(695, 295));
+    ASSERT_FALSE(tips.posts.empty());
+    EXPECT_EQ(tips.posts.back().toMap()["show"].toInt(), 0);
+    EXPECT_EQ(view->hoverKeyItem(), -1);
+    EXPECT_FALSE(view->selectKeyView(w)->keyCheck());
+
+    // Nor is there hover or a tooltip while the home page is shown.
+    g_show_homepage = true;
+    tips.posts.clear();
+    QTest::mouseMove(view, centreOf(key(q).rect));
+    EXPECT_EQ(view->hoverKeyItem(), -1);
+    for (const QVariant& t : tips.posts) EXPECT_EQ(t.toMap()["show"].toInt(), 0);
+    EXPECT_FALSE(view->keyView(q)->isHover());
 }
 
 TEST_F(KeyboardViewTest, PressDragOffAndReleaseMarksTheKeyButReportsNothing) {
@@ -173,15 +191,6 @@ TEST_F(KeyboardViewTest, PressDragOffAndReleaseMarksTheKeyButReportsNothing) {
     click(a);
     EXPECT_EQ(clicks.posts.size(), 2u);
     EXPECT_TRUE(view->keyView(a)->isSelect());
-}
-
-TEST_F(KeyboardViewTest, HomePageShownStopsHoverAndTooltips) {
-    Recorder tips(notification::kShowKeyboardToolTipWnd);
-    g_show_homepage = true;
-    QTest::mouseMove(view, centreOf(key(indexOf("f5")).rect));
-    EXPECT_EQ(view->hoverKeyItem(), -1);
-    for (const QVariant& t : tips.posts) EXPECT_EQ(t.toMap()["show"].toInt(), 0);
-    EXPECT_FALSE(view->keyView(indexOf("f5"))->isHover());
 }
 
 TEST_F(KeyboardViewTest, AssignmentMarksAndFaceLabelsOutlastHoverUntilReset) {
@@ -215,18 +224,6 @@ TEST_F(KeyboardViewTest, AssignmentMarksAndFaceLabelsOutlastHoverUntilReset) {
     // Indices outside the keyboard (rows of foreign keys) are ignored.
     view->setKeyMacro(-1, "x", true);
     view->setKeyMacro(80, "x", true);
-}
-
-TEST_F(KeyboardViewTest, LeavingTheKeyboardHidesTheTooltipAndClearsTheCheckMark) {
-    const int m = indexOf("m");
-    view->selectKeyView(m)->setKeyCheck(true);
-    QTest::mouseMove(view, centreOf(key(m).rect));
-    Recorder tips(notification::kShowKeyboardToolTipWnd);
-    QTest::mouseMove(&host, QPoint(695, 295));
-    ASSERT_FALSE(tips.posts.empty());
-    EXPECT_EQ(tips.posts.back().toMap()["show"].toInt(), 0);
-    EXPECT_EQ(view->hoverKeyItem(), -1);
-    EXPECT_FALSE(view->selectKeyView(m)->keyCheck());
 }
 
 TEST_F(KeyboardViewTest, MarksDrawDashedFramesOnlyWhereTheyShould) {
