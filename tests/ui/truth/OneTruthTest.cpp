@@ -12,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -29,7 +30,6 @@
 #include <string>
 
 #include "../WindowTestSupport.h"
-#include "../recorder/KeyEvents.h"
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "device/DeviceComm.h"
@@ -124,7 +124,21 @@ namespace {
 
 // Keys the sequences work on; a few, so bindings meet again.
 constexpr const char* kKeys[] = {"a", "s", "d", "f", "j", "k", "l", "escape"};
-constexpr int kEvdev[] = {KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I};
+// Digit keys, which the delay field would take if a recording let them through.
+constexpr int kDigits = 8;
+int digitEvdev(int i) {
+    return KEY_1 + i % kDigits;
+}
+void tapDigit(QWindow* window, int i, ulong downMs, ulong upMs) {
+    const int key = Qt::Key_1 + i % kDigits;
+    const QString text = QString::number(1 + i % kDigits);
+    for (const bool press : {true, false}) {
+        QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier,
+                        static_cast<quint32>(digitEvdev(i) + 8), 0, 0, text);
+        event.setTimestamp(press ? downMs : upMs);
+        QApplication::sendEvent(window, &event);
+    }
+}
 
 // The state a fresh keyboard ends in from these uploads.
 std::unique_ptr<SimulatedKeyboard> replay(const std::vector<Upload>& uploads) {
@@ -508,16 +522,22 @@ class World : WindowRig {
         keys()->addCustomKey(row);
     }
 
+    // Records digit keys with the delay field focused: they go to the
+    // recorder only.
     void record(const Action& x) {
         if (!chooseMacro(x.a)) return;
+        hub->findChild<QAbstractButton*>(QStringLiteral("delayevent_radiobutton"))->click();
+        auto* delay = hub->findChild<QLineEdit*>(QStringLiteral("insertevent_edit"));
+        delay->setText(QStringLiteral("30"));
+        delay->setFocus();
         macro()->recordButtonAction();
         if (QMessageBox* sheet = macro()->sheet())
             if (auto* yes = sheet->findChild<QAbstractButton*>(QStringLiteral("sheet_yes")))
                 yes->click();
         QWindow* w = hub->window()->windowHandle();
-        for (int i = 0; i <= x.b; ++i)
-            tapKey(w, kEvdev[(x.c + i) % std::size(kEvdev)], 1000 + 40 * i, 1010 + 40 * i);
+        for (int i = 0; i <= x.b; ++i) tapDigit(w, x.c + i, 1000 + 40 * i, 1010 + 40 * i);
         if (hub->macroRecordType == 2) macro()->recordButtonAction();
+        RC_ASSERT(delay->text() == QStringLiteral("30"));
     }
 
     // Brightness, speed or a preset colour of the shown mode.
