@@ -130,8 +130,19 @@ std::int64_t DeviceSQLite::addMacroRecord(const RecordInfo& infos) {
 
 bool DeviceSQLite::updateMacroProfileName(std::int64_t macorId, const std::string& macro_name) {
     if (!isOpen()) return true;
-    return store::runWith(db_, R"(UPDATE "t_macro_data" SET "macro_name" = ? WHERE "macro_id" = ?)",
-                          macro_name, macorId);
+    // The keys that play the macro carry its name as their label: they are
+    // renamed with it, or they would show a name no macro has any more.
+    sql::Transaction tx(db_);
+    if (!tx.ok()) return false;
+    if (!store::runWith(db_, R"(UPDATE "t_macro_data" SET "macro_name" = ? WHERE "macro_id" = ?)",
+                        macro_name, macorId))
+        return false;
+    if (!store::runWith(db_,
+                        R"(UPDATE "t_keyprofile" SET "macroDesc" = ?)"
+                        R"( WHERE "macroType" = ? AND "macroValue" = ?)",
+                        macro_name, kMacroKeyType, macorId))
+        return false;
+    return tx.commit();
 }
 
 bool DeviceSQLite::modifyMacroInfo(const MacroInfo& info) {

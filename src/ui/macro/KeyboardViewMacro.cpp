@@ -397,6 +397,8 @@ void KeyboardViewMacro::renameMacro(int row, const QString& name) {
     if (!db()->updateMacroProfileName(macro.macroId, cut.toStdString())) return;
     macro.macroName = cut.toStdString();
     macroList_->row(row)->setText(cut);
+    // Its keys show the new name.
+    if (hub_.showKeyAssignments) hub_.showKeyAssignments();
 }
 
 void KeyboardViewMacro::loadMacroRecordData(int selectIndex) {

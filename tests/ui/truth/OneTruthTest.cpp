@@ -106,7 +106,7 @@ struct Arbitrary<korvex::test::Action> {
         const Gen<Act> act = gen::weightedElement<Act>({
             {2, Act::AddProfile},    {1, Act::DeleteProfile}, {1, Act::RenameProfile},
             {2, Act::SwitchProfile}, {3, Act::AssignKey},     {3, Act::NewMacro},
-            {2, Act::DeleteMacro},   {1, Act::RenameMacro},   {3, Act::Record},
+            {2, Act::DeleteMacro},   {2, Act::RenameMacro},   {3, Act::Record},
             {2, Act::InsertDelay},   {1, Act::MoveEvent},     {2, Act::DeleteEvent},
             {4, Act::BindMacro},     {2, Act::OverCapacity},  {1, Act::Restart},
             {1, Act::Replug},        {2, Act::LightMode},     {2, Act::LightSetting},
@@ -341,13 +341,18 @@ class World : WindowRig {
             }
         }
         // The key page shows the shown layer's stored functions, and a macro
-        // only where the keyboard plays it.
+        // only where the keyboard plays it, by the name the macro has now.
         for (const char* name : kKeys) {
             const KeyInfo* key = findKeyByName(name);
             ProfileKey row;
             const bool bound =
                 db.queryKeyProfile(hub->currentProfile, hub->currentFnLayer, key->code, row) &&
                 (row.macroType != kMacroTypeMacro || hub->macroPlayable(row.macroValue));
+            MacroInfo playing;
+            if (bound && row.macroType == kMacroTypeMacro) {
+                RC_ASSERT(db.queryMacroInfo(row.macroValue, playing));
+                row.macroDesc = playing.macroName;
+            }
             RC_ASSERT(label(name) == (bound ? QString::fromStdString(row.macroDesc)
                                             : keyFullName(QString::fromUtf8(
                                                   key->key_name.data(), key->key_name.size()))));
