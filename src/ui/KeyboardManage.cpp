@@ -271,15 +271,16 @@ void KeyboardViewController::selectProfile(std::int64_t profile) {
     currentProfileIndex = static_cast<int>(listed - profileDatas.begin());
     currentKBProfile = profile;
     currentProfile = profile;
-    loadKeyMacroData();
+    const bool keysSent = loadKeyMacroData();
     if (deviceDB_) {
         if (!deviceDB_->writeLightProfile(profile)) reportNotSaved();
         currentLightMode = static_cast<int>(deviceDB_->getLightModeSelectIndex(profile));
     }
     emit profileSwitched();
     // The light mode is the profile's own: while one plays, the new
-    // profile's goes out with its keys.
-    if (!startupLoading_ && !lighting_.userLight) sendStoredLightMode();
+    // profile's goes out with its keys (not without them: the keyboard
+    // would play half of each profile).
+    if (keysSent && !lighting_.userLight) sendStoredLightMode();
 }
 
 bool KeyboardViewController::sendStoredLightMode() {
@@ -294,9 +295,9 @@ void KeyboardViewController::userLightDeleted(std::int64_t scheme) {
     if (lighting_.userLight) sendStoredLightMode();
 }
 
-void KeyboardViewController::loadKeyMacroData() {
+bool KeyboardViewController::loadKeyMacroData() {
     if (showKeyAssignments) showKeyAssignments();
-    if (!startupLoading_) sendKeyTables();
+    return !startupLoading_ && sendKeyTables();
 }
 
 bool KeyboardViewController::sendKeyTables(std::int64_t profile) {

@@ -111,8 +111,9 @@ class KeyboardViewController : public QWidget {
     void getAllProfile();
     // Fills the macro list (macro page).
     std::function<void()> initMacroList;
-    // Shows the current profile's key assignments (key page) and uploads them.
-    void loadKeyMacroData();
+    // Shows the current profile's key assignments (key page) and uploads
+    // them; false when nothing was sent.
+    bool loadKeyMacroData();
     std::function<void()> showKeyAssignments;
 
     // True while the first attach loads: its uploads go out as one sequence,
