@@ -60,7 +60,8 @@ std::optional<std::string> addToStore(DeviceSQLite& store, const ProfileFile& fi
     store.queryAllMacroData(existing);
     std::set<std::string> taken;
     for (const MacroInfo& m : existing) taken.insert(m.macroName);
-    std::map<std::string, std::int64_t> macroIds;
+    // The file's macro name -> the id and name it is stored under.
+    std::map<std::string, std::pair<std::int64_t, std::string>> stored;
     for (const ProfileFile::Macro& m : file.macros) {
         const std::string name = freeName(m.name, taken);
         taken.insert(name);
@@ -69,19 +70,21 @@ std::optional<std::string> addToStore(DeviceSQLite& store, const ProfileFile& fi
         if (id <= 0 || !store.modifyMacroInfo({id, m.playTimes, m.delayType, m.delayTime, {}}) ||
             !store.rewriteMacroRecords(id, m.events))
             return storeFailed("the macro \"" + m.name + "\"");
-        macroIds[m.name] = id;
+        stored[m.name] = {id, name};
     }
     for (std::size_t layer = 0; layer < file.layers.size(); ++layer) {
         for (const ProfileFile::Assignment& a : file.layers[layer]) {
+            const bool macro = a.macroType == kMacroTypeMacro;
+            // A key shows its macro by the name the macro is stored under.
             ProfileKey row{0,
                            static_cast<std::int64_t>(layer),
                            profile,
                            a.keyValue,
                            a.macroType,
-                           a.macroType == kMacroTypeMacro ? macroIds.at(a.macro) : a.macroValue,
+                           macro ? stored.at(a.macro).first : a.macroValue,
                            a.macro2Value,
                            a.macro3Value,
-                           a.macroDesc};
+                           macro ? stored.at(a.macro).second : a.macroDesc};
             if (store.addKeyProfile(row) <= 0) return storeFailed("a key assignment");
         }
     }

@@ -192,6 +192,7 @@ TEST_F(ProfileFiles, ClashingMacroNamesGetASuffixAndKeysPlayTheCopies) {
                                      [&](const MacroInfo& m) { return m.macroId == f.macroValue; });
     ASSERT_NE(played, list.end());
     EXPECT_EQ(played->macroName, "Clicks (3)");
+    EXPECT_EQ(f.macroDesc, "Clicks (3)");  // the key is labelled by the copy it plays
     EXPECT_EQ(std::tie(f.macro2Value, f.macro3Value), std::make_tuple(kPlayMultipleTimes, 7));
     // The originals are untouched.
     ProfileKey original;
