@@ -531,6 +531,7 @@ class World : WindowRig {
     // recorder only.
     void record(const Action& x) {
         if (!chooseMacro(x.a)) return;
+        hub->selectPage(KeyboardViewController::kMacroView);
         hub->findChild<QAbstractButton*>(QStringLiteral("delayevent_radiobutton"))->click();
         auto* delay = hub->findChild<QLineEdit*>(QStringLiteral("insertevent_edit"));
         delay->setText(QStringLiteral("30"));
