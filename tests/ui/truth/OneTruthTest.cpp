@@ -217,7 +217,7 @@ class World : WindowRig {
                 macro()->addMacroData();
                 break;
             case Act::DeleteMacro:
-                if (chooseMacro(x.a)) macro()->deleteMacroData();
+                if (chooseMacro(x.a)) deleteMacro(x.a % macroCount());
                 break;
             case Act::RenameMacro:
                 if (chooseMacro(x.a))
@@ -544,6 +544,20 @@ class World : WindowRig {
         for (int i = 0; i <= x.b; ++i) tapDigit(w, x.c + i, 1000 + 40 * i, 1010 + 40 * i);
         if (hub->macroRecordType == 2) macro()->recordButtonAction();
         RC_ASSERT(delay->text() == QStringLiteral("30"));
+    }
+
+    // No key of any profile keeps playing it: its id may go to the next new
+    // macro, which the key would then play unasked.
+    void deleteMacro(int row) {
+        const std::int64_t id = macro()->MacroListDatas()[static_cast<std::size_t>(row)].macroId;
+        macro()->deleteMacroData();
+        for (const ProfileData& p : hub->profileDatas)
+            for (int layer = 0; layer < 2; ++layer) {
+                std::vector<ProfileKey> rows;
+                RC_ASSERT(hub->deviceDB()->queryKeysProfile(p.profId, layer, rows));
+                for (const ProfileKey& k : rows)
+                    RC_ASSERT(k.macroType != kMacroTypeMacro || k.macroValue != id);
+            }
     }
 
     // Brightness, speed or a preset colour of the shown mode.
