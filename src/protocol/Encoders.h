@@ -128,8 +128,8 @@ struct StartupSettings {
     // nothing.
     std::uint8_t lightMode = 0;
     std::optional<lightData> lightModeRecord;
-    std::optional<std::int64_t>
-        firstUserLightId;  // the user light it ends on; none: the light mode
+    // The user light it ends on; none: it ends on the light mode.
+    std::optional<std::int64_t> firstUserLightId;
     std::vector<UserLightLEDData> firstUserLightLeds;
     SystemFunctionState system;
     std::vector<ProfileKey> profile1TopRows;

@@ -168,7 +168,8 @@ void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
     } else if (storeReadable()) {
         // The keyboard follows what is shown now.
         if (!keep) sendKeyTables();
-        if (lighting_.userLight && lighting_.scheme != shownUserLight) {
+        const std::int64_t scheme = shownUserLight ? shownUserLight() : 0;
+        if (lighting_.userLight && lighting_.scheme != scheme) {
             if (!sendUserLightOnPress || !sendUserLightOnPress()) sendStoredLightMode();
         } else if (!keep && !lighting_.userLight) {
             sendStoredLightMode();
@@ -401,7 +402,8 @@ void KeyboardViewController::sendStartupUploads(bool restoreLighting) {
     // It ends on the scheme the user light page shows: at a first attach
     // whenever there is one, else only while a user light played before.
     const bool userLightPlays = !restoreLighting || lighting_.userLight;
-    const std::optional<std::int64_t> userLight = userLightPlays ? shownUserLight : 0;
+    const std::optional<std::int64_t> userLight =
+        userLightPlays && shownUserLight ? shownUserLight() : 0;
     std::optional<std::int64_t> endsOnUserLight;
     sync::BuiltUploads built =
         startupUploads(*deviceDB_, currentProfile, userLight, std::move(playable), endsOnUserLight);

@@ -223,7 +223,7 @@ class KeyboardViewController : public QWidget {
     // false when it shows none (nothing is sent then).
     std::function<bool()> sendUserLightOnPress;
     // The scheme the user light page shows, 0 for none.
-    std::int64_t shownUserLight = 0;
+    std::function<std::int64_t()> shownUserLight;
     // Ends a running macro recording: the record button reads "Record" again.
     void stopMacroRecord();
 

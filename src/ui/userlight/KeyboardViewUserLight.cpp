@@ -73,6 +73,7 @@ KeyboardViewUserLight::KeyboardViewUserLight(KeyboardViewController& hub)
     if (QWidget* page = hub_.pageView(KeyboardViewController::kUserLightView)) buildPage(page);
     observe();
     hub_.sendUserLightOnPress = [this] { return sendShownScheme(); };
+    hub_.shownUserLight = [this] { return userlight_id_; };
     connect(&hub_, &KeyboardViewController::profilesLoaded, this, [this] { loadUserLightData(); });
     // Tooltips can be on screen while the language changes.
     connect(&hub_, &KeyboardViewController::languageSwitched, this, [this] { relabel(); });
@@ -212,7 +213,6 @@ void KeyboardViewUserLight::loadUserLightData() {
         rows_.push_back({s.userlight_id, QString::fromStdString(s.userlight_name)});
     reloadList();
     userlight_id_ = 0;
-    hub_.shownUserLight = 0;
     editor_->resetKeyColor();
     // The scheme the keyboard holds while it is still there, else the first.
     int row = 0;
@@ -235,7 +235,6 @@ bool KeyboardViewUserLight::schemeListed(std::int64_t id) const {
 void KeyboardViewUserLight::loadUserLightInfo(int index) {
     if (index < 0 || index >= static_cast<int>(rows_.size())) return;
     userlight_id_ = rows_[static_cast<std::size_t>(index)].light;
-    hub_.shownUserLight = userlight_id_;
     editor_->resetKeyColor();
     std::vector<UserLightLEDData> leds;
     if (storeOpen()) db()->getUserLightLEDData(userlight_id_, leds);
@@ -350,7 +349,6 @@ void KeyboardViewUserLight::delUserLight() {
     // The row now at that place, else the new last row, else no scheme at all:
     // the editor never keeps addressing the deleted one.
     userlight_id_ = 0;
-    hub_.shownUserLight = 0;
     editor_->resetKeyColor();
     if (!rows_.empty()) list_->setSelectedRow(std::min(index, static_cast<int>(rows_.size()) - 1));
     // Nor does the keyboard keep playing it.
