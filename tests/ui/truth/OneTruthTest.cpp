@@ -112,8 +112,10 @@ struct Arbitrary<korvex::test::Action> {
             {1, Act::Replug},        {2, Act::LightMode},     {2, Act::LightSetting},
             {3, Act::UserLight},     {1, Act::ExportImport},
         });
-        return gen::construct<korvex::test::Action>(act, gen::inRange(0, 8), gen::inRange(0, 8),
-                                                    gen::inRange(0, 8));
+        // Picks are uniform whatever the sequence length: inRange alone
+        // scales with the size, and sizes up to 16 would pick only 0 and 1.
+        const auto pick = gen::resize(100, gen::inRange(0, 8));
+        return gen::construct<korvex::test::Action>(act, pick, pick, pick);
     }
 };
 }  // namespace rc
