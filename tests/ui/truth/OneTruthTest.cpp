@@ -104,11 +104,11 @@ struct Arbitrary<korvex::test::Action> {
         using korvex::test::Act;
         // Macro and key work weigh most: that is where the copies drift.
         const Gen<Act> act = gen::weightedElement<Act>({
-            {2, Act::AddProfile},    {1, Act::DeleteProfile}, {1, Act::RenameProfile},
+            {2, Act::AddProfile},    {3, Act::DeleteProfile}, {1, Act::RenameProfile},
             {2, Act::SwitchProfile}, {3, Act::AssignKey},     {3, Act::NewMacro},
             {2, Act::DeleteMacro},   {2, Act::RenameMacro},   {3, Act::Record},
             {2, Act::InsertDelay},   {1, Act::MoveEvent},     {2, Act::DeleteEvent},
-            {4, Act::BindMacro},     {2, Act::OverCapacity},  {1, Act::Restart},
+            {4, Act::BindMacro},     {2, Act::OverCapacity},  {2, Act::Restart},
             {1, Act::Replug},        {2, Act::LightMode},     {2, Act::LightSetting},
             {3, Act::UserLight},     {1, Act::ExportImport},
         });
@@ -326,10 +326,11 @@ class World : WindowRig {
                   lightmodes::rowOfMode(static_cast<int>(mode)));
         lightData record;
         RC_ASSERT(db.queryLightInfo(hub->currentProfile, mode, record));
-        RC_ASSERT(light()->light_slider_brightness()->value() ==
-                  (mode == lightmodes::kModeOff
-                       ? 0
-                       : record.lightBytes[lightmodes::kByteBrightness] & 15));
+        // With the backlight closed nothing plays; the page shows 0 when the
+        // mode is chosen but lets the slider move (the keyboard ignores it).
+        if (mode != lightmodes::kModeOff)
+            RC_ASSERT(light()->light_slider_brightness()->value() ==
+                      (record.lightBytes[lightmodes::kByteBrightness] & 15));
         // Every edit of the event list is stored at once.
         if (macro()->macroSelectIndex >= 0 && hub->macroRecordType != 2) {
             std::vector<RecordInfo> records;
