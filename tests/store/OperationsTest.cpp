@@ -41,6 +41,13 @@ TEST_F(OpenStore, ProfilesReuseTheLargestIdAndListInIdOrder) {
     ASSERT_EQ(list.size(), 4u);
     // NULL lists as empty text.
     EXPECT_EQ(std::tie(list[2].profId, list[2].name, list[3].profId), std::make_tuple(3, "", 4));
+    // The first profile's schemes are every profile's: they outlive it.
+    const std::int64_t shared = store_.addUserLight(1, "everyone's");
+    ASSERT_GT(store_.addUserLightLEDData({0, shared, 41, 0x00FF00}), 0);
+    ASSERT_TRUE(store_.deleteProfile(1));
+    EXPECT_EQ(raw.count("t_userlight_data", "profile = 1"), 1);
+    EXPECT_EQ(raw.count("t_userlight_leddata", "1 = 1"), 1);
+    EXPECT_EQ(raw.count("t_keyprofile", "profId = 1"), 0);
 }
 
 TEST_F(OpenStore, ConfigValuesReadTheFirstRowAndUpdateOnlyExistingOnes) {
