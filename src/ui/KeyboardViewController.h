@@ -168,6 +168,9 @@ class KeyboardViewController : public QWidget {
     };
     const Lighting& lighting() const { return lighting_; }
     void lightModeSent() { lighting_.userLight = false; }
+    // Sends the current profile's selected light mode as stored; a failed
+    // read sends nothing and says why. False when nothing was sent.
+    bool sendStoredLightMode();
     void userLightSent(std::int64_t scheme) { lighting_ = {true, scheme}; }
     // The scheme is gone: while it plays, the keyboard goes back to the
     // current profile's light mode.
@@ -273,7 +276,6 @@ class KeyboardViewController : public QWidget {
     // `restoreLighting`: end on the lighting that played before (a replug or
     // resume), not on the first user light as a first attach does.
     void sendStartupUploads(bool restoreLighting = false);
-    bool sendStoredLightMode();
     void requestRefresh();
     bool storeReadable() const;
     bool openStore();

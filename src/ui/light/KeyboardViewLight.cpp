@@ -54,10 +54,6 @@ QColor storedColor(const std::vector<std::uint8_t>& bytes) {
     return QColor(bytes[kByteRed], bytes[kByteGreen], bytes[kByteBlue]);
 }
 
-std::uint8_t modeByte(int mode) {
-    return static_cast<std::uint8_t>(mode >= 0 && mode <= 255 ? mode : 0);
-}
-
 }  // namespace
 
 KeyboardViewLight::KeyboardViewLight(KeyboardViewController& hub) : QObject(&hub), hub_(hub) {
@@ -301,8 +297,9 @@ void KeyboardViewLight::sendLightModeData() {
     DeviceSQLite* store = db();
     // The first attach sends its own sequence, this mode included.
     if (hub_.startupLoading() || !store || !store->isOpen()) return;
-    if (hub_.submitUpload(lightModeUpload(modeByte(hub_.currentLightMode), storedMode())))
-        hub_.lightModeSent();
+    // Through the builder, like the switch: a failed read of the mode's
+    // bytes sends nothing rather than a mode with zero bytes.
+    hub_.sendStoredLightMode();
 }
 
 void KeyboardViewLight::backlightBrightnessChange(int value) {
