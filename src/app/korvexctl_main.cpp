@@ -52,7 +52,7 @@ const char* const kUsageText =
     "backup copies the settings to FILE, or to the backups folder when no FILE\n"
     "is given; restore puts a backup back, keeping the current settings as a\n"
     "backup first. Import and restore also back up first. Backups are kept in\n"
-    "$XDG_DATA_HOME/korvex/backups (the newest 10 automatic ones).\n"
+    "$XDG_DATA_HOME/korvex/backups (the newest 10 of each kind).\n"
     "\n"
     "KIND:\n"
     "  keys       key assignments of a profile, top layer then Fn layer\n"
@@ -254,19 +254,16 @@ int status() {
 
 namespace {
 
-// Commands that write refuse a damaged database: it is never touched, only
-// replaced by restore.
-std::optional<int> refuseDamaged(const std::string& db) {
-    const DatabaseCheck check = checkDatabase(db);
-    if (check.status != DatabaseCheck::Status::Damaged) return std::nullopt;
-    return failure("the settings database " + db + " is damaged (" + check.message +
-                   "); it was left untouched. Put a backup back with: korvexctl restore FILE");
+// A damaged database is never touched, only replaced by restore: every
+// command says so in the same words, with the way out.
+int damaged(const std::string& sentence) {
+    return failure(sentence + ". Put a backup back with: korvexctl restore FILE");
 }
 
 int exportCommand(const std::string& db, std::int64_t profile, const std::string& file) {
-    if (const auto refused = refuseDamaged(db)) return *refused;
     DeviceSQLite store([](const std::string&) {});
     const OpenResult opened = store.openFile(db);
+    if (opened.error == OpenError::Damaged) return damaged(opened.reason);
     if (!opened.ok) return failure(opened.reason);
     const ProfileExport e = exportProfileToFile(store, profile, file);
     if (!e.ok) return failure(e.message);
@@ -374,15 +371,25 @@ int send(const Options& o, const std::vector<Upload>& uploads) {
     // A failed upload does not stop the ones after it, as in the window; a
     // keyboard that is gone, or a stop signal, does.
     bool allSent = true;
-    for (const Upload& upload : uploads) {
+    // What a stop leaves unsent, by name: the upload it cut and every later one.
+    auto unsent = [&](std::size_t from) {
+        std::string names;
+        for (std::size_t i = from; i < uploads.size(); ++i)
+            names += (names.empty() ? "" : ", ") + uploads[i].label;
+        return names;
+    };
+    for (std::size_t i = 0; i < uploads.size(); ++i) {
+        const Upload& upload = uploads[i];
         const UploadResult r = sendTransfers(comm, upload.transfers);
         if (r.status == UploadResult::Status::NoKeyboard)
-            return failure("the keyboard went away; nothing more was sent");
-        if (r.status == UploadResult::Status::Stopped)
-            return failure(std::string("stopped by ") + signalName(StopSignals::received()) +
-                           (r.transfer == 0
-                                ? "; " + upload.label + " not sent"
-                                : "; " + upload.label + " cut short between exchanges"));
+            return failure("the keyboard went away; not sent: " + unsent(i));
+        if (r.status == UploadResult::Status::Stopped) {
+            std::string line = std::string("stopped by ") + signalName(StopSignals::received());
+            if (r.transfer != 0) line += "; " + upload.label + " cut short between exchanges";
+            const std::string rest = unsent(r.transfer == 0 ? i : i + 1);
+            if (!rest.empty()) line += "; not sent: " + rest;
+            return failure(line);
+        }
         if (r.status != UploadResult::Status::Sent) {
             std::fprintf(stderr, "korvexctl: %s: transfer %zu of %zu failed\n",
                          upload.label.c_str(), r.transfer + 1, upload.transfers.size());
@@ -415,6 +422,7 @@ int main(int argc, char** argv) {
     // From here on the keyboard may be held: a stop signal must let go of it.
     StopSignals::install();
     const sync::BuiltUploads built = sync::buildUploads(*dbPath, o.request);
+    if (built.fault == StoreFault::Damaged) return damaged(built.message);
     if (built.status != sync::BuiltUploads::Status::Ready) return failure(built.message);
 
     const int code = send(o, built.uploads);

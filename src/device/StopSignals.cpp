@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <mutex>
 
 namespace korvex {
@@ -66,6 +67,9 @@ int StopSignals::fd() {
 void StopSignals::endBySignal() {
     const int sig = g_signal.load();
     if (sig == 0) return;
+    // The default action ends the process without flushing: lines still in
+    // a buffer (standard output to a pipe is fully buffered) would be lost.
+    std::fflush(nullptr);
     struct sigaction sa {};
     sa.sa_handler = SIG_DFL;
     sigemptyset(&sa.sa_mask);

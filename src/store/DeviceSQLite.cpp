@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "Schema.h"
+#include "StoreFault.h"
 #include "StoreInternal.h"
 #include "StorePath.h"
 
@@ -84,8 +85,9 @@ std::pair<OpenError, std::string> describeFailure(const sql::Connection& db,
                                                   const std::string& what) {
     const std::string& message = db.errorMessage();
     switch (db.errorCode()) {
+        case SQLITE_CORRUPT:  // found by a read before the check
+            return {OpenError::Damaged, damagedText(path, message)};
         case SQLITE_NOTADB:
-        case SQLITE_CORRUPT:
             return {OpenError::NotADatabase,
                     path + " is not a settings database (" + message + "); it was left untouched"};
         case SQLITE_BUSY:
@@ -196,6 +198,18 @@ OpenResult DeviceSQLite::openFile(const std::string& path) {
             return openFailed(result, error, reason);
         }
     }
+    // Damage SQLite does not report by itself reads as rows of NULLs or as
+    // no rows: nothing may be built from such a file, and the first-run
+    // seed below would write into it.
+    const sql::PageCheck pages = sql::quickCheck(db_);
+    if (pages.result == sql::PageCheck::Result::Damaged) {
+        result.damage = pages.message;
+        return openFailed(result, OpenError::Damaged, damagedText(path, pages.message));
+    }
+    if (pages.result == sql::PageCheck::Result::Failed) {
+        auto [error, reason] = describeFailure(db_, path, OpenError::CannotOpen, "cannot read ");
+        return openFailed(result, error, reason);
+    }
     // A file that lacks a table or column we read would answer with nothing
     // (or, for a renamed column, with its name as text) and every page and
     // upload built from it would be wrong; it is reported and left as it is.
@@ -219,6 +233,11 @@ OpenResult DeviceSQLite::openFile(const std::string& path) {
     log("init: connect success");
     result.ok = true;
     return result;
+}
+
+sql::PageCheck DeviceSQLite::checkPages() {
+    if (!db_.isOpen()) return {};
+    return sql::quickCheck(db_);
 }
 
 bool DeviceSQLite::createTablesAndSeed() {

@@ -30,6 +30,7 @@ enum class OpenError {
     CannotCreate,    // the folder or the new file cannot be created
     CannotOpen,      // the file exists but cannot be opened (permissions, not a file)
     NotADatabase,    // the file exists but is not an SQLite database
+    Damaged,         // an SQLite database whose pages fail their check
     ReadOnly,        // the file or its folder cannot be written
     Locked,          // another program holds the file longer than the busy timeout
     SchemaFailed,    // creating the tables or the first-run rows failed
@@ -42,6 +43,7 @@ struct OpenResult {
     std::string reason;   // one sentence for the user; empty on success
     std::string path;     // the file that was (or would have been) opened
     std::string missing;  // SchemaMismatch: "t_keyprofile.macroType, t_macro_data"
+    std::string damage;   // Damaged: what the check found
 };
 
 class DeviceSQLite {
@@ -121,6 +123,9 @@ class DeviceSQLite {
     // Changes whenever another connection (another program) commits to the
     // file; our own writes leave it as it is. Empty when it cannot be read.
     std::optional<std::int64_t> dataVersion();
+    // PRAGMA quick_check of the open file: a file another program changed is
+    // checked again before anything is built from it.
+    sql::PageCheck checkPages();
     // Failures seen so far; unchanged across a group of reads means none failed.
     std::uint64_t errorCount() const { return db_.errorCount(); }
 

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <utility>
+#include <vector>
 
 namespace korvex::sql {
 
@@ -43,6 +44,9 @@ bool Connection::open(const std::string& path, int flags) {
     // becomes a text literal: a renamed column would read as its own name.
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    // Checks each page's cell sizes as it is read: a page whose cells run
+    // out of it is an error instead of rows made of its neighbours' bytes.
+    sqlite3_exec(db, "PRAGMA cell_size_check = ON", nullptr, nullptr, nullptr);
     db_ = db;
     return true;
 }
@@ -230,6 +234,42 @@ void Transaction::rollback() {
         quietExec(db, std::string("ROLLBACK TO ") + kSavepoint);
         quietExec(db, std::string("RELEASE ") + kSavepoint);
     }
+}
+
+PageCheck quickCheck(Connection& db) {
+    PageCheck check;
+    Statement pragma(db, "PRAGMA quick_check");
+    std::vector<std::string> lines;
+    for (;;) {
+        const auto step = pragma.step();
+        if (step == Statement::Step::Error) {
+            check.message = db.errorMessage();
+            // SQLite reports some damage as an error of the check itself.
+            if (db.errorCode() == SQLITE_CORRUPT) check.result = PageCheck::Result::Damaged;
+            return check;
+        }
+        if (step == Statement::Step::Done) break;
+        // A row may hold several findings, one a line, under a heading.
+        const std::string row = pragma.columnText(0);
+        for (std::size_t at = 0; at <= row.size();) {
+            std::size_t end = row.find('\n', at);
+            if (end == std::string::npos) end = row.size();
+            const std::string line = row.substr(at, end - at);
+            if (!line.empty() && line.rfind("*** in database", 0) != 0) lines.push_back(line);
+            at = end + 1;
+        }
+    }
+    if (lines.size() == 1 && lines.front() == "ok") {
+        check.result = PageCheck::Result::Healthy;
+        return check;
+    }
+    check.result = PageCheck::Result::Damaged;
+    for (std::size_t i = 0; i < lines.size() && i < 3; ++i) {
+        if (i) check.message += "; ";
+        check.message += lines[i];
+    }
+    if (check.message.empty()) check.message = "quick_check gave no answer";
+    return check;
 }
 
 }  // namespace korvex::sql

@@ -124,4 +124,17 @@ class Transaction {
     bool active_ = false;
 };
 
+// The verdict of PRAGMA quick_check. Damage SQLite does not report by itself
+// (cell pointers aimed at the wrong bytes read as rows of NULLs, or as no
+// rows) is found only by such a check, so every file is checked before
+// anything is built from it.
+struct PageCheck {
+    enum class Result { Healthy, Damaged, Failed };
+    Result result = Result::Failed;
+    // Damaged: the check's first findings; Failed: the connection's error
+    // (the check could not run: locked, not a database, ...).
+    std::string message;
+};
+PageCheck quickCheck(Connection& db);
+
 }  // namespace korvex::sql

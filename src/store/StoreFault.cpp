@@ -54,4 +54,35 @@ std::string storeFaultText(StoreFault fault) {
     return "cannot be read";
 }
 
+std::string storeFaultSentence(const std::string& subject, StoreFault fault,
+                               const std::string& detail) {
+    std::string sentence = subject;
+    switch (fault) {
+        case StoreFault::Busy:
+        case StoreFault::NotADatabase:
+        case StoreFault::Damaged:
+        case StoreFault::MissingSchema:
+            sentence += " is " + storeFaultText(fault);
+            break;
+        case StoreFault::PermissionDenied:
+            sentence += " cannot be used: permission denied";
+            break;
+        case StoreFault::NoSpace:
+            sentence += " cannot be written: no space left on the device";
+            break;
+        case StoreFault::None:
+        case StoreFault::ReadError:
+            sentence += " cannot be read";
+            break;
+    }
+    // SQLite's own words add nothing when they say the same.
+    if (!detail.empty() && detail != storeFaultText(fault)) sentence += " (" + detail + ")";
+    return sentence;
+}
+
+std::string damagedText(const std::string& path, const std::string& detail) {
+    return storeFaultSentence("the settings database " + path, StoreFault::Damaged, detail) +
+           "; it was left untouched";
+}
+
 }  // namespace korvex

@@ -25,4 +25,14 @@ StoreFault storeFaultOf(int sqliteCode);
 // "in use by another program", "no space left on the device", ...
 std::string storeFaultText(StoreFault fault);
 
+// A sentence about `subject` ("the settings database PATH") and the fault:
+// "... is in use by another program", "... cannot be written: no space left
+// on the device", ... with `detail` (SQLite's words) in parentheses when given.
+std::string storeFaultSentence(const std::string& subject, StoreFault fault,
+                               const std::string& detail);
+
+// The one sentence every program and command gives for a damaged settings
+// file: "the settings database PATH is damaged (DETAIL); it was left untouched".
+std::string damagedText(const std::string& path, const std::string& detail);
+
 }  // namespace korvex

@@ -239,6 +239,8 @@ StoreFault openFault(const OpenResult& opened) {
             return StoreFault::PermissionDenied;
         case OpenError::NotADatabase:
             return StoreFault::NotADatabase;
+        case OpenError::Damaged:
+            return StoreFault::Damaged;
         case OpenError::SchemaMismatch:
             return StoreFault::MissingSchema;
         case OpenError::None:
@@ -301,8 +303,11 @@ BuiltUploads readFailure(DeviceSQLite& store) {
     b.fault = storeFaultOf(store.lastErrorCode());
     if (b.fault == StoreFault::None) b.fault = StoreFault::ReadError;
     b.detail = store.lastError();
-    b.message = "nothing sent: the settings file " + store.filePath() + " is " +
-                storeFaultText(b.fault) + " (" + b.detail + ")";
+    b.message =
+        "nothing sent: " +
+        (b.fault == StoreFault::Damaged
+             ? damagedText(store.filePath(), b.detail)
+             : storeFaultSentence("the settings database " + store.filePath(), b.fault, b.detail));
     return b;
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "exchange/Backups.h"
+#include "store/StoreFault.h"
 #include "store/StorePath.h"
 #include "sync/StoredUploads.h"
 #include "ui/KeyboardViewController.h"
@@ -179,10 +180,25 @@ void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
     initFinish = true;
 }
 
+void KeyboardViewController::storeDamaged(const std::string& path, const std::string& damage) {
+    std::fprintf(stderr, "korvex: %s\n", damagedText(path, damage).c_str());
+    deviceDB_ = std::make_unique<DeviceSQLite>();
+    emit databaseDamaged(QString::fromStdString(path), QString::fromStdString(damage));
+}
+
 bool KeyboardViewController::reloadIfChangedOutside() {
     if (!initFinish || !storeReadable()) return false;
     const auto version = deviceDB_->dataVersion();
     if (!version || version == seenDataVersion_) return false;
+    // What another program wrote is checked like a file being opened; a
+    // check that cannot run now (the file busy) is tried again next time.
+    const sql::PageCheck pages = deviceDB_->checkPages();
+    if (pages.result == sql::PageCheck::Result::Failed) return false;
+    if (pages.result == sql::PageCheck::Result::Damaged) {
+        storeDamaged(deviceDB_->filePath(), pages.message);
+        reloadFromStore(false);  // the pages show nothing and nothing is sent
+        return true;
+    }
     // The other program sent its own change (or says how to); the keyboard
     // is left alone, only the lists follow the file.
     reloadFromStore(false);
@@ -206,19 +222,13 @@ void KeyboardViewController::initSQLite() {
 
 bool KeyboardViewController::openStore() {
     deviceDB_ = std::make_unique<DeviceSQLite>();
-    // A damaged file is not opened at all: opening it read-write could let
-    // SQLite change it, and it may be all that is left of the settings.
-    if (const auto path = databasePath()) {
-        const DatabaseCheck check = checkDatabase(*path);
-        if (check.status == DatabaseCheck::Status::Damaged) {
-            std::fprintf(stderr, "korvex: settings database %s is damaged: %s\n", path->c_str(),
-                         check.message.c_str());
-            emit databaseDamaged(QString::fromStdString(*path),
-                                 QString::fromStdString(check.message));
-            return false;
-        }
-    }
+    // A damaged file is left as it is (the opening checks its pages before
+    // it writes anything): it may be all that is left of the settings.
     const OpenResult opened = deviceDB_->init(deviceDBfile);
+    if (opened.error == OpenError::Damaged) {
+        storeDamaged(opened.path, opened.damage);
+        return false;
+    }
     if (!opened.ok) {
         // The file is left exactly as it is; the pages stay empty and
         // nothing is sent from settings that could not be read.
@@ -274,7 +284,12 @@ void KeyboardViewController::selectProfile(std::int64_t profile) {
     currentProfile = profile;
     const bool keysSent = loadKeyMacroData();
     if (deviceDB_) {
-        if (!deviceDB_->writeLightProfile(profile)) reportNotSaved();
+        if (!deviceDB_->writeLightProfile(profile)) {
+            if (startupLoading_)
+                reportNotPrepared();
+            else
+                reportNotSaved();
+        }
         currentLightMode = static_cast<int>(deviceDB_->getLightModeSelectIndex(profile));
     }
     emit profileSwitched();
@@ -448,6 +463,15 @@ void KeyboardViewController::reportNotBuilt(const sync::BuiltUploads& built) {
     showSheet(text(1002), text(1003).arg(why));
 }
 
+void KeyboardViewController::reportNotPrepared() {
+    const std::string detail = deviceDB_ ? deviceDB_->lastError() : std::string();
+    std::fprintf(stderr, "korvex: the settings could not be prepared: %s\n", detail.c_str());
+    QString why = storeFaultDescription(deviceDB_ ? storeFaultOf(deviceDB_->lastErrorCode())
+                                                  : StoreFault::ReadError);
+    if (!detail.empty()) why += QStringLiteral(" (%1)").arg(QString::fromStdString(detail));
+    showSheet(text(1013), text(1014).arg(why));
+}
+
 bool KeyboardViewController::reportNotSaved() {
     const std::string detail = deviceDB_ ? deviceDB_->lastError() : std::string();
     std::fprintf(stderr, "korvex: a change could not be saved: %s\n", detail.c_str());
@@ -500,6 +524,8 @@ QString KeyboardViewController::openErrorText(OpenError error) {
             return text(811);
         case OpenError::NotADatabase:
             return text(813);
+        case OpenError::Damaged:
+            return text(1010);
         case OpenError::ReadOnly:
             return text(814);
         case OpenError::Locked:

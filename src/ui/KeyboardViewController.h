@@ -191,6 +191,9 @@ class KeyboardViewController : public QWidget {
     // A write to the store failed: nothing is sent, and the sheet says why.
     // Always false, so callers can `return hub.reportNotSaved();`.
     bool reportNotSaved();
+    // The same for a write of the program's own while loading, which the
+    // user did not ask for (it says nothing of a change or the keyboard).
+    void reportNotPrepared();
     // The cause of a store failure in the current language.
     static QString storeFaultDescription(StoreFault fault);
     UploadIndicator* uploadIndicator() const { return uploadIndicator_; }
@@ -279,6 +282,8 @@ class KeyboardViewController : public QWidget {
     void requestRefresh();
     bool storeReadable() const;
     bool openStore();
+    // Lets go of a damaged file and offers a backup in its place.
+    void storeDamaged(const std::string& path, const std::string& damage);
 
     struct Page {
         QWidget* view = nullptr;

@@ -128,7 +128,7 @@ void KeyboardViewController::loadStoredLanguage() {
         // would never be read back.
         if (deviceDB_) {
             const std::string code = std::to_string(curLanguage);
-            if (!storeAppValue(*deviceDB_, "language", code)) reportNotSaved();
+            if (!storeAppValue(*deviceDB_, "language", code)) reportNotPrepared();
         }
     }
     // Any other stored text leaves the language as it is.

@@ -15,6 +15,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/DeviceSQLite.h"
@@ -71,23 +72,53 @@ class RawDb {
     sqlite3* db_ = nullptr;
 };
 
+// The page number and page size of `table`'s root page.
+inline std::pair<std::int64_t, std::int64_t> rootPage(const fs::path& file,
+                                                      const std::string& table) {
+    RawDb raw(file);
+    const auto root = raw.rows("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'");
+    const auto pageSize = raw.rows("PRAGMA page_size");
+    if (root.size() != 1) {
+        ADD_FAILURE() << "no table " << table;
+        return {0, 0};
+    }
+    return {std::stoll(root[0]), std::stoll(pageSize[0])};
+}
+
 // Overwrites the first page of `table` with garbage, as a failing disk
 // would: the file still opens, reading that table fails.
 inline void damageTable(const fs::path& file, const std::string& table) {
-    std::int64_t page = 0, size = 0;
-    {
-        RawDb raw(file);
-        const auto root =
-            raw.rows("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'");
-        const auto pageSize = raw.rows("PRAGMA page_size");
-        ASSERT_EQ(root.size(), 1u) << table;
-        page = std::stoll(root[0]);
-        size = std::stoll(pageSize[0]);
-    }
+    const auto [page, size] = rootPage(file, table);
+    ASSERT_GT(page, 0);
     std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
     out.seekp((page - 1) * size);
     const std::string garbage(static_cast<std::size_t>(size), '\xff');
     out.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+}
+
+// Damage SQLite does not notice while reading: the page header stays, but
+// every cell pointer of `table`'s root page (a leaf) is aimed at the unused
+// gap after the pointer array, so the table reads as rows of NULLs.
+inline void scribbleCellPointers(const fs::path& file, const std::string& table) {
+    const auto [page, size] = rootPage(file, table);
+    ASSERT_GT(page, 0);
+    std::fstream io(file, std::ios::binary | std::ios::in | std::ios::out);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    io.seekg((page - 1) * size);
+    io.read(bytes.data(), size);
+    auto byte = [&](std::size_t i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(bytes[i]));
+    };
+    ASSERT_EQ(byte(0), 13u) << table << " has more than one page";
+    const unsigned cells = byte(3) << 8 | byte(4);
+    ASSERT_GT(cells, 0u) << table << " is empty";
+    const unsigned gap = 8 + 2 * cells + 4;
+    for (unsigned i = 0; i < cells; ++i) {
+        bytes[8 + 2 * i] = static_cast<char>(gap >> 8);
+        bytes[9 + 2 * i] = static_cast<char>(gap & 0xff);
+    }
+    io.seekp((page - 1) * size);
+    io.write(bytes.data(), size);
 }
 
 class StoreTest : public ::testing::Test {

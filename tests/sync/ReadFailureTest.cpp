@@ -70,19 +70,32 @@ TEST_F(Builds, AnyFailingReadSendsNothingAndNamesTheCause) {
         expectNothingSent(choice, StoreFault::MissingSchema, "missing table");
 }
 
-TEST_F(Builds, ADamagedPageSendsNothing) {
-    store_.setLogSink({});
-    DeviceSQLite fresh([](const std::string&) {});
-    damageTable(file_, "t_keyprofile");
-    ASSERT_TRUE(fresh.openFile(file_.string()).ok);  // the damage is in the pages, not the schema
-    for (UploadChoice choice : {UploadChoice::Keys, UploadChoice::Startup}) {
-        const BuiltUploads b = sync::buildUploads(fresh, {choice, 1, {}, {}});
-        EXPECT_EQ(b.status, BuiltUploads::Status::DatabaseUnreadable) << b.message;
-        EXPECT_TRUE(b.uploads.empty());
-        EXPECT_EQ(b.fault, StoreFault::Damaged) << b.message;
+TEST_F(Builds, ADamagedPageSendsNothingAndWritesNothing) {
+    // Garbage pages SQLite reports by itself, and cell pointers that read as
+    // rows of NULLs without any error, in each table an upload reads.
+    const std::pair<const char*, void (*)(const fs::path&, const std::string&)> damages[] = {
+        {"garbage", damageTable}, {"cell pointers", scribbleCellPointers}};
+    const fs::path copy = dir_ / "copy.sqlite3";
+    for (const char* table :
+         {"t_keyprofile", "t_configdata", "t_lightdata", "t_userlight_leddata", "t_macrorecord"}) {
+        for (const auto& [kind, damage] : damages) {
+            fs::copy_file(file_, copy, fs::copy_options::overwrite_existing);
+            damage(copy, table);
+            const std::string before = readBytes(copy);
+            const std::string what = std::string(kind) + " in " + table;
+            DeviceSQLite fresh([](const std::string&) {});
+            const OpenResult opened = fresh.openFile(copy.string());
+            EXPECT_EQ(opened.error, OpenError::Damaged) << what << ": " << opened.reason;
+            for (UploadChoice choice : kAllChoices) {
+                const BuiltUploads b = sync::buildUploads(copy.string(), {choice, 1, {}, {}});
+                EXPECT_EQ(b.status, BuiltUploads::Status::DatabaseUnreadable) << what;
+                EXPECT_TRUE(b.uploads.empty()) << what;
+                EXPECT_EQ(b.fault, StoreFault::Damaged) << what << ": " << b.message;
+                EXPECT_NE(b.message.find(" is damaged ("), std::string::npos) << b.message;
+            }
+            EXPECT_EQ(readBytes(copy), before) << what;  // no seed rows, no light rows
+        }
     }
-    EXPECT_EQ(sync::buildUploads(fresh, {UploadChoice::System, 1, {}, {}}).status,
-              BuiltUploads::Status::Ready);
 }
 
 }  // namespace
