@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QString>
 #include <algorithm>
 #include <cerrno>
@@ -16,11 +15,13 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <regex>
 #include <system_error>
 #include <thread>
 
+#include "exchange/BoundedFile.h"
 #include "exchange/ExchangeInternal.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
@@ -37,16 +38,13 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         if (error) *error = "cannot create the folder " + folder.toStdString();
         return false;
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !out.commit()) {
-        if (error) *error = "cannot write " + path + ": " + out.errorString().toStdString();
-        out.cancelWriting();
-        return false;
-    }
-    return true;
+    const FileWrite written = writeWholeFile(path, bytes);
+    if (written.ok()) return true;
+    if (error)
+        *error = "cannot write " + path + ": " +
+                 (written.status == FileWrite::Status::NoSpace ? "no space left on the device"
+                                                               : written.reason);
+    return false;
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string* error) {
@@ -171,14 +169,13 @@ std::optional<std::string> unusableBackup(const std::string& file) {
     if (check.status == DatabaseCheck::Status::Damaged)
         return file + " is damaged (" + check.message + "); nothing was restored";
     if (check.status == DatabaseCheck::Status::Unreadable)
-        return file + " cannot be read: " + storeFaultText(check.fault) + " (" + check.message +
-               "); nothing was restored";
+        return storeFaultSentence(file, check.fault, check.message) + "; nothing was restored";
     sql::Connection db;
     if (!openReadOnly(db, file)) return "cannot open " + file + ": " + db.errorMessage();
     const SchemaCheck schema = checkSchema(db, SchemaScope::Whole);
     if (!schema.readable)
-        return file + " cannot be read: " + storeFaultText(storeFaultOf(schema.errorCode)) + " (" +
-               schema.error + "); nothing was restored";
+        return storeFaultSentence(file, storeFaultOf(schema.errorCode), schema.error) +
+               "; nothing was restored";
     if (!schema.missing.empty())
         return file + " does not hold Korvex settings: it lacks " + schema.missingList() +
                "; nothing was restored";
@@ -295,41 +292,45 @@ DatabaseCheck checkDatabase(const std::string& path) {
         return unreadable(StoreFault::PermissionDenied, path + ": permission denied");
     sql::Connection db;
     if (!openReadOnly(db, path)) return failedWith(db);
-    sql::Statement check(db, "PRAGMA quick_check");
-    std::vector<std::string> lines;
-    for (;;) {
-        const auto step = check.step();
-        if (step == sql::Statement::Step::Row) {
-            lines.push_back(check.columnText(0));
-            continue;
+    const sql::PageCheck pages = sql::quickCheck(db);
+    if (pages.result == sql::PageCheck::Result::Failed) {
+        // An interrupted write leaves a journal that only a writer may
+        // undo; SQLite does so when the store opens the file, which is the
+        // normal recovery, not damage.
+        if (sqlite3_extended_errcode(db.handle()) == SQLITE_READONLY_ROLLBACK) {
+            result.status = DatabaseCheck::Status::Healthy;
+            result.interrupted = true;
+            result.message = "an interrupted change is undone when the file is opened";
+            return result;
         }
-        if (step == sql::Statement::Step::Error) {
-            // An interrupted write leaves a journal that only a writer may
-            // undo; SQLite does so when the store opens the file, which is the
-            // normal recovery, not damage.
-            if (sqlite3_extended_errcode(db.handle()) == SQLITE_READONLY_ROLLBACK) {
-                result.status = DatabaseCheck::Status::Healthy;
-                result.interrupted = true;
-                result.message = "an interrupted change is undone when the file is opened";
-                return result;
-            }
-            return failedWith(db);
-        }
-        break;
+        return failedWith(db);
     }
-    if (lines.size() == 1 && lines.front() == "ok") {
+    if (pages.result == sql::PageCheck::Result::Healthy) {
         result.status = DatabaseCheck::Status::Healthy;
         return result;
     }
     result.status = DatabaseCheck::Status::Damaged;
     result.fault = StoreFault::Damaged;
-    for (std::size_t i = 0; i < lines.size() && i < 3; ++i) {
-        if (i) result.message += "; ";
-        result.message += lines[i];
-    }
-    if (result.message.empty()) result.message = "quick_check gave no answer";
+    result.message = pages.message;
     return result;
 }
+
+namespace {
+
+// Plays back the journal of a write that was cut off; why it could not, in
+// plain words, otherwise.
+std::optional<std::string> undoInterruptedWrite(const std::string& database) {
+    sql::Connection writer;
+    if (writer.open(database, SQLITE_OPEN_READWRITE)) {
+        writer.setBusyTimeout(kBusyTimeoutMs);
+        if (writer.exec("SELECT count(*) FROM sqlite_master")) return std::nullopt;
+    }
+    return "the last change to " + database + " was interrupted and cannot be undone now (" +
+           writer.errorMessage() +
+           "); start Korvex once, or make the file and its folder writable, then back up again";
+}
+
+}  // namespace
 
 BackupResult copyDatabase(const std::string& source, const std::string& destination) {
     if (!isRegularFile(source)) return failed("there is no database at " + source);
@@ -339,6 +340,29 @@ BackupResult copyDatabase(const std::string& source, const std::string& destinat
     sql::Connection from;
     if (!openReadOnly(from, source))
         return failed("cannot open " + source + ": " + from.errorMessage());
+    // One read transaction for the check and the copy: the pages copied are
+    // the ones checked, and a writer waits for us instead of failing the
+    // copy half way. A damaged file is no backup: restore would refuse it.
+    if (!from.exec("BEGIN")) return failed("cannot copy " + source + ": " + from.errorMessage());
+    sql::PageCheck pages = sql::quickCheck(from);
+    if (pages.result == sql::PageCheck::Result::Failed &&
+        sqlite3_extended_errcode(from.handle()) == SQLITE_READONLY_ROLLBACK) {
+        // A write was cut off (a crash, a kill) and left its journal, which
+        // only a writer may play back. Any program opening the file for
+        // writing does so; do it now, then copy the settings as they were
+        // before that write.
+        from.exec("ROLLBACK");
+        if (const auto why = undoInterruptedWrite(source)) return failed(*why);
+        if (!from.exec("BEGIN"))
+            return failed("cannot copy " + source + ": " + from.errorMessage());
+        pages = sql::quickCheck(from);
+    }
+    if (pages.result == sql::PageCheck::Result::Damaged)
+        return failed(storeFaultSentence(source, StoreFault::Damaged, pages.message) +
+                      "; no copy was made");
+    if (pages.result == sql::PageCheck::Result::Failed)
+        return failed(storeFaultSentence(source, storeFaultOf(from.errorCode()), pages.message) +
+                      "; no copy was made");
     sql::Connection memory;
     if (!memory.open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE))
         return failed("cannot copy " + source + ": " + memory.errorMessage());
@@ -409,11 +433,13 @@ std::optional<BackupInfo> BackupShelf::newest() const {
 }
 
 void BackupShelf::prune() const {
-    std::size_t kept = 0;
+    // Each kind keeps its own newest ones: a run of imports never pushes out
+    // the copy made before a factory restore or a profile deletion.
+    std::map<std::string, std::size_t> kept;
     for (const BackupInfo& info : list()) {
         // The user's own backups are theirs to delete.
         if (info.tag == kDamagedTag || info.tag == backupTag(BackupReason::Manual)) continue;
-        if (++kept <= kKeptBackups) continue;
+        if (++kept[info.tag] <= kKeptBackups) continue;
         std::error_code ec;
         fs::remove(info.path, ec);
     }
@@ -437,6 +463,43 @@ BackupResult BackupShelf::keepDamaged(const std::string& database) {
     return succeeded(copy);
 }
 
+BackupResult BackupShelf::replaceHealthy(const std::string& database,
+                                         const std::string& backupFile) {
+    const std::string inUse = database + " " + exchange::kInUse + "; nothing was restored";
+    sql::Connection to, from;
+    if (!to.open(database, SQLITE_OPEN_READWRITE))
+        return failed("cannot open " + database + ": " + to.errorMessage());
+    if (!openReadOnly(from, backupFile))
+        return failed("cannot open " + backupFile + ": " + from.errorMessage());
+    to.setBusyTimeout(kLockWaitMs);
+    std::unique_ptr<sqlite3_backup, decltype(&sqlite3_backup_finish)> copy(
+        sqlite3_backup_init(to.handle(), "main", from.handle(), "main"), &sqlite3_backup_finish);
+    if (!copy) return failed("cannot restore into " + database + ": " + to.errorMessage());
+    // A step of no pages takes the database's exclusive lock and keeps it
+    // until the copy is done: the safety copy holds exactly what is
+    // replaced, and no change of another program falls between the two.
+    const int locked = sqlite3_backup_step(copy.get(), 0);
+    if (locked != SQLITE_OK)
+        return failed(exchange::isBusy(locked)
+                          ? inUse
+                          : "cannot lock " + database + ": " + sqlite3_errstr(locked) +
+                                "; nothing was restored");
+    // Under that lock the file holds its last committed state (any journal
+    // was played back when the lock was taken), so its bytes are the copy.
+    // No pruning yet: the backup being restored may be the oldest one.
+    const std::string safetyPath = nextPath(backupTag(BackupReason::Restore));
+    std::string bytes, error;
+    if (!exchange::readWholeFile(database, bytes, &error) ||
+        !exchange::writeFileAtomically(safetyPath, bytes, &error))
+        return failed(error + "; nothing was restored");
+    if (afterSafetyCopy_) afterSafetyCopy_();
+    const int done = sqlite3_backup_step(copy.get(), -1);
+    if (done != SQLITE_DONE)
+        return failed("cannot restore into " + database + ": " + sqlite3_errstr(done) +
+                      "; the settings were left as they were");
+    return succeeded(safetyPath);
+}
+
 BackupResult BackupShelf::restore(const std::string& database, const std::string& backupFile) {
     std::error_code ec;
     if (fs::equivalent(database, backupFile, ec))
@@ -454,38 +517,16 @@ BackupResult BackupShelf::restore(const std::string& database, const std::string
             // Locked by another program (whose change would be lost), not
             // readable, or not ours: nothing is moved or replaced.
             if (current.fault == StoreFault::Busy) return failed(inUse);
-            return failed(database + " is " + storeFaultText(current.fault) + " (" +
-                          current.message + "); nothing was restored");
+            return failed(storeFaultSentence(database, current.fault, current.message) +
+                          "; nothing was restored");
         case DatabaseCheck::Status::Missing:
             safety = copyDatabase(backupFile, database);
             if (!safety.ok) return safety;
             safety.path.clear();
             break;
         case DatabaseCheck::Status::Healthy: {
-            sql::Connection to, from;
-            std::string error;
-            if (!to.open(database, SQLITE_OPEN_READWRITE))
-                return failed("cannot open " + database + ": " + to.errorMessage());
-            // The write lock first: a program in the middle of a change keeps
-            // it, and the safety copy holds exactly what is replaced.
-            to.setBusyTimeout(kLockWaitMs);
-            if (!to.exec("BEGIN IMMEDIATE"))
-                return failed(exchange::isBusy(to.errorCode())
-                                  ? inUse
-                                  : "cannot lock " + database + ": " + to.errorMessage() +
-                                        "; nothing was restored");
-            // No pruning yet: the backup being restored may be the oldest one.
-            safety = copyDatabase(database, nextPath(backupTag(BackupReason::Restore)));
-            // The page copy below takes the lock itself and cannot start
-            // inside a transaction.
-            to.exec("ROLLBACK");
-            if (!safety.ok) return failed(safety.message + "; nothing was restored");
-            to.setBusyTimeout(kBusyTimeoutMs);
-            if (!openReadOnly(from, backupFile))
-                return failed("cannot open " + backupFile + ": " + from.errorMessage());
-            if (!onlineBackup(to, from, &error))
-                return failed("cannot restore into " + database + ": " + error +
-                              "; the settings were left as they were");
+            safety = replaceHealthy(database, backupFile);
+            if (!safety.ok) return safety;
             break;
         }
         case DatabaseCheck::Status::Damaged: {

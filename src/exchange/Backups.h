@@ -6,7 +6,7 @@
 //
 // Automatic backups live in $XDG_DATA_HOME/korvex/backups under names that
 // sort by time ("korvex-20261207-015512-345-import.sqlite3", UTC); only the
-// newest kKeptBackups automatic ones are kept. Backups the user made (tag
+// newest kKeptBackups automatic ones of each kind (tag) are kept. Backups the user made (tag
 // "manual") and copies of a damaged database (tag "damaged") are never
 // pruned, and files of any other name are never touched.
 
@@ -94,23 +94,29 @@ class BackupShelf {
     // Replaces `database` with the contents of `backupFile` after a backup
     // of the current database. A healthy current database is overwritten in
     // place in one transaction, so a store that holds it open sees the restored
-    // settings; a damaged one is first copied to the shelf as it is (with its
-    // journal) and then replaced. A backup file that fails its check or does
-    // not hold the whole settings schema is refused. A database another
-    // program holds locked is refused ("in use by another program") and left
-    // as it is, with its journal.
+    // settings; it stays locked from the safety copy through the overwrite, so
+    // no other program's change falls between them; a damaged one is first copied to the shelf as
+    // it is (with its journal) and then replaced. A backup file that fails its check or does not
+    // hold the whole settings schema is refused. A database another program holds locked is refused
+    // ("in use by another program") and left as it is, with its journal.
     BackupResult restore(const std::string& database, const std::string& backupFile);
 
-    // Removes the oldest automatic backups beyond kKeptBackups; the user's
+    // Removes the oldest automatic backups beyond kKeptBackups of their kind; the user's
     // own backups and damaged copies are not counted and never removed.
     void prune() const;
 
+    // Runs in restore between the safety copy and the overwrite (tests try
+    // another writer there).
+    void setAfterSafetyCopy(std::function<void()> hook) { afterSafetyCopy_ = std::move(hook); }
+
   private:
     std::string nextPath(std::string_view tag);
+    BackupResult replaceHealthy(const std::string& database, const std::string& backupFile);
     BackupResult keepDamaged(const std::string& database);
 
     std::string directory_;
     Clock now_;
+    std::function<void()> afterSafetyCopy_;
 };
 
 }  // namespace korvex

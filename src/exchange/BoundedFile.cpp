@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QSaveFile>
+#include <QString>
 #include <cerrno>
 #include <cstring>
 
@@ -45,6 +47,47 @@ BoundedRead readRegularFile(const std::string& path, std::size_t maxBytes) {
     }
     if (out.status != BoundedRead::Status::Ok) out.text.clear();
     ::close(fd);
+    return out;
+}
+
+namespace {
+
+bool noSpace(int error) {
+    return error == ENOSPC || error == EDQUOT;
+}
+
+}  // namespace
+
+FileWrite writeWholeFile(const std::string& path, std::string_view bytes) {
+    FileWrite out;
+    QSaveFile file(QString::fromStdString(path));
+    // Unbuffered, so each write reaches the file and fails there: a buffered
+    // write of a few kilobytes would fail only when the file is closed, which
+    // QSaveFile does not count against the commit, and the cut file would
+    // replace the good one.
+    auto fail = [&](int error) {
+        const std::string words = file.errorString().toStdString();
+        file.cancelWriting();
+        if (noSpace(error) || words == std::strerror(ENOSPC)) {
+            out.status = FileWrite::Status::NoSpace;
+        } else {
+            out.reason = words.empty() ? std::strerror(error) : words;
+        }
+        return out;
+    };
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return fail(errno);
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        errno = 0;
+        const qint64 n =
+            file.write(bytes.data() + written, static_cast<qint64>(bytes.size() - written));
+        if (n <= 0) return fail(errno);
+        written += static_cast<std::size_t>(n);
+    }
+    errno = 0;
+    if (!file.flush() || !file.commit()) return fail(errno);
+    out.status = FileWrite::Status::Ok;
     return out;
 }
 

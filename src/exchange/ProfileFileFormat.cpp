@@ -505,15 +505,17 @@ ParsedProfileFile parseProfileFile(std::string_view text) {
                r.integer(keyboard, "vendorId", "keyboard", vendor) &&
                r.integer(keyboard, "productId", "keyboard", product) &&
                (vendor != kKeyboardVendorId || product != kKeyboardProductId)) {
-        char buf[128];
-        std::snprintf(
-            buf, sizeof buf,
-            "the file is for the keyboard %04llx:%04llx, not for this one (%04llx:%04llx)",
-            static_cast<unsigned long long>(vendor & 0xFFFF),
-            static_cast<unsigned long long>(product & 0xFFFF),
-            static_cast<unsigned long long>(kKeyboardVendorId),
-            static_cast<unsigned long long>(kKeyboardProductId));
-        r.fail("keyboard", buf);
+        // The ids as the file gives them: one that is no USB id is not
+        // folded into one that looks like this keyboard's.
+        auto id = [](std::int64_t v) {
+            if (v < 0 || v > 0xFFFF) return std::to_string(v);
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "%04llx", static_cast<unsigned long long>(v));
+            return std::string(buf);
+        };
+        r.fail("keyboard", "the file is for the keyboard " + id(vendor) + ":" + id(product) +
+                               ", not for this one (" + id(kKeyboardVendorId) + ":" +
+                               id(kKeyboardProductId) + ")");
     }
     ProfileFile file;
     std::set<std::string> macroNames;

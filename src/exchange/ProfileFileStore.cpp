@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "catalog/FunctionCatalog.h"
+#include "catalog/KeyCatalog.h"
 #include "exchange/Backups.h"
 #include "exchange/BoundedFile.h"
 #include "exchange/ExchangeInternal.h"
@@ -39,11 +41,39 @@ std::string freeName(const std::string& wanted, const std::set<std::string>& tak
     }
 }
 
+// The id of a stored macro with the file macro's name, play settings and
+// events, if there is one.
+std::optional<std::int64_t> sameMacro(const std::vector<MacroInfo>& macros,
+                                      const std::vector<RecordInfo>& events,
+                                      const ProfileFile::Macro& wanted) {
+    for (const MacroInfo& m : macros) {
+        if (m.macroName != wanted.name || m.playTimes != wanted.playTimes ||
+            m.delayType != wanted.delayType || m.delayTime != wanted.delayTime)
+            continue;
+        std::vector<const RecordInfo*> own;
+        for (const RecordInfo& e : events)
+            if (e.macroId == m.macroId) own.push_back(&e);
+        const bool same =
+            std::equal(own.begin(), own.end(), wanted.events.begin(), wanted.events.end(),
+                       [](const RecordInfo* a, const RecordInfo& b) {
+                           return a->recordType == b.recordType &&
+                                  a->recordValue == b.recordValue && a->recordDesc == b.recordDesc;
+                       });
+        if (same) return m.macroId;
+    }
+    return std::nullopt;
+}
+
 // Adds the file's profile to an open store; the message on failure.
 std::optional<std::string> addToStore(DeviceSQLite& store, const ProfileFile& file,
                                       ProfileImport& result) {
     auto storeFailed = [&](const std::string& what) {
-        return "cannot store " + what + ": " + store.lastError();
+        const StoreFault fault = storeFaultOf(store.lastErrorCode());
+        // The cause in the words every command uses ("no space left on the
+        // device"), SQLite's own text otherwise.
+        if (fault == StoreFault::ReadError || fault == StoreFault::MissingSchema)
+            return "cannot store " + what + ": " + store.lastError();
+        return "cannot store " + what + ": " + storeFaultText(fault);
     };
     const std::int64_t profile = store.addProfile(file.name);
     if (profile <= 0 || !store.writeLightProfile(profile)) return storeFailed("the profile");
@@ -56,13 +86,23 @@ std::optional<std::string> addToStore(DeviceSQLite& store, const ProfileFile& fi
     if (!store.selectLightMode(profile, file.selectedLightMode))
         return storeFailed("the light mode");
 
+    const DeviceSQLite::FailureWatch watch(store);
     std::vector<MacroInfo> existing;
     store.queryAllMacroData(existing);
+    std::vector<RecordInfo> existingEvents;
+    store.queryAllMacroRecords(existingEvents);
+    if (watch.failed()) return storeFailed("the profile: the macros cannot be read");
     std::set<std::string> taken;
     for (const MacroInfo& m : existing) taken.insert(m.macroName);
     // The file's macro name -> the id and name it is stored under.
     std::map<std::string, std::pair<std::int64_t, std::string>> stored;
     for (const ProfileFile::Macro& m : file.macros) {
+        // The same profile imported again plays the macros it brought the
+        // first time instead of a copy of each.
+        if (const auto same = sameMacro(existing, existingEvents, m)) {
+            stored[m.name] = {*same, m.name};
+            continue;
+        }
         const std::string name = freeName(m.name, taken);
         taken.insert(name);
         if (name != m.name) result.renamedMacros.emplace_back(m.name, name);
@@ -86,6 +126,16 @@ std::optional<std::string> addToStore(DeviceSQLite& store, const ProfileFile& fi
                            a.macro3Value,
                            macro ? stored.at(a.macro).second : a.macroDesc};
             if (store.addKeyProfile(row) <= 0) return storeFailed("a key assignment");
+        }
+    }
+    // As on the key page, a key that acts as Fn does so on both layers.
+    for (std::size_t layer = 0; layer < file.layers.size(); ++layer) {
+        for (const ProfileFile::Assignment& a : file.layers[layer]) {
+            if (a.macroType != kMacroTypeKeyboard || a.macroValue != kFnKeyCode) continue;
+            const ProfileKey other{0,           layer == 0 ? 1 : 0, profile,       a.keyValue,
+                                   a.macroType, a.macroValue,       a.macro2Value, a.macro3Value,
+                                   a.macroDesc};
+            if (store.addKeyProfile(other) <= 0) return storeFailed("a key assignment");
         }
     }
     for (const ProfileFile::UserLight& light : file.userLights) {
@@ -376,14 +426,14 @@ ProfileImport importProfile(const std::string& databasePath, std::string_view te
 
     const DatabaseCheck check = checkDatabase(databasePath);
     if (check.status == DatabaseCheck::Status::Damaged)
-        return refused("the settings database is damaged (" + check.message +
-                       "); restore a backup first");
+        return refused(damagedText(databasePath, check.message) + "; restore a backup first");
     if (check.status == DatabaseCheck::Status::Unreadable) {
         if (check.fault == StoreFault::Busy)
             return refused(databasePath + " " + exchange::kInUse +
                            "; nothing was imported, please try again");
-        return refused("the settings database is " + storeFaultText(check.fault) + " (" +
-                       check.message + "); nothing was imported");
+        return refused(storeFaultSentence("the settings database " + databasePath, check.fault,
+                                          check.message) +
+                       "; nothing was imported");
     }
     const bool exists = check.status != DatabaseCheck::Status::Missing;
     ProfileImport result = importInto(databasePath, exists, *parsed.file, shelf);

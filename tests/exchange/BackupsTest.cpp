@@ -10,6 +10,7 @@
 #include <set>
 
 #include "ExchangeTestSupport.h"
+#include "exchange/ProfileFile.h"
 #include "exchange/Safeguards.h"
 #include "i18n/Language.h"
 
@@ -52,6 +53,52 @@ class Backups : public testing::TempHome {
     DeviceSQLite store;
     BackupShelf shelf{""};
 };
+
+TEST_F(Backups, AFullDiskKeepsEveryEarlierFileAndSaysSo) {
+    testing::SmallDisk disk(root / "small");
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    const fs::path small = root / "small";
+    const fs::path db = small / "settings.sqlite3", exported = small / "profile.json",
+                   copy = small / "copy.sqlite3";
+    fs::copy_file(database, db);
+    DeviceSQLite onDisk;
+    openStore(onDisk, db);
+    ASSERT_TRUE(exportProfileToFile(onDisk, 1, exported.string()).ok);
+    ASSERT_TRUE(copyDatabase(db.string(), copy.string()).ok);
+    const ProfileExport second = exportProfile(onDisk, 2);
+    ASSERT_TRUE(second.ok);
+    const std::string earlierExport = readBytes(exported), earlierCopy = readBytes(copy);
+    const auto settings = dumpTables(db);
+    disk.fill();
+    const auto noSpace = HasSubstr("no space left on the device");
+
+    const ProfileExport e = exportProfileToFile(onDisk, 2, exported.string());
+    EXPECT_FALSE(e.ok);
+    EXPECT_THAT(e.message, noSpace);
+    EXPECT_EQ(readBytes(exported), earlierExport);
+
+    BackupResult b = copyDatabase(db.string(), copy.string());
+    EXPECT_FALSE(b.ok);
+    EXPECT_THAT(b.message, noSpace);
+    EXPECT_EQ(readBytes(copy), earlierCopy);
+    BackupShelf fullShelf((small / "backups").string(), steppingClock());
+    b = fullShelf.backup(db.string(), BackupReason::Manual);
+    EXPECT_FALSE(b.ok);
+    EXPECT_THAT(b.message, noSpace);
+    EXPECT_TRUE(fullShelf.list().empty());
+
+    // Its backup goes elsewhere; the settings file itself cannot grow.
+    const ProfileImport i = importProfile(db.string(), second.text, &shelf);
+    EXPECT_FALSE(i.ok);
+    EXPECT_THAT(i.message, noSpace);
+    EXPECT_EQ(dumpTables(db), settings);
+
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(small))
+        if (entry.is_regular_file()) left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"settings.sqlite3", "profile.json", "copy.sqlite3",
+                                           "filler"}));
+}
 
 TEST_F(Backups, ShelfSitsNextToTheDatabaseFolderAndEveryTagHasItsText) {
     EXPECT_EQ(backupDirectory(), shelfDir());
@@ -118,12 +165,15 @@ TEST_F(Backups, WithoutABackupTheDestructiveOperationIsNotRun) {
     EXPECT_EQ(dumpTables(database), before);
 }
 
-TEST_F(Backups, PruningKeepsTheNewestTenAutomaticOnesAndNeverTheUsersOwn) {
+TEST_F(Backups, PruningKeepsTheNewestTenOfEachKindAndNeverTheUsersOwn) {
     fs::create_directories(shelfDir());
     writeBytes(fs::path(shelfDir()) / "notes.txt", "mine");
     std::vector<std::string> manual, automatic;
     for (int i = 0; i < 2; ++i)
         manual.push_back(shelf.backup(database.string(), BackupReason::Manual).path);
+    // The copy made before a factory restore outlives the imports after it.
+    const BackupResult reset = shelf.backup(database.string(), BackupReason::FactoryRestore);
+    manual.push_back(reset.path);
     for (int i = 0; i < 12; ++i) {
         const BackupResult r = shelf.backup(database.string(), BackupReason::Import);
         ASSERT_TRUE(r.ok) << r.message;
@@ -142,6 +192,56 @@ TEST_F(Backups, PruningKeepsTheNewestTenAutomaticOnesAndNeverTheUsersOwn) {
     for (const std::string& mine : manual) EXPECT_TRUE(fs::exists(mine));
     EXPECT_TRUE(fs::exists(fs::path(shelfDir()) / "notes.txt"));
     EXPECT_EQ(shelf.newest()->path, automatic.back());
+}
+
+TEST_F(Backups, RestoreHoldsTheFileFromItsSafetyCopyThroughTheOverwrite) {
+    const BackupResult older = shelf.backup(database.string(), BackupReason::Manual);
+    ASSERT_TRUE(older.ok) << older.message;
+    ASSERT_GT(store.addProfile("Later"), 0);
+    const auto replaced = dumpTables(database);
+    bool otherWrote = true;
+    shelf.setAfterSafetyCopy([&] {
+        testing::RawDb other(database);
+        other.exec("PRAGMA busy_timeout = 100");
+        otherWrote = other.exec("INSERT INTO t_profile (profile_name) VALUES ('Lost')");
+    });
+    const BackupResult r = shelf.restore(database.string(), older.path);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_FALSE(otherWrote);  // it waited, so its change cannot fall between the two files
+    EXPECT_EQ(dumpTables(r.path), replaced);
+    EXPECT_EQ(dumpTables(database), dumpTables(older.path));
+}
+
+TEST_F(Backups, ABackupAfterACrashHoldsTheSettingsBeforeTheCutWriteAndADamagedOneIsRefused) {
+    // The file and journal as a write that was killed half way leaves them.
+    const auto before = dumpTables(database);
+    const fs::path crashed = root / "crashed.sqlite3";
+    {
+        testing::RawDb writer(database);
+        ASSERT_TRUE(writer.exec("PRAGMA cache_size = 1"));
+        ASSERT_TRUE(writer.exec("BEGIN"));
+        ASSERT_TRUE(writer.exec("DELETE FROM t_keyprofile"));
+        ASSERT_TRUE(writer.exec("DELETE FROM t_lightdata"));
+        ASSERT_TRUE(writer.exec("DELETE FROM t_configdata"));
+        fs::copy_file(database, crashed);
+        fs::copy_file(database.string() + "-journal", crashed.string() + "-journal");
+        ASSERT_TRUE(writer.exec("ROLLBACK"));
+    }
+    ASSERT_NE(readBytes(crashed), readBytes(database));  // the cut write reached the file
+    const BackupResult b = shelf.backup(crashed.string(), BackupReason::Manual);
+    ASSERT_TRUE(b.ok) << b.message;
+    EXPECT_EQ(dumpTables(b.path), before);
+    EXPECT_EQ(dumpTables(crashed), before);
+
+    for (auto damage : {testing::damageTable, testing::scribbleCellPointers}) {
+        fs::copy_file(database, crashed, fs::copy_options::overwrite_existing);
+        damage(crashed, "t_profile");
+        const std::size_t shelved = shelf.list().size();
+        const BackupResult refused = shelf.backup(crashed.string(), BackupReason::Manual);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_THAT(refused.message, HasSubstr("is damaged ("));
+        EXPECT_EQ(shelf.list().size(), shelved);
+    }
 }
 
 TEST_F(Backups, ABackupOntoTheLiveDatabaseIsRefusedByAnyOfItsNames) {

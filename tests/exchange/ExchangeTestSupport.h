@@ -3,7 +3,11 @@
 // A fresh folder per test standing in for the user's data and config
 // folders, a settings database in it, and a way to compare whole databases.
 
+#include <sys/mount.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include "../store/StoreTestSupport.h"
@@ -26,6 +30,44 @@ inline std::map<std::string, std::vector<std::string>> dumpTables(const fs::path
     }
     return out;
 }
+
+// A small tmpfs mounted on `dir` (needs root, as in CI); `why` says why
+// not when it could not be mounted. fill() takes its last free byte.
+class SmallDisk {
+  public:
+    explicit SmallDisk(fs::path dir, const char* size = "256k") : dir_(std::move(dir)) {
+        fs::create_directories(dir_);
+        const std::string options = std::string("size=") + size;
+        if (::mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) == 0)
+            mounted_ = true;
+        else
+            why_ = std::string("cannot mount a small tmpfs here: ") + std::strerror(errno);
+    }
+    ~SmallDisk() {
+        if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& why() const { return why_; }
+    void fill() {
+        std::FILE* out = std::fopen((dir_ / "filler").c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        std::setvbuf(out, nullptr, _IONBF, 0);
+        const std::string block(512, 'x');
+        while (std::fwrite(block.data(), 1, block.size(), out) == block.size()) {
+        }
+        while (std::fputc('x', out) != EOF) {
+        }
+        std::fclose(out);
+    }
+
+  private:
+    fs::path dir_;
+    bool mounted_ = false;
+    std::string why_;
+};
 
 class TempHome : public ::testing::Test {
   protected:

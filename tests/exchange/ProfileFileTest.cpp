@@ -167,16 +167,21 @@ TEST_F(ProfileFiles, MoveToAnotherMachineAndBackGivesTheSameFile) {
     EXPECT_EQ(there.getLightModeSelectIndex(imported.profile), 4);
 }
 
-TEST_F(ProfileFiles, ClashingMacroNamesGetASuffixAndKeysPlayTheCopies) {
-    EXPECT_GT(store.addMacroProfile("Clicks (2)"), 0);
+TEST_F(ProfileFiles, ImportKeepsTheKeyPagesRulesAndReusesOnlyTheSameMacro) {
+    // A file from elsewhere may set a key to Fn on the top layer only.
+    ASSERT_GT(
+        store.addKeyProfile({0, 0, profile, code("l"), kMacroTypeKeyboard, kFnKeyCode, 0, 0, "Fn"}),
+        0);
     const std::string text = exported();
+    // Here "Clicks" has changed since, and its first copy's name is taken;
+    // "Greeting" and "Long" are still the macros the file brings.
+    EXPECT_GT(store.addMacroProfile("Clicks (2)"), 0);
+    ASSERT_TRUE(store.rewriteMacroRecords(macros[1], {{0, macros[1], 4, 0, 2, "x"}}));
     const auto before = dumpTables(database);
     const ProfileImport imported = importProfile(database.string(), text, &shelf);
     ASSERT_TRUE(imported.ok) << imported.message;
     using Rename = std::pair<std::string, std::string>;
-    EXPECT_THAT(imported.renamedMacros,
-                ElementsAre(Rename{"Greeting", "Greeting (2)"}, Rename{"Clicks", "Clicks (3)"},
-                            Rename{"Long", "Long (2)"}));
+    EXPECT_THAT(imported.renamedMacros, ElementsAre(Rename{"Clicks", "Clicks (3)"}));
     // The backup holds the state before the import; the open store sees the new profile.
     EXPECT_EQ(dumpTables(imported.backupPath), before);
     std::vector<ProfileData> profiles;
@@ -186,7 +191,8 @@ TEST_F(ProfileFiles, ClashingMacroNamesGetASuffixAndKeysPlayTheCopies) {
 
     std::vector<MacroInfo> list;
     store.queryAllMacroData(list);
-    ProfileKey f;
+    EXPECT_EQ(list.size(), 6u);  // Unused, the three, "Clicks (2)" and "Clicks (3)"
+    ProfileKey f, e, g, fn;
     ASSERT_TRUE(store.queryKeyProfile(imported.profile, 0, code("f"), f));
     const auto played = std::find_if(list.begin(), list.end(),
                                      [&](const MacroInfo& m) { return m.macroId == f.macroValue; });
@@ -194,6 +200,13 @@ TEST_F(ProfileFiles, ClashingMacroNamesGetASuffixAndKeysPlayTheCopies) {
     EXPECT_EQ(played->macroName, "Clicks (3)");
     EXPECT_EQ(f.macroDesc, "Clicks (3)");  // the key is labelled by the copy it plays
     EXPECT_EQ(std::tie(f.macro2Value, f.macro3Value), std::make_tuple(kPlayMultipleTimes, 7));
+    ASSERT_TRUE(store.queryKeyProfile(imported.profile, 0, code("e"), e));
+    EXPECT_EQ(std::tie(e.macroValue, e.macroDesc), std::make_tuple(macros[0], "Greeting"));
+    ASSERT_TRUE(store.queryKeyProfile(imported.profile, 1, code("g"), g));
+    EXPECT_EQ(g.macroValue, macros[2]);
+    ASSERT_TRUE(store.queryKeyProfile(imported.profile, 1, code("l"), fn));
+    EXPECT_EQ(std::tie(fn.macroType, fn.macroValue),
+              std::make_tuple(kMacroTypeKeyboard, kFnKeyCode));
     // The originals are untouched.
     ProfileKey original;
     ASSERT_TRUE(store.queryKeyProfile(profile, 0, code("f"), original));
@@ -220,6 +233,7 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
         {edited(good, {"format"}, "something-else"), "file.format"},
         {edited(good, {"version"}, 2), "version 2 cannot be read"},
         {edited(good, {"keyboard", "productId"}, 0x0257), "05ac:0257"},
+        {edited(good, {"keyboard", "productId"}, 0x10256), "for the keyboard 05ac:66134,"},
         {edited(good, {"profile", "topLayer", 1, "key"}, "Q2"), "\"Q2\" is not a key"},
         {edited(good, {"profile", "topLayer", 1, "key"}, "a"), "\"a\" is assigned twice"},
         {edited(good, {"profile", "fnLayer", 1, "value"}, 9), "profile.fnLayer[1].value"},
