@@ -181,7 +181,10 @@ void KeyboardViewDesktop::importProfileFrom(const QString& path) {
     progress->setObjectName(QStringLiteral("profile_import_progress"));
     progress->setWindowModality(Qt::WindowModal);
     progress->setCancelButton(nullptr);
-    progress->setMinimumDuration(300);  // only an import that takes a while shows it
+    // Only an import that takes a while shows it. The wait starts with the
+    // first value; without one the dialog's own four seconds apply.
+    progress->setMinimumDuration(300);
+    progress->setValue(0);
     importProgress_ = progress;
     importThread_->start();
 }

@@ -161,13 +161,17 @@ void KeyboardViewKeyFunc::editKeyProfile() {
 }
 
 void KeyboardViewKeyFunc::keyTableItemViewEdit(int row, const QString& text) {
-    if (text.isEmpty() || !db()) return;
+    if (!db()) return;
     // The edited row is the selected one: editing starts from a selected row
     // or by a double click, which selects it first.
     if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size())) return;
-    // The list is read again either way, so it shows the name that is stored.
-    if (!db()->updateProfileName(hub_.profileDatas[static_cast<std::size_t>(row)].profId,
-                                 text.toStdString()))
+    // Spaces around a name are not part of it, as in an imported profile; a
+    // name of spaces alone is no name and the stored one stays. The list is
+    // read again either way, so it shows the name that is stored.
+    const QString name = text.trimmed();
+    if (!name.isEmpty() &&
+        !db()->updateProfileName(hub_.profileDatas[static_cast<std::size_t>(row)].profId,
+                                 name.toStdString()))
         hub_.reportNotSaved();
     requeryProfiles();
     markProfileRow(std::min(row, static_cast<int>(hub_.profileDatas.size()) - 1));

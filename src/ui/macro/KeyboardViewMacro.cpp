@@ -1,5 +1,6 @@
 #include "ui/macro/KeyboardViewMacro.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QChildEvent>
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cstdio>
@@ -40,6 +42,8 @@ constexpr int kDeleteEvent = 1511, kEmptyMacros = 1512, kPressAKey = 1513, kEmpt
 constexpr int kEditHint = 1515, kPressNewKey = 1516, kMoveUp = 1555, kMoveDown = 1556;
 constexpr int kMeter = 1100, kFull = 1101, kRecordingFull = 1102, kInsertFull = 1103;
 constexpr int kNewFull = 1104, kRecordOver = 1105, kRecordOverInfo = 1106;
+constexpr int kDelayNotTaken = 1107, kDelayRange = 1108;
+constexpr int kOverBytes = 1109, kOverSlots = 1110, kOverMemory = 1111;
 }  // namespace textid
 
 QString fullNameOf(int code) {
@@ -174,10 +178,7 @@ void KeyboardViewMacro::buildPage(QWidget* page) {
     delayTime_->setProperty("tag", 103);
     delayTime_->setGeometry(840, 108, 100, 24);
     delayTime_->setText(QString::number(kFieldDefaultMs));
-    connect(delayTime_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        const QString ruled = delayFieldRule(text);
-        if (ruled != text) delayTime_->setText(ruled);
-    });
+    takeDelays(delayTime_);
     connect(defaultDelay_, &QRadioButton::toggled, this,
             [this](bool on) { delayTime_->setEnabled(on && controlsEnabled_); });
     recordDelay_->setChecked(true);
@@ -214,11 +215,8 @@ void KeyboardViewMacro::buildPage(QWidget* page) {
     insertEdit_->setObjectName(QStringLiteral("insertevent_edit"));
     insertEdit_->setProperty("tag", 101);
     insertEdit_->setGeometry(672, 260, 268, 28);
-    connect(insertEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (insertEventType != 2) return;
-        const QString ruled = delayFieldRule(text);
-        if (ruled != text) insertEdit_->setText(ruled);
-    });
+    delayValidator_ = new DelayValidator(insertEdit_);
+    connect(insertEdit_, &QLineEdit::inputRejected, this, [this] { delayRefused(insertEdit_); });
     insert_ = unfocused(new QPushButton(page));
     insert_->setObjectName(QStringLiteral("insertevent_button"));
     insert_->setGeometry(672, 298, 130, 30);
@@ -494,10 +492,9 @@ void KeyboardViewMacro::insertNewEvent() {
             break;
         }
         case 2: {
-            const QString text = insertEdit_->text();
-            const auto n = wholeNumber(text);
-            if (!n) return;
-            insertEvents({{kDelay, *n, text}});
+            const auto n = delayOf(insertEdit_->text());
+            if (!n) return delayNotTaken();
+            insertEvents({{kDelay, *n, QString::number(*n)}});
             break;
         }
         default:
@@ -566,11 +563,25 @@ void KeyboardViewMacro::updateMeter() {
     if (!meter_) return;
     const QLocale numbers(QLocale::English);
     const std::size_t bytes = 4 * eventsInUse() + 8 * macros_.size();
-    meter_->setText(hub_.text(textid::kMeter)
-                        .arg(numbers.toString(static_cast<qulonglong>(bytes)),
-                             numbers.toString(static_cast<qulonglong>(kMacroSizeLimit)))
-                        .arg(macros_.size())
-                        .arg(kMacroSlots));
+    QString text = hub_.text(textid::kMeter)
+                       .arg(numbers.toString(static_cast<qulonglong>(bytes)),
+                            numbers.toString(static_cast<qulonglong>(kMacroSizeLimit)))
+                       .arg(macros_.size())
+                       .arg(kMacroSlots);
+    // The keyboard did not get the macros: which of its limits they pass.
+    // Within both counts they can still overrun its memory, whose layout
+    // needs more than the counted bytes.
+    if (hub_.macrosHeldBack()) {
+        const int limit = bytes > kMacroSizeLimit        ? textid::kOverBytes
+                          : macros_.size() > kMacroSlots ? textid::kOverSlots
+                                                         : textid::kOverMemory;
+        text += QStringLiteral(" \u2014 ") +
+                hub_.text(limit).arg(numbers.toString(
+                    static_cast<qulonglong>(limit == textid::kOverBytes   ? kMacroSizeLimit
+                                            : limit == textid::kOverSlots ? kMacroSlots
+                                                                          : kMacroImageSize)));
+    }
+    meter_->setText(text);
 }
 
 void KeyboardViewMacro::saveButtonAction() {
@@ -585,8 +596,10 @@ void KeyboardViewMacro::saveButtonAction() {
     } else if (noDelay_->isChecked()) {
         info.delayType = 1;
     } else if (defaultDelay_->isChecked()) {
+        const auto delay = defaultDelay();
+        if (!delay) return delayNotTaken();
         info.delayType = 2;
-        info.delayTime = defaultDelay();
+        info.delayTime = *delay;
     }
     if (!db()->modifyMacroInfo(info)) return void(hub_.reportNotSaved());
     // The list as shown is what Save keeps, deletions included.
@@ -623,10 +636,7 @@ void KeyboardViewMacro::editRecordItem(int row) {
         editor->setObjectName(QStringLiteral("recordlist_delayedit"));
         editor->setGeometry(recordList_->visualRect(model_->index(row)));
         editor->installEventFilter(this);
-        connect(editor, &QLineEdit::textEdited, editor, [editor](const QString& text) {
-            const QString ruled = delayFieldRule(text);
-            if (ruled != text) editor->setText(ruled);
-        });
+        takeDelays(editor);
         connect(editor, &QLineEdit::editingFinished, this,
                 [this, row] { finishDelayEdit(row, true); });
         delayEditor_ = editor;
@@ -652,11 +662,12 @@ void KeyboardViewMacro::finishDelayEdit(int row, bool commit) {
     delayEditor_ = nullptr;
     editor->disconnect(this);
     editor->removeEventFilter(this);
-    const std::optional<std::int64_t> value = wholeNumber(editor->text());
+    const std::optional<std::int64_t> value = delayOf(editor->text());
     editor->hide();
     editor->deleteLater();
     std::vector<MacroEvent> events = model_->events();
-    if (!commit || !value || row < 0 || row >= static_cast<int>(events.size())) return;
+    if (!commit || row < 0 || row >= static_cast<int>(events.size())) return;
+    if (!value) return delayNotTaken();
     MacroEvent& event = events[static_cast<std::size_t>(row)];
     if (event.type != macroevent::kDelay || event.value == *value) return;
     event.value = *value;
@@ -708,6 +719,8 @@ void KeyboardViewMacro::showInsertMode(int type) {
     mouseButton_->setVisible(type == 1);
     insertEdit_->setVisible(type != 1);
     insertEdit_->clear();
+    // Only a delay is typed here; a key name is filled in from the key pressed.
+    insertEdit_->setValidator(type == 2 ? delayValidator_ : nullptr);
     insertEdit_->setEnabled(type == 2 && controlsEnabled_);
 }
 
@@ -724,8 +737,23 @@ void KeyboardViewMacro::chooseDelayRadio(QAbstractButton* radio) {
     delayTime_->setEnabled(radio == defaultDelay_ && controlsEnabled_);
 }
 
-std::int64_t KeyboardViewMacro::defaultDelay() const {
-    return wholeNumber(delayTime_->text()).value_or(kFieldDefaultMs);
+std::optional<std::int64_t> KeyboardViewMacro::defaultDelay() const {
+    return delayOf(delayTime_->text());
+}
+
+void KeyboardViewMacro::takeDelays(QLineEdit* field) {
+    field->setValidator(new DelayValidator(field));
+    connect(field, &QLineEdit::inputRejected, this, [this, field] { delayRefused(field); });
+}
+
+void KeyboardViewMacro::delayRefused(QLineEdit* field) {
+    // Said where the user types, at once, without stopping the typing.
+    QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())),
+                       hub_.text(textid::kDelayRange), field);
+}
+
+void KeyboardViewMacro::delayNotTaken() {
+    showSheet(hub_.text(textid::kDelayNotTaken), hub_.text(textid::kDelayRange));
 }
 
 // --- recording -------------------------------------------------------------------
@@ -751,6 +779,8 @@ void KeyboardViewMacro::recordButtonAction() {
         hub_.stopMacroRecord();
         return;
     }
+    // A default delay the recording could not use is said before it starts.
+    if (defaultDelay_->isChecked() && !defaultDelay()) return delayNotTaken();
     if (model_->rowCount() == 0) {
         beginRecording();
         return;
@@ -827,6 +857,9 @@ void KeyboardViewMacro::fillMacroRecord() {
     }
     std::fputs("fillMacroRecord \n", stdout);
     if (keyboardEvent_->isChecked()) {
+        // Keys typed into another field (the default delay) are that field's.
+        auto* typing = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        if (typing && typing != insertEdit_) return;
         insertEdit_->setText(name);
         return;
     }
@@ -838,7 +871,7 @@ void KeyboardViewMacro::fillMacroRecord() {
             delay = std::clamp<std::int64_t>(keys.lastMovedTimes - lastRecordTime, 0,
                                              kMaxRecordedDelay);
         else if (defaultDelay_->isChecked())
-            delay = defaultDelay();
+            delay = defaultDelay();  // checked when the recording began
     }
     if (!fits(delay ? 2 : 1, 0)) {
         // Full: stop here, keeping what fits, and say why.

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "store/Records.h"
@@ -112,7 +113,13 @@ class KeyboardViewMacro : public QObject {
     void updateMeter();
     void showSheet(const QString& message, const QString& informative);
     std::int64_t selectedMacroId() const;
-    std::int64_t defaultDelay() const;
+    // The default delay field's value, when it is one a delay may take.
+    std::optional<std::int64_t> defaultDelay() const;
+    // Delay fields take digits only and say so when another key is typed.
+    void takeDelays(QLineEdit* field);
+    void delayRefused(QLineEdit* field);
+    // A delay field's text could not be used: nothing was changed, and why.
+    void delayNotTaken();
     QString mouseText(int value, bool down) const;
     void finishDelayEdit(int row, bool commit);
     void recaptureKey(int code, const QString& name);
@@ -143,6 +150,7 @@ class KeyboardViewMacro : public QObject {
     QRadioButton* noDelay_ = nullptr;
     QRadioButton* defaultDelay_ = nullptr;
     QLineEdit* delayTime_ = nullptr;
+    DelayValidator* delayValidator_ = nullptr;  // the insert field's, in delay mode
     QComboBox* insertWhere_ = nullptr;
     QRadioButton* keyboardEvent_ = nullptr;
     QRadioButton* mouseEvent_ = nullptr;

@@ -91,11 +91,16 @@ std::optional<std::int64_t> wholeNumber(const QString& text) {
     return value;
 }
 
-QString delayFieldRule(const QString& text) {
+std::optional<std::int64_t> delayOf(const QString& text) {
     const auto n = wholeNumber(text);
-    if (!n) return QString::number(kFieldDefaultMs);
-    if (*n > kMaxDelayMs) return QString::number(kMaxDelayMs);
-    return text;
+    if (!n || *n < 1 || *n > kMaxDelayMs) return std::nullopt;
+    return n;
+}
+
+QValidator::State DelayValidator::validate(QString& input, int&) const {
+    if (input.isEmpty()) return Intermediate;
+    if (!wholeNumber(input)) return Invalid;
+    return delayOf(input) ? Acceptable : Intermediate;
 }
 
 QString macroNameRule(const QString& text) {

@@ -5,6 +5,7 @@
 
 #include <QAbstractListModel>
 #include <QString>
+#include <QValidator>
 
 #include <cstdint>
 #include <optional>
@@ -55,8 +56,18 @@ inline constexpr int kMacroNameLength = 30;
 
 // A whole number of milliseconds: digits only (no sign, no blanks).
 std::optional<std::int64_t> wholeNumber(const QString& text);
-// Delay fields: not a whole number gives "10", above 60000 gives "60000".
-QString delayFieldRule(const QString& text);
+// A delay the user typed: whole milliseconds from 1 to kMaxDelayMs; nullopt
+// for anything else (empty, 0, too large, not digits).
+std::optional<std::int64_t> delayOf(const QString& text);
+
+// Delay fields take digits only (any other key is refused, and the field's
+// inputRejected says so); what they hold is taken only when delayOf()
+// accepts it, never changed into another number.
+class DelayValidator : public QValidator {
+  public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};
 // Macro names: the first 30 characters (whole characters, not halves).
 QString macroNameRule(const QString& text);
 

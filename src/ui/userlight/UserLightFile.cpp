@@ -4,8 +4,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QLocale>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <map>
 #include <set>
@@ -28,7 +28,8 @@ QString fromView(std::string_view s) {
 constexpr int kTextNotJson = 960, kTextNotUserLightFile = 961, kTextWrongVersion = 962,
               kTextNoVersion = 963, kTextNoName = 964, kTextNoKeys = 965, kTextEntry = 966,
               kTextNotAKey = 967, kTextUnknownKey = 968, kTextWrongCode = 969, kTextBadColour = 970,
-              kTextListedTwice = 971, kTextTooLarge = 972, kTextNotAFile = 1051;
+              kTextListedTwice = 971, kTextTooLarge = 972, kTextNoSpace = 1008,
+              kTextNotAFile = 1051;
 
 // Refusal reasons are read by the user, so they come in the current language.
 QString textOf(int id) {
@@ -106,7 +107,8 @@ UserLightFileRead readUserLightFileData(const QByteArray& data) {
     const QJsonValue version = root.value(QStringLiteral("version"));
     if (!version.isDouble() || version.toDouble() != kUserLightFileVersion)
         return refused(textOf(kTextWrongVersion)
-                           .arg(version.isDouble() ? QString::number(version.toDouble())
+                           .arg(version.isDouble() ? QString::number(version.toDouble(), 'g',
+                                                                     QLocale::FloatingPointShortest)
                                                    : textOf(kTextNoVersion))
                            .arg(kUserLightFileVersion));
     if (!root.value(QStringLiteral("name")).isString()) return refused(textOf(kTextNoName));
@@ -142,12 +144,15 @@ UserLightFileRead readUserLightFileData(const QByteArray& data) {
 }
 
 bool writeUserLightFile(const QString& path, const QByteArray& data, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    const exchange::FileWrite written = exchange::writeWholeFile(
+        path.toStdString(),
+        std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
+    if (written.ok()) return true;
+    if (error)
+        *error = written.status == exchange::FileWrite::Status::NoSpace
+                     ? textOf(kTextNoSpace)
+                     : QString::fromStdString(written.reason);
+    return false;
 }
 
 std::optional<QByteArray> readWholeFile(const QString& path, QString* error) {

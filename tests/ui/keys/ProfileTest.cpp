@@ -54,8 +54,11 @@ TEST_F(ProfileTest, RenameKeepsQuotesAndNonLatinTextAndFactoryNamesFollowTheLang
     EXPECT_EQ(rowText(1), name);
     EXPECT_EQ(list()->selectedRow(), 1);
 
-    rename(QString());  // an empty name is ignored
-    EXPECT_EQ(storedNames().back(), name.toStdString());
+    for (const QString& none : {QString(), QStringLiteral("   \t ")}) {  // no name: ignored
+        rename(none);
+        EXPECT_EQ(storedNames().back(), name.toStdString());
+        EXPECT_EQ(rowText(1), name);
+    }
 
     languageTo(kLanguageSimplifiedChinese);
     EXPECT_EQ(rowText(0), QString::fromUtf8(text(kLanguageSimplifiedChinese, 67).data()));

@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QRadioButton>
+#include <QToolTip>
 
 #include "../recorder/KeyEvents.h"
 #include "WindowFixture.h"
@@ -74,7 +75,7 @@ class MacroPageTest : public test::WindowFixture {
     }
     void type(const char* field, const QString& text) {
         auto* edit = child<QLineEdit>(field);
-        edit->selectAll();  // typed over: an emptied field would read "10" at once
+        edit->selectAll();  // typed over
         QTest::keyClicks(edit, text);
     }
     void insertDelay(const QString& ms) {
@@ -270,8 +271,7 @@ TEST_F(MacroPageTest, DoubleClickEditsAnEventInPlaceStoredAndSentOnce) {
     QLineEdit* editor = page->delayEditor();
     ASSERT_NE(editor, nullptr);
     editor->selectAll();
-    QTest::keyClicks(editor, "70000");
-    EXPECT_EQ(editor->text(), "60000");  // the delay rule, as in every delay field
+    QTest::keyClicks(editor, "60000");
     QTest::keyClick(editor, Qt::Key_Return);
     QApplication::processEvents();
     EXPECT_EQ(page->delayEditor(), nullptr);
@@ -300,19 +300,47 @@ TEST_F(MacroPageTest, DoubleClickEditsAnEventInPlaceStoredAndSentOnce) {
     EXPECT_EQ(stored(), (std::vector<Ev>{dB, uB, delay(60000)}));
 }
 
-TEST_F(MacroPageTest, FieldRulesAndTheStoredDefaultDelay) {
+TEST_F(MacroPageTest, DelayFieldsTakeWhatIsTypedOrSayWhyNot) {
     click("macro_btn_newmacro");
     click("macro_btn_newmacro");
     click("defaultdelay_radiobutton");
     auto* delayField = child<QLineEdit>("delaytime_edit");
     EXPECT_TRUE(delayField->isEnabled());
+    // A key that is no digit is refused where it is typed, and said so.
     type("delaytime_edit", "abc");
     EXPECT_EQ(delayField->text(), "10");
-    type("delaytime_edit", "70000");
-    EXPECT_EQ(delayField->text(), "60000");
+    EXPECT_EQ(QToolTip::text(), "A delay is a whole number of milliseconds from 1 to 60000.");
+    // Emptying the field and typing again gives what was typed.
+    type("delaytime_edit", "25");
+    QTest::keyClick(delayField, Qt::Key_Backspace);
+    QTest::keyClick(delayField, Qt::Key_Backspace);
+    EXPECT_EQ(delayField->text(), "");
+    QTest::keyClicks(delayField, "4");
+    EXPECT_EQ(delayField->text(), "4");
+    // Keys typed into the field are the field's, not the key insert field's.
+    click("keyboardevent_radiobutton");
+    delayField->setFocus();
+    QKeyEvent digit(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, KEY_5 + 8, 0, 0, "5");
+    QApplication::sendEvent(handle(), &digit);
+    EXPECT_EQ(delayField->text(), "45");
+    EXPECT_EQ(child<QLineEdit>("insertevent_edit")->text(), "");
+
+    // Out of range is kept as typed, and Save says why it stores nothing.
+    for (const char* refused : {"99999", "0", ""}) {
+        type("delaytime_edit", refused);
+        if (!*refused) delayField->clear();
+        EXPECT_EQ(delayField->text(), refused);
+        click("macro_btn_save");
+        ASSERT_NE(page->sheet(), nullptr) << refused;
+        EXPECT_EQ(page->sheet()->text(), "The delay was not taken");
+        page->sheet()->close();
+        MacroInfo info;
+        ASSERT_TRUE(hub->deviceDB()->queryMacroInfo(page->MacroListDatas().at(1).macroId, info));
+        EXPECT_EQ(info.delayType, 0) << refused;
+    }
     click("delayevent_radiobutton");
     type("insertevent_edit", "-");
-    EXPECT_EQ(child<QLineEdit>("insertevent_edit")->text(), "10");
+    EXPECT_EQ(child<QLineEdit>("insertevent_edit")->text(), "");
 
     type("delaytime_edit", "30");
     click("macro_btn_save");
@@ -377,6 +405,15 @@ TEST_F(MacroPageTest, TheMeterShowsTheMemoryAndNothingGoesPastIt) {
     EXPECT_EQ(meter->text(), "2,500 of 2,500 bytes, 2 of 100 macros");
     ASSERT_NE(page->sheet(), nullptr);
     EXPECT_EQ(page->sheet()->text(), "The keyboard's macro memory is full");
+
+    // Past a limit (rows another program stored): the meter names it.
+    rows.resize(700);
+    ASSERT_TRUE(hub->deviceDB()->rewriteMacroRecords(id, rows));
+    hub->sendMacroImage();
+    page->loadMacroRecordData(0);
+    EXPECT_TRUE(meter->text().endsWith(
+        QString::fromUtf8(" \u2014 not on the keyboard: more than 2,500 bytes")))
+        << meter->text().toStdString();
 }
 
 TEST_F(MacroPageTest, RecordingTakesEveryKeyAndRecordingOverAMacroAsksFirst) {

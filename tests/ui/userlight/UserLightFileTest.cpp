@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +10,7 @@
 
 #include <map>
 
+#include "../../exchange/ExchangeTestSupport.h"
 #include "catalog/KeyCatalog.h"
 #include "ui/userlight/UserLightFile.h"
 
@@ -89,6 +91,17 @@ TEST(UserLightFile, WritingIsAllOrNothing) {
         EXPECT_FALSE(readWholeFile(special, &error));
         EXPECT_FALSE(error.isEmpty());
     }
+    // A full disk: a write of a few kilobytes that fails keeps the earlier
+    // file and says why in the user's words.
+    testing::SmallDisk disk(QFile::encodeName(dir.filePath("small")).toStdString(), "64k");
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    const QString full = dir.filePath("small/s.json");
+    ASSERT_TRUE(writeUserLightFile(full, "one", &error));
+    disk.fill();
+    EXPECT_FALSE(writeUserLightFile(full, QByteArray(8000, 'x'), &error));
+    EXPECT_EQ(error.toStdString(), "no space left on the device");
+    EXPECT_EQ(readWholeFile(full, &error).value_or(""), "one");
+    EXPECT_EQ(QDir(dir.filePath("small")).entryList(QDir::Files).size(), 2);  // s.json, filler
 }
 
 }  // namespace
