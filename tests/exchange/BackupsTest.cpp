@@ -203,7 +203,7 @@ TEST_F(Backups, RestoreHoldsTheFileFromItsSafetyCopyThroughTheOverwrite) {
     shelf.setAfterSafetyCopy([&] {
         testing::RawDb other(database);
         other.exec("PRAGMA busy_timeout = 100");
-        otherWrote = other.exec("INSERT INTO t_profile (profile_name) VALUES ('Lost')");
+        otherWrote = other.exec("INSERT INTO t_profile (name) VALUES ('Lost')");
     });
     const BackupResult r = shelf.restore(database.string(), older.path);
     ASSERT_TRUE(r.ok) << r.message;
