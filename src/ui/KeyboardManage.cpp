@@ -180,7 +180,7 @@ void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
     initFinish = true;
 }
 
-void KeyboardViewController::storeDamaged(const std::string& path, const std::string& damage) {
+void KeyboardViewController::storeDamaged(std::string path, const std::string& damage) {
     std::fprintf(stderr, "korvex: %s\n", damagedText(path, damage).c_str());
     deviceDB_ = std::make_unique<DeviceSQLite>();
     emit databaseDamaged(QString::fromStdString(path), QString::fromStdString(damage));

@@ -283,7 +283,8 @@ class KeyboardViewController : public QWidget {
     bool storeReadable() const;
     bool openStore();
     // Lets go of a damaged file and offers a backup in its place.
-    void storeDamaged(const std::string& path, const std::string& damage);
+    // `path` is a copy: the store that names it goes away here.
+    void storeDamaged(std::string path, const std::string& damage);
 
     struct Page {
         QWidget* view = nullptr;

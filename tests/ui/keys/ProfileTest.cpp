@@ -1,7 +1,9 @@
 #include <QLineEdit>
+#include <QSignalSpy>
 
 #include <sqlite3.h>
 
+#include "../../store/StoreTestSupport.h"
 #include "PageTestSupport.h"
 #include "ui/UploadIndicator.h"
 
@@ -106,6 +108,23 @@ TEST_F(ProfileTest, AChangeByAnotherProgramIsReloadedSoNothingIsWrittenFromStale
     // Our own writes are no outside change.
     press(profilebutton::kAdd);
     EXPECT_FALSE(hub->reloadIfChangedOutside());
+
+    // A change that leaves damage SQLite reads without an error: the window
+    // lets go of the file, offers a backup and sends nothing from it.
+    waitForUploads();
+    const std::size_t sent = monitor->keyboard().writes().size();
+    const std::string file = hub->deviceDB()->filePath();
+    ASSERT_TRUE(execOutside(*hub, "UPDATE t_profile SET name = 'Later' WHERE name = 'Imported'"));
+    testing::scribbleCellPointers(file, "t_configdata");
+    const std::string damaged = testing::readBytes(file);
+    QSignalSpy offered(hub, &KeyboardViewController::databaseDamaged);
+    EXPECT_TRUE(hub->reloadIfChangedOutside());
+    EXPECT_EQ(offered.count(), 1);
+    EXPECT_FALSE(hub->deviceDB()->isOpen());
+    list()->setSelectedRow(0);
+    waitForUploads();
+    EXPECT_EQ(monitor->keyboard().writes().size(), sent);
+    EXPECT_EQ(testing::readBytes(file), damaged);
 }
 
 TEST_F(ProfileTest, KeysThatCannotBeReadAreNotSentAndTheWindowSaysWhy) {
