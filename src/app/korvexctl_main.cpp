@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -288,7 +289,10 @@ int importCommand(const std::string& db, const std::string& file) {
 }
 
 int backupCommand(const std::string& db, const std::string& file) {
-    if (checkDatabase(db).status == DatabaseCheck::Status::Missing)
+    // Only whether it exists: the copy checks the file itself, and a second
+    // check would double the wait on another program's lock.
+    std::error_code missing;
+    if (!std::filesystem::exists(db, missing))
         return failure("there are no settings to back up yet (" + db + " does not exist)");
     BackupResult r;
     if (!file.empty()) {

@@ -75,8 +75,10 @@ std::string storeFaultSentence(const std::string& subject, StoreFault fault,
             sentence += " cannot be read";
             break;
     }
-    // SQLite's own words add nothing when they say the same.
-    if (!detail.empty() && detail != storeFaultText(fault)) sentence += " (" + detail + ")";
+    // SQLite's own words add nothing when they say the same ("database is
+    // locked" for a file in use).
+    if (!detail.empty() && fault != StoreFault::Busy && detail != storeFaultText(fault))
+        sentence += " (" + detail + ")";
     return sentence;
 }
 
