@@ -63,8 +63,15 @@ class KeyAccessible : public QAccessibleInterface, public QAccessibleActionInter
         if (!isValid()) return {};
         switch (t) {
             case QAccessible::Name: {
+                // The catalog's full name: the picture's labels are short
+                // ("<-", "Caps") and read badly aloud.
                 const KeyInfo* info = findKeyByName(key().keyname.toStdString());
-                return distinctKeyName(info ? info->code : 0, keyFullName(key().keyname), false);
+                if (!info) return keyFullName(key().keyname);
+                return distinctKeyName(
+                    info->code,
+                    QString::fromUtf8(info->full_name.data(),
+                                      static_cast<qsizetype>(info->full_name.size())),
+                    false);
             }
             case QAccessible::Description:
                 // What the key does when it does something else.

@@ -66,6 +66,11 @@ def launch_x(env):
     if not display:
         stop(proc)
         fail("Xvfb did not start")
+    # Listening once its socket is there.
+    socket = "/tmp/.X11-unix/X" + display
+    deadline = time.monotonic() + 10
+    while not os.path.exists(socket) and time.monotonic() < deadline:
+        time.sleep(0.05)
     return proc, ":" + display
 
 
@@ -81,6 +86,20 @@ def launch_bus(env):
 
 # --- the accessible tree ------------------------------------------------------
 
+APP = []  # the application's node, for the dump on failure
+
+
+def dump(node, depth=0, out=None):
+    out = [] if out is None else out
+    for child in children(node):
+        if child is None or not showing(child):
+            continue
+        out.append("%s%s %r" % ("  " * depth, child.getRoleName(), child.name))
+        if depth < 12:
+            dump(child, depth + 1, out)
+    return out
+
+
 def wait_for(what, find, timeout=TIMEOUT):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
@@ -88,6 +107,8 @@ def wait_for(what, find, timeout=TIMEOUT):
         if found is not None:
             return found
         time.sleep(0.1)
+    if APP:
+        print("\n".join(dump(APP[0])[:400]))
     fail("not found: " + what)
 
 
@@ -220,13 +241,13 @@ def main():
             return None
 
         korvex_app = wait_for("the korvex application on the accessibility bus", app)
+        APP.append(korvex_app)
         wait_for("the first start-up upload",
                  lambda: sets(wire_log) or None if os.path.exists(wire_log) else None)
 
-        # A new settings file starts in Simplified Chinese: the home view's
-        # keyboard picture opens the pages, the settings page's language box
-        # switches to English.
-        title_buttons = {"主页", "最小化", "关闭"}
+        # The home view's keyboard picture opens the pages; it is the one
+        # button beside those of the title bar.
+        title_buttons = {"Home", "Minimize", "Close", "主页", "最小化", "关闭", "首頁", "關閉"}
 
         def picture():
             for node in iter_showing(korvex_app):
@@ -236,13 +257,18 @@ def main():
             return None
 
         do(wait_for("the keyboard picture", picture), "press")
-        do(wait_for("the settings page button",
-                    lambda: find(korvex_app, "设置", pyatspi.ROLE_PUSH_BUTTON)), "press")
-        language = wait_for("the language box",
-                            lambda: find(korvex_app, "语言", pyatspi.ROLE_COMBO_BOX))
-        do(wait_for("English in the language box", lambda: find(language, "English")), "press")
-        wait_for("the window in English",
-                 lambda: find(korvex_app, "Custom keys", pyatspi.ROLE_PUSH_BUTTON))
+        wait_for("the pages", lambda: find(korvex_app, "Custom keys", pyatspi.ROLE_PUSH_BUTTON)
+                 or find(korvex_app, "自定义按键", pyatspi.ROLE_PUSH_BUTTON))
+        # A settings file without a language choice may start in Chinese:
+        # the settings page's language box switches to English.
+        if not find(korvex_app, "Custom keys", pyatspi.ROLE_PUSH_BUTTON):
+            do(find(korvex_app, "设置", pyatspi.ROLE_PUSH_BUTTON), "press")
+            language = wait_for("the language box",
+                                lambda: find(korvex_app, "语言", pyatspi.ROLE_COMBO_BOX))
+            do(wait_for("English in the language box", lambda: find(language, "English")),
+               "press")
+            wait_for("the window in English",
+                     lambda: find(korvex_app, "Custom keys", pyatspi.ROLE_PUSH_BUTTON))
 
         # 1. Caps Lock to Escape: the key, then the panel's Escape tile.
         do(find(korvex_app, "Custom keys", pyatspi.ROLE_PUSH_BUTTON), "press")
