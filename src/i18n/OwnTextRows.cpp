@@ -263,18 +263,18 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     {1585, "Dark %1", "深%1", "深%1"},
     {1586, "Current colour: %1", "当前颜色：%1", "目前顏色：%1"},
     // Deletions ask first.
-    {1590, "Delete the profile \u201c%1\u201d?", "删除配置方案\u201c%1\u201d？",
+    {1590, "Delete the profile \"%1\"?", "删除配置方案\u201c%1\u201d？",
      "刪除配置方案「%1」？"},
     {1591,
-     "Its keys and light settings go with it. A backup is made first: \u201cRestore from "
-     "backup\u201d on the settings page brings it back.",
+     "Its keys and light settings go with it. A backup is made first: \"Restore from "
+     "backup\" on the settings page brings it back.",
      "其按键和灯光设置将一并删除。删除前会先备份：可在设置页的\u201c从备份恢复\u201d中找回。",
      "其按鍵和燈光設定將一併刪除。刪除前會先備份：可在設定頁的「從備份還原」中找回。"},
-    {1592, "Delete the macro \u201c%1\u201d and its events (%2)?",
+    {1592, "Delete the macro \"%1\" and its events (%2)?",
      "删除宏\u201c%1\u201d及其事件（%2 个）？", "刪除巨集「%1」及其事件（%2 個）？"},
     {1593, "Keys that play it go back to their own function.", "播放该宏的按键将恢复其原有功能。",
      "播放該巨集的按鍵將恢復其原有功能。"},
-    {1594, "Delete the light scheme \u201c%1\u201d?", "删除灯光方案\u201c%1\u201d？",
+    {1594, "Delete the light scheme \"%1\"?", "删除灯光方案\u201c%1\u201d？",
      "刪除燈光方案「%1」？"},
     {1595, "Its colours cannot be brought back.", "其颜色将无法找回。", "其顏色將無法找回。"},
     {1596, "Delete", "删除", "刪除"},

@@ -69,7 +69,7 @@ TEST_F(ProfileTest, DeletingAsksByNameLeavesTheNeighbourSelectedAndTheLastProfil
     // Nothing goes before the user said so, by name.
     press(profilebutton::kDelete);
     ASSERT_NE(keys->sheet(), nullptr);
-    EXPECT_EQ(keys->sheet()->text(), "Delete the profile \u201c" + rowText(2) + "\u201d?");
+    EXPECT_EQ(keys->sheet()->text(), "Delete the profile \"" + rowText(2) + "\"?");
     answer(keys->sheet(), false);
     EXPECT_EQ(list()->rowCount(), 3);
     press(profilebutton::kDelete);

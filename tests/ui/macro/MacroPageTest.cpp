@@ -246,7 +246,7 @@ TEST_F(MacroPageTest, MacroListNamesRenameAndDeletion) {
     click("macro_btn_deletemacro");
     QMessageBox* question = page->question();
     ASSERT_NE(question, nullptr);
-    EXPECT_EQ(question->text(), "Delete the macro \u201c" + wide + "\u201d and its events (1)?");
+    EXPECT_EQ(question->text(), "Delete the macro \"" + wide + "\" and its events (1)?");
     question->findChild<QAbstractButton*>("sheet_no")->click();
     EXPECT_EQ(page->macroList()->rowCount(), 1);
     click("macro_btn_deletemacro");

@@ -283,8 +283,8 @@ TEST_F(UserLightPage, DeletingAsksByNameMovesToTheNextRowAndNeverWritesTheDelete
     clickRow(page()->userlightlist(), 1);
     QTest::mouseClick(page()->listButton(button::kDelete), Qt::LeftButton);
     ASSERT_NE(page()->sheet(), nullptr);
-    EXPECT_EQ(page()->sheet()->text(), "Delete the light scheme \u201c" +
-                                           page()->userlightlist()->row(1)->text() + "\u201d?");
+    EXPECT_EQ(page()->sheet()->text(), "Delete the light scheme \"" +
+                                           page()->userlightlist()->row(1)->text() + "\"?");
     QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
     EXPECT_EQ(schemeCount(), 3u);
     press(button::kDelete);
