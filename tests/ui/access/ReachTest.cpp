@@ -7,7 +7,9 @@
 #include <QSet>
 
 #include "../keys/PageTestSupport.h"
+#include "exchange/Backups.h"
 #include "ui/customkey/CustomKeyViewController.h"
+#include "ui/desktop/KeyboardViewDesktop.h"
 #include "ui/keys/KeyMenuWindow.h"
 
 namespace korvex {
@@ -181,6 +183,45 @@ TEST_F(ReachTest, TheKeyboardAloneRemapsAKeyThroughThePanelTheMenuAndTheDialog) 
     QTest::keyClick(content->key_savedatabtn, Qt::Key_Space);
     waitForUploads();
     EXPECT_EQ(held(1, "f3"), (SimKeyEntry{0x03, 0xE2, 0, 0}));
+}
+
+// The effect list follows the arrows; the settings page's switches say what
+// they do and whether they are on; "Back up now" puts a backup on the shelf.
+TEST_F(ReachTest, EffectListFollowsArrowsSwitchesTellTheirStateAndBackUpNowBacksUp) {
+    openPage(KeyboardViewController::kLightView);
+    auto* effects = hub->findChild<ItemListView*>("lightmode");
+    const int row = effects->selectedRow();
+    effects->setFocus();
+    QTest::keyClick(effects, Qt::Key_Down);
+    EXPECT_EQ(effects->selectedRow(), row + 1);
+    waitForUploads();
+    ASSERT_TRUE(monitor->keyboard().lightMode());
+    const int sent = monitor->keyboard().lightMode()->mode;
+    QTest::keyClick(effects, Qt::Key_Up);
+    waitForUploads();
+    EXPECT_NE(monitor->keyboard().lightMode()->mode, sent);
+
+    openPage(KeyboardViewController::kConfigView);
+    QCheckBox* gameMode = config->gameModeBox(gamemodebox::kGameMode);
+    EXPECT_EQ(gameMode->accessibleName(), "Game mode");
+    EXPECT_EQ(gameMode->text(), "Off");
+    click(gameMode);
+    EXPECT_EQ(gameMode->text(), "On");
+    EXPECT_EQ(config->gameModeBox(gamemodebox::kAltTab)->accessibleName(),
+              "Block Alt+Tab in game mode");
+
+    auto* desktop = hub->findChild<KeyboardViewDesktop*>();
+    ASSERT_NE(desktop, nullptr);
+    EXPECT_EQ(desktop->btn_backupnow()->text(), "Back up now");
+    click(desktop->btn_backupnow());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->backupRunning(); }, 5000));
+    settle();
+    const std::optional<BackupShelf> shelf = BackupShelf::standard();
+    ASSERT_TRUE(shelf);
+    const std::optional<BackupInfo> newest = shelf->newest();
+    ASSERT_TRUE(newest);
+    ASSERT_NE(desktop->sheet(), nullptr);
+    EXPECT_EQ(desktop->sheet()->text(), "Backed up to " + QString::fromStdString(newest->path));
 }
 
 // A screen reader's names: twins told apart, colours by name, the dialog's
