@@ -302,7 +302,8 @@ void KeyboardViewController::hideHomeView() {
 }
 
 void KeyboardViewController::focusShownPage() {
-    auto it = pages_.find(shownPage_);
+    // Nothing chosen yet: the first page is the one that opens.
+    auto it = pages_.find(shownPage_ != 0 ? shownPage_ : int(kCustomKeyView));
     QWidget* target = homeViewShown()      ? keyboardConnect_
                       : it != pages_.end() ? it->second.button
                                            : nullptr;

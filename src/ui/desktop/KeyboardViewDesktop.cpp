@@ -104,7 +104,7 @@ void KeyboardViewDesktop::buildConfigPage(QWidget* page) {
     autostartLabel_->setPalette(palette);
     autostart_ = new QCheckBox(page);
     autostart_->setObjectName(QStringLiteral("config_btn_autostart"));
-    autostart_->setGeometry(260, 360, 160, 24);
+    autostart_->setGeometry(330, 360, 120, 24);  // in line with the game mode switches
     autostart_->setCursor(Qt::PointingHandCursor);
     connect(autostart_, &QCheckBox::clicked, this, [this] { autostartClicked(); });
     // The caption tells the state, whoever changed it.
