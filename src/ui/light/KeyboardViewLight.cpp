@@ -137,7 +137,7 @@ void KeyboardViewLight::buildPage(QWidget* page) {
     for (int type = 0; type < kSleepChoices; ++type) {
         auto* radio = new QRadioButton(page);
         radio->setObjectName(QStringLiteral("light_radio_lightsleep%1").arg(type));
-        radio->setAutoExclusive(false);
+        // Exclusive, so a screen reader announces them as the one choice they are.
         radio->setProperty("tag", kFirstSleepTag + type);
         radio->setGeometry(248 + type * 120, 560, 20, 24);
         const int tag = kFirstSleepTag + type;

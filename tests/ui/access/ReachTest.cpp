@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QRadioButton>
 #include <QSet>
 
 #include "../keys/PageTestSupport.h"
@@ -200,6 +201,12 @@ TEST_F(ReachTest, EffectListFollowsArrowsSwitchesTellTheirStateAndBackUpNowBacks
     QTest::keyClick(effects, Qt::Key_Up);
     waitForUploads();
     EXPECT_NE(monitor->keyboard().lightMode()->mode, sent);
+    // The sleep times are one choice among four.
+    auto* sleep = hub->findChild<QRadioButton*>("light_radio_lightsleep1");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(sleep)->role(), QAccessible::RadioButton);
+    click(sleep);
+    EXPECT_TRUE(sleep->isChecked());
+    EXPECT_FALSE(hub->findChild<QRadioButton*>("light_radio_lightsleep0")->isChecked());
 
     openPage(KeyboardViewController::kConfigView);
     QCheckBox* gameMode = config->gameModeBox(gamemodebox::kGameMode);
