@@ -6,9 +6,21 @@
 // its assignment as description), the function panel's tiles, list rows,
 // menu items and the home-made buttons.
 
+#include <QColor>
+#include <QString>
+
 namespace korvex {
 
 // Installs the accessibility factory once per process.
 void installAccessibility();
+
+// A key's name told apart from its twin, in the current language: "Left
+// Shift" / "Right Shift", "Left Cmd (Windows key)", and on the function
+// panel (a full-size keyboard) "1 (number row)" / "1 (keypad)". `plain` is
+// returned for keys without a twin.
+QString distinctKeyName(int code, const QString& plain, bool fullSizeKeyboard);
+
+// The name of a colour in the current language ("Red", "Dark green").
+QString colourName(const QColor& colour);
 
 }  // namespace korvex

@@ -1,5 +1,6 @@
 #include "ui/Controls.h"
 
+#include <QApplication>
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -34,11 +35,35 @@ void makeCaption(QLabel* label, const QColor& color, int pixelSize) {
 
 }  // namespace
 
+void pressLikePointer(QWidget* w, const QPointF& local) {
+    if (!w) return;
+    const QPointF global = w->mapToGlobal(local);
+    QMouseEvent move(QEvent::MouseMove, local, global, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QPointer<QWidget> alive(w);
+    QApplication::sendEvent(w, &move);
+    if (alive) QApplication::sendEvent(w, &press);
+    if (alive) QApplication::sendEvent(w, &release);
+}
+
+bool isPressKey(int key) {
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
 // --- CustomButton ----------------------------------------------------------
 
 CustomButton::CustomButton(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void CustomButton::keyPressEvent(QKeyEvent* event) {
+    if (!isPressKey(event->key()) || event->isAutoRepeat()) return QWidget::keyPressEvent(event);
+    pressLikePointer(this, QRectF(rect()).center());
 }
 
 void CustomButton::setBtnColor(const QColor& color) {
@@ -180,6 +205,11 @@ void MenuItem::paintEvent(QPaintEvent*) {
 
 void MenuItem::resizeEvent(QResizeEvent*) {
     textView_->setGeometry(6, height() - 12 - 16, width() - 12, 16);
+}
+
+void MenuItem::setHover(bool on) {
+    hover_ = on;
+    update();
 }
 
 void MenuItem::enterEvent(QEnterEvent*) {
@@ -363,6 +393,7 @@ ItemListView::ItemListView(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setAutoFillBackground(false);
     content_->setAutoFillBackground(false);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void ItemListView::addRow(TableItemView* row) {
@@ -402,6 +433,37 @@ void ItemListView::setSelectedRow(int index) {
         ensureWidgetVisible(now);
     }
     emit selectionChanged(selected_);
+}
+
+void ItemListView::keyPressEvent(QKeyEvent* event) {
+    int to = selected_;
+    switch (event->key()) {
+        case Qt::Key_Up:
+            to = selected_ < 0 ? rowCount() - 1 : std::max(0, selected_ - 1);
+            break;
+        case Qt::Key_Down:
+            to = std::min(rowCount() - 1, selected_ + 1);
+            break;
+        case Qt::Key_Home:
+            to = 0;
+            break;
+        case Qt::Key_End:
+            to = rowCount() - 1;
+            break;
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // The row in focus is the chosen one; a press chooses it again
+            // as a click on it would.
+            if (auto* r = row(selected_ < 0 ? 0 : selected_)) emit r->clicked();
+            return;
+        case Qt::Key_F2:
+            if (auto* r = qobject_cast<KeyTableItemView*>(row(selected_))) r->beginEdit();
+            return;
+        default:
+            return QScrollArea::keyPressEvent(event);
+    }
+    if (to >= 0 && to != selected_) setSelectedRow(to);
 }
 
 // --- AreaView / DragView ---------------------------------------------------

@@ -17,6 +17,13 @@ namespace korvex {
 // The interface's highlight colour; every custom button starts with it.
 inline const QColor kAccentColor(202, 81, 0);
 
+// A left click at `local` as the pointer would make it (move, press,
+// release), so a control's own handling and the pages' check of who posted
+// run unchanged when the keyboard or a screen reader presses it.
+void pressLikePointer(QWidget* w, const QPointF& local);
+// Space, Enter and Return: the keys that press a focused control.
+bool isPressKey(int key);
+
 // Shared behaviour of the home-made buttons: hover and press tracking, a
 // disabled look that still reports clicks (the handler decides whether to
 // act), and one notification posted with the button's tag on release. The
@@ -45,6 +52,7 @@ class CustomButton : public QWidget {
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QColor btnColor_ = kAccentColor;
@@ -115,6 +123,7 @@ class MenuItem : public QWidget {
     bool isTrackingArea() const { return true; }
     int curMenuID() const { return menuId_; }
     QLabel* textView() const { return textView_; }
+    void setHover(bool on);
     QColor bkg_color() const { return bkgColor_; }
     void setBkgColor(const QColor& color);
 
@@ -246,6 +255,10 @@ class ItemListView : public QScrollArea {
 
   signals:
     void selectionChanged(int index);
+
+  protected:
+    // Up/Down, Home/End choose a row; F2 renames the chosen row in place.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QWidget* content_;

@@ -1,5 +1,6 @@
 #include "ui/KeyboardViewController.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -58,6 +59,7 @@ constexpr int kNavWidth = 76;
 KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("keyboard_view"));
     installAccessibility();
+    theme::installFocusRing();
     keyboardTitle = QStringLiteral("Korvex");
     uploadIndicator_ = new UploadIndicator(this);
     // Another program may change the settings file at any time; a cheap
@@ -281,12 +283,31 @@ void KeyboardViewController::stopMacroRecord() {
 
 void KeyboardViewController::showHomeView() {
     nodeviceView_->setGeometry(rect());
+    // Covered is not enough: what lies under the home view must neither take
+    // focus, nor receive a key, nor tell a screen reader it is showing.
+    navColumn_->hide();
+    pageArea_->hide();
     nodeviceView_->show();
     nodeviceView_->raise();
+    if (window()->isActiveWindow() && !nodeviceView_->isAncestorOf(QApplication::focusWidget()))
+        keyboardConnect_->setFocus(Qt::OtherFocusReason);
 }
 
 void KeyboardViewController::hideHomeView() {
+    const bool hadFocus = nodeviceView_->isAncestorOf(QApplication::focusWidget());
     nodeviceView_->hide();
+    navColumn_->show();
+    pageArea_->show();
+    if (hadFocus) focusShownPage();
+}
+
+void KeyboardViewController::focusShownPage() {
+    // Nothing chosen yet: the first page is the one that opens.
+    auto it = pages_.find(shownPage_ != 0 ? shownPage_ : int(kCustomKeyView));
+    QWidget* target = homeViewShown()      ? keyboardConnect_
+                      : it != pages_.end() ? it->second.button
+                                           : nullptr;
+    if (target) target->setFocus(Qt::OtherFocusReason);
 }
 
 bool KeyboardViewController::homeViewShown() const {

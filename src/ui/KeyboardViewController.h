@@ -212,6 +212,9 @@ class KeyboardViewController : public QWidget {
     QWidget* nodevice_view() const { return nodeviceView_; }
     ImageButton* keyboard_connect() const { return keyboardConnect_; }
     bool homeViewShown() const;
+    // Keyboard focus to the home view's keyboard picture, or to the shown
+    // page's navigation button (the page's controls follow it in the Tab order).
+    void focusShownPage();
     // The page whose view is in the page area (0 before the first choice).
     int shownPage() const { return shownPage_; }
 

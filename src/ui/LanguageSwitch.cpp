@@ -40,16 +40,13 @@ constexpr Caption kCaptionsBeforeLightList[] = {
 };
 
 constexpr Caption kCaptionsAfterLightList[] = {
-    {"light_label_randomcolor", 530},    {"light_label_brightness", 531},
-    {"light_label_speed", 532},          {"light_label_lightsleeptime", 535},
-    {"light_label_lightsleep0", 536},    {"light_label_lightsleep1", 537},
-    {"light_label_lightsleep2", 538},    {"light_label_lightsleep3", 539},
-    {"userlight_btn_resetcolor", 560},   {"userlight_btn_apply", 561},
-    {"config_label_language", 603},      {"btn_resetmousedata", 610},
-    {"btn_resetalldata", 611},           {"config_label_gamemode", 605},
-    {"config_label_lockwin", 606},       {"config_btn_disable_gamemode", 607},
-    {"config_btn_disable_alttab", 607},  {"config_btn_disable_altf4", 607},
-    {"config_btn_disable_lockwin", 607},
+    {"light_label_randomcolor", 530},  {"light_label_brightness", 531},
+    {"light_label_speed", 532},        {"light_label_lightsleeptime", 535},
+    {"light_label_lightsleep0", 536},  {"light_label_lightsleep1", 537},
+    {"light_label_lightsleep2", 538},  {"light_label_lightsleep3", 539},
+    {"userlight_btn_resetcolor", 560}, {"userlight_btn_apply", 561},
+    {"config_label_language", 603},    {"btn_resetmousedata", 610},
+    {"btn_resetalldata", 611},
 };
 
 // Qt's own texts (file, colour and message dialogs) in the chosen language;

@@ -158,6 +158,8 @@ void MainWindowController::showWindow() {
     window_->show();
     window_->raise();
     window_->activateWindow();
+    // Tab works at once, without a click into the window first.
+    if (!window_->focusWidget()) controller_->focusShownPage();
 }
 
 }  // namespace korvex

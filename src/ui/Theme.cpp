@@ -1,10 +1,14 @@
 #include "ui/Theme.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QFocusFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
+#include <QPointer>
 #include <QRect>
 
 #include <cmath>
@@ -23,7 +27,53 @@ double linear(double channel) {
     return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
 }
 
+// Follows the focus widget; QFocusFrame keeps it on the widget's parent,
+// over the widget, through moves and resizes. It is always a child of some
+// window's widgets, so it goes with them.
+class FocusRing : public QFocusFrame {
+  public:
+    explicit FocusRing(QWidget* parent) : QFocusFrame(parent) {
+        setObjectName(QStringLiteral("focus_ring"));
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(kAccentColor.lighter(130), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 3, 3);
+    }
+};
+
+QPointer<FocusRing> g_ring;
+
+void followFocus(QWidget* now) {
+    // Fields draw their own accent border; windows have no parent to draw on.
+    const bool ringed = now && !now->isWindow() && now->parentWidget() &&
+                        !qobject_cast<QLineEdit*>(now) && !qobject_cast<QAbstractSpinBox*>(now);
+    if (!ringed) {
+        if (g_ring) {
+            g_ring->setWidget(nullptr);
+            g_ring->hide();
+        }
+        return;
+    }
+    if (!g_ring) g_ring = new FocusRing(now->parentWidget());
+    g_ring->setWidget(now);
+    g_ring->show();
+    g_ring->raise();
+}
+
 }  // namespace
+
+void installFocusRing() {
+    static bool installed = false;
+    if (installed || !qApp) return;
+    installed = true;
+    QObject::connect(qApp, &QApplication::focusChanged, qApp,
+                     [](QWidget*, QWidget* now) { followFocus(now); });
+}
 
 void applyTheme(QApplication& app) {
     // Fusion draws every control from the palette; the platform's own style

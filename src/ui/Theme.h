@@ -28,6 +28,11 @@ inline const QColor kFrameColour(88, 88, 94);
 void applyTheme(QApplication& app);
 QString styleSheet();
 
+// Draws an accent ring round whichever widget has the keyboard focus, in
+// every window of the program: the drawn controls have no focus look of
+// their own, and the dark palette hides Fusion's. Installed once per process.
+void installFocusRing();
+
 // Black or white, whichever reads better on `background`: legends drawn on
 // keys of any colour the user chose.
 QColor legendColourOn(const QColor& background);

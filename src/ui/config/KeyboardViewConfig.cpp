@@ -18,19 +18,22 @@ namespace {
 struct BoxSpec {
     int type;
     const char* box;
-    const char* label;    // control name; empty: a fixed caption
-    const char* caption;  // the fixed caption of a label without text id
-    const char* stored;   // configuration key
+    const char* label;   // control name
+    int caption;         // what the switch turns on
+    const char* stored;  // configuration key
 };
 
 constexpr BoxSpec kBoxes[] = {
-    {gamemodebox::kGameMode, "config_btn_disable_gamemode", "config_label_gamemode", "",
+    {gamemodebox::kGameMode, "config_btn_disable_gamemode", "config_label_gamemode", 1602,
      "gamemode"},
-    {gamemodebox::kAltTab, "config_btn_disable_alttab", "", "Alt+Tab", "disable_alttab"},
-    {gamemodebox::kAltF4, "config_btn_disable_altf4", "", "Alt+F4", "disable_altf4"},
-    {gamemodebox::kLockWin, "config_btn_disable_lockwin", "config_label_lockwin", "",
+    {gamemodebox::kAltTab, "config_btn_disable_alttab", "config_label_alttab", 1603,
+     "disable_alttab"},
+    {gamemodebox::kAltF4, "config_btn_disable_altf4", "config_label_altf4", 1604, "disable_altf4"},
+    {gamemodebox::kLockWin, "config_btn_disable_lockwin", "config_label_lockwin", 1605,
      "disable_win"},
 };
+
+constexpr int kOnText = 1600, kOffText = 1601;
 
 }  // namespace
 
@@ -38,12 +41,26 @@ KeyboardViewConfig::KeyboardViewConfig(KeyboardViewController& hub) : QObject(&h
     setObjectName(QStringLiteral("keyboard_view_config"));
     if (QWidget* page = hub_.pageView(KeyboardViewController::kConfigView)) buildPage(page);
     connect(&hub_, &KeyboardViewController::profilesLoaded, this, [this] { loadGameModeData(); });
+    connect(&hub_, &KeyboardViewController::languageSwitched, this, [this] { relabel(); });
+    relabel();
+}
+
+void KeyboardViewConfig::relabel() {
+    for (const BoxSpec& item : kBoxes) {
+        QCheckBox* box = boxes_[item.type];
+        if (!box) continue;
+        labels_[item.type]->setText(hub_.text(item.caption));
+        box->setAccessibleName(hub_.text(item.caption));
+        box->setText(hub_.text(box->isChecked() ? kOnText : kOffText));
+    }
 }
 
 void KeyboardViewConfig::buildPage(QWidget* page) {
     // The hub fills the language list and relabels the named controls.
-    theme::pageLabel(page, QStringLiteral("config_label_language"), QRect(40, 36, 240, 20));
+    QLabel* languageLabel =
+        theme::pageLabel(page, QStringLiteral("config_label_language"), QRect(40, 36, 240, 20));
     language_ = new QComboBox(page);
+    languageLabel->setBuddy(language_);
     language_->setObjectName(QStringLiteral("combo_language"));
     language_->setGeometry(40, 60, 220, 28);
 
@@ -52,15 +69,18 @@ void KeyboardViewConfig::buildPage(QWidget* page) {
         // The sub-switches sit indented under game mode.
         const bool sub = item.type == gamemodebox::kAltTab || item.type == gamemodebox::kAltF4;
         const int x = sub ? 64 : 40;
-        QLabel* label =
-            theme::pageLabel(page, QString::fromLatin1(item.label), QRect(x, y, 200, 24));
-        if (*item.caption) label->setText(QString::fromLatin1(item.caption));
+        labels_[item.type] =
+            theme::pageLabel(page, QString::fromLatin1(item.label), QRect(x, y, 320 - x, 24));
+        labels_[item.type]->setWordWrap(true);
         auto* box = new QCheckBox(page);
         box->setObjectName(QString::fromLatin1(item.box));
-        box->setGeometry(260, y, 160, 24);
+        box->setGeometry(330, y, 120, 24);
         box->setCursor(Qt::PointingHandCursor);
         const int type = item.type;
         connect(box, &QCheckBox::clicked, this, [this, type] { configGameMode(type); });
+        // The caption tells the state, whoever changed it.
+        connect(box, &QCheckBox::toggled, box,
+                [this, box](bool on) { box->setText(hub_.text(on ? kOnText : kOffText)); });
         boxes_[item.type] = box;
         y += sub && item.type == gamemodebox::kAltF4 ? 44 : 34;
     }

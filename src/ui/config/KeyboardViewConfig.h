@@ -9,6 +9,7 @@
 #include "ui/keys/PageSheets.h"
 
 class QCheckBox;
+class QLabel;
 class QComboBox;
 class QPushButton;
 class QWidget;
@@ -48,6 +49,8 @@ class KeyboardViewConfig : public QObject {
 
   private:
     void buildPage(QWidget* page);
+    // Each switch says what it turns on and whether it is on.
+    void relabel();
     void resetKeysConfirmed();
     void resetAllConfirmed();
 
@@ -55,6 +58,7 @@ class KeyboardViewConfig : public QObject {
     PageSheet sheets_;
     QComboBox* language_ = nullptr;
     QCheckBox* boxes_[4] = {};
+    QLabel* labels_[4] = {};
     QPushButton* resetKeys_ = nullptr;
     QPushButton* resetAll_ = nullptr;
 };

@@ -66,7 +66,9 @@ QComboBox* dialogCombo(QWidget* parent, const char* name, QRect where) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
     combo->setGeometry(where);
-    combo->setFocusPolicy(Qt::NoFocus);  // typed keys belong to the capture
+    // Reached by Tab, not taken by a click: a mouse user's typed keys stay
+    // with the capture field.
+    combo->setFocusPolicy(Qt::TabFocus);
     return combo;
 }
 
@@ -114,8 +116,13 @@ CustomKeyViewController::CustomKeyViewController(KeyboardViewController& hub, QW
     key_savedatabtn = new QPushButton(this);
     key_savedatabtn->setObjectName(QStringLiteral("key_savedatabtn"));
     key_savedatabtn->setGeometry(306, 268, 130, 32);
-    key_savedatabtn->setFocusPolicy(Qt::NoFocus);
     key_savedatabtn->setAutoDefault(false);
+    key_savedatabtn->setFocusPolicy(Qt::TabFocus);
+    // The boxes are named by the caption above them.
+    keyfunc_label->setBuddy(keyfunctype_combox);
+    keyfunctype_combox->installEventFilter(this);
+    label_macrotype->setBuddy(combox_macrotype);
+    label_macroplaytime->setBuddy(edit_macroplaytime);
 
     // Only the user's choices act; the dialog's own selections are made with
     // the combo boxes' signals blocked.
@@ -151,6 +158,8 @@ void CustomKeyViewController::viewDidLoad() {
     keyfunc_edit->setPlaceholderText(hub_.text(textid::kPressCombination));
     keyfunc_label->setText(hub_.text(textid::kFunctionType));
     key_savedatabtn->setText(hub_.text(textid::kSave));
+    keyfunc_combox->setAccessibleName(hub_.text(1610));
+    keyfunc_edit->setAccessibleName(hub_.text(1610));
     label_macrotype->setText(hub_.text(textid::kPleaseSelectType));
     label_macroplaytime->setText(hub_.text(textid::kLoopCount));
 }
@@ -229,6 +238,14 @@ void CustomKeyViewController::functionValue(int index) {
         key_functionvalue = (*list)[static_cast<std::size_t>(index)].mode;
 }
 
+bool CustomKeyViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == keyfunctype_combox) {
+        if (event->type() == QEvent::KeyPress) typeChosenByKeys_ = true;
+        if (event->type() == QEvent::MouseButtonPress) typeChosenByKeys_ = false;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void CustomKeyViewController::playMode(int index) {
     showPlayControls(true, index == kPlayMultipleTimes);
 }
@@ -236,9 +253,18 @@ void CustomKeyViewController::playMode(int index) {
 void CustomKeyViewController::startCapture() {
     if (eventHandler_ != 0) return;
     eventHandler_ = Keylogger::shared().addMonitor([this] {
-        if (Keylogger::shared().keys.lastKeyOperate == "down") captureKeys();
+        // Only keys typed into the field are the combination: elsewhere in
+        // the dialog they move the focus or choose in a box.
+        if (window()->focusWidget() != keyfunc_edit) return;
+        // A lone Tab leaves the field (the Tab tile of the panel assigns it).
+        const HeldKeyState& held = Keylogger::shared().keys;
+        constexpr int kTab = 43;
+        if (held.GLOBAL_LAST_PRESS_KEY_SCANCODE == kTab && held.pressedFlags.empty()) return;
+        if (held.lastKeyOperate == "down") captureKeys();
     });
-    keyfunc_edit->setFocus();  // keys typed now are the combination, not input
+    // Keys typed now are the combination, not input; a keyboard user still
+    // choosing in the type box moves on with Tab.
+    if (!typeChosenByKeys_) keyfunc_edit->setFocus();
 }
 
 void CustomKeyViewController::stopCapture() {
@@ -350,8 +376,12 @@ CustomKeyWindowController::CustomKeyWindowController(KeyboardViewController& hub
     auto* close = new ImageButton(QStringLiteral("icon_close"), background);
     close->setObjectName(QStringLiteral("customkey_btn_close"));
     close->setGeometry(420, 8, 28, 28);
-    close->setFocusPolicy(Qt::NoFocus);
     close->setAccessibleName(hub.text(1557));
+    // Named by what it edits, so a screen reader says so when it opens.
+    const QString title =
+        hub.text(1565).arg(customKeyDesc, hub.text(customKeyLayer == 0 ? 1566 : 1567));
+    setWindowTitle(title);
+    setAccessibleName(title);
     close->setToolTip(close->accessibleName());
     connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(content_, &CustomKeyViewController::saved, this, &QDialog::accept);
@@ -390,6 +420,8 @@ void CustomKeyWindowController::showEvent(QShowEvent* event) {
     if (property("appeared").toBool()) return;
     setProperty("appeared", true);
     content_->viewDidAppear();
+    // The keyboard starts on the first choice to make.
+    content_->keyfunctype_combox->setFocus(Qt::OtherFocusReason);
     // Centred over the main window, which is where the user is looking.
     if (QWidget* main = parentWidget()) move(main->frameGeometry().center() - rect().center());
 }
@@ -397,7 +429,7 @@ void CustomKeyWindowController::showEvent(QShowEvent* event) {
 void CustomKeyWindowController::keyPressEvent(QKeyEvent* event) {
     // While a combination is captured, Escape and Return are keys like any
     // other: they must not close the dialog.
-    if (content_->capturing()) {
+    if (content_->capturing() && focusWidget() == content_->keyfunc_edit) {
         event->accept();
         return;
     }

@@ -85,6 +85,10 @@ class CustomKeyViewController : public QWidget {
   signals:
     void saved();
 
+  protected:
+    // Tells a choice made with the keyboard in the type box from a click.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     const std::vector<FunctionItem>* listOfType(int type) const;
     void refill(QComboBox* combo, const std::vector<FunctionItem>& items);
@@ -94,6 +98,7 @@ class CustomKeyViewController : public QWidget {
 
     KeyboardViewController& hub_;
     int eventHandler_ = 0;
+    bool typeChosenByKeys_ = false;
 };
 
 // The dialog's window: window-modal over the main window, without a title

@@ -61,6 +61,10 @@ KeyboardViewDesktop::~KeyboardViewDesktop() {
         importThread_->wait();
         delete importThread_;
     }
+    if (backupThread_) {
+        backupThread_->wait();
+        delete backupThread_;
+    }
 }
 
 void KeyboardViewDesktop::buildKeyPage(QWidget* page) {
@@ -86,6 +90,11 @@ void KeyboardViewDesktop::buildConfigPage(QWidget* page) {
     restore_->setGeometry(520, 296, 220, 32);
     restore_->setCursor(Qt::PointingHandCursor);
     connect(restore_, &QPushButton::clicked, this, [this] { showBackupList(); });
+    backupNow_ = new QPushButton(page);
+    backupNow_->setObjectName(QStringLiteral("btn_backupnow"));
+    backupNow_->setGeometry(760, 296, 200, 32);
+    backupNow_->setCursor(Qt::PointingHandCursor);
+    connect(backupNow_, &QPushButton::clicked, this, [this] { backUpNow(); });
 
     autostartLabel_ = new QLabel(page);
     autostartLabel_->setObjectName(QStringLiteral("config_label_autostart"));
@@ -95,9 +104,12 @@ void KeyboardViewDesktop::buildConfigPage(QWidget* page) {
     autostartLabel_->setPalette(palette);
     autostart_ = new QCheckBox(page);
     autostart_->setObjectName(QStringLiteral("config_btn_autostart"));
-    autostart_->setGeometry(260, 360, 160, 24);
+    autostart_->setGeometry(330, 360, 120, 24);  // in line with the game mode switches
     autostart_->setCursor(Qt::PointingHandCursor);
     connect(autostart_, &QCheckBox::clicked, this, [this] { autostartClicked(); });
+    // The caption tells the state, whoever changed it.
+    connect(autostart_, &QCheckBox::toggled, autostart_,
+            [this](bool on) { autostart_->setText(hub_.text(on ? 1600 : 1601)); });
 }
 
 void KeyboardViewDesktop::relabel() {
@@ -105,7 +117,12 @@ void KeyboardViewDesktop::relabel() {
     if (import_) import_->setText(hub_.text(901));
     if (profileMenu_) profileMenu_->setToolTip(hub_.text(900) + QLatin1Char('\n') + hub_.text(901));
     if (restore_) restore_->setText(hub_.text(902));
+    if (backupNow_) backupNow_->setText(hub_.text(1606));
     if (autostartLabel_) autostartLabel_->setText(hub_.text(903));
+    if (autostart_) {
+        autostart_->setAccessibleName(hub_.text(903));
+        autostart_->setText(hub_.text(autostart_->isChecked() ? 1600 : 1601));
+    }
 }
 
 QString KeyboardViewDesktop::defaultChooseFile(bool save, const QString& suggestion) {
@@ -224,6 +241,34 @@ QString KeyboardViewDesktop::backupLabel(const BackupInfo& backup) {
     const int id = backupTagTextId(backup.tag);
     return when + QStringLiteral("  \u2014  ") +
            (id ? KeyboardViewController::text(id) : fromStd(backup.tag));
+}
+
+void KeyboardViewDesktop::backUpNow() {
+    DeviceSQLite* db = hub_.deviceDB();
+    if (!db || !db->isOpen() || backupThread_) return;
+    const std::string database = db->filePath();
+    auto result = std::make_shared<BackupResult>();
+    const std::string noPlace = hub_.text(810).toStdString();
+    backupThread_ = QThread::create([database, result, noPlace] {
+        std::optional<BackupShelf> shelf = BackupShelf::standard();
+        if (!shelf) {
+            result->message = noPlace;
+            return;
+        }
+        *result = shelf->backup(database, BackupReason::Manual);
+    });
+    connect(backupThread_, &QThread::finished, this, [this, result] {
+        backupThread_->deleteLater();
+        backupThread_ = nullptr;
+        if (backupNow_) backupNow_->setEnabled(true);
+        if (result->ok)
+            sheets_.inform(hub_.window(), hub_.text(1607).arg(fromStd(result->path)), {});
+        else
+            sheets_.warn(hub_.window(), hub_.text(1608).arg(fromStd(result->message)), {});
+        emit backupFinished();
+    });
+    backupNow_->setEnabled(false);
+    backupThread_->start();
 }
 
 void KeyboardViewDesktop::showBackupList() {

@@ -54,6 +54,14 @@ class KeyboardViewDesktop : public QObject {
     // --- backups ------------------------------------------------------------
     // The list of backups with their dates; the choice is restored after a question.
     void showBackupList();
+    // A backup of the settings on the shelf the list shows, made off the
+    // window's thread; the sheet says where it went or why it failed.
+    void backUpNow();
+    bool backupRunning() const { return backupThread_ != nullptr; }
+  signals:
+    void backupFinished();
+
+  public:
     // Replaces the settings with the backup, then loads and sends everything
     // as at a first attach. False (and a sheet says why) when it failed.
     bool restoreBackup(const QString& path);
@@ -69,6 +77,7 @@ class KeyboardViewDesktop : public QObject {
     QAction* exportAction() const { return export_; }
     QAction* importAction() const { return import_; }
     QPushButton* btn_restorebackup() const { return restore_; }
+    QPushButton* btn_backupnow() const { return backupNow_; }
     QCheckBox* autostartBox() const { return autostart_; }
     QDialog* backupDialog() const { return dialog_; }
     QListWidget* backupList() const { return list_; }
@@ -94,6 +103,8 @@ class KeyboardViewDesktop : public QObject {
     QAction* export_ = nullptr;
     QAction* import_ = nullptr;
     QPushButton* restore_ = nullptr;
+    QPushButton* backupNow_ = nullptr;
+    QThread* backupThread_ = nullptr;
     QLabel* autostartLabel_ = nullptr;
     QCheckBox* autostart_ = nullptr;
     QThread* importThread_ = nullptr;

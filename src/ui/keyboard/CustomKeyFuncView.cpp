@@ -1,12 +1,16 @@
 #include "ui/keyboard/CustomKeyFuncView.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
+
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVariantMap>
+#include <cmath>
 
 #include "catalog/KeyLayout.h"
+#include "ui/Controls.h"
 #include "ui/NotificationCenter.h"
 #include "ui/keyboard/KeyboardView.h"
 
@@ -44,6 +48,25 @@ std::vector<keyFunc> functionPanelRecords() {
 KeyFuncView::KeyFuncView(const QRectF& rect, QWidget* parent) : QWidget(parent) {
     setGeometry(rect.toAlignedRect());
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+void KeyFuncView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    auto* panel = qobject_cast<CustomKeyFuncView*>(parentWidget());
+    if (panel &&
+        (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down)) {
+        if (KeyFuncView* to = panel->tileToward(this, key)) {
+            panel->setTabTile(to);
+            to->setFocus(Qt::TabFocusReason);
+        }
+        return;
+    }
+    if (isPressKey(key) && !event->isAutoRepeat()) {
+        pressLikePointer(this, QRectF(rect()).center());
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void KeyFuncView::initView(const QString& icon, const QString& label, int keyCode) {
@@ -132,6 +155,34 @@ void CustomKeyFuncView::initUI(const std::vector<keyFunc>& keyArray) {
         view->show();
         f.view = view;
     }
+    if (KeyFuncView* first = tile(0)) setTabTile(first);
+}
+
+void CustomKeyFuncView::setTabTile(KeyFuncView* tile) {
+    for (KeyFuncView* t : customkeyselect_array())
+        t->setFocusPolicy(t == tile ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+KeyFuncView* CustomKeyFuncView::tileToward(const KeyFuncView* from, int arrowKey) const {
+    if (!from) return nullptr;
+    const QPointF at = QRectF(from->geometry()).center();
+    const bool across = arrowKey == Qt::Key_Left || arrowKey == Qt::Key_Right;
+    const double sign = (arrowKey == Qt::Key_Right || arrowKey == Qt::Key_Down) ? 1 : -1;
+    KeyFuncView* best = nullptr;
+    double bestScore = 0;
+    for (KeyFuncView* t : customkeyselect_array()) {
+        const QRectF r(t->geometry());
+        const QPointF d = r.center() - at;
+        const double ahead = sign * (across ? d.x() : d.y());
+        const double aside = std::abs(across ? d.y() : d.x());
+        if (ahead < 1 || (across && aside > r.height() / 2)) continue;
+        const double score = across ? ahead : ahead * 4 + aside;
+        if (!best || score < bestScore) {
+            best = t;
+            bestScore = score;
+        }
+    }
+    return best;
 }
 
 KeyFuncView* CustomKeyFuncView::tile(int index) const {

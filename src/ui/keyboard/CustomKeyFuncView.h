@@ -53,6 +53,7 @@ class KeyFuncView : public QWidget {
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     int key_code_ = 0;
@@ -78,6 +79,11 @@ class CustomKeyFuncView : public QWidget {
     // The page's marks: none, or every tile assigning `keyCode`.
     void clearSelection();
     void selectCode(int keyCode);
+    // The one tile the Tab key stops at (the others are reached with the
+    // arrows, so the panel is a single stop in the Tab order).
+    void setTabTile(KeyFuncView* tile);
+    // The nearest tile from `from` in an arrow key's direction; null none.
+    KeyFuncView* tileToward(const KeyFuncView* from, int arrowKey) const;
 
   private:
     std::vector<keyFunc> customkey_array_;

@@ -1,15 +1,19 @@
 #include "ui/keyboard/KeyboardView.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QVariantMap>
+#include <cmath>
 
 #include "catalog/KeyCatalog.h"
 #include "catalog/KeyLayout.h"
+#include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
@@ -227,6 +231,8 @@ KeyboardView::KeyboardView(QWidget* parent) : QWidget(parent) {
                  static_cast<int>(kKeyboardViewSize.height));
     // Moves arrive with and without a button held.
     setMouseTracking(true);
+    // One stop in the Tab order; the arrows move between the keys.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 KeyView* KeyboardView::makeKeyView(const KeyData& key) {
@@ -237,13 +243,34 @@ SelectKeyView* KeyboardView::makeSelectKeyView(const KeyData& key) {
     return new SelectKeyView(key.rect, this);
 }
 
+namespace {
+
+// The ring round the key the keyboard focus is on, above the picture.
+class KeyFocusMark : public QWidget {
+  public:
+    explicit KeyFocusMark(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(keycolors::kHighlight.lighter(130), 3));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 4, 4);
+    }
+};
+
+}  // namespace
+
 void KeyboardView::removeKeys() {
     for (auto* list : {&kbKeyArrayHover_, &kbKeyArraySelect_})
         for (KeyData& k : *list) delete k.view.data();
     delete kbImageView_.data();
     kbKeyArrayHover_.clear();
     kbKeyArraySelect_.clear();
-    hoverKeyItem_ = selectKeyItem_ = -1;
+    hoverKeyItem_ = selectKeyItem_ = focusKey_ = -1;
+    if (focusMark_) focusMark_->hide();
 }
 
 void KeyboardView::initKeyboard(int type, const QString& kb_image,
@@ -382,6 +409,70 @@ void KeyboardView::mousePressEvent(QMouseEvent* event) {
     selectKeyItem_ = hoverKeyItem_;
     keyView(selectKeyItem_)->setSelect(true);
     if (SelectKeyView* mark = selectKeyView(selectKeyItem_)) mark->setSelected(true);
+}
+
+int KeyboardView::keyToward(int from, int arrowKey) const {
+    if (from < 0 || from >= static_cast<int>(kbKeyArrayHover_.size())) return -1;
+    const QPointF at = kbKeyArrayHover_[static_cast<std::size_t>(from)].rect.center();
+    const bool across = arrowKey == Qt::Key_Left || arrowKey == Qt::Key_Right;
+    const double sign = (arrowKey == Qt::Key_Right || arrowKey == Qt::Key_Down) ? 1 : -1;
+    int best = -1;
+    double bestScore = 0;
+    for (const KeyData& k : kbKeyArrayHover_) {
+        const QPointF d = k.rect.center() - at;
+        const double ahead = sign * (across ? d.x() : d.y());
+        const double aside = std::abs(across ? d.y() : d.x());
+        // Along a row a key must overlap the row; up and down any key ahead
+        // counts, the nearest row first.
+        if (ahead < 1 || (across && aside > k.rect.height() / 2)) continue;
+        const double score = across ? ahead : ahead * 4 + aside;
+        if (best < 0 || score < bestScore) {
+            best = k.index;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+void KeyboardView::setFocusKeyItem(int index) {
+    if (index < 0 || index >= static_cast<int>(kbKeyArrayHover_.size())) return;
+    focusKey_ = index;
+    const KeyData& k = kbKeyArrayHover_[static_cast<std::size_t>(index)];
+    if (!focusMark_) focusMark_ = new KeyFocusMark(this);
+    focusMark_->setGeometry(k.rect.toAlignedRect().adjusted(-3, -3, 3, 3));
+    focusMark_->setVisible(hasFocus());
+    focusMark_->raise();
+    if (hasFocus()) {
+        // A screen reader follows the focus from key to key.
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(index);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void KeyboardView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    setFocusKeyItem(focusKey_ >= 0 ? focusKey_ : std::max(selectKeyItem_, 0));
+}
+
+void KeyboardView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    if (focusMark_) focusMark_->hide();
+}
+
+void KeyboardView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
+        const int to = keyToward(focusKey_, key);
+        if (to >= 0) setFocusKeyItem(to);
+        return;
+    }
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        !event->isAutoRepeat() && focusKey_ >= 0) {
+        pressLikePointer(this, kbKeyArrayHover_[static_cast<std::size_t>(focusKey_)].rect.center());
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void KeyboardView::mouseReleaseEvent(QMouseEvent* event) {

@@ -170,6 +170,12 @@ class KeyboardView : public QWidget {
 
     // The first key, in list order, whose rectangle holds the point; -1 none.
     int keyIndexAt(const QPointF& point) const;
+    // The key the keyboard focus is on (arrows move it, Space and Enter
+    // press it as a click would); -1 before the view first had focus.
+    int focusKeyItem() const { return focusKey_; }
+    void setFocusKeyItem(int index);
+    // The nearest key from `from` in an arrow key's direction; -1 none.
+    int keyToward(int from, int arrowKey) const;
 
   protected:
     // The key area views; the light pages make their own kinds.
@@ -184,6 +190,9 @@ class KeyboardView : public QWidget {
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     // Hover and tooltip for a pointer position; variants that handle the
     // mouse themselves call it from their own move handling.
     void pointerMoved(const QPointF& p);
@@ -200,6 +209,8 @@ class KeyboardView : public QWidget {
     int keyboardType_ = 0;
     int hoverKeyItem_ = -1;
     int selectKeyItem_ = -1;
+    int focusKey_ = -1;
+    QPointer<QWidget> focusMark_;
     bool isEvent_ = false;
     bool customMode_ = false;
 };

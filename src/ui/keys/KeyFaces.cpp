@@ -110,6 +110,12 @@ QString keyFaceLabel(const ProfileKey& row, const std::function<QString(int)>& t
         default:
             break;
     }
+    // A macro that repeats shows its count first, where the cap's width
+    // does not cut it off.
+    if (row.macroType == kMacroTypeMacro && row.macro2Value == kPlayMultipleTimes &&
+        row.macro3Value > 1)
+        return QStringLiteral("%1\u00d7 ").arg(row.macro3Value) +
+               QString::fromStdString(row.macroDesc);
     // Macros show their name; anything else what was stored with it.
     return QString::fromStdString(row.macroDesc);
 }

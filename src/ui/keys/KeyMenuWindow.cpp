@@ -1,5 +1,6 @@
 #include "ui/keys/KeyMenuWindow.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -58,7 +59,10 @@ MenuItem* KeyMenuWindow::menuitem(int menuId) const {
 
 void KeyMenuWindow::showAt(const QPoint& topLeft) {
     // The language may have changed since the menu was last shown.
-    for (MenuItem* item : items_) item->textView()->setText(text_(item->curMenuID()));
+    for (MenuItem* item : items_) {
+        item->textView()->setText(text_(item->curMenuID()));
+        item->setHover(false);
+    }
     hide();
     move(topLeft);
     show();
@@ -85,16 +89,44 @@ bool KeyMenuWindow::eventFilter(QObject* watched, QEvent* event) {
             if (!frameGeometry().contains(at)) hide();
             break;
         }
-        case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        case QEvent::KeyPress: {
+            // The menu never has the focus, so it takes its keys here: the
+            // arrows move the highlight, Space and Enter choose, Escape closes.
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Escape) {
                 hide();
                 return true;
             }
+            if (key == Qt::Key_Up || key == Qt::Key_Down) {
+                moveHighlight(key == Qt::Key_Down ? 1 : -1);
+                return true;
+            }
+            if (isPressKey(key) && highlighted() >= 0) {
+                MenuItem* item = items_[static_cast<std::size_t>(highlighted())];
+                pressLikePointer(item, QRectF(item->rect()).center());
+                return true;
+            }
             break;
+        }
         default:
             break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+int KeyMenuWindow::highlighted() const {
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (items_[i]->isHover()) return static_cast<int>(i);
+    return -1;
+}
+
+void KeyMenuWindow::moveHighlight(int step) {
+    const int count = static_cast<int>(items_.size());
+    const int from = highlighted();
+    const int to = from < 0 ? (step > 0 ? 0 : count - 1) : (from + step + count) % count;
+    for (int i = 0; i < count; ++i) items_[static_cast<std::size_t>(i)]->setHover(i == to);
+    QAccessibleEvent focus(items_[static_cast<std::size_t>(to)], QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
 }
 
 void KeyMenuWindow::paintEvent(QPaintEvent*) {

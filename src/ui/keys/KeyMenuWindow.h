@@ -36,10 +36,15 @@ class KeyMenuWindow : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    // While shown: a press anywhere else or Escape closes the menu.
+    // While shown: a press anywhere else or Escape closes the menu; the
+    // arrows, Space and Enter work it.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The row the arrows highlighted (or the pointer is over); -1 none.
+    int highlighted() const;
+    void moveHighlight(int step);
+
     std::function<QString(int)> text_;
     std::array<MenuItem*, 3> items_{};
 };

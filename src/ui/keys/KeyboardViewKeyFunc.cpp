@@ -14,6 +14,7 @@
 #include "catalog/KeyCatalog.h"
 #include "protocol/Encoders.h"
 #include "sync/StoredUploads.h"
+#include "ui/Accessibility.h"
 #include "ui/Controls.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/NotificationCenter.h"
@@ -131,6 +132,14 @@ void KeyboardViewKeyFunc::buildPage(QWidget* page) {
     panel_->move(24, 338);
     panel_->initUI(functionPanelRecords());
     for (KeyFuncView* tile : panel_->customkeyselect_array()) gate_.watch(tile);
+    // The Tab order follows the work: the key, what to give it, the layer.
+    QWidget* previous = keyboard_;
+    for (QWidget* next : panel_->customkeyselect_array()) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
+    QWidget::setTabOrder(previous, topLayer_);
+    QWidget::setTabOrder(topLayer_, fnLayer_);
 }
 
 void KeyboardViewKeyFunc::observe() {
@@ -193,7 +202,17 @@ void KeyboardViewKeyFunc::relabel() {
     if (fnSwitchLabel_) fnSwitchLabel_->setText(hub_.text(600));
     // The symbol-only controls say in words what they are.
     if (keyboard_) keyboard_->setAccessibleName(hub_.text(1550));
-    if (panel_) panel_->setAccessibleName(hub_.text(1551));
+    if (profileList_) profileList_->setAccessibleName(hub_.text(1611));
+    if (panel_) {
+        panel_->setAccessibleName(hub_.text(1551));
+        // Twins told apart, and the Cmd keys named for a PC user.
+        for (KeyFuncView* tile : panel_->customkeyselect_array()) {
+            QString plain = tile->textView() ? tile->textView()->text() : QString();
+            if (plain.isEmpty())
+                if (auto name = customKeyFuncShortName(tile->key_code())) plain = fromView(*name);
+            tile->setToolTip(distinctKeyName(tile->key_code(), plain, true));
+        }
+    }
     for (std::size_t i = 0; i < profileButtons_.size(); ++i) {
         profileButtons_[i]->setAccessibleName(hub_.text(1552 + static_cast<int>(i)));
         profileButtons_[i]->setToolTip(profileButtons_[i]->accessibleName());
@@ -231,7 +250,14 @@ void KeyboardViewKeyFunc::keyboardKeyAction(const QString& keyName) {
         row.macroType == kMacroTypeKeyboard && row.macroValue != 0)
         panel_->selectCode(static_cast<int>(row.macroValue));
     if (!menu_) menu_ = new KeyMenuWindow(hub_.text, hub_.window());
-    menu_->showAt(QCursor::pos());
+    // Pressed from the keyboard: under the key, where the user is looking.
+    QPoint at = QCursor::pos();
+    const int focused = keyboard_->focusKeyItem();
+    if (keyboard_->hasFocus() && focused >= 0)
+        at = keyboard_->mapToGlobal(keyboard_->kbKeyArrayHover()[static_cast<std::size_t>(focused)]
+                                        .rect.bottomLeft()
+                                        .toPoint());
+    menu_->showAt(at);
 }
 
 void KeyboardViewKeyFunc::MenuItemMouseUpAction(int menuId) {
@@ -412,7 +438,9 @@ void KeyboardViewKeyFunc::ShowKeyboardToolTipWnd(const QVariantMap& info) {
     if (!info.contains(QStringLiteral("keyGlobalPoint")) && keyboard_)
         keyTop = keyboard_->parentWidget()->mapToGlobal(
             info.value(QStringLiteral("keyPoint")).toPointF().toPoint());
-    toolTip_->showFor(keyFullName(info.value(QStringLiteral("keyDesc")).toString()),
+    const QString keyName = info.value(QStringLiteral("keyDesc")).toString();
+    const KeyInfo* key = findKeyByName(keyName.toStdString());
+    toolTip_->showFor(distinctKeyName(key ? key->code : 0, keyFullName(keyName), false),
                       info.value(QStringLiteral("keyMacro")).toString(), keyTop);
 }
 

@@ -51,6 +51,9 @@ class KeyboardViewKeyFunc : public QObject {
     void setKeyProfileTableSelect(int selectIndex);
     void customkey_button_profile(int tag);
     void addKeyProfile();
+    // The "−" button: names the selected profile and asks; only "Delete"
+    // deletes it (delKeyProfile).
+    void askDeleteProfile();
     void delKeyProfile();
     void editKeyProfile();
     // Reads the profile list again and selects `profile` (after an import).

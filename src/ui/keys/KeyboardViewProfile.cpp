@@ -99,7 +99,7 @@ void KeyboardViewKeyFunc::customkey_button_profile(int tag) {
             addKeyProfile();
             break;
         case profilebutton::kDelete:
-            delKeyProfile();
+            askDeleteProfile();
             break;
         case profilebutton::kEdit:
             editKeyProfile();
@@ -133,6 +133,19 @@ void KeyboardViewKeyFunc::addKeyProfile() {
     hub_.profileDatas.push_back(ProfileData{id, name.toStdString()});
     rebuildProfileRows();
     markProfileRow(static_cast<int>(hub_.profileDatas.size()) - 1);
+}
+
+void KeyboardViewKeyFunc::askDeleteProfile() {
+    if (hub_.profileDatas.size() <= 1) {
+        sheets_.warn(hub_.window(), hub_.text(71), hub_.text(72));
+        return;
+    }
+    const int row = profileList_->selectedRow();
+    if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size())) return;
+    const QString name =
+        profileDisplayName(hub_.profileDatas[static_cast<std::size_t>(row)].name, hub_.text);
+    sheets_.confirm(hub_.window(), hub_.text(1590).arg(name), hub_.text(1591), hub_.text(927),
+                    hub_.text(1596), [this] { delKeyProfile(); });
 }
 
 void KeyboardViewKeyFunc::delKeyProfile() {

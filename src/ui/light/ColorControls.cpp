@@ -3,7 +3,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "ui/Accessibility.h"
 #include "ui/Controls.h"
+#include "ui/KeyboardViewController.h"
 #include "ui/Theme.h"
 #include "ui/light/LightModes.h"
 
@@ -35,6 +37,7 @@ ColorControls::ColorControls(QWidget* page, const QString& prefix, int pickerTag
     swatch_->setObjectName(QStringLiteral("%1_btn_color").arg(prefix));
     swatch_->setBtnColor(Qt::white);  // what the fields start with
     swatch_->setGeometry(x + 328, y, 72, 72);
+    swatch_->setFocusPolicy(Qt::NoFocus);  // it only shows the colour
 
     static const char* const kChannels[] = {"r", "g", "b"};
     for (int c = 0; c < 3; ++c) {
@@ -52,6 +55,16 @@ ColorControls::ColorControls(QWidget* page, const QString& prefix, int pickerTag
         connect(field, &QLineEdit::textEdited, this, [this, c] { edited(c); });
         fields_[static_cast<std::size_t>(c)] = field;
     }
+    relabel();
+}
+
+void ColorControls::relabel() {
+    for (int c = 0; c < 3; ++c)
+        fields_[static_cast<std::size_t>(c)]->setAccessibleName(
+            KeyboardViewController::text(1568 + c));
+    swatch_->setAccessibleName(
+        KeyboardViewController::text(1586).arg(colourName(swatch_->btn_color())));
+    swatch_->setAccessibleDescription(swatch_->btn_color().name());
 }
 
 ColorButton* ColorControls::button(int tag) const {
@@ -61,6 +74,7 @@ ColorButton* ColorControls::button(int tag) const {
 
 void ColorControls::showColor(const QColor& color) {
     swatch_->setBtnColor(color);
+    relabel();
     const int channels[] = {color.red(), color.green(), color.blue()};
     for (int c = 0; c < 3; ++c)
         fields_[static_cast<std::size_t>(c)]->setText(QString::number(channels[c]));

@@ -36,6 +36,8 @@ class ColorControls : public QObject {
     // Fields, swatch, picker and presets together (the buttons keep
     // reporting clicks; their disabled flag tells the page to ignore them).
     void setEnabled(bool enable);
+    // Accessible names of the fields and the swatch, in the current language.
+    void relabel();
     // The colour of the given channel values, a 0 taking that channel's field.
     QColor colorFromFields(int r_value, int g_value, int b_value) const;
 

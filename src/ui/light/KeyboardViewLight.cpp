@@ -90,6 +90,7 @@ void KeyboardViewLight::buildPage(QWidget* page) {
     preview_ = new KeyboardLightView(page);
     preview_->setObjectName(QStringLiteral("light_keyboardctrl"));
     preview_->move(248, 24);
+    preview_->setFocusPolicy(Qt::NoFocus);  // it only shows the effect
     preview_->initKeyboard(3, QStringLiteral("img_keyboard_layout"), keyboardKeyRecords());
 
     colors_ = new ColorControls(page, QStringLiteral("light"), kLightPickerTag, 361, {248, 296});
@@ -99,6 +100,7 @@ void KeyboardViewLight::buildPage(QWidget* page) {
     random_ = new ImageButton(QStringLiteral("img_switch_off"), page);
     random_->setObjectName(QStringLiteral("light_btn_randomcolor"));
     random_->setGeometry(420, 392, 48, 24);
+    random_->setCheckable(true);  // a switch: its state is told, not only drawn
     connect(random_, &QAbstractButton::clicked, this, [this] { lightRondomColorSwitch(); });
 
     auto slider = [&](const char* label, const char* name, int y) {
@@ -135,7 +137,7 @@ void KeyboardViewLight::buildPage(QWidget* page) {
     for (int type = 0; type < kSleepChoices; ++type) {
         auto* radio = new QRadioButton(page);
         radio->setObjectName(QStringLiteral("light_radio_lightsleep%1").arg(type));
-        radio->setAutoExclusive(false);
+        // Exclusive, so a screen reader announces them as the one choice they are.
         radio->setProperty("tag", kFirstSleepTag + type);
         radio->setGeometry(248 + type * 120, 560, 20, 24);
         const int tag = kFirstSleepTag + type;
@@ -172,8 +174,18 @@ void KeyboardViewLight::relabel() {
     }
     for (int row = 0; row < list_->rowCount(); ++row)
         list_->row(row)->setText(hub_.text(kFirstRowText + row));
-    for (int type = 0; type < kSleepChoices; ++type)
+    for (int type = 0; type < kSleepChoices; ++type) {
         sleepLabels_[static_cast<std::size_t>(type)]->setText(hub_.text(kFirstSleepText + type));
+        sleepRadios_[static_cast<std::size_t>(type)]->setAccessibleName(
+            hub_.text(kFirstSleepText + type));
+    }
+    // The captions beside them are separate labels; a screen reader needs the names here.
+    random_->setAccessibleName(hub_.text(530));
+    list_->setAccessibleName(hub_.text(1302));
+    preview_->setAccessibleName(hub_.text(1550));
+    brightness_->setAccessibleName(hub_.text(531));
+    speed_->setAccessibleName(hub_.text(532));
+    colors_->relabel();
     if (DeviceSQLite* store = db(); store && store->isOpen())
         showSleepTime(sleepTypeOfStored(store->getConfigData(kAppProfileId, "sleeplight")));
 }
@@ -340,6 +352,7 @@ void KeyboardViewLight::lightRondomColorSwitch() {
 
 void KeyboardViewLight::setRandomSwitch(bool on) {
     randomTag_ = on ? 1 : 0;
+    random_->setChecked(on);
     random_->setImageName(on ? QStringLiteral("img_switch_on") : QStringLiteral("img_switch_off"));
 }
 

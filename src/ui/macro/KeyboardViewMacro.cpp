@@ -52,10 +52,12 @@ QString fullNameOf(int code) {
     return QString::fromUtf8(key->full_name.data(), static_cast<qsizetype>(key->full_name.size()));
 }
 
-// Keys typed while recording must not press the page's buttons.
+// Reached by Tab, never by a click: a key a mouse user types for the key
+// insert must not press the control clicked last. A recording takes every
+// key for itself.
 template <typename W>
 W* unfocused(W* w) {
-    w->setFocusPolicy(Qt::NoFocus);
+    w->setFocusPolicy(Qt::TabFocus);
     return w;
 }
 
@@ -103,7 +105,7 @@ void KeyboardViewMacro::buildPage(QWidget* page) {
     deleteMacro_ = unfocused(new QPushButton(page));
     deleteMacro_->setObjectName(QStringLiteral("macro_btn_deletemacro"));
     deleteMacro_->setGeometry(148, 520, 116, 30);
-    connect(deleteMacro_, &QPushButton::clicked, this, [this] { deleteMacroData(); });
+    connect(deleteMacro_, &QPushButton::clicked, this, [this] { askDeleteMacro(); });
     meter_ = new QLabel(page);
     meter_->setObjectName(QStringLiteral("macro_capacity"));
     meter_->setGeometry(24, 558, 624, 20);
@@ -278,6 +280,13 @@ void KeyboardViewMacro::relabel() {
 
     updateMeter();
     record_->setText(hub_.text(hub_.macroRecordType == 2 ? textid::kStopRecord : textid::kRecord));
+    // Fields and boxes named by the captions they belong to.
+    recordList_->setAccessibleName(recordLabel_->text());
+    macroList_->setAccessibleName(hub_.text(180));
+    insertWhere_->setAccessibleName(insertLabel_->text());
+    insertEdit_->setAccessibleName(insertLabel_->text());
+    mouseButton_->setAccessibleName(mouseEvent_->text());
+    delayTime_->setAccessibleName(defaultDelay_->text());
 }
 
 // --- the macro list ------------------------------------------------------------
@@ -364,6 +373,17 @@ void KeyboardViewMacro::addMacroData() {
     // The keyboard's list of macros grows with it.
     SaveMacroToKeyboard();
     updateMeter();
+}
+
+void KeyboardViewMacro::askDeleteMacro() {
+    // The event list shows the selected macro's events.
+    const std::size_t events = model_->events().size();
+    if (macroSelectIndex < 0 || macroSelectIndex >= static_cast<int>(macros_.size()) || events == 0)
+        return deleteMacroData();
+    const QString name =
+        QString::fromStdString(macros_[static_cast<std::size_t>(macroSelectIndex)].macroName);
+    asks_.confirm(hub_.window(), hub_.text(1592).arg(name).arg(events), hub_.text(1593),
+                  hub_.text(927), hub_.text(1596), [this] { deleteMacroData(); });
 }
 
 void KeyboardViewMacro::deleteMacroData() {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "store/Records.h"
+#include "ui/keys/PageSheets.h"
 #include "ui/keys/PostSourceGate.h"
 #include "ui/macro/MacroEvents.h"
 
@@ -45,6 +46,9 @@ class KeyboardViewMacro : public QObject {
     // --- operations of the page ------------------------------------------------
     void initMacroList();
     void addMacroData();
+    // The delete button: a macro with events is named and asked about
+    // first; only "Delete" deletes it (deleteMacroData).
+    void askDeleteMacro();
     void deleteMacroData();
     void loadMacroRecordData(int selectIndex);
     void insertNewEvent();
@@ -82,6 +86,7 @@ class KeyboardViewMacro : public QObject {
     ItemListView* macroList() const { return macroList_; }
     QListView* recordList() const { return recordList_; }
     QMessageBox* sheet() const { return sheet_; }
+    QMessageBox* question() const { return asks_.sheet(); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -132,6 +137,7 @@ class KeyboardViewMacro : public QObject {
     MacroEventModel* model_ = nullptr;
     int eventHandler_ = 0;
     QPointer<QMessageBox> sheet_;
+    PageSheet asks_;
 
     ItemListView* macroList_ = nullptr;
     QListView* recordList_ = nullptr;

@@ -46,8 +46,8 @@ struct ListButton {
 };
 
 constexpr ListButton kListButtons[] = {
-    {userlightbutton::kAdd, "userlight_btn_add", "+", 0},
-    {userlightbutton::kDelete, "userlight_btn_del", "\u2212", 0},
+    {userlightbutton::kAdd, "userlight_btn_add", "+", 1597},
+    {userlightbutton::kDelete, "userlight_btn_del", "\u2212", 1598},
     {userlightbutton::kEdit, "userlight_btn_edit", "\u270e", 953},
     {userlightbutton::kImport, "userlight_btn_import", "\u2193", 954},
     {userlightbutton::kExport, "userlight_btn_export", "\u2191", 955},
@@ -86,6 +86,9 @@ void KeyboardViewUserLight::relabel() {
             b->setAccessibleName(b->toolTip());  // the captions are symbols
         }
     if (emptyHint_) emptyHint_->setText(hub_.text(kTextEmptyList));
+    if (colors_) colors_->relabel();
+    if (list_) list_->setAccessibleName(hub_.text(1303));
+    if (editor_) editor_->setAccessibleName(hub_.text(1550));
 }
 
 DeviceSQLite* KeyboardViewUserLight::db() const {
@@ -306,7 +309,7 @@ void KeyboardViewUserLight::userLightListButton(int tag) {
             addUserLight();
             break;
         case userlightbutton::kDelete:
-            delUserLight();
+            askDeleteUserLight();
             break;
         case userlightbutton::kEdit:
             editUserLightName();
@@ -337,6 +340,13 @@ void KeyboardViewUserLight::appendScheme(std::int64_t id, const QString& name) {
     rows_.push_back({id, name});
     reloadList();
     list_->setSelectedRow(static_cast<int>(rows_.size()) - 1);  // loads and sends it
+}
+
+void KeyboardViewUserLight::askDeleteUserLight() {
+    const int index = list_->selectedRow();
+    if (index < 0 || index >= static_cast<int>(rows_.size())) return;
+    sheets_.confirm(hub_.window(), hub_.text(1594).arg(list_->row(index)->text()), hub_.text(1595),
+                    hub_.text(927), hub_.text(1596), [this] { delUserLight(); });
 }
 
 void KeyboardViewUserLight::delUserLight() {

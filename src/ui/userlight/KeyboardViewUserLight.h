@@ -54,6 +54,9 @@ class KeyboardViewUserLight : public QObject {
     void setUserLightTableSelect(int selectIndex);
     void loadUserLightInfo(int index);
     void addUserLight();
+    // The "−" button: names the selected scheme and asks; only "Delete"
+    // deletes it (delUserLight).
+    void askDeleteUserLight();
     void delUserLight();
     void resetUserLightKeyColor();
     void applyUserLightKeyColor();

@@ -87,7 +87,7 @@ TEST_F(DesktopTest, EachDestructiveChangeFromTheWindowIsBackedUpFirst) {
     click(keys->profileButton(profilebutton::kAdd));
     settle();
     click(keys->profileButton(profilebutton::kDelete));
-    settle();
+    answer(keys->sheet(), true);
     EXPECT_EQ(newestTag(), "profile-delete");
     EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 1);
 
@@ -98,7 +98,7 @@ TEST_F(DesktopTest, EachDestructiveChangeFromTheWindowIsBackedUpFirst) {
     QDir(QString::fromStdString(shelf)).removeRecursively();
     std::ofstream(shelf) << "in the way";
     click(keys->profileButton(profilebutton::kDelete));
-    settle();
+    answer(keys->sheet(), true);
     EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 2);
     ASSERT_NE(keys->sheet(), nullptr);
     EXPECT_TRUE(keys->sheet()->informativeText().startsWith("No backup could be made"));

@@ -117,6 +117,7 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
         const char* desc;
         const char* face;
         SimKeyEntry entry;
+        int value3 = 0;
     };
     const std::int64_t macro = hub->deviceDB()->addMacroProfile("Greeting");
     // A key shows a macro only once the keyboard holds it.
@@ -129,6 +130,9 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
         {"f5", kMacroTypeKeyboard, 508, 0, "Vol Up", "Vol+", {0x03, 0xE9, 0, 0}},
         {"f6", kMacroTypeMacro, int(macro), 0, "Greeting", "Greeting", held(0, "f6")},
         {"f7", kMacroTypeDisabled, 1, 0, "Disable Keys", "\u2298", held(0, "f7")},
+        // A macro that repeats shows its count where the cap does not cut it.
+        {"f8", kMacroTypeMacro, int(macro), kPlayMultipleTimes, "Greeting", "3\u00d7 Greeting",
+         held(0, "f8"), 3},
     };
     for (const Row& r : assigned) {
         ProfileKey k;
@@ -137,6 +141,7 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
         k.macroType = r.type;
         k.macroValue = r.value;
         k.macro2Value = r.value2;
+        k.macro3Value = r.value3;
         k.macroDesc = r.desc;
         ASSERT_GT(hub->deviceDB()->addKeyProfile(k), 0);
     }
@@ -163,10 +168,10 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
     std::vector<int> opened;
     keys->openCustomKeyDialog = [&](int code, std::int64_t profile, const QString& desc) {
         opened = {code, static_cast<int>(profile)};
-        EXPECT_EQ(desc, "F7");
+        EXPECT_EQ(desc, "F8");
     };
     chooseMenu(menuid::kCustomKey);
-    EXPECT_EQ(opened, (std::vector<int>{keyCode("f7"), 1}));
+    EXPECT_EQ(opened, (std::vector<int>{keyCode("f8"), 1}));
 }
 
 TEST_F(KeyPageTest, TooltipShowsTheHoveredKeyAndHidesTheMenu) {

@@ -67,20 +67,27 @@ TEST_F(ProfileTest, RenameKeepsQuotesAndNonLatinTextAndFactoryNamesFollowTheLang
     EXPECT_EQ(rowText(1), name);
 }
 
-TEST_F(ProfileTest, DeletingLeavesTheNeighbourSelectedAndTheLastProfileIsKept) {
+TEST_F(ProfileTest, DeletingAsksByNameLeavesTheNeighbourSelectedAndTheLastProfileIsKept) {
     press(profilebutton::kAdd);
     press(profilebutton::kAdd);
     list()->setSelectedRow(2);
+    // Nothing goes before the user said so, by name.
     press(profilebutton::kDelete);
+    ASSERT_NE(keys->sheet(), nullptr);
+    EXPECT_EQ(keys->sheet()->text(), "Delete the profile \"" + rowText(2) + "\"?");
+    answer(keys->sheet(), false);
+    EXPECT_EQ(list()->rowCount(), 3);
+    press(profilebutton::kDelete);
+    answer(keys->sheet(), true);
     EXPECT_EQ(list()->rowCount(), 2);
     EXPECT_EQ(list()->selectedRow(), 1);
     EXPECT_EQ(hub->currentProfile, hub->profileDatas[1].profId);
 
     list()->setSelectedRow(0);
     press(profilebutton::kDelete);
+    answer(keys->sheet(), true);
     ASSERT_EQ(storedNames().size(), 1u);
     EXPECT_EQ(hub->currentProfile, hub->profileDatas[0].profId);
-    EXPECT_EQ(keys->sheet(), nullptr);
 
     press(profilebutton::kDelete);
     ASSERT_NE(keys->sheet(), nullptr);

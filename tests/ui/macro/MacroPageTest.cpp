@@ -241,6 +241,18 @@ TEST_F(MacroPageTest, MacroListNamesRenameAndDeletion) {
     EXPECT_EQ(row->toolTip(), wide);
     ASSERT_TRUE(hub->deviceDB()->queryMacroInfo(page->MacroListDatas()[0].macroId, info));
     EXPECT_EQ(QString::fromStdString(info.macroName), wide);
+
+    // A macro with events is named and asked about; only "Delete" deletes it.
+    insertDelay("7");
+    click("macro_btn_deletemacro");
+    QMessageBox* question = page->question();
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(question->text(), "Delete the macro \"" + wide + "\" and its events (1)?");
+    question->findChild<QAbstractButton*>("sheet_no")->click();
+    EXPECT_EQ(page->macroList()->rowCount(), 1);
+    click("macro_btn_deletemacro");
+    page->question()->findChild<QAbstractButton*>("sheet_yes")->click();
+    EXPECT_EQ(page->macroList()->rowCount(), 0);
 }
 
 TEST_F(MacroPageTest, DoubleClickEditsAnEventInPlaceStoredAndSentOnce) {

@@ -32,8 +32,12 @@ class UserLightPage : public LightPageTest {
     KeyboardViewUserLight* page() { return hub->findChild<KeyboardViewUserLight*>(); }
     KeyboardUserLightView* editor() { return page()->userlight_keyboardctrl(); }
 
+    // A deletion is confirmed (the case that it asks is below).
     void press(int tag) {
         QTest::mouseClick(page()->listButton(tag), Qt::LeftButton);
+        if (tag == button::kDelete && page()->sheet())
+            QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"),
+                              Qt::LeftButton);
         waitForUploads();
     }
     void apply() {
@@ -273,10 +277,16 @@ TEST_F(UserLightPage, SelectingASchemeShowsAndSendsItsColours) {
     EXPECT_EQ(page()->sheet(), nullptr);
 }
 
-TEST_F(UserLightPage, DeletingMovesToTheNextRowAndNeverWritesTheDeletedScheme) {
+TEST_F(UserLightPage, DeletingAsksByNameMovesToTheNextRowAndNeverWritesTheDeletedScheme) {
     for (int i = 0; i < 3; ++i) press(button::kAdd);
     const auto ids = page()->userlight_datas();
     clickRow(page()->userlightlist(), 1);
+    QTest::mouseClick(page()->listButton(button::kDelete), Qt::LeftButton);
+    ASSERT_NE(page()->sheet(), nullptr);
+    EXPECT_EQ(page()->sheet()->text(), "Delete the light scheme \"" +
+                                           page()->userlightlist()->row(1)->text() + "\"?");
+    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
+    EXPECT_EQ(schemeCount(), 3u);
     press(button::kDelete);
     EXPECT_EQ(page()->userlightlist()->selectedRow(), 1);
     EXPECT_EQ(page()->userlight_id(), ids[2].light);  // the row now at that place
