@@ -12,6 +12,7 @@
 
 #include "../../exchange/ExchangeTestSupport.h"
 #include "catalog/KeyCatalog.h"
+#include "i18n/Language.h"
 #include "ui/userlight/UserLightFile.h"
 
 namespace korvex {
@@ -99,7 +100,7 @@ TEST(UserLightFile, WritingIsAllOrNothing) {
     ASSERT_TRUE(writeUserLightFile(full, "one", &error));
     disk.fill();
     EXPECT_FALSE(writeUserLightFile(full, QByteArray(8000, 'x'), &error));
-    EXPECT_EQ(error.toStdString(), "no space left on the device");
+    EXPECT_EQ(error.toStdString(), std::string(text(1008)));  // "no space left on the device"
     EXPECT_EQ(readWholeFile(full, &error).value_or(""), "one");
     EXPECT_EQ(QDir(dir.filePath("small")).entryList(QDir::Files).size(), 2);  // s.json, filler
 }
