@@ -2,18 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "catalog/KeyCatalog.h"
-#include "catalog/KeyLayout.h"
-
 namespace korvex {
 namespace {
-
-// The panel's tiles and the keyboard's keys all have a name in the code map.
-TEST(FunctionCatalog, CodeMapNamesEveryPanelTile) {
-    for (const FuncLayoutRecord& tile : buildFunctionRecords())
-        EXPECT_TRUE(customKeyFuncShortName(tile.key_code).has_value()) << tile.index;
-    for (const KeyInfo& k : allKeys()) EXPECT_NE(findCustomKeyFunc(k.code), nullptr) << k.key_name;
-}
 
 TEST(FunctionCatalog, UnknownValuesAreNotFound) {
     for (int v : {-1, 0, 9, 1000}) {
