@@ -6,7 +6,6 @@
 #include <set>
 #include <string>
 
-#include "catalog/KeyCatalog.h"
 #include "catalog/LayoutTables.h"
 
 namespace korvex {
@@ -67,14 +66,8 @@ TEST(KeyLayout, ArrowsSitBelowTheBottomRowAndContinueItsRun) {
     EXPECT_EQ(keys[77].rect.x, rc.x - 1 + 37 + 8 + 1);
 }
 
-TEST(KeyLayout, KeyboardRecordsMatchTheCatalog) {
-    for (const KeyLayoutRecord& r : buildKeyRecords()) {
-        const KeyInfo* k = findKeyByCode(r.keycode);
-        ASSERT_NE(k, nullptr) << r.keyname;
-        EXPECT_EQ(k->layout_index, r.index);
-        EXPECT_EQ(k->key_name, r.keyname);
-        EXPECT_EQ(r.rect.height, 33);
-    }
+TEST(KeyLayout, KeySizes) {
+    for (const KeyLayoutRecord& r : buildKeyRecords()) EXPECT_EQ(r.rect.height, 33) << r.keyname;
     // Sizes come from the size tables under the key's width name.
     EXPECT_EQ(KB_108KLayout_Keys[28].width, kKeyboardSizes.widthOf(KeySize::tab));
     EXPECT_EQ(KB_108KLayout_Keys[70].width, 47);
@@ -98,8 +91,6 @@ TEST(KeyLayout, FunctionPanelWorkedRectangles) {
     EXPECT_EQ(tiles[51].label, "\\|");
     EXPECT_EQ(tiles[108].rect.width, 63);  // keypad 0 is double width
     EXPECT_EQ(tiles[110].rect.height, 64);
-    // Every key of the keyboard has its tile.
-    for (const KeyInfo& k : allKeys()) EXPECT_TRUE(codes.count(k.code)) << k.key_name;
 }
 
 TEST(KeyLayout, RectanglesAreDisjointAndInsideTheirViews) {

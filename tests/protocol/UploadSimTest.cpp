@@ -47,27 +47,5 @@ TEST_F(UploadSim, RepeatAskedAndFailedTransfer) {
     expectedViolations = 1;  // the short run, seen at the end report
 }
 
-TEST_F(UploadSim, DetachHalfWayAndSendAgain) {
-    const auto upload = SendUserLightLedData({{0, 1, 41, 0x00FF00}});
-    int vanished = 0;
-    kb.vanishAt(7, [&] {  // during the colour table
-        ++vanished;
-        comm.setDeviceStatus(0);
-    });
-    const UploadResult r = send(upload);
-    EXPECT_EQ(r.status, UploadResult::Status::NoKeyboard);
-    EXPECT_EQ(r.transfer, 2u);
-    EXPECT_FALSE(kb.hasPerKeyColours());
-    EXPECT_FALSE(kb.present());
-    EXPECT_EQ(vanished, 1);
-    const std::size_t calls = kb.transferCount();
-    EXPECT_EQ(calls, 8u);  // nothing was tried after the keyboard left
-
-    kb.reconnect();
-    comm.setDeviceStatus(1);
-    EXPECT_EQ(send(upload), UploadResult{});
-    EXPECT_EQ(kb.ledColour(key(41).light_index), 0x00FF00u);
-}
-
 }  // namespace
 }  // namespace korvex

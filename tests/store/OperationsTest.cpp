@@ -31,7 +31,10 @@ TEST_F(OpenStore, ProfilesReuseTheLargestIdAndListInIdOrder) {
         EXPECT_EQ(raw.count(table, "profId = 3"), 0) << table;
     EXPECT_EQ(raw.count("t_userlight_data", "profile = 3"), 0);
     EXPECT_EQ(raw.count("t_userlight_leddata", "1 = 1"), 0);
+    // Rows another program left under the freed id are not inherited either.
+    ASSERT_TRUE(store_.addKeyProfile({0, 0, 3, 41, 3, 5, 0, 0, "B"}));
     EXPECT_EQ(store_.addProfile("again"), 3);
+    EXPECT_EQ(raw.count("t_keyprofile", "profId = 3"), 0);
     ASSERT_TRUE(store_.deleteProfile(2));
     EXPECT_EQ(store_.addProfile("four"), 4);
     ASSERT_TRUE(store_.updateProfileName(4, ""));

@@ -11,8 +11,10 @@
 #include <QRegularExpression>
 
 #include <fstream>
+#include <map>
 
 #include "WindowTestSupport.h"
+#include "data/ExpectedTables.h"
 #include "i18n/Language.h"
 #include "store/StorePath.h"
 #include "ui/Controls.h"
@@ -342,32 +344,44 @@ TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
     EXPECT_EQ(exchanges().size(), before + 2);
 }
 
+// Every relabelled control in every language, against the expected texts.
 TEST_F(AttachTest, LanguagesRelabelTheWindowAndTheChoiceIsStored) {
     showAndAttach();
-    // Controls of the macro page, relabelled by name.
-    auto* macroLabel = hub->findChild<QLabel*>("macro_label_macrolist");
-    auto* saveButton = hub->findChild<QWidget*>("macro_btn_save");
-    auto* events = hub->findChild<QComboBox*>("mousevent_combox");
-    ASSERT_TRUE(macroLabel && saveButton && events);
+    using test::Row;
+    std::map<int, Row> texts;
+    for (const Row& t : test::expectedTable("texts.tsv")) texts[test::num(t[0])] = t;
+    const auto captions = test::expectedTable("captions.tsv");
     // A fresh database holds English.
     EXPECT_EQ(curLanguage, kLanguageEnglish);
     auto* combo = hub->findChild<QComboBox*>("combo_language");
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->currentText(), "English");
+    auto* lightModes = hub->findChild<ItemListView*>("lightmode");
+    auto* insertEvents = hub->findChild<QComboBox*>("insertevent_combox");
+    auto* mouseEvents = hub->findChild<QComboBox*>("mousevent_combox");
+    ASSERT_TRUE(lightModes && insertEvents && mouseEvents);
+    ASSERT_EQ(lightModes->rowCount(), 20);
 
     for (int index : {2, 1, 0}) {
         combo->setCurrentIndex(index);
         const int language = LanguageListDatas[index].mode;
         ASSERT_EQ(curLanguage, language);
+        // The expected texts are in the list's order: English, Simplified, Traditional.
         auto expect = [&](int id) {
-            const auto t = text(language, id);
-            return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+            return QString::fromStdString(texts.at(id).at(static_cast<std::size_t>(index) + 1));
         };
-        EXPECT_EQ(macroLabel->text(), expect(180));
-        EXPECT_EQ(theme::caption(saveButton), expect(193));
-        EXPECT_EQ(hub->findChild<QLabel*>("config_label_language")->text(), expect(603));
-        ASSERT_EQ(events->count(), 3);
-        EXPECT_EQ(events->itemText(2), expect(234));
+        for (const Row& c : captions) {
+            auto* control = hub->findChild<QWidget*>(QString::fromStdString(c[0]));
+            ASSERT_NE(control, nullptr) << c[0];
+            EXPECT_EQ(theme::caption(control), expect(test::num(c[1])))
+                << c[0] << " in " << language;
+        }
+        for (int row = 0; row < 20; ++row)
+            EXPECT_EQ(lightModes->row(row)->text(), expect(500 + row)) << row;
+        ASSERT_EQ(insertEvents->count(), 2);
+        ASSERT_EQ(mouseEvents->count(), 3);
+        for (int i = 0; i < 2; ++i) EXPECT_EQ(insertEvents->itemText(i), expect(230 + i));
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(mouseEvents->itemText(i), expect(232 + i));
         EXPECT_EQ(hub->window()->windowTitle(), expect(30));
         EXPECT_EQ(hub->deviceDB()->getConfigData(1, "language"), std::to_string(language));
     }

@@ -127,6 +127,10 @@ bool UsbHidLink::getFeatureReport(std::span<std::uint8_t> buf, std::size_t& byte
     std::lock_guard lock(mutex_);
     std::size_t got = 0;
     if (!transferLocked(kGetReportType, kGetReport, std::span(in).first(want), got)) return false;
+    if (got != want) {
+        lastError_ = UsbError::Io;  // a report cut short may have lost its answer byte
+        return false;
+    }
     std::copy_n(in.begin(), got, buf.begin());
     bytesRead = got;
     return true;

@@ -103,6 +103,9 @@ class FakeUsbBackend final : public UsbBackend {
     UsbError claimError = UsbError::Ok;
     // Control transfer answer: error, and for IN transfers the bytes returned.
     std::deque<UsbError> controlErrors;
+    // Taken one per control transfer, after controlErrors: any libusb result,
+    // or Ok with fewer bytes moved than asked (a short transfer).
+    std::deque<ControlResult> controlResults;
     std::vector<std::uint8_t> getAnswer = std::vector<std::uint8_t>(64, 0);
     // The device is pulled out (no event) as control transfer n (1-based) starts.
     std::size_t unplugAtControl = 0;
@@ -244,6 +247,13 @@ class FakeUsbBackend final : public UsbBackend {
             controlErrors.pop_front();
             if (e != UsbError::Ok) return {e, 0};
         }
+        std::size_t moved = data.size();
+        if (!controlResults.empty()) {
+            const ControlResult r = controlResults.front();
+            controlResults.pop_front();
+            if (r.error != UsbError::Ok) return r;
+            moved = std::min(moved, r.transferred);
+        }
         if (request == 0x06 && value == 0x2200) {  // GET_DESCRIPTOR (report)
             for (const FakeInterface& i : devices_.at(key(h)).dev.interfaces)
                 if (i.number == index) {
@@ -254,11 +264,11 @@ class FakeUsbBackend final : public UsbBackend {
             return {UsbError::Pipe, 0};
         }
         if (requestType & 0x80) {
-            const std::size_t n = std::min(data.size(), getAnswer.size());
+            const std::size_t n = std::min(moved, getAnswer.size());
             std::copy_n(getAnswer.begin(), n, data.begin());
             return {UsbError::Ok, n};
         }
-        return {UsbError::Ok, data.size()};
+        return {UsbError::Ok, moved};
     }
     std::optional<std::string> getStringDescriptorAscii(UsbHandle& h, std::uint8_t) override {
         std::lock_guard lock(m_);

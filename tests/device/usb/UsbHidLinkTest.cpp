@@ -101,14 +101,32 @@ TEST_F(LinkTest, FailuresAreValuesNeverHangs) {
     EXPECT_TRUE(bus->controls.empty());  // nothing goes out on an interface we do not hold
 
     bus->claimError = UsbError::Ok;
-    bus->controlErrors = {UsbError::Timeout};
-    std::vector<std::uint8_t> in(64);
-    std::size_t read = 7;
-    EXPECT_FALSE(link->getFeatureReport(in, read));
-    EXPECT_EQ(read, 0u);
-    EXPECT_EQ(link->lastError(), UsbError::Timeout);
-    EXPECT_FALSE(link->detached());
-    EXPECT_TRUE(link->setFeatureReport(kReport));
+    // Every result libusb can give fails the report it met, and so does a
+    // transfer that moved fewer bytes than asked; only an unplug ends the link.
+    std::vector<ControlResult> results = {{UsbError::Ok, 63}, {UsbError::Ok, 0}};
+    for (UsbError e :
+         {UsbError::Io, UsbError::InvalidParam, UsbError::Access, UsbError::NotFound,
+          UsbError::Busy, UsbError::Timeout, UsbError::Overflow, UsbError::Pipe,
+          UsbError::Interrupted, UsbError::NoMem, UsbError::NotSupported, UsbError::Other})
+        results.push_back({e, 0});
+    for (const ControlResult& r : results) {
+        const UsbError expected = r.error == UsbError::Ok ? UsbError::Io : r.error;
+        SCOPED_TRACE(std::string(toString(r.error)) + " " + std::to_string(r.transferred));
+        bus->controlResults = {r};
+        EXPECT_FALSE(link->setFeatureReport(kReport));
+        EXPECT_EQ(link->lastError(), expected);
+        bus->controlResults = {r};
+        std::vector<std::uint8_t> in(64, 0xEE);
+        std::size_t read = 7;
+        EXPECT_FALSE(link->getFeatureReport(in, read));
+        EXPECT_EQ(read, 0u);
+        EXPECT_EQ(link->lastError(), expected);
+        EXPECT_FALSE(link->detached());
+        EXPECT_TRUE(link->setFeatureReport(kReport));
+    }
+    bus->controlResults = {{UsbError::NoDevice, 0}};
+    EXPECT_FALSE(link->setFeatureReport(kReport));
+    EXPECT_TRUE(link->detached());
 }
 
 // Unplugged in the middle of an upload: the transfer that met "no device" is

@@ -5,7 +5,7 @@
 // it, the shown lists are the stored ones, and a restart shows the same.
 //
 // KORVEX_PROPERTY_SEQUENCES sets how many sequences run (default 200, of up
-// to 16 steps); RC_PARAMS is read too (e.g. RC_PARAMS="seed=42").
+// to 16 steps, from a fixed seed); RC_PARAMS is read too (e.g. RC_PARAMS="seed=42").
 
 #include <gtest/gtest.h>
 #include <rapidcheck.h>
@@ -639,6 +639,10 @@ class World : WindowRig {
     void waitForUploads() { RC_ASSERT(uploadsDone()); }
 };
 
+// Reaches a replug on a second profile, the deletion of the scheme that plays
+// and an import of bound macros within its 200 sequences.
+constexpr unsigned long long kSeed = 1;
+
 int sequences() {
     if (const char* n = std::getenv("KORVEX_PROPERTY_SEQUENCES")) return std::max(1, std::atoi(n));
     return 200;
@@ -646,10 +650,64 @@ int sequences() {
 
 }  // namespace
 
+// The deep steps the random sequences reach only now and then, each spelled
+// out, so a fault there fails every run.
+TEST(OneTruth, StepsThatSequencesReachRarely) {
+    const std::pair<const char*, std::vector<Action>> examples[] = {
+        {"replug while a second profile is shown",
+         {{Act::AddProfile},
+          {Act::SwitchProfile, 1},
+          {Act::AssignKey, 0, 0, 1},
+          {Act::BindMacro},
+          {Act::LightMode, 0, 3},
+          {Act::Replug, 1},
+          {Act::Replug, 0},
+          {Act::Replug, 1}}},
+        {"delete the scheme that plays",
+         {{Act::UserLight, 0},
+          {Act::UserLight, 0},
+          {Act::UserLight, 1, 0},
+          {Act::UserLight, 2, 1, 3},
+          {Act::UserLight, 3},
+          {Act::UserLight, 2, 2, 5},
+          {Act::UserLight, 3}}},
+        {"import a profile whose keys play macros",
+         {{Act::NewMacro},
+          {Act::Record, 0, 2, 0},
+          {Act::NewMacro},
+          {Act::Record, 1, 1, 3},
+          {Act::BindMacro, 0, 0, 1},
+          {Act::BindMacro, 1, 1, 0},
+          {Act::ExportImport},
+          {Act::SwitchProfile, 1},
+          {Act::Replug, 1},
+          {Act::Restart}}},
+    };
+    World world;
+    for (const auto& [name, steps] : examples) {
+        std::size_t done = 0;
+        try {
+            world.reset();
+            for (const Action& x : steps) {
+                world.run(x);
+                world.check();
+                ++done;
+            }
+        } catch (const rc::detail::CaseResult& r) {
+            ADD_FAILURE() << name << ", step " << done + 1 << ": " << r.description;
+        }
+    }
+}
+
 TEST(OneTruth, WindowStoreAndKeyboardAgreeAfterEveryStep) {
-    // rapidcheck reads its parameters once, at first use.
-    const std::string params = "max_success=" + std::to_string(sequences()) + " max_size=16 " +
-                               (std::getenv("RC_PARAMS") ? std::getenv("RC_PARAMS") : "");
+    const std::string extra = std::getenv("RC_PARAMS") ? std::getenv("RC_PARAMS") : "";
+    // rapidcheck reads its parameters once, at first use. The seed is fixed
+    // so every run meets the same deep steps; RC_PARAMS may choose another.
+    const std::string params =
+        "max_success=" + std::to_string(sequences()) + " max_size=16 " +
+        (extra.find("seed=") == std::string::npos ? "seed=" + std::to_string(kSeed) + " "
+                                                  : std::string()) +
+        extra;
     qputenv("RC_PARAMS", QByteArray::fromStdString(params));
     const auto began = std::chrono::steady_clock::now();
     long steps = 0;
