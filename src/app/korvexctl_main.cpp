@@ -61,7 +61,7 @@ const char* const kUsageText =
     "While the Korvex window runs, it alone writes the keyboard and the settings:\n"
     "upload, import, restore, backup and profile ask it to do the work (and show\n"
     "it). A window that does not answer within 2 s is an error. Without a window\n"
-    "korvexctl works alone; next and previous then need the window.\n"
+    "these work alone, except next and previous, which need the window.\n"
     "\n"
     "KIND:\n"
     "  keys       key assignments of a profile, top layer then Fn layer\n"

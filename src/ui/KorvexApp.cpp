@@ -105,7 +105,7 @@ int runKorvex(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvex"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvex"));
-    QApplication::setDesktopFileName(QStringLiteral("korvex"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.korvex.Korvex"));
     QApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
     // The window may be hidden in the tray, and a sheet may be the only
     // window on show: the program ends by its quit entries alone.
