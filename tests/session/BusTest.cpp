@@ -10,6 +10,7 @@
 #include <QDBusReply>
 #include <QDBusUnixFileDescriptor>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
 
@@ -21,6 +22,9 @@
 #include "device/SimulatedKeyboard.h"
 #include "session/BusService.h"
 #include "sync/StoreUploads.h"
+#include "ui/AppDelegate.h"
+#include "ui/Controls.h"
+#include "ui/keys/KeyboardViewKeyFunc.h"
 
 namespace korvex::test {
 namespace {
@@ -132,6 +136,30 @@ TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     EXPECT_EQ(ra.out.count(QLatin1Char('\n')), 1);
     EXPECT_EQ(rb.out.count(QLatin1Char('\n')), 1);
     EXPECT_EQ(hub->currentProfile, list.front().profId);
+}
+
+TEST_F(BusTest, TheTrayListsTheProfilesAndSwitchesAsTheKeyPageDoes) {
+    serve();
+    AppDelegate tray;
+    tray.applicationDidFinishLaunching({}, &hub->session());
+    auto entry = [&](std::int64_t id) {
+        return tray.quickMenu()->findChild<QAction*>(QStringLiteral("tray_profile_%1").arg(id));
+    };
+    ASSERT_NE(entry(second), nullptr);
+    EXPECT_TRUE(entry(list.front().profId)->isChecked());
+    EXPECT_FALSE(entry(second)->isChecked());
+
+    const std::size_t from = exchanges();
+    entry(second)->trigger();
+    settle();
+    EXPECT_EQ(hub->currentProfile, second);
+    EXPECT_TRUE(entry(second)->isChecked());
+    auto* keys = hub->findChild<KeyboardViewKeyFunc*>();
+    EXPECT_EQ(keys->customkey_keyprofile()->selectedRow(), static_cast<int>(list.size()) - 1);
+    waitForUploads();
+    EXPECT_EQ(exchangesSince(from),
+              (std::vector<SimExchange>{SimExchange::KeyTableTop, SimExchange::KeyTableFn,
+                                        SimExchange::LightMode}));
 }
 
 TEST_F(BusTest, BadRequestsAreOurErrorsAndSendNothing) {
