@@ -18,6 +18,7 @@
 
 #include "korvex1_proxy.h"
 #include "session/BusTypes.h"
+#include "store/StorePath.h"
 
 namespace korvex {
 
@@ -69,8 +70,8 @@ std::optional<int> askWindow(const WindowRequest& request) {
     // hung or stuck, and asking it to write would hang korvexctl too.
     QDBusMessage probe = QDBusMessage::createMethodCall(
         service, QString::fromLatin1(kBusPath), QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("Get"));
-    probe << QString::fromLatin1(kBusInterface) << QStringLiteral("ShownProfile");
+        QStringLiteral("GetAll"));
+    probe << QString::fromLatin1(kBusInterface);
     probe.setAutoStartService(false);
     const QDBusMessage answer = bus.call(probe, QDBus::Block, kAnswerMs);
     if (answer.type() == QDBusMessage::ErrorMessage) {
@@ -81,28 +82,23 @@ std::optional<int> askWindow(const WindowRequest& request) {
         return failed(windowName(bus) + " could not be asked: " +
                       answer.errorMessage().toStdString() + "; nothing was done");
     }
+    QVariantMap properties;
+    if (!answer.arguments().isEmpty())
+        answer.arguments().front().value<QDBusArgument>() >> properties;
+    // A window on other settings (another XDG_DATA_HOME, as in tests) is
+    // not this command's owner.
+    const auto own = databasePath();
+    if (!own || properties.value(QStringLiteral("SettingsFile")).toString().toStdString() != *own)
+        return std::nullopt;
 
     Korvex1Proxy proxy(service, QString::fromLatin1(kBusPath), bus);
     proxy.setTimeout(kAnswerMs);
     using K = WindowRequest::Kind;
     switch (request.kind) {
         case K::ProfileList: {
-            QDBusMessage get = QDBusMessage::createMethodCall(
-                service, QString::fromLatin1(kBusPath),
-                QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-            get << QString::fromLatin1(kBusInterface) << QStringLiteral("Profiles");
-            const QDBusMessage reply = bus.call(get, QDBus::Block, kAnswerMs);
-            if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty())
-                return failed(windowName(bus) +
-                              " did not list its profiles: " + reply.errorMessage().toStdString());
-            const QDBusArgument arg =
-                reply.arguments().front().value<QDBusVariant>().variant().value<QDBusArgument>();
             BusProfileList profiles;
-            arg >> profiles;
-            const qlonglong shown =
-                answer.arguments().isEmpty()
-                    ? 0
-                    : answer.arguments().front().value<QDBusVariant>().variant().toLongLong();
+            properties.value(QStringLiteral("Profiles")).value<QDBusArgument>() >> profiles;
+            const qlonglong shown = properties.value(QStringLiteral("ShownProfile")).toLongLong();
             for (const BusProfile& p : profiles)
                 std::printf("%c %lld\t%s\n", p.id == shown ? '*' : ' ', p.id,
                             p.name.toStdString().c_str());

@@ -124,6 +124,11 @@ BusProfileList BusService::profiles() const {
     return list;
 }
 
+QString BusService::settingsFile() const {
+    const auto path = databasePath();
+    return path ? QString::fromStdString(*path) : QString();
+}
+
 QString BusService::keyboardState() const {
     return QString::fromLatin1(keyboardStateName(session_.keyboardState()));
 }

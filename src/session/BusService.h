@@ -31,6 +31,7 @@ class BusService : public QObject, protected QDBusContext {
     Q_PROPERTY(korvex::BusProfileList Profiles READ profiles)
     Q_PROPERTY(qlonglong ShownProfile READ shownProfile)
     Q_PROPERTY(QString KeyboardState READ keyboardState)
+    Q_PROPERTY(QString SettingsFile READ settingsFile)
   public:
     // What only the window can do.
     struct WindowHooks {
@@ -51,6 +52,7 @@ class BusService : public QObject, protected QDBusContext {
     BusProfileList profiles() const;
     qlonglong shownProfile() const { return session_.shownProfile; }
     QString keyboardState() const;
+    QString settingsFile() const;
 
     // Told of every upload the device thread finished.
     void uploadReported(const UploadReport& report);

@@ -51,6 +51,23 @@ CtlRun ctl(const QStringList& args) {
     return finish(startCtl(args));
 }
 
+// Collects the window's PropertiesChanged signals.
+class ChangeWatch : public QObject {
+    Q_OBJECT
+  public:
+    ChangeWatch() {
+        QDBusConnection::sessionBus().connect(
+            QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+            this, SLOT(changed(QString, QVariantMap, QStringList)));
+    }
+    QList<QVariantMap> seen;
+  public slots:
+    void changed(const QString&, const QVariantMap& values, const QStringList&) {
+        seen.push_back(values);
+    }
+};
+
 std::unique_ptr<SimulatedKeyboard> replay(const std::vector<Upload>& uploads) {
     auto sim = std::make_unique<SimulatedKeyboard>();
     WindowRig::NoPause clock;
@@ -101,12 +118,15 @@ class BusTest : public WindowTest {
 
 TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     serve();
+    ChangeWatch watch;
     const std::size_t from = exchanges();
     const CtlRun r =
         ctl({QStringLiteral("profile"), QStringLiteral("switch"), QString::number(second)});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("\"Second\" shown"))) << r.out.toStdString();
     EXPECT_EQ(hub->currentProfile, second);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !watch.seen.isEmpty(); }, 2000));
+    EXPECT_EQ(watch.seen.value(0).value(QStringLiteral("ShownProfile")).toLongLong(), second);
     waitForUploads();
     EXPECT_EQ(exchangesSince(from),
               (std::vector<SimExchange>{SimExchange::KeyTableTop, SimExchange::KeyTableFn,
@@ -235,3 +255,5 @@ TEST_F(BusTest, WithoutAWindowKorvexctlWorksAloneAndASilentOwnerIsAnErrorIn2s) {
 
 }  // namespace
 }  // namespace korvex::test
+
+#include "BusTest.moc"
