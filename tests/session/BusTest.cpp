@@ -156,6 +156,24 @@ TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     EXPECT_EQ(ra.out.count(QLatin1Char('\n')), 1);
     EXPECT_EQ(rb.out.count(QLatin1Char('\n')), 1);
     EXPECT_EQ(hub->currentProfile, list.front().profId);
+
+    // An upload is answered once the keyboard took it, with korvexctl's own line.
+    waitForUploads();
+    const std::size_t before = exchanges();
+    const CtlRun upload = ctl({QStringLiteral("upload"), QStringLiteral("keys")});
+    EXPECT_EQ(upload.code, 0) << upload.err.toStdString();
+    EXPECT_EQ(upload.out,
+              QStringLiteral("sent key assignments of profile %1\n").arg(hub->currentProfile));
+    EXPECT_EQ(exchangesSince(before),
+              (std::vector<SimExchange>{SimExchange::KeyTableTop, SimExchange::KeyTableFn}));
+
+    // An import crosses as a descriptor; the window lists the new profile at once.
+    const QString file = dataHome.filePath(QStringLiteral("p.json"));
+    ASSERT_EQ(ctl({QStringLiteral("export"), file}).code, 0);
+    const std::size_t profiles = hub->profileDatas.size();
+    const CtlRun imported = ctl({QStringLiteral("import"), file});
+    EXPECT_EQ(imported.code, 0) << imported.err.toStdString();
+    EXPECT_EQ(hub->profileDatas.size(), profiles + 1);
 }
 
 TEST_F(BusTest, TheTrayListsTheProfilesAndSwitchesAsTheKeyPageDoes) {
