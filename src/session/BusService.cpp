@@ -174,6 +174,7 @@ QString BusService::afterSwitch(Session::Switch outcome, const std::string& miss
 }
 
 QString BusService::SwitchProfile(qlonglong id) {
+    session_.lastFailure = "the settings could not be read";
     return afterSwitch(session_.switchProfile(id), "no profile with id " + std::to_string(id));
 }
 
@@ -184,10 +185,12 @@ QString BusService::SwitchProfileByName(const QString& name) {
 }
 
 QString BusService::NextProfile() {
+    session_.lastFailure = "the settings could not be read";
     return afterSwitch(session_.switchBy(1), "there are no profiles");
 }
 
 QString BusService::PreviousProfile() {
+    session_.lastFailure = "the settings could not be read";
     return afterSwitch(session_.switchBy(-1), "there are no profiles");
 }
 
