@@ -250,6 +250,15 @@ bool KeyboardViewController::reopenStore() {
     return opened;
 }
 
+BusService::WindowHooks KeyboardViewController::busHooks() {
+    BusService::WindowHooks hooks;
+    hooks.reloadLists = [this] { reloadIfChangedOutside(); };
+    hooks.reopenStore = [this] { return reopenStore(); };
+    hooks.sendMacros = [this] { return sendMacroImage(); };
+    hooks.sendStartup = [this] { reapplyStartupUploads(); };
+    return hooks;
+}
+
 bool KeyboardViewController::storeReadable() const {
     return deviceDB_ && deviceDB_->isOpen();
 }

@@ -15,6 +15,7 @@
 #include "device/DeviceComm.h"
 #include "device/KeyboardLink.h"
 #include "device/UploadWorker.h"
+#include "session/BusService.h"
 #include "session/Session.h"
 #include "store/DeviceSQLite.h"
 #include "store/StoreFault.h"
@@ -76,6 +77,8 @@ class KeyboardViewController : public QWidget {
 
     // The state the window's views, the tray and the bus service share.
     Session& session() { return session_; }
+    // What the bus service asks of the window (all but raising it).
+    BusService::WindowHooks busHooks();
 
     // --- shared state of the pages --------------------------------------
     QString keyboardTitle;

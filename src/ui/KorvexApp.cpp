@@ -153,12 +153,8 @@ int runKorvex(int argc, char** argv) {
     }
     controller->setLinkOptions(std::move(link));
     MainWindowController windowController(controller);
-    BusService::WindowHooks hooks;
+    BusService::WindowHooks hooks = controller->busHooks();
     hooks.activate = [&windowController] { windowController.showWindow(); };
-    hooks.reloadLists = [controller] { controller->reloadIfChangedOutside(); };
-    hooks.reopenStore = [controller] { return controller->reopenStore(); };
-    hooks.sendMacros = [controller] { return controller->sendMacroImage(); };
-    hooks.sendStartup = [controller] { controller->reapplyStartupUploads(); };
     BusService service(controller->session(), std::move(hooks));
     bool ownedElsewhere = false;
     if (bus.isConnected() && !service.claim(bus, &ownedElsewhere)) {

@@ -92,7 +92,7 @@ class BusTest : public WindowTest {
         ASSERT_TRUE(hub->deviceDB()->selectLightMode(second, 5));
         hub->reloadFromStore(false);
         waitForUploads();
-        service = std::make_unique<BusService>(hub->session(), BusService::WindowHooks{});
+        service = std::make_unique<BusService>(hub->session(), hub->busHooks());
         ASSERT_TRUE(service->claim(QDBusConnection::sessionBus()));
     }
     void TearDown() override { service.reset(); }
