@@ -195,6 +195,7 @@ void KeyboardViewKeyFunc::requeryProfiles() {
     if (db() && db()->isOpen() && !db()->queryProfileList(hub_.profileDatas))
         hub_.reportNotBuilt(sync::readFailure(*db()));
     rebuildProfileRows();
+    hub_.session().profilesReloaded();  // the tray and the bus list them too
 }
 
 void KeyboardViewKeyFunc::showProfileList(std::int64_t profile) {
