@@ -294,11 +294,17 @@ int damaged(const std::string& sentence) {
     return failure(sentence + ". Put a backup back with: korvexctl restore FILE");
 }
 
-int exportCommand(const std::string& db, std::int64_t profile, const std::string& file) {
-    DeviceSQLite store([](const std::string&) {});
+// Opens the settings; the exit code (the reason said) when they cannot be used.
+std::optional<int> openSettings(DeviceSQLite& store, const std::string& db) {
     const OpenResult opened = store.openFile(db);
     if (opened.error == OpenError::Damaged) return damaged(opened.reason);
     if (!opened.ok) return failure(opened.reason);
+    return std::nullopt;
+}
+
+int exportCommand(const std::string& db, std::int64_t profile, const std::string& file) {
+    DeviceSQLite store([](const std::string&) {});
+    if (const auto refused = openSettings(store, db)) return *refused;
     const ProfileExport e = exportProfileToFile(store, profile, file);
     if (!e.ok) return failure(e.message);
     for (const std::string& line : e.skipped)
@@ -499,10 +505,8 @@ std::optional<WindowRequest> windowRequest(const Options& o) {
 }
 
 int listProfiles(const std::string& db) {
-    if (const auto refused = refuseDamaged(db)) return *refused;
     DeviceSQLite store([](const std::string&) {});
-    const OpenResult opened = store.openFile(db);
-    if (!opened.ok) return failure(opened.reason);
+    if (const auto refused = openSettings(store, db)) return *refused;
     std::vector<ProfileData> list;
     if (!store.queryProfileList(list)) return failure(sync::readFailure(store).message);
     for (const ProfileData& p : list)
@@ -525,10 +529,8 @@ std::optional<int> profileAlone(Options& o, const std::string& db) {
         case ProfileCommand::None:
             return std::nullopt;
     }
-    if (const auto refused = refuseDamaged(db)) return *refused;
     DeviceSQLite store([](const std::string&) {});
-    const OpenResult opened = store.openFile(db);
-    if (!opened.ok) return failure(opened.reason);
+    if (const auto refused = openSettings(store, db)) return *refused;
     std::vector<ProfileData> list;
     if (!store.queryProfileList(list)) return failure(sync::readFailure(store).message);
     const auto id = positive(o.profileArg);
