@@ -268,7 +268,7 @@ std::optional<std::string> backupDirectory() {
     return fs::path(*db).parent_path().append("backups").string();
 }
 
-DatabaseCheck checkDatabase(const std::string& path) {
+DatabaseCheck checkDatabase(const std::string& path, int busyTimeoutMs) {
     DatabaseCheck result;
     std::error_code ec;
     const auto status = fs::status(path, ec);
@@ -295,6 +295,7 @@ DatabaseCheck checkDatabase(const std::string& path) {
         return unreadable(StoreFault::PermissionDenied, path + ": permission denied");
     sql::Connection db;
     if (!openReadOnly(db, path)) return failedWith(db);
+    db.setBusyTimeout(busyTimeoutMs);
     sql::Statement check(db, "PRAGMA quick_check");
     std::vector<std::string> lines;
     for (;;) {

@@ -121,6 +121,12 @@ class DeviceSQLite {
     // Changes whenever another connection (another program) commits to the
     // file; our own writes leave it as it is. Empty when it cannot be read.
     std::optional<std::int64_t> dataVersion();
+    // From now on every write first checks, under the write lock, that no
+    // other connection committed since `version` (a dataVersion() taken
+    // before reading what the write is based on); when one did, the write
+    // changes nothing and fails with StoreFault::ChangedOutside. Our own
+    // writes keep the version. Empty: writes are not checked.
+    void refuseWritesChangedSince(std::optional<std::int64_t> version);
     // Failures seen so far; unchanged across a group of reads means none failed.
     std::uint64_t errorCount() const { return db_.errorCount(); }
 

@@ -24,6 +24,7 @@ class QColorDialog;
 class QLabel;
 class QMessageBox;
 class QStackedLayout;
+class QTimer;
 
 namespace korvex {
 
@@ -190,6 +191,8 @@ class KeyboardViewController : public QWidget {
     void reportNotBuilt(const sync::BuiltUploads& built);
     // A write to the store failed: nothing is sent, and the sheet says why.
     // Always false, so callers can `return hub.reportNotSaved();`.
+    // After any refused write every page is shown again from the store (at
+    // once, or as soon as the file can be read again).
     bool reportNotSaved();
     // The cause of a store failure in the current language.
     static QString storeFaultDescription(StoreFault fault);
@@ -279,6 +282,12 @@ class KeyboardViewController : public QWidget {
     void requestRefresh();
     bool storeReadable() const;
     bool openStore();
+    // The file is locked by another program at start: say so and try again
+    // until it is free, then load as at a first attach.
+    void waitForStore(const QString& path);
+    // Shows every page again from the store once it can be read.
+    void reshowFromStore();
+    void reshowNow();
 
     struct Page {
         QWidget* view = nullptr;
@@ -320,6 +329,9 @@ class KeyboardViewController : public QWidget {
     bool refreshQueued_ = false;
     bool detachedSinceRefresh_ = false;
     std::optional<std::int64_t> seenDataVersion_;
+    bool reshowQueued_ = false;
+    bool waitingForStore_ = false;
+    QTimer* storeRetry_ = nullptr;
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
     UploadIndicator* uploadIndicator_ = nullptr;
     QPointer<QMessageBox> sheet_;

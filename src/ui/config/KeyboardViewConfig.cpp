@@ -91,6 +91,7 @@ void KeyboardViewConfig::configGameMode(int type) {
                 if (item.type == gamemodebox::kGameMode) continue;
                 boxes_[item.type]->setChecked(on && db &&
                                               db->getConfigData(kAppProfileId, item.stored) == "1");
+                boxes_[item.type]->setEnabled(on);
             }
         }
         if (db && !storeAppValue(*db, kBoxes[type].stored, on ? "1" : "0")) {
@@ -104,9 +105,13 @@ void KeyboardViewConfig::configGameMode(int type) {
 void KeyboardViewConfig::loadGameModeData() {
     DeviceSQLite* db = hub_.deviceDB();
     const bool gameMode = db && db->getConfigData(kAppProfileId, "gamemode") == "1";
-    for (const BoxSpec& item : kBoxes)
+    for (const BoxSpec& item : kBoxes) {
         boxes_[item.type]->setChecked(gameMode &&
                                       db->getConfigData(kAppProfileId, item.stored) == "1");
+        // The keyboard takes the switches only with game mode on: off, a
+        // ticked switch would show what is not sent.
+        if (item.type != gamemodebox::kGameMode) boxes_[item.type]->setEnabled(gameMode);
+    }
     if (!hub_.startupLoading()) SendSystemFunctionData(hub_);
 }
 

@@ -129,7 +129,7 @@ void KeyboardViewKeyFunc::addKeyProfile() {
         name = hub_.text(70) + QLatin1Char(' ') + QString::number(n++);
     } while (inUse(name));
     const std::int64_t id = db()->addProfile(name.toStdString());
-    if (id < 1) return;
+    if (id < 1) return void(hub_.reportNotSaved());
     hub_.profileDatas.push_back(ProfileData{id, name.toStdString()});
     rebuildProfileRows();
     markProfileRow(static_cast<int>(hub_.profileDatas.size()) - 1);
