@@ -167,11 +167,11 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
      "設定已被另一個程式變更"},
     {1023,
      "Another program changed the settings since they were shown. They are shown again as they "
-     "are now.\n\nYour change was not saved and nothing was sent to the keyboard.",
-     "自上次显示以来，另一个程序更改了设置。现已重新显示当前设置。\n\n您的更改未保存，也未向键盘发"
-     "送任何内容。",
-     "自上次顯示以來，另一個程式變更了設定。現已重新顯示目前設定。\n\n您的變更未儲存，也未向鍵盤傳"
-     "送任何內容。"},
+     "are now.\n\nYour change was not saved and was not sent to the keyboard.",
+     "自上次显示以来，另一个程序更改了设置。现已重新显示当前设置。\n\n您的更改未保存，也未发送到键"
+     "盘。",
+     "自上次顯示以來，另一個程式變更了設定。現已重新顯示目前設定。\n\n您的變更未儲存，也未傳送到鍵"
+     "盤。"},
     {1024, "another program changed it since it was shown", "自上次显示以来它已被另一个程序更改",
      "自上次顯示以來它已被另一個程式變更"},
     // Shown while a profile file is imported off the window's thread.

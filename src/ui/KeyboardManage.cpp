@@ -541,6 +541,14 @@ bool KeyboardViewController::reportNotSaved() {
     return false;
 }
 
+bool KeyboardViewController::changedOutside(const DeviceSQLite::FailureWatch& watch) {
+    if (!watch.failed() || !deviceDB_ ||
+        storeFaultOf(deviceDB_->lastErrorCode()) != StoreFault::ChangedOutside)
+        return false;
+    reportNotSaved();
+    return true;
+}
+
 QString KeyboardViewController::storeFaultDescription(StoreFault fault) {
     switch (fault) {
         case StoreFault::Busy:

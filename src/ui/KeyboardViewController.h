@@ -194,6 +194,9 @@ class KeyboardViewController : public QWidget {
     // After any refused write every page is shown again from the store (at
     // once, or as soon as the file can be read again).
     bool reportNotSaved();
+    // Reports (as reportNotSaved) when the store refused a write under
+    // `watch` because another program changed the file; false otherwise.
+    bool changedOutside(const DeviceSQLite::FailureWatch& watch);
     // The cause of a store failure in the current language.
     static QString storeFaultDescription(StoreFault fault);
     UploadIndicator* uploadIndicator() const { return uploadIndicator_; }

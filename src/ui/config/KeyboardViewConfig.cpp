@@ -124,8 +124,10 @@ void KeyboardViewConfig::resetKeysConfirmed() {
     DeviceSQLite* db = hub_.deviceDB();
     if (!db || !db->isOpen()) return;
     const std::int64_t profile = hub_.currentProfile;
+    const DeviceSQLite::FailureWatch watch(*db);
     if (auto failed =
             runGuarded([&](BackupShelf& shelf) { return resetProfile(*db, shelf, profile); })) {
+        if (hub_.changedOutside(watch)) return;
         sheets_.warn(hub_.window(), hub_.text(610), *failed);
         return;
     }
@@ -144,9 +146,11 @@ void KeyboardViewConfig::resetAllConfirmed() {
     // Dropped and refilled with the factory rows in one transaction: an
     // interruption keeps every setting rather than leaving half a store.
     // Backed up first, so the restore can be undone.
+    const DeviceSQLite::FailureWatch watch(*db);
     if (auto failed =
             runGuarded([&](BackupShelf& shelf) { return restoreFactorySettings(*db, shelf); })) {
         hub_.initFinish = true;
+        if (hub_.changedOutside(watch)) return;
         sheets_.warn(hub_.window(), hub_.text(611), *failed);
         return;
     }

@@ -144,8 +144,10 @@ void KeyboardViewKeyFunc::delKeyProfile() {
     if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size()) || !storeOpen()) return;
     const std::int64_t profile = hub_.profileDatas[static_cast<std::size_t>(row)].profId;
     // Backed up first, so "Restore from backup" can bring the profile back.
+    const DeviceSQLite::FailureWatch watch(*db());
     if (auto failed =
             runGuarded([&](BackupShelf& shelf) { return deleteProfile(*db(), shelf, profile); })) {
+        if (hub_.changedOutside(watch)) return;
         sheets_.warn(hub_.window(), hub_.text(71), *failed);
         return;
     }

@@ -647,11 +647,11 @@ class World : WindowRig {
     // changed it (x.a odd) while the user takes one more step that writes:
     // nothing of that step is kept or sent, and the pages show the store.
     void storeRefuses(const Action& x) {
-        static constexpr Act kWrites[] = {Act::AddProfile,  Act::RenameProfile, Act::AssignKey,
-                                          Act::NewMacro,    Act::DeleteMacro,   Act::RenameMacro,
-                                          Act::DeleteEvent, Act::InsertDelay,   Act::BindMacro,
-                                          Act::LightMode,   Act::LightSetting,  Act::UserLight,
-                                          Act::GameMode,    Act::SleepTime};
+        static constexpr Act kWrites[] = {Act::AddProfile,  Act::DeleteProfile, Act::RenameProfile,
+                                          Act::AssignKey,   Act::NewMacro,      Act::DeleteMacro,
+                                          Act::RenameMacro, Act::DeleteEvent,   Act::InsertDelay,
+                                          Act::BindMacro,   Act::LightMode,     Act::LightSetting,
+                                          Act::UserLight,   Act::GameMode,      Act::SleepTime};
         const Action step{kWrites[(x.b * 9 + x.c) % std::size(kWrites)], x.c, x.a, x.b};
         sqlite3* other = nullptr;
         RC_ASSERT(sqlite3_open(hub->deviceDB()->filePath().c_str(), &other) == SQLITE_OK);
