@@ -457,7 +457,10 @@ void DeviceSQLite::refuseWritesChangedSince(std::optional<std::int64_t> version)
     if (!version) return db_.setWriteCheck({});
     // Inside the write transaction data_version has already seen every
     // commit made before our lock.
-    db_.setWriteCheck([this, seen = *version] { return dataVersion() == seen; });
+    db_.setWriteCheck([seen = *version](sql::Connection& db) {
+        sql::Statement query(db, "PRAGMA data_version");
+        return query.step() == sql::Statement::Step::Row && query.columnInt(0) == seen;
+    });
 }
 
 DeviceSQLite::ReadScope::ReadScope(DeviceSQLite& store) : db_(store.db_) {

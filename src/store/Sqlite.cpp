@@ -204,7 +204,7 @@ Transaction::Transaction(Connection& conn) : conn_(conn) {
                      : conn.exec((std::string("SAVEPOINT ") + kSavepoint).c_str());
     // Checked under the write lock, so nobody can change the file between
     // the check and our commit.
-    if (active_ && outer_ && conn.writeCheck_ && !conn.writeCheck_()) {
+    if (active_ && outer_ && conn.writeCheck_ && !conn.writeCheck_(conn)) {
         rollback();
         ++conn.errorCount_;
         conn.errorCode_ = kStaleWrite;

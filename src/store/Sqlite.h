@@ -53,7 +53,7 @@ class Connection {
     // Asked after every outermost write transaction took the write lock,
     // before anything is written; false refuses the transaction: it is
     // rolled back and fails with kStaleWrite. Empty: every write may go on.
-    void setWriteCheck(std::function<bool()> check) { writeCheck_ = std::move(check); }
+    void setWriteCheck(std::function<bool(Connection&)> check) { writeCheck_ = std::move(check); }
     // How many failures this connection has seen so far; a reader compares
     // it before and after a group of queries to know that none failed, also
     // for queries whose result cannot tell "none" from "failed".
@@ -62,7 +62,7 @@ class Connection {
   private:
     friend class Transaction;
     sqlite3* db_ = nullptr;
-    std::function<bool()> writeCheck_;
+    std::function<bool(Connection&)> writeCheck_;
     int errorCode_ = 0;
     std::uint64_t errorCount_ = 0;
     std::string errorMessage_;
