@@ -265,7 +265,7 @@ std::optional<std::string> backupDirectory() {
     return fs::path(*db).parent_path().append("backups").string();
 }
 
-DatabaseCheck checkDatabase(const std::string& path) {
+DatabaseCheck checkDatabase(const std::string& path, int busyTimeoutMs) {
     DatabaseCheck result;
     std::error_code ec;
     const auto status = fs::status(path, ec);
@@ -292,6 +292,7 @@ DatabaseCheck checkDatabase(const std::string& path) {
         return unreadable(StoreFault::PermissionDenied, path + ": permission denied");
     sql::Connection db;
     if (!openReadOnly(db, path)) return failedWith(db);
+    db.setBusyTimeout(busyTimeoutMs);
     const sql::PageCheck pages = sql::quickCheck(db);
     if (pages.result == sql::PageCheck::Result::Failed) {
         // An interrupted write leaves a journal that only a writer may

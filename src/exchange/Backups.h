@@ -63,7 +63,9 @@ struct DatabaseCheck {
     // (nor checked) read-only.
     bool interrupted = false;
 };
-DatabaseCheck checkDatabase(const std::string& path);
+// `busyTimeoutMs`: how long to wait for another program's lock before
+// calling the file Unreadable (Busy).
+DatabaseCheck checkDatabase(const std::string& path, int busyTimeoutMs = 5000);
 
 // Copies the database at `source` into the file `destination` (created or
 // replaced atomically). The source is only read; a destination that is the

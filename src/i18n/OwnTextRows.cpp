@@ -143,8 +143,11 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
      "无法读取设置文件：%1\n\n键盘保留原有设置。排除原因后请重试。",
      "無法讀取設定檔：%1\n\n鍵盤保留原有設定。排除原因後請重試。"},
     {1004, "The change could not be saved", "无法保存更改", "無法儲存變更"},
-    {1005, "The change could not be saved: %1\n\nThe keyboard was not changed.",
-     "无法保存更改：%1\n\n键盘未被更改。", "無法儲存變更：%1\n\n鍵盤未被變更。"},
+    {1005,
+     "The change could not be saved: %1\n\nNot saved, the keyboard was not changed. The page "
+     "shows the saved settings again.",
+     "无法保存更改：%1\n\n未保存，键盘未被更改。页面重新显示已保存的设置。",
+     "無法儲存變更：%1\n\n未儲存，鍵盤未被變更。頁面重新顯示已儲存的設定。"},
     {1006, "it is in use by another program", "另一个程序正在使用该文件",
      "另一個程式正在使用該檔案"},
     {1007, "permission denied", "权限不足", "權限不足"},
@@ -157,6 +160,24 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     {1013, "The settings could not be prepared", "无法准备设置", "無法準備設定"},
     {1014, "The settings file could not be written while loading: %1", "加载时无法写入设置文件：%1",
      "載入時無法寫入設定檔：%1"},
+    // The window's writes: the file locked at start, or changed since it was read.
+    {1020, "Waiting for the settings file", "正在等待设置文件", "正在等待設定檔"},
+    {1021,
+     "Another program is using the settings file\n%1\n\nKorvex goes on as soon as it is free. "
+     "Nothing was changed.",
+     "另一个程序正在使用设置文件\n%1\n\n该文件空闲后 Korvex 将继续。未做任何更改。",
+     "另一個程式正在使用設定檔\n%1\n\n該檔案空閒後 Korvex 將繼續。未做任何變更。"},
+    {1022, "Settings changed by another program", "设置已被另一个程序更改",
+     "設定已被另一個程式變更"},
+    {1023,
+     "Another program changed the settings since they were shown. They are shown again as they "
+     "are now.\n\nYour change was not saved and was not sent to the keyboard.",
+     "自上次显示以来，另一个程序更改了设置。现已重新显示当前设置。\n\n您的更改未保存，也未发送到键"
+     "盘。",
+     "自上次顯示以來，另一個程式變更了設定。現已重新顯示目前設定。\n\n您的變更未儲存，也未傳送到鍵"
+     "盤。"},
+    {1024, "another program changed it since it was shown", "自上次显示以来它已被另一个程序更改",
+     "自上次顯示以來它已被另一個程式變更"},
     // Shown while a profile file is imported off the window's thread.
     {1050, "Importing the profile...", "正在导入配置文件…", "正在匯入配置文件…"},
     {1051, "it is not a regular file", "它不是普通文件", "它不是一般檔案"},

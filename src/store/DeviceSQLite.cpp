@@ -148,6 +148,7 @@ OpenResult DeviceSQLite::init(const std::string& device) {
 OpenResult DeviceSQLite::openFile(const std::string& path) {
     namespace fs = std::filesystem;
     db_.close();
+    db_.setWriteCheck({});  // a version of another file means nothing here
     path_ = path;
     OpenResult result;
     result.path = path;
@@ -419,8 +420,10 @@ bool DeviceSQLite::deleteProfile(std::int64_t profile) {
 
 bool DeviceSQLite::updateProfileName(std::int64_t profile, const std::string& profile_name) {
     if (!isOpen()) return true;
-    sql::Statement update(db_, R"(UPDATE "t_profile" SET "name" = ? WHERE "profId" = ?)");
-    return update.bindAll(profile_name, profile).run();
+    return store::inTransaction(db_, [&] {
+        return store::runWith(db_, R"(UPDATE "t_profile" SET "name" = ? WHERE "profId" = ?)",
+                              profile_name, profile);
+    });
 }
 
 bool DeviceSQLite::queryProfileList(std::vector<ProfileData>& dataArray) {
@@ -436,17 +439,21 @@ bool DeviceSQLite::queryProfileList(std::vector<ProfileData>& dataArray) {
 bool DeviceSQLite::writeConfigData(std::int64_t profile, const std::string& keyValue,
                                    const std::string& newvalue) {
     if (!isOpen()) return true;
-    sql::Statement insert(
-        db_, R"(INSERT INTO "t_configdata" ("key", "profId", "value") VALUES (?, ?, ?))");
-    return insert.bindAll(keyValue, profile, newvalue).run();
+    return store::inTransaction(db_, [&] {
+        return store::runWith(
+            db_, R"(INSERT INTO "t_configdata" ("key", "profId", "value") VALUES (?, ?, ?))",
+            keyValue, profile, newvalue);
+    });
 }
 
 bool DeviceSQLite::updateConfigData(std::int64_t profile, const std::string& keyValue,
                                     const std::string& newvalue) {
     if (!isOpen()) return true;
-    sql::Statement update(
-        db_, R"(UPDATE "t_configdata" SET "value" = ? WHERE "profId" = ? AND "key" = ?)");
-    return update.bindAll(newvalue, profile, keyValue).run();
+    return store::inTransaction(db_, [&] {
+        return store::runWith(
+            db_, R"(UPDATE "t_configdata" SET "value" = ? WHERE "profId" = ? AND "key" = ?)",
+            newvalue, profile, keyValue);
+    });
 }
 
 std::string DeviceSQLite::getConfigData(std::int64_t profile, const std::string& keyValue) {
@@ -463,6 +470,16 @@ std::optional<std::int64_t> DeviceSQLite::dataVersion() {
     sql::Statement query(db_, "PRAGMA data_version");
     if (query.step() != sql::Statement::Step::Row) return std::nullopt;
     return query.columnInt(0);
+}
+
+void DeviceSQLite::refuseWritesChangedSince(std::optional<std::int64_t> version) {
+    if (!version) return db_.setWriteCheck({});
+    // Inside the write transaction data_version has already seen every
+    // commit made before our lock.
+    db_.setWriteCheck([seen = *version](sql::Connection& db) {
+        sql::Statement query(db, "PRAGMA data_version");
+        return query.step() == sql::Statement::Step::Row && query.columnInt(0) == seen;
+    });
 }
 
 DeviceSQLite::ReadScope::ReadScope(DeviceSQLite& store) : db_(store.db_) {

@@ -126,6 +126,12 @@ class DeviceSQLite {
     // PRAGMA quick_check of the open file: a file another program changed is
     // checked again before anything is built from it.
     sql::PageCheck checkPages();
+    // From now on every write first checks, under the write lock, that no
+    // other connection committed since `version` (a dataVersion() taken
+    // before reading what the write is based on); when one did, the write
+    // changes nothing and fails with StoreFault::ChangedOutside. Our own
+    // writes keep the version. Empty: writes are not checked.
+    void refuseWritesChangedSince(std::optional<std::int64_t> version);
     // Failures seen so far; unchanged across a group of reads means none failed.
     std::uint64_t errorCount() const { return db_.errorCount(); }
 

@@ -93,7 +93,7 @@ bool DeviceSQLite::modifyLightData(std::int64_t profile, std::int64_t mode,
     }
     update.bind(static_cast<int>(kLightByteCount), profile);
     update.bind(static_cast<int>(kLightByteCount) + 1, mode);
-    return update.run();
+    return store::inTransaction(db_, [&] { return update.run(); });
 }
 
 bool DeviceSQLite::selectLightMode(std::int64_t profile, std::int64_t mode) {

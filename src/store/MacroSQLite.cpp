@@ -119,13 +119,15 @@ bool DeviceSQLite::queryMacroInfo(std::int64_t macorId, MacroInfo& info) {
 
 bool DeviceSQLite::deleteMacroRecord(std::int64_t macorId) {
     if (!isOpen()) return true;
-    return store::runWith(db_, kDeleteEvents, macorId);
+    return store::inTransaction(db_, [&] { return store::runWith(db_, kDeleteEvents, macorId); });
 }
 
 std::int64_t DeviceSQLite::addMacroRecord(const RecordInfo& infos) {
     if (!isOpen()) return 0;
-    return store::insertWith(db_, kInsertEvent, infos.macroId, infos.recordType, infos.recordIndex,
-                             infos.recordDesc, infos.recordValue);
+    return store::inTransaction(db_, [&] {
+        return store::insertWith(db_, kInsertEvent, infos.macroId, infos.recordType,
+                                 infos.recordIndex, infos.recordDesc, infos.recordValue);
+    });
 }
 
 bool DeviceSQLite::updateMacroProfileName(std::int64_t macorId, const std::string& macro_name) {
@@ -147,10 +149,12 @@ bool DeviceSQLite::updateMacroProfileName(std::int64_t macorId, const std::strin
 
 bool DeviceSQLite::modifyMacroInfo(const MacroInfo& info) {
     if (!isOpen()) return true;
-    return store::runWith(db_,
-                          R"(UPDATE "t_macro_data" SET "play_times" = ?, "delay_type" = ?,)"
-                          R"( "delay_time" = ? WHERE "macro_id" = ?)",
-                          info.playTimes, info.delayType, info.delayTime, info.macroId);
+    return store::inTransaction(db_, [&] {
+        return store::runWith(db_,
+                              R"(UPDATE "t_macro_data" SET "play_times" = ?, "delay_type" = ?,)"
+                              R"( "delay_time" = ? WHERE "macro_id" = ?)",
+                              info.playTimes, info.delayType, info.delayTime, info.macroId);
+    });
 }
 
 bool DeviceSQLite::rewriteMacroRecords(std::int64_t macorId,

@@ -13,6 +13,7 @@ Connection::~Connection() {
 
 Connection::Connection(Connection&& other) noexcept
     : db_(std::exchange(other.db_, nullptr)),
+      writeCheck_(std::move(other.writeCheck_)),
       errorCode_(other.errorCode_),
       errorCount_(other.errorCount_),
       errorMessage_(std::move(other.errorMessage_)) {}
@@ -21,6 +22,7 @@ Connection& Connection::operator=(Connection&& other) noexcept {
     if (this != &other) {
         close();
         db_ = std::exchange(other.db_, nullptr);
+        writeCheck_ = std::move(other.writeCheck_);
         errorCode_ = other.errorCode_;
         errorCount_ = other.errorCount_;
         errorMessage_ = std::move(other.errorMessage_);
@@ -204,6 +206,14 @@ Transaction::Transaction(Connection& conn) : conn_(conn) {
     // (busy timeout) at the start instead of failing half way.
     active_ = outer_ ? conn.exec("BEGIN IMMEDIATE")
                      : conn.exec((std::string("SAVEPOINT ") + kSavepoint).c_str());
+    // Checked under the write lock, so nobody can change the file between
+    // the check and our commit.
+    if (active_ && outer_ && conn.writeCheck_ && !conn.writeCheck_(conn)) {
+        rollback();
+        ++conn.errorCount_;
+        conn.errorCode_ = kStaleWrite;
+        conn.errorMessage_ = "the file was changed by another program since it was read";
+    }
 }
 
 Transaction::~Transaction() {

@@ -4,6 +4,7 @@
 // statements with bound parameters, and a transaction guard that nests.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,10 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace korvex::sql {
+
+// The error code of a write refused by the connection's write check: the file
+// changed since the writer last read it. Outside SQLite's own codes.
+inline constexpr int kStaleWrite = 0xF0;
 
 class Connection {
   public:
@@ -44,13 +49,20 @@ class Connection {
     const std::string& errorMessage() const { return errorMessage_; }
     void noteError(int code);
     void clearError();
+
+    // Asked after every outermost write transaction took the write lock,
+    // before anything is written; false refuses the transaction: it is
+    // rolled back and fails with kStaleWrite. Empty: every write may go on.
+    void setWriteCheck(std::function<bool(Connection&)> check) { writeCheck_ = std::move(check); }
     // How many failures this connection has seen so far; a reader compares
     // it before and after a group of queries to know that none failed, also
     // for queries whose result cannot tell "none" from "failed".
     std::uint64_t errorCount() const { return errorCount_; }
 
   private:
+    friend class Transaction;
     sqlite3* db_ = nullptr;
+    std::function<bool(Connection&)> writeCheck_;
     int errorCode_ = 0;
     std::uint64_t errorCount_ = 0;
     std::string errorMessage_;

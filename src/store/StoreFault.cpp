@@ -2,9 +2,12 @@
 
 #include <sqlite3.h>
 
+#include "store/Sqlite.h"
+
 namespace korvex {
 
 StoreFault storeFaultOf(int sqliteCode) {
+    if (sqliteCode == sql::kStaleWrite) return StoreFault::ChangedOutside;
     switch (sqliteCode & 0xff) {
         case SQLITE_OK:
         case SQLITE_ROW:
@@ -48,6 +51,8 @@ std::string storeFaultText(StoreFault fault) {
             return "damaged";
         case StoreFault::MissingSchema:
             return "missing a table or column the settings need";
+        case StoreFault::ChangedOutside:
+            return "changed by another program since it was read";
         case StoreFault::ReadError:
             break;
     }

@@ -17,6 +17,7 @@ enum class StoreFault {
     Damaged,           // an SQLite database whose pages fail their check
     MissingSchema,     // a table or column the program reads is not there
     ReadError,         // an input/output error or anything else
+    ChangedOutside,    // a write refused: another program changed the file since it was read
 };
 
 // The fault behind a primary SQLite result code (SQLITE_BUSY, ...).

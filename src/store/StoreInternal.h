@@ -57,6 +57,18 @@ std::int64_t insertWith(sql::Connection& db, const char* sqlText, const Args&...
     return runWith(db, sqlText, args...) ? db.lastInsertRowid() : 0;
 }
 
+// Runs a one-statement write in a transaction of its own (a savepoint
+// inside the caller's), so the connection's write check guards it like
+// every other write. False or 0 when it failed or was refused.
+template <typename Write>
+auto inTransaction(sql::Connection& db, Write write) -> decltype(write()) {
+    sql::Transaction tx(db);
+    if (!tx.ok()) return {};
+    auto result = write();
+    if (!result || !tx.commit()) return {};
+    return result;
+}
+
 // Inserts a parent row (macro, user light) and, in the same transaction,
 // removes child rows that an earlier parent with the same id left behind:
 // ids are reused once the newest parent is deleted. The new id, or 0.

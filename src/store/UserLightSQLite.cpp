@@ -57,8 +57,11 @@ bool DeviceSQLite::deleteUserLight(std::int64_t userlight_id) {
 
 bool DeviceSQLite::updateUserLightName(std::int64_t userlight_id, const std::string& name) {
     if (!isOpen()) return false;
-    return store::runWith(db_, R"(UPDATE "t_userlight_data" SET "name" = ? WHERE "light_id" = ?)",
-                          name, userlight_id);
+    return store::inTransaction(db_, [&] {
+        return store::runWith(db_,
+                              R"(UPDATE "t_userlight_data" SET "name" = ? WHERE "light_id" = ?)",
+                              name, userlight_id);
+    });
 }
 
 std::int64_t DeviceSQLite::getUserLightLEDData(std::int64_t userlight_id,

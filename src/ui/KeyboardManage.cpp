@@ -3,6 +3,7 @@
 
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +18,14 @@
 #include "ui/UploadIndicator.h"
 
 namespace korvex {
+
+namespace {
+// The window's thread never waits on another program's lock longer than
+// this: a busy file is reported at once (korvexctl alone waits longer).
+constexpr int kWindowBusyTimeoutMs = 100;
+// How often a locked file is tried again.
+constexpr int kStoreRetryMs = 500;
+}  // namespace
 
 void KeyboardViewController::setLinkOptions(LinkOptions options) {
     monitor_ = std::move(options.monitor);
@@ -160,6 +169,12 @@ void KeyboardViewController::ConnectDevice() {
 void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
     initFinish = false;
     session_.startupLoading = true;
+    // Taken before the lists are read: every write from them is refused
+    // once another program has committed since (one that cannot be read
+    // counts as changed), so nothing is written from stale lists whether or
+    // not the periodic check has seen the change yet.
+    seenDataVersion_ = storeReadable() ? deviceDB_->dataVersion() : std::nullopt;
+    if (storeReadable()) deviceDB_->refuseWritesChangedSince(seenDataVersion_.value_or(-1));
     const std::int64_t shown = currentProfile;
     getAllProfile();
     // Another program's change keeps the shown profile while it exists:
@@ -182,7 +197,6 @@ void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
             sendStoredLightMode();
         }
     }
-    if (storeReadable()) seenDataVersion_ = deviceDB_->dataVersion();
     initFinish = true;
 }
 
@@ -228,12 +242,18 @@ void KeyboardViewController::initSQLite() {
 
 bool KeyboardViewController::openStore() {
     deviceDB_ = std::make_unique<DeviceSQLite>();
+    deviceDB_->setBusyTimeout(kWindowBusyTimeoutMs);
     session_.setStore(deviceDB_.get());
     // A damaged file is left as it is (the opening checks its pages before
     // it writes anything): it may be all that is left of the settings.
     const OpenResult opened = deviceDB_->init(deviceDBfile);
     if (opened.error == OpenError::Damaged) {
         storeDamaged(opened.path, opened.damage);
+        return false;
+    }
+    // Locked by another program: say so and try again until it is free.
+    if (opened.error == OpenError::Locked) {
+        waitForStore(QString::fromStdString(opened.path.empty() ? deviceDBfile : opened.path));
         return false;
     }
     if (!opened.ok) {
@@ -249,6 +269,58 @@ bool KeyboardViewController::openStore() {
         showSheet(text(804), text(805).arg(path, why));
     }
     return opened.ok;
+}
+
+void KeyboardViewController::waitForStore(const QString& path) {
+    if (!waitingForStore_) {
+        std::fprintf(stderr, "korvex: settings database %s is in use by another program; waiting\n",
+                     path.toLocal8Bit().constData());
+        showSheet(text(1020), text(1021).arg(path));
+    }
+    waitingForStore_ = true;
+    if (!storeRetry_) {
+        storeRetry_ = new QTimer(this);
+        storeRetry_->setObjectName(QStringLiteral("store_retry_timer"));
+        storeRetry_->setSingleShot(true);
+        storeRetry_->setInterval(kStoreRetryMs);
+        connect(storeRetry_, &QTimer::timeout, this, [this] {
+            // Locked still: openStore waits again. Any other failure has
+            // said why in its own sheet and ends the wait.
+            if (!openStore()) {
+                waitingForStore_ = storeRetry_->isActive();
+                return;
+            }
+            waitingForStore_ = false;
+            if (sheet_) sheet_->close();
+            // Loaded and sent as at a first attach, in the stored language.
+            reloadFromStore();
+        });
+    }
+    storeRetry_->start();
+}
+
+void KeyboardViewController::reshowFromStore() {
+    if (reshowQueued_) return;
+    reshowQueued_ = true;
+    // Queued: the page that was refused is still inside its handler.
+    QTimer::singleShot(0, this, [this] { reshowNow(); });
+}
+
+void KeyboardViewController::reshowNow() {
+    // While the file cannot even be read the page keeps what it shows;
+    // nothing is built from it (uploads read the store), and it is shown
+    // again from the store as soon as the file can be read.
+    if (storeReadable() && !deviceDB_->dataVersion()) {
+        QTimer::singleShot(kStoreRetryMs, this, [this] { reshowNow(); });
+        return;
+    }
+    reshowQueued_ = false;
+    if (!storeReadable() || startupLoading_) return;
+    // Also while the keyboard is away (nothing is sent then), which keeps
+    // its loaded state stale until it is back.
+    const bool loaded = initFinish;
+    reloadFromStore(false);
+    initFinish = loaded;
 }
 
 bool KeyboardViewController::reopenStore() {
@@ -416,11 +488,27 @@ void KeyboardViewController::reportNotPrepared() {
 bool KeyboardViewController::reportNotSaved() {
     const std::string detail = deviceDB_ ? deviceDB_->lastError() : std::string();
     std::fprintf(stderr, "korvex: a change could not be saved: %s\n", detail.c_str());
-    QString why = storeFaultDescription(deviceDB_ ? storeFaultOf(deviceDB_->lastErrorCode())
-                                                  : StoreFault::ReadError);
-    if (!detail.empty()) why += QStringLiteral(" (%1)").arg(QString::fromStdString(detail));
-    showSheet(text(1004), text(1005).arg(why));
+    const StoreFault fault =
+        deviceDB_ ? storeFaultOf(deviceDB_->lastErrorCode()) : StoreFault::ReadError;
+    if (fault == StoreFault::ChangedOutside) {
+        showSheet(text(1022), text(1023));
+    } else {
+        QString why = storeFaultDescription(fault);
+        if (!detail.empty()) why += QStringLiteral(" (%1)").arg(QString::fromStdString(detail));
+        showSheet(text(1004), text(1005).arg(why));
+    }
+    // One rule for every page: what the page shows after a refused write is
+    // what the store holds. A refusal while loading is shown by that load.
+    if (!startupLoading_) reshowFromStore();
     return false;
+}
+
+bool KeyboardViewController::changedOutside(const DeviceSQLite::FailureWatch& watch) {
+    if (!watch.failed() || !deviceDB_ ||
+        storeFaultOf(deviceDB_->lastErrorCode()) != StoreFault::ChangedOutside)
+        return false;
+    reportNotSaved();
+    return true;
 }
 
 QString KeyboardViewController::storeFaultDescription(StoreFault fault) {
@@ -437,6 +525,8 @@ QString KeyboardViewController::storeFaultDescription(StoreFault fault) {
             return text(1010);
         case StoreFault::MissingSchema:
             return text(1011);
+        case StoreFault::ChangedOutside:
+            return text(1024);
         case StoreFault::None:
         case StoreFault::ReadError:
             break;

@@ -26,6 +26,7 @@ class QColorDialog;
 class QLabel;
 class QMessageBox;
 class QStackedLayout;
+class QTimer;
 
 namespace korvex {
 
@@ -199,10 +200,15 @@ class KeyboardViewController : public QWidget {
     void reportNotBuilt(const sync::BuiltUploads& built);
     // A write to the store failed: nothing is sent, and the sheet says why.
     // Always false, so callers can `return hub.reportNotSaved();`.
+    // After any refused write every page is shown again from the store (at
+    // once, or as soon as the file can be read again).
     bool reportNotSaved();
     // The same for a write of the program's own while loading, which the
     // user did not ask for (it says nothing of a change or the keyboard).
     void reportNotPrepared();
+    // Reports (as reportNotSaved) when the store refused a write under
+    // `watch` because another program changed the file; false otherwise.
+    bool changedOutside(const DeviceSQLite::FailureWatch& watch);
     // The cause of a store failure in the current language.
     static QString storeFaultDescription(StoreFault fault);
     UploadIndicator* uploadIndicator() const { return uploadIndicator_; }
@@ -297,6 +303,12 @@ class KeyboardViewController : public QWidget {
     // Lets go of a damaged file and offers a backup in its place.
     // `path` is a copy: the store that names it goes away here.
     void storeDamaged(std::string path, const std::string& damage);
+    // The file is locked by another program at start: say so and try again
+    // until it is free, then load as at a first attach.
+    void waitForStore(const QString& path);
+    // Shows every page again from the store once it can be read.
+    void reshowFromStore();
+    void reshowNow();
 
     struct Page {
         QWidget* view = nullptr;
@@ -332,6 +344,9 @@ class KeyboardViewController : public QWidget {
     bool refreshQueued_ = false;
     bool detachedSinceRefresh_ = false;
     std::optional<std::int64_t> seenDataVersion_;
+    bool reshowQueued_ = false;
+    bool waitingForStore_ = false;
+    QTimer* storeRetry_ = nullptr;
     std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
     UploadIndicator* uploadIndicator_ = nullptr;
     QPointer<QMessageBox> sheet_;

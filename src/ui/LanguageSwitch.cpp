@@ -116,7 +116,13 @@ void KeyboardViewController::initLanguageData() {
 }
 
 void KeyboardViewController::loadStoredLanguage() {
-    const std::string stored = deviceDB_ ? deviceDB_->getConfigData(1, "language") : std::string();
+    std::string stored;
+    if (deviceDB_) {
+        // A read that failed is no choice: the language stays as it is.
+        const DeviceSQLite::FailureWatch watch(*deviceDB_);
+        stored = deviceDB_->getConfigData(1, "language");
+        if (watch.failed()) stored = "?";
+    }
     if (auto language = parseStoredLanguage(stored)) {
         curLanguage = *language;
     } else if (stored.empty()) {

@@ -1,6 +1,7 @@
 // Failures part way through a write, and files the store must never touch.
 
 #include "StoreTestSupport.h"
+#include "store/StoreFault.h"
 
 namespace korvex::testing {
 namespace {
@@ -101,6 +102,64 @@ TEST_F(StoreTest, AFactoryResetThatCannotFinishKeepsEverySetting) {
     EXPECT_EQ(reader.count("t_macro_data"), 1);
     EXPECT_TRUE(store_.dropTable());
     EXPECT_EQ(reader.count("t_profile"), 1);
+}
+
+TEST_F(StoreTest, WritesBasedOnAnOlderReadAreRefusedOnceAnotherProgramCommitted) {
+    openOrFail();
+    ASSERT_GT(store_.addMacroProfile("m"), 0);
+    ASSERT_TRUE(store_.rewriteMacroRecords(1, {{0, 1, 2, 0, 4, "A"}}));
+    store_.refuseWritesChangedSince(store_.dataVersion());
+    // Our own writes keep the version the window read.
+    ASSERT_TRUE(store_.updateProfileName(1, "own"));
+    ASSERT_TRUE(store_.rewriteMacroRecords(1, {{0, 1, 2, 0, 4, "A"}, {0, 1, 3, 1, 4, "A"}}));
+
+    RawDb other(file_);
+    ASSERT_TRUE(other.exec("UPDATE t_macro_data SET macro_name = 'restored'"));
+    const auto snapshot = [&other] {
+        Rows all;
+        for (const char* t : {"t_profile", "t_configdata", "t_lightdata", "t_macro_data",
+                              "t_macrorecord", "t_keyprofile", "t_userlight_data"})
+            for (auto& row : other.rows(std::string("SELECT * FROM ") + t)) all.push_back(row);
+        return all;
+    };
+    const Rows before = snapshot();
+    const std::vector<std::function<bool()>> writes = {
+        [&] { return store_.updateProfileName(1, "x"); },
+        [&] { return store_.updateConfigData(1, "language", "x"); },
+        [&] { return store_.writeConfigData(1, "x", "x"); },
+        [&] { return store_.modifyLightData(1, 3, std::vector<std::uint8_t>(12, 1)); },
+        [&] { return store_.selectLightMode(1, 4); },
+        [&] { return store_.rewriteMacroRecords(1, {}); },
+        [&] { return store_.deleteMacroRecord(1); },
+        [&] {
+            return store_.addMacroRecord({0, 1, 2, 0, 4, "A"}) != 0;
+        },
+        [&] {
+            return store_.modifyMacroInfo({1, 9, 1, 1, "m"});
+        },
+        [&] { return store_.deleteMacroProfile(1); },
+        [&] {
+            return store_.addKeyProfile({0, 0, 1, 41, 3, 6, 0, 0, "k"}) != 0;
+        },
+        [&] { return store_.updateUserLightName(1, "x") || store_.addUserLight(1, "u") != 0; },
+    };
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        EXPECT_FALSE(writes[i]()) << "write " << i;
+        EXPECT_EQ(storeFaultOf(store_.lastErrorCode()), StoreFault::ChangedOutside) << i;
+    }
+    {
+        DeviceSQLite::WriteScope batch(store_);
+        EXPECT_FALSE(batch.ok());
+    }
+    EXPECT_EQ(snapshot(), before);
+
+    // Read again: writes go on.
+    store_.refuseWritesChangedSince(store_.dataVersion());
+    EXPECT_TRUE(store_.rewriteMacroRecords(1, {}));
+    EXPECT_EQ(other.count("t_macrorecord"), 0);
+    store_.refuseWritesChangedSince(std::nullopt);
+    ASSERT_TRUE(other.exec("UPDATE t_profile SET name = 'again'"));
+    EXPECT_TRUE(store_.updateProfileName(1, "unchecked"));
 }
 
 class UntouchableFile : public StoreTest {

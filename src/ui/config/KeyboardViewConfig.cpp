@@ -111,6 +111,7 @@ void KeyboardViewConfig::configGameMode(int type) {
                 if (item.type == gamemodebox::kGameMode) continue;
                 boxes_[item.type]->setChecked(on && db &&
                                               db->getConfigData(kAppProfileId, item.stored) == "1");
+                boxes_[item.type]->setEnabled(on);
             }
         }
         if (db && !storeAppValue(*db, kBoxes[type].stored, on ? "1" : "0")) {
@@ -124,9 +125,13 @@ void KeyboardViewConfig::configGameMode(int type) {
 void KeyboardViewConfig::loadGameModeData() {
     DeviceSQLite* db = hub_.deviceDB();
     const bool gameMode = db && db->getConfigData(kAppProfileId, "gamemode") == "1";
-    for (const BoxSpec& item : kBoxes)
+    for (const BoxSpec& item : kBoxes) {
         boxes_[item.type]->setChecked(gameMode &&
                                       db->getConfigData(kAppProfileId, item.stored) == "1");
+        // The keyboard takes the switches only with game mode on: off, a
+        // ticked switch would show what is not sent.
+        if (item.type != gamemodebox::kGameMode) boxes_[item.type]->setEnabled(gameMode);
+    }
     if (!hub_.startupLoading()) SendSystemFunctionData(hub_);
 }
 
@@ -139,8 +144,10 @@ void KeyboardViewConfig::resetKeysConfirmed() {
     DeviceSQLite* db = hub_.deviceDB();
     if (!db || !db->isOpen()) return;
     const std::int64_t profile = hub_.currentProfile;
+    const DeviceSQLite::FailureWatch watch(*db);
     if (auto failed =
             runGuarded([&](BackupShelf& shelf) { return resetProfile(*db, shelf, profile); })) {
+        if (hub_.changedOutside(watch)) return;
         sheets_.warn(hub_.window(), hub_.text(610), *failed);
         return;
     }
@@ -159,9 +166,11 @@ void KeyboardViewConfig::resetAllConfirmed() {
     // Dropped and refilled with the factory rows in one transaction: an
     // interruption keeps every setting rather than leaving half a store.
     // Backed up first, so the restore can be undone.
+    const DeviceSQLite::FailureWatch watch(*db);
     if (auto failed =
             runGuarded([&](BackupShelf& shelf) { return restoreFactorySettings(*db, shelf); })) {
         hub_.initFinish = true;
+        if (hub_.changedOutside(watch)) return;
         sheets_.warn(hub_.window(), hub_.text(611), *failed);
         return;
     }

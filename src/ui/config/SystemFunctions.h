@@ -1,8 +1,8 @@
 #pragma once
 
-// The keyboard-wide switches: the four game mode boxes of the settings page
-// as they stand on screen, the stored Fn mode and light sleep time, and the
-// upload that carries them. Used by the settings, key and light pages.
+// The keyboard-wide switches: the four game mode switches, the Fn mode and
+// the light sleep time as stored, and the upload that carries them. Used by the settings, key and
+// light pages.
 
 #include <cstdint>
 #include <string>
@@ -23,9 +23,6 @@ inline constexpr std::int64_t kAppProfileId = kApplicationProfile;
 [[nodiscard]] bool storeAppValue(DeviceSQLite& db, const std::string& key,
                                  const std::string& value);
 
-// The boxes on screen (a box that is not there counts as off) and the two
-// stored numbers.
-SystemFunctionState systemFunctionsOnScreen(KeyboardViewController& hub);
 // Sends them; the keyboard's whole system table is rewritten.
 // Sends nothing (and tells the user) when a stored value cannot be read.
 void SendSystemFunctionData(KeyboardViewController& hub);

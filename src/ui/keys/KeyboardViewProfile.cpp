@@ -129,7 +129,7 @@ void KeyboardViewKeyFunc::addKeyProfile() {
         name = hub_.text(70) + QLatin1Char(' ') + QString::number(n++);
     } while (inUse(name));
     const std::int64_t id = db()->addProfile(name.toStdString());
-    if (id < 1) return;
+    if (id < 1) return void(hub_.reportNotSaved());
     hub_.profileDatas.push_back(ProfileData{id, name.toStdString()});
     rebuildProfileRows();
     markProfileRow(static_cast<int>(hub_.profileDatas.size()) - 1);
@@ -157,8 +157,10 @@ void KeyboardViewKeyFunc::delKeyProfile() {
     if (row < 0 || row >= static_cast<int>(hub_.profileDatas.size()) || !storeOpen()) return;
     const std::int64_t profile = hub_.profileDatas[static_cast<std::size_t>(row)].profId;
     // Backed up first, so "Restore from backup" can bring the profile back.
+    const DeviceSQLite::FailureWatch watch(*db());
     if (auto failed =
             runGuarded([&](BackupShelf& shelf) { return deleteProfile(*db(), shelf, profile); })) {
+        if (hub_.changedOutside(watch)) return;
         sheets_.warn(hub_.window(), hub_.text(71), *failed);
         return;
     }

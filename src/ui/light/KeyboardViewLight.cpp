@@ -275,9 +275,14 @@ bool KeyboardViewLight::showStoredMode() {
 }
 
 void KeyboardViewLight::sendShownMode() {
-    // The list is what the user sees: that mode goes out.
-    const int mode = modeOfRow(list_->selectedRow());
-    if (mode >= 0) hub_.currentLightMode = mode;
+    // The stored selection goes out, which is what the list shows once a
+    // refused choice has been shown again from the store.
+    if (DeviceSQLite* store = db(); store && store->isOpen()) {
+        const DeviceSQLite::FailureWatch watch(*store);
+        const auto mode = static_cast<int>(store->getLightModeSelectIndex(hub_.currentProfile));
+        if (watch.failed()) return hub_.reportNotBuilt(sync::readFailure(*store));
+        hub_.currentLightMode = mode;
+    }
     sendLightModeData();
 }
 

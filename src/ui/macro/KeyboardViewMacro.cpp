@@ -292,10 +292,19 @@ void KeyboardViewMacro::relabel() {
 // --- the macro list ------------------------------------------------------------
 
 void KeyboardViewMacro::initMacroList() {
+    // Shown again from the store (another program's change, a refused
+    // write): the macro on show stays on show while it exists.
+    const std::int64_t shown = selectedMacroId();
     macros_.clear();
     if (storeOpen()) db()->queryAllMacroData(macros_);
     rebuildMacroRows();
-    if (!macros_.empty()) macroList_->setSelectedRow(0);
+    macroSelectIndex = -1;
+    const auto kept = std::find_if(macros_.begin(), macros_.end(),
+                                   [&](const MacroInfo& m) { return m.macroId == shown; });
+    if (kept != macros_.end())
+        macroList_->setSelectedRow(static_cast<int>(kept - macros_.begin()));
+    else if (!macros_.empty())
+        macroList_->setSelectedRow(0);
     keyboardEvent_->setChecked(true);
     chooseInsertMode(0);
     updateMeter();
@@ -362,7 +371,7 @@ void KeyboardViewMacro::addMacroData() {
         name = hub_.text(textid::kMacro) + QLatin1Char(' ') + QString::number(n++);
     } while (inUse(name));
     const std::int64_t id = db()->addMacroProfile(name.toStdString());
-    if (id < 1) return;
+    if (id < 1) return void(hub_.reportNotSaved());
     MacroInfo info;
     info.macroId = id;
     info.playTimes = 1;
@@ -394,7 +403,7 @@ void KeyboardViewMacro::deleteMacroData() {
     if (!storeOpen()) return;
     // The macro goes with its recording; nothing of it is stored.
     if (hub_.macroRecordType == 2) endRecordingWithoutStoring();
-    if (!db()->deleteMacroProfile(selectedMacroId())) return;
+    if (!db()->deleteMacroProfile(selectedMacroId())) return void(hub_.reportNotSaved());
     macros_.erase(macros_.begin() + macroSelectIndex);
     rebuildMacroRows();  // clears the selection: the event list empties
     macroSelectIndex = -1;
@@ -412,7 +421,8 @@ void KeyboardViewMacro::renameMacro(int row, const QString& name) {
     if (cut.trimmed().isEmpty() || row < 0 || row >= static_cast<int>(macros_.size())) return;
     if (!storeOpen()) return;
     MacroInfo& macro = macros_[static_cast<std::size_t>(row)];
-    if (!db()->updateMacroProfileName(macro.macroId, cut.toStdString())) return;
+    if (!db()->updateMacroProfileName(macro.macroId, cut.toStdString()))
+        return void(hub_.reportNotSaved());
     macro.macroName = cut.toStdString();
     macroList_->row(row)->setText(cut);
     // Its keys show the new name.
@@ -545,7 +555,10 @@ bool KeyboardViewMacro::SaveMacroRecordDataToDB() {
 }
 
 void KeyboardViewMacro::storeAndUpload() {
-    if (SaveMacroRecordDataToDB()) SaveMacroToKeyboard();
+    if (SaveMacroRecordDataToDB())
+        SaveMacroToKeyboard();
+    else if (selectedMacroId() != 0 && storeOpen())
+        hub_.reportNotSaved();  // the list is shown again as stored
     updateMeter();
 }
 
@@ -623,7 +636,7 @@ void KeyboardViewMacro::saveButtonAction() {
     }
     if (!db()->modifyMacroInfo(info)) return void(hub_.reportNotSaved());
     // The list as shown is what Save keeps, deletions included.
-    SaveMacroRecordDataToDB();
+    if (!SaveMacroRecordDataToDB()) return void(hub_.reportNotSaved());
     SaveMacroToKeyboard();
 }
 

@@ -329,7 +329,8 @@ void KeyboardViewUserLight::addUserLight() {
     if (!storeOpen()) return;
     const QString name = defaultSchemeName();
     const std::int64_t id = db()->addUserLight(kAppProfileId, name.toStdString());
-    if (id >= 1) appendScheme(id, name);
+    if (id < 1) return void(hub_.reportNotSaved());
+    appendScheme(id, name);
 }
 
 QString KeyboardViewUserLight::defaultSchemeName() const {
@@ -353,7 +354,7 @@ void KeyboardViewUserLight::delUserLight() {
     const int index = list_->selectedRow();
     if (index < 0 || index >= static_cast<int>(rows_.size()) || !storeOpen()) return;
     const std::int64_t deleted = rows_[static_cast<std::size_t>(index)].light;
-    if (!db()->deleteUserLight(deleted)) return;
+    if (!db()->deleteUserLight(deleted)) return void(hub_.reportNotSaved());
     rows_.erase(rows_.begin() + index);
     reloadList();
     // The row now at that place, else the new last row, else no scheme at all:
@@ -379,10 +380,13 @@ void KeyboardViewUserLight::renameUserLight(int index, const QString& name) {
     Row& row = rows_[static_cast<std::size_t>(index)];
     TableItemView* item = list_->row(index);
     // An empty name would leave a row nobody can find; keep the old one.
-    if (name.trimmed().isEmpty() || !storeOpen() ||
-        !db()->updateUserLightName(row.light, name.toStdString())) {
+    if (name.trimmed().isEmpty() || !storeOpen()) {
         if (item) item->setText(row.name);
         return;
+    }
+    if (!db()->updateUserLightName(row.light, name.toStdString())) {
+        if (item) item->setText(row.name);
+        return void(hub_.reportNotSaved());
     }
     row.name = name;
     if (item) item->setText(name);
@@ -437,10 +441,7 @@ void KeyboardViewUserLight::keepPaintInNewScheme() {
         painted.push_back(editor_->keyColor(k.index));
     const QString name = defaultSchemeName();
     const std::int64_t id = db()->addUserLight(kAppProfileId, name.toStdString());
-    if (id < 1) {
-        warnNoScheme();
-        return;
-    }
+    if (id < 1) return void(hub_.reportNotSaved());
     appendScheme(id, name);  // loads the new, empty scheme into the editor
     for (const KeyData& k : editor_->kbKeyArrayHover())
         editor_->setKeyColor(k.index, painted[static_cast<std::size_t>(k.index)]);
@@ -460,7 +461,12 @@ void KeyboardViewUserLight::storeEditorColours() {
     for (const KeyData& k : editor_->kbKeyArrayHover())
         leds.push_back({0, userlight_id_, k.keycode, packColor(editor_->keyColor(k.index))});
     // All 80 in one transaction: a failure keeps the stored scheme and sends nothing.
-    if (db()->rewriteUserLightLEDData(userlight_id_, leds)) sendUserLight(userlight_id_);
+    const DeviceSQLite::FailureWatch watch(*db());
+    if (!db()->rewriteUserLightLEDData(userlight_id_, leds)) {
+        if (watch.failed()) hub_.reportNotSaved();
+        return;
+    }
+    sendUserLight(userlight_id_);
 }
 
 // ------------------------------------------------------- export, import

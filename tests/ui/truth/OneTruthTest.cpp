@@ -12,15 +12,18 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 
 #include <linux/input-event-codes.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -40,6 +43,7 @@
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
+#include "ui/config/KeyboardViewConfig.h"
 #include "ui/desktop/KeyboardViewDesktop.h"
 #include "ui/keyboard/KeyboardView.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
@@ -53,37 +57,24 @@ namespace korvex::test {
 
 // --- the actions ---------------------------------------------------------------
 
+// Every action once; the enum and the names shown for a failing sequence
+// are both made from it.
+#define KORVEX_ACTS(X) \
+    X(AddProfile) X(DeleteProfile) X(RenameProfile) X(SwitchProfile) X(AssignKey) X(NewMacro) \
+    X(DeleteMacro) X(RenameMacro) X(Record) X(InsertDelay) X(MoveEvent) X(DeleteEvent) \
+    X(BindMacro) X(OverCapacity) X(Restart) X(Replug) X(LightMode) X(LightSetting) X(UserLight) \
+    X(ExportImport) X(SwitchFromBus) X(GameMode) X(SleepTime) X(StoreRefuses)
+
 enum class Act {
-    AddProfile,
-    DeleteProfile,
-    RenameProfile,
-    SwitchProfile,
-    AssignKey,
-    NewMacro,
-    DeleteMacro,
-    RenameMacro,
-    Record,
-    InsertDelay,
-    MoveEvent,
-    DeleteEvent,
-    BindMacro,
-    OverCapacity,
-    Restart,
-    Replug,
-    LightMode,
-    LightSetting,
-    UserLight,
-    ExportImport,
-    SwitchFromBus,
+#define KORVEX_ACT_ENUM(name) name,
+    KORVEX_ACTS(KORVEX_ACT_ENUM)
+#undef KORVEX_ACT_ENUM
 };
 
 const char* actName(Act a) {
-    static const char* names[] = {"AddProfile",   "DeleteProfile", "RenameProfile", "SwitchProfile",
-                                  "AssignKey",    "NewMacro",      "DeleteMacro",   "RenameMacro",
-                                  "Record",       "InsertDelay",   "MoveEvent",     "DeleteEvent",
-                                  "BindMacro",    "OverCapacity",  "Restart",       "Replug",
-                                  "LightMode",    "LightSetting",  "UserLight",     "ExportImport",
-                                  "SwitchFromBus"};
+#define KORVEX_ACT_NAME(name) #name,
+    static const char* names[] = {KORVEX_ACTS(KORVEX_ACT_NAME)};
+#undef KORVEX_ACT_NAME
     return names[static_cast<int>(a)];
 }
 
@@ -113,6 +104,7 @@ struct Arbitrary<korvex::test::Action> {
             {4, Act::BindMacro},     {2, Act::OverCapacity},  {2, Act::Restart},
             {1, Act::Replug},        {2, Act::LightMode},     {2, Act::LightSetting},
             {3, Act::UserLight},     {1, Act::ExportImport},  {2, Act::SwitchFromBus},
+            {1, Act::GameMode},      {1, Act::SleepTime},     {3, Act::StoreRefuses},
         });
         // Picks are uniform whatever the sequence length: inRange alone
         // scales with the size, and sizes up to 16 would pick only 0 and 1.
@@ -191,6 +183,7 @@ class World : WindowRig {
         if (!monitor->plugged()) monitor->plug();
         settle();
         RC_ASSERT(QTest::qWaitFor([&] { return hub->keyboardAttached(); }, 5000));
+        hub->reloadIfChangedOutside();  // as the periodic check would have by now
         RC_ASSERT(hub->deviceDB()->dropTable());
         hub->reloadFromStore();
         keys()->selectButtonAction(0);
@@ -289,6 +282,17 @@ class World : WindowRig {
             case Act::ExportImport:
                 exportImport(x);
                 break;
+            case Act::GameMode:
+                hub->selectPage(KeyboardViewController::kConfigView);
+                config()->gameModeBox(x.a % 4)->click();
+                break;
+            case Act::SleepTime:
+                hub->selectPage(KeyboardViewController::kLightView);
+                light()->sleepRadio(x.a % lightmodes::kSleepChoices)->click();
+                break;
+            case Act::StoreRefuses:
+                storeRefuses(x);
+                break;
             case Act::Replug:
                 monitor->unplug();
                 settle();
@@ -342,6 +346,15 @@ class World : WindowRig {
         if (mode != lightmodes::kModeOff)
             RC_ASSERT(light()->light_slider_brightness()->value() ==
                       (record.lightBytes[lightmodes::kByteBrightness] & 15));
+        // The settings page and the light sleep choice show what is stored.
+        const bool gameMode = db.getConfigData(kApplicationProfile, "gamemode") == "1";
+        const char* switches[] = {"gamemode", "disable_alttab", "disable_altf4", "disable_win"};
+        for (int box = 0; box < 4; ++box)
+            RC_ASSERT(config()->gameModeBox(box)->isChecked() ==
+                      (gameMode && db.getConfigData(kApplicationProfile, switches[box]) == "1"));
+        const std::string sleep = db.getConfigData(kApplicationProfile, "sleeplight");
+        for (int t = 0; t < lightmodes::kSleepChoices; ++t)
+            RC_ASSERT(light()->sleepRadio(t)->isChecked() == (sleep == std::to_string(t)));
         // Every edit of the event list is stored at once.
         if (macro()->macroSelectIndex >= 0 && hub->macroRecordType != 2) {
             std::vector<RecordInfo> records;
@@ -447,6 +460,7 @@ class World : WindowRig {
     KeyboardViewLight* light() const { return hub->findChild<KeyboardViewLight*>(); }
     KeyboardViewUserLight* userLight() const { return hub->findChild<KeyboardViewUserLight*>(); }
     KeyboardViewDesktop* desktop() const { return hub->findChild<KeyboardViewDesktop*>(); }
+    KeyboardViewConfig* config() const { return hub->findChild<KeyboardViewConfig*>(); }
     int macroCount() const { return static_cast<int>(macro()->MacroListDatas().size()); }
 
     QString label(const char* name) const {
@@ -565,6 +579,8 @@ class World : WindowRig {
     void deleteMacro(int row) {
         const std::int64_t id = macro()->MacroListDatas()[static_cast<std::size_t>(row)].macroId;
         macro()->deleteMacroData();
+        MacroInfo kept;
+        if (hub->deviceDB()->queryMacroInfo(id, kept)) return;  // refused: the keys keep it
         for (const ProfileData& p : hub->profileDatas)
             for (int layer = 0; layer < 2; ++layer) {
                 std::vector<ProfileKey> rows;
@@ -621,6 +637,27 @@ class World : WindowRig {
         }
     }
 
+    // Another program holds the file's write lock (x.a even) or has just
+    // changed it (x.a odd) while the user takes one more step that writes:
+    // nothing of that step is kept or sent, and the pages show the store.
+    void storeRefuses(const Action& x) {
+        static constexpr Act kWrites[] = {Act::AddProfile,  Act::DeleteProfile, Act::RenameProfile,
+                                          Act::AssignKey,   Act::NewMacro,      Act::DeleteMacro,
+                                          Act::RenameMacro, Act::DeleteEvent,   Act::InsertDelay,
+                                          Act::BindMacro,   Act::LightMode,     Act::LightSetting,
+                                          Act::UserLight,   Act::GameMode,      Act::SleepTime};
+        const Action step{kWrites[(x.b * 9 + x.c) % std::size(kWrites)], x.c, x.a, x.b};
+        sqlite3* other = nullptr;
+        RC_ASSERT(sqlite3_open(hub->deviceDB()->filePath().c_str(), &other) == SQLITE_OK);
+        const bool hold = x.a % 2 == 0;
+        RC_ASSERT(sqlite3_exec(other,
+                               hold ? "BEGIN IMMEDIATE" : "UPDATE t_profile SET name = name || ''",
+                               nullptr, nullptr, nullptr) == SQLITE_OK);
+        run(step);
+        if (hold) RC_ASSERT(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK);
+        sqlite3_close(other);
+    }
+
     // Exports the shown profile and imports the file again as a new one.
     void exportImport(const Action& x) {
         const QString path = dataHome.filePath(QStringLiteral("profile-%1.json").arg(x.a));
@@ -641,7 +678,9 @@ class World : WindowRig {
         std::vector<RecordInfo> records;
         for (int i = 0; i < count; ++i)
             records.push_back({0, id, 1, i, 10 + i, std::to_string(10 + i)});
-        RC_ASSERT(hub->deviceDB()->rewriteMacroRecords(id, records));
+        DeviceSQLite other([](const std::string&) {});
+        RC_ASSERT(other.openFile(hub->deviceDB()->filePath()).ok);
+        RC_ASSERT(other.rewriteMacroRecords(id, records));
         hub->reloadFromStore();
     }
 

@@ -1,0 +1,151 @@
+// The window and another program sharing the settings file: the window never
+// writes from lists another program has changed since, never waits on its
+// lock, and comes up once a file locked at start is free.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QListView>
+#include <QMessageBox>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include "WindowTestSupport.h"
+#include "store/StorePath.h"
+#include "ui/Images.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/config/KeyboardViewConfig.h"
+#include "ui/macro/KeyboardViewMacro.h"
+
+namespace korvex {
+namespace {
+
+// Another program's connection to the settings file.
+class OtherProgram {
+  public:
+    OtherProgram() { EXPECT_EQ(sqlite3_open(databasePath()->c_str(), &db_), SQLITE_OK); }
+    ~OtherProgram() { sqlite3_close(db_); }
+    bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == 0; }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+class StoreLockTest : public test::WindowTest {
+  protected:
+    void SetUp() override {
+        useDataHome();
+        curLanguage = kLanguageEnglish;
+    }
+    void settle() { WindowRig::settle(20, 5); }
+    KeyboardViewMacro* macro() const { return hub->findChild<KeyboardViewMacro*>(); }
+    std::size_t exchanges() { return monitor->keyboard().exchanges().size(); }
+    QString sheetText() const { return hub->sheet() ? hub->sheet()->text() : QString(); }
+    std::vector<RecordInfo> storedEvents(std::int64_t macro) {
+        std::vector<RecordInfo> events;
+        hub->deviceDB()->queryMacroRecord(macro, events);
+        return events;
+    }
+};
+
+TEST_F(StoreLockTest, AnEditFromListsAnotherProgramChangedIsRefusedAndShownAgain) {
+    startWindow();
+    hub->keyboard_connect()->click();
+    hub->selectPage(KeyboardViewController::kMacroView);
+    macro()->addMacroData();
+    const std::int64_t id = macro()->MacroListDatas().front().macroId;
+    ASSERT_TRUE(hub->deviceDB()->rewriteMacroRecords(
+        id, {{0, id, 2, 0, 4, "A"}, {0, id, 3, 1, 4, "A"}, {0, id, 1, 2, 30, "30"}}));
+    hub->reloadFromStore(false);
+    waitForUploads();
+    ASSERT_EQ(macro()->RecordListDatas().size(), 3u);
+
+    // A restore by another program, then at once (before any periodic look)
+    // the user deletes an event from the list the window still shows.
+    OtherProgram other;
+    ASSERT_EQ(id, 1);
+    ASSERT_TRUE(
+        other.exec("DELETE FROM t_macrorecord; INSERT INTO t_macrorecord "
+                   "(macro_id, record_type, record_index, record_desc, record_value) "
+                   "VALUES (1, 2, 0, 'B', 5), (1, 3, 1, 'B', 5), (1, 1, 2, '40', 40)"));
+    const std::size_t sent = exchanges();
+    macro()->recordList()->setCurrentIndex(macro()->recordList()->model()->index(0, 0));
+    macro()->deleteRecordItem();
+    settle();
+    waitForUploads();
+
+    ASSERT_EQ(storedEvents(id).size(), 3u);
+    EXPECT_EQ(storedEvents(id)[0].recordValue, 5);
+    EXPECT_EQ(exchanges(), sent);
+    EXPECT_EQ(macro()->RecordListDatas().size(), 3u);  // shown again from the file
+    EXPECT_EQ(sheetText(), KeyboardViewController::text(1023));
+
+    // Shown again: the next edit goes through.
+    macro()->recordList()->setCurrentIndex(macro()->recordList()->model()->index(2, 0));
+    macro()->deleteRecordItem();
+    settle();
+    waitForUploads();
+    EXPECT_EQ(storedEvents(id).size(), 2u);
+    EXPECT_GT(exchanges(), sent);
+}
+
+TEST_F(StoreLockTest, ALockedFileRefusesAtOnceAndThePageFollowsTheStoreWhenFree) {
+    startWindow();
+    hub->keyboard_connect()->click();
+    hub->selectPage(KeyboardViewController::kConfigView);
+    waitForUploads();
+    QCheckBox* gameMode = hub->findChild<KeyboardViewConfig*>()->gameModeBox(0);
+    ASSERT_FALSE(gameMode->isChecked());
+    const std::size_t sent = exchanges();
+
+    OtherProgram other;
+    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
+    QElapsedTimer clock;
+    clock.start();
+    gameMode->click();
+    EXPECT_LT(clock.elapsed(), 2000);  // not the 5 s other programs wait
+    EXPECT_TRUE(sheetText().contains(KeyboardViewController::text(1006)));
+    settle();
+    EXPECT_EQ(exchanges(), sent);
+    ASSERT_TRUE(other.exec("COMMIT"));
+
+    // Shown again from the store once it can be read; the next change sends
+    // the switches as stored, with game mode off.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !gameMode->isChecked(); }, 3000));
+    EXPECT_NE(hub->deviceDB()->getConfigData(1, "gamemode"), "1");
+    hub->selectPage(KeyboardViewController::kLightView);
+    hub->findChild<QAbstractButton*>(QStringLiteral("light_radio_lightsleep1"))->click();
+    waitForUploads();
+    ASSERT_TRUE(monitor->keyboard().systemFunctions());
+    EXPECT_EQ(monitor->keyboard().systemFunctions()->gameMode, 0);
+    EXPECT_EQ(monitor->keyboard().systemFunctions()->sleepLight, 1);
+}
+
+TEST_F(StoreLockTest, AWindowStartedOnALockedFileWaitsAndComesUpInTheStoredLanguage) {
+    {
+        DeviceSQLite store([](const std::string&) {});
+        ASSERT_TRUE(store.init(kDatabaseFileName).ok);
+        ASSERT_TRUE(store.updateConfigData(1, "language", std::to_string(kLanguageEnglish)));
+    }
+    curLanguage = kLanguageSimplifiedChinese;
+    auto other = std::make_unique<OtherProgram>();
+    ASSERT_TRUE(other->exec("BEGIN EXCLUSIVE"));
+    makeWindow();
+    window->showWindow();
+    settle();
+    EXPECT_EQ(sheetText(),
+              KeyboardViewController::text(1021).arg(QString::fromStdString(*databasePath())));
+    EXPECT_TRUE(hub->profileDatas.empty());
+    other.reset();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !hub->profileDatas.empty(); }, 5000));
+    EXPECT_EQ(curLanguage, kLanguageEnglish);
+    EXPECT_FALSE(hub->sheet());
+    waitForUploads();
+    EXPECT_GT(exchanges(), 0u);  // the start-up sequence
+}
+
+}  // namespace
+}  // namespace korvex
