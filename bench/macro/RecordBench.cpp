@@ -25,6 +25,7 @@
 #include "device/PauseClock.h"
 #include "device/SimulatedKeyboard.h"
 #include "store/DeviceSQLite.h"
+#include "ui/Controls.h"
 #include "ui/DeviceEvents.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
@@ -102,9 +103,16 @@ class Window {
     std::size_t rows_() const { return page_->RecordListDatas().size(); }
     int events() const { return events_; }
 
+    // Not recording, and the first macro empty again: what a benchmark
+    // recorded must not fill the keyboard's memory for the next one.
     void stopRecording() {
-        if (hub_->macroRecordType == 2) hub_->stopMacroRecord();
+        if (hub_->macroRecordType != 2) return;
+        hub_->stopMacroRecord();
         closeSheets();
+        const std::int64_t id = page_->MacroListDatas().front().macroId;
+        if (!hub_->deviceDB()->rewriteMacroRecords(id, {})) std::abort();
+        hub_->reloadFromStore();
+        uploadsDone();
     }
     void closeSheets() {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -173,7 +181,9 @@ void BM_RecordOneKeyEvent(benchmark::State& state) {
         w.key(press, time += 7);
         press = !press;
         recorded += w.rows_() > before;
-        if (++sinceRefill == 200) {
+        // 500 stored events leave room for about 120 more rows (key events
+        // and their delays) in the keyboard's memory.
+        if (++sinceRefill == 50) {
             state.PauseTiming();
             w.refill();
             sinceRefill = 0;
