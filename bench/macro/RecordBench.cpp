@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstdlib>
+#include <ctime>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -264,6 +265,63 @@ void BM_DeleteOneOf100Macros(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DeleteOneOf100Macros)->Unit(benchmark::kMillisecond);
+
+// CPU time of the calling (window's) thread.
+double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// A second window starting on settings with 100 profiles, 100 macros and a
+// user light of every key: the window's thread CPU until it has loaded and
+// queued the start-up uploads.
+void BM_StartWith100(benchmark::State& state) {
+    Window& w = window();
+    w.stopRecording();
+    DeviceSQLite& db = *w.hub_->deviceDB();
+    std::vector<ProfileData> profiles;
+    if (!db.queryProfileList(profiles)) state.SkipWithError("no profiles");
+    for (std::size_t n = profiles.size(); n < 100; ++n)
+        if (db.addProfile("Profile " + std::to_string(n)) < 1) state.SkipWithError("add profile");
+    for (std::size_t n = w.page_->MacroListDatas().size(); n < 100; ++n) {
+        const std::int64_t id = db.addMacroProfile("Macro " + std::to_string(n));
+        if (id < 1 || !db.rewriteMacroRecords(id, {{0, id, 2, 0, 4, "A"}, {0, id, 3, 1, 4, "A"}}))
+            state.SkipWithError("add macro");
+    }
+    const std::int64_t light = db.addUserLight(kApplicationProfile, "All keys");
+    std::vector<UserLightLEDData> leds;
+    for (const KeyInfo& key : allKeys()) leds.push_back({0, light, key.code, 0x3366CC});
+    if (light < 1 || !db.rewriteUserLightLEDData(light, leds)) state.SkipWithError("user light");
+    for (auto _ : state) {
+        NoPause clock;
+        const double began = threadSeconds();
+        auto* hub = new KeyboardViewController;
+        auto monitor = std::make_unique<SimulatedMonitor>();
+        SimulatedMonitor* sim = monitor.get();
+        KeyboardViewController::LinkOptions options;
+        options.monitor = std::move(monitor);
+        options.clock = &clock;
+        hub->setLinkOptions(std::move(options));
+        auto second = std::make_unique<MainWindowController>(hub);
+        second->showWindow();
+        QElapsedTimer waited;
+        waited.start();
+        while (hub->startupSequencesSent() == 0 && waited.elapsed() < 10000)
+            QApplication::processEvents();
+        state.SetIterationTime(threadSeconds() - began);
+        const bool loaded = hub->profileDatas.size() == 100 && hub->startupSequencesSent() == 1;
+        while (hub->uploadIndicator()->inFlight() != 0 && waited.elapsed() < 10000)
+            QApplication::processEvents();
+        if (!loaded || sim->keyboard().macros().size() != 100) {
+            state.SkipWithError("the window did not load and send the 100 profiles and macros");
+            break;
+        }
+        second.reset();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_StartWith100)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace korvex

@@ -1,6 +1,9 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QListWidget>
 #include <QSignalSpy>
 
@@ -204,6 +207,9 @@ TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
     closeSheets();
     macros->macroList()->setSelectedRow(static_cast<int>(macros->MacroListDatas().size()) - 1);
     macros->deleteMacroData();
+    // The keyboard takes its time: tables sent before the image would be on
+    // their way, not merged into the ones after it.
+    clock.pauseMs = 1;
     QSignalSpy finished(desktop, &KeyboardViewDesktop::importFinished);
     auto importSends = [&] {
         mark();
@@ -217,6 +223,10 @@ TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
     };
     EXPECT_EQ(importSends(), (std::vector<E>{E::Macros, E::KeyTableTop, E::KeyTableFn}));
     EXPECT_TRUE(held(0, "y").isMacro());
+    QFile withMacro(file);
+    ASSERT_TRUE(withMacro.open(QIODevice::ReadOnly));
+    QJsonObject unbound = QJsonDocument::fromJson(withMacro.readAll())["macros"][0].toObject();
+    withMacro.close();
 
     // The first profile lost its macro key with the macro: a file without macros.
     keys->customkey_keyprofile()->setSelectedRow(0);
@@ -225,6 +235,21 @@ TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
     closeSheets();
     EXPECT_EQ(importSends(), (std::vector<E>{E::KeyTableTop, E::KeyTableFn}));
     EXPECT_FALSE(held(0, "z").isDefault());
+
+    // The same with a macro no key plays: the image, then the tables once.
+    QFile plain(file);
+    ASSERT_TRUE(plain.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(plain.readAll()).object();
+    plain.close();
+    QJsonArray events = unbound["events"].toArray();
+    for (const QJsonValue& e : unbound["events"].toArray()) events.append(e);
+    unbound["events"] = events;
+    unbound["name"] = QStringLiteral("Unbound");
+    root["macros"] = QJsonArray{unbound};
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    plain.write(QJsonDocument(root).toJson());
+    plain.close();
+    EXPECT_EQ(importSends(), (std::vector<E>{E::Macros, E::KeyTableTop, E::KeyTableFn}));
 }
 
 TEST_F(DesktopTest, RestoreFromBackupBringsTheSettingsBackAndSendsThem) {
