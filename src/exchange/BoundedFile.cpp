@@ -6,6 +6,7 @@
 
 #include <QSaveFile>
 #include <QString>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -28,9 +29,14 @@ BoundedRead readRegularFile(const std::string& path, std::size_t maxBytes) {
         out.size = static_cast<long long>(info.st_size);
     } else {
         out.status = BoundedRead::Status::Ok;
-        out.text.resize(maxBytes + 1);
+        // Room for the size found and one byte more, which tells a file that
+        // grew since; it grows on up to one byte past the limit, never more.
+        const std::size_t limit = maxBytes + 1;
+        out.text.resize(std::min(static_cast<std::size_t>(info.st_size) + 1, limit));
         std::size_t filled = 0;
-        while (filled < out.text.size()) {
+        while (filled < limit) {
+            if (filled == out.text.size())
+                out.text.resize(std::min(limit, std::max<std::size_t>(2 * filled, 4096)));
             const ssize_t n = ::read(fd, out.text.data() + filled, out.text.size() - filled);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {

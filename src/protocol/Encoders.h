@@ -42,6 +42,11 @@ std::vector<Transfer> SendKeyMacroData(std::int64_t fnlayer, const std::vector<P
 Upload keyTablesUpload(std::int64_t profile, const std::vector<ProfileKey>& topRows,
                        const std::vector<ProfileKey>& fnRows, const std::vector<MacroInfo>& macros);
 
+// The key table of one layer of a profile (0 top, any other the Fn layer),
+// for an edit that changed that layer alone.
+Upload keyLayerUpload(std::int64_t profile, std::int64_t fnlayer,
+                      const std::vector<ProfileKey>& rows, const std::vector<MacroInfo>& macros);
+
 // ---- system functions ----------------------------------------------------
 
 // The four check boxes of the settings page and the two stored numbers.

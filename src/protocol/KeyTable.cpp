@@ -145,4 +145,12 @@ Upload keyTablesUpload(std::int64_t profile, const std::vector<ProfileKey>& topR
     return upload;
 }
 
+Upload keyLayerUpload(std::int64_t profile, std::int64_t fnlayer,
+                      const std::vector<ProfileKey>& rows, const std::vector<MacroInfo>& macros) {
+    const bool top = fnlayer == 0;
+    return {top ? UploadKind::TopLayerKeys : UploadKind::FnLayerKeys, profile,
+            SendKeyMacroData(fnlayer, rows, macros),
+            std::string(top ? "top" : "Fn") + " layer keys of profile " + std::to_string(profile)};
+}
+
 }  // namespace korvex

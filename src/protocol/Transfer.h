@@ -37,8 +37,17 @@ inline bool opensExchange(const Transfer& t) {
 }
 
 // What one upload is for; the worker replaces a queued upload of the same
-// kind and target with a newer one.
-enum class UploadKind { Keys, SystemFunctions, LightMode, UserLight, Macros };
+// kind and target with a newer one. One layer's key table has a kind of its
+// own, so a queued table of the other layer is never replaced by it.
+enum class UploadKind {
+    Keys,
+    SystemFunctions,
+    LightMode,
+    UserLight,
+    Macros,
+    TopLayerKeys,
+    FnLayerKeys
+};
 
 struct Upload {
     UploadKind kind = UploadKind::Keys;

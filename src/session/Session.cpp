@@ -77,6 +77,7 @@ bool Session::macroPlayable(std::int64_t macroId) {
 }
 
 bool Session::sendKeyTables(std::int64_t profile) {
+    if (sendKeys) return sendKeys(profile != 0 ? profile : shownProfile);
     if (!storeReadable()) return false;
     // A failed read of the macros would unbind every macro key on the
     // keyboard: it fails the whole upload like any other read.

@@ -37,6 +37,10 @@ class Session : public QObject {
     // An upload was not built / a write failed: tell the user.
     std::function<void(const sync::BuiltUploads&)> notBuilt;
     std::function<void()> notSaved;
+    // Sends the key tables of a profile instead of sendKeyTables' own build
+    // (the window keeps which tables the keyboard holds, and sends a new
+    // macro's image first); false when nothing was sent.
+    std::function<bool(std::int64_t profile)> sendKeys;
 
     // The settings store; null or closed: nothing is read or sent.
     void setStore(DeviceSQLite* store) { store_ = store; }

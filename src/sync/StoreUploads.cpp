@@ -202,8 +202,11 @@ BuiltUploads build(Reader& r, const UploadRequest& request) {
     const std::int64_t profile = request.profile.value_or(kFirstProfile);
     // The first profile's user lights are the whole application's: they
     // stay when that profile is deleted.
+    const bool oneLayer =
+        request.choice == UploadChoice::TopLayerKeys || request.choice == UploadChoice::FnLayerKeys;
     const bool perProfile =
-        request.choice == UploadChoice::Keys || request.choice == UploadChoice::LightMode ||
+        request.choice == UploadChoice::Keys || oneLayer ||
+        request.choice == UploadChoice::LightMode ||
         (request.choice == UploadChoice::UserLight && profile != kApplicationProfile);
     // An unknown profile would send empty tables and wipe the keyboard.
     if (perProfile && !profileExists(r, profile)) {
@@ -215,6 +218,14 @@ BuiltUploads build(Reader& r, const UploadRequest& request) {
             const DeviceSQLite::ReadScope reading(r.store());
             return ready({keyTables(
                 r, profile, request.keyboardMacros ? *request.keyboardMacros : r.macros())});
+        }
+        case UploadChoice::TopLayerKeys:
+        case UploadChoice::FnLayerKeys: {
+            const DeviceSQLite::ReadScope reading(r.store());
+            const std::int64_t layer = request.choice == UploadChoice::TopLayerKeys ? 0 : 1;
+            return ready(
+                {keyLayerUpload(profile, layer, r.keys(profile, layer),
+                                request.keyboardMacros ? *request.keyboardMacros : r.macros())});
         }
         case UploadChoice::System:
             return ready({systemFunctionUpload(systemState(r))});

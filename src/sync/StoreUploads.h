@@ -15,18 +15,29 @@ class DeviceSQLite;
 
 namespace korvex::sync {
 
-enum class UploadChoice { Keys, System, LightMode, UserLight, Macros, Startup };
+// Keys sends both layers of a profile; TopLayerKeys and FnLayerKeys one
+// layer's table, for an edit that changed only that layer.
+enum class UploadChoice {
+    Keys,
+    System,
+    LightMode,
+    UserLight,
+    Macros,
+    Startup,
+    TopLayerKeys,
+    FnLayerKeys
+};
 
 struct UploadRequest {
     UploadChoice choice = UploadChoice::Keys;
-    // Keys, lightmode, userlight; 1 when not given. Start-up: the profile
+    // Keys (either layer), lightmode, userlight; 1 when not given. Start-up: the profile
     // it ends on, the start-up profile when not given or not listed.
     std::optional<std::int64_t> profile;
     // Userlight: the profile's first when not given. Start-up: the user
     // light the keyboard ends on, 0 for none (it ends on the light mode),
     // the first scheme when not given.
     std::optional<std::int64_t> lightId;
-    // Keys and start-up: the macros the keyboard can play, in the slot order
+    // Keys (either layer) and start-up: the macros the keyboard can play, in the slot order
     // of its macro image (see playableSlots). A key bound to any other macro
     // goes out at its own function. Not given: the stored macro list.
     std::optional<std::vector<MacroInfo>> keyboardMacros;

@@ -1,6 +1,8 @@
 #include "ui/Controls.h"
 
 #include <QApplication>
+#include <QHash>
+
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -318,7 +320,12 @@ void KeyTableItemView::showIcon(const QString& name) {
         iconView_->hide();
         return;
     }
-    iconView_->setPixmap(QIcon(imagePath(name)).pixmap(16, 16));
+    // Drawn once per name and shared: a list of a hundred rows would parse
+    // the artwork for each row otherwise. Kept for the process's life.
+    static auto* drawn = new QHash<QString, QPixmap>;
+    auto it = drawn->find(name);
+    if (it == drawn->end()) it = drawn->insert(name, QIcon(imagePath(name)).pixmap(16, 16));
+    iconView_->setPixmap(*it);
     iconView_->show();
 }
 
@@ -415,6 +422,20 @@ void ItemListView::clear() {
     if (selected_ != -1) {
         selected_ = -1;
         emit selectionChanged(-1);
+    }
+}
+
+void ItemListView::removeRow(int index) {
+    TableItemView* gone = row(index);
+    if (!gone) return;
+    layout_->removeWidget(gone);
+    gone->deleteLater();
+    rows_.erase(rows_.begin() + index);
+    if (selected_ == index) {
+        selected_ = -1;
+        emit selectionChanged(-1);
+    } else if (selected_ > index) {
+        --selected_;  // the same row, one place up
     }
 }
 

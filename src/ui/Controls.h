@@ -245,6 +245,8 @@ class ItemListView : public QScrollArea {
   public:
     explicit ItemListView(QWidget* parent = nullptr);
     void addRow(TableItemView* row);
+    // Takes one row out; the others stay as they are.
+    void removeRow(int index);
     void clear();
     int rowCount() const { return static_cast<int>(rows_.size()); }
     TableItemView* row(int index) const;

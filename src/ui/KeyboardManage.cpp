@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "catalog/FunctionCatalog.h"
 #include "exchange/Backups.h"
 #include "store/StoreFault.h"
 #include "store/StorePath.h"
@@ -111,6 +112,7 @@ void KeyboardViewController::deviceDisconnected(const KeyboardRef& device) {
     kbHIDdevice.reset();
     session_.setKeyboardState(KeyboardState::Absent);
     detachedSinceRefresh_ = true;
+    keyTablesSent_.reset();
     // The device thread stops writing and destroys the link itself, so this
     // thread never waits for a transfer to time out.
     if (uploadWorker_)
@@ -220,7 +222,9 @@ bool KeyboardViewController::reloadIfChangedOutside() {
         return true;
     }
     // The other program sent its own change (or says how to); the keyboard
-    // is left alone, only the lists follow the file.
+    // is left alone, only the lists follow the file. Its key rows may have
+    // changed: the next key edit sends both tables.
+    keyTablesSent_.reset();
     reloadFromStore(false);
     return true;
 }
@@ -315,7 +319,7 @@ void KeyboardViewController::reshowNow() {
         return;
     }
     reshowQueued_ = false;
-    if (!storeReadable() || startupLoading_) return;
+    if (!storeReadable() || session_.startupLoading) return;
     // Also while the keyboard is away (nothing is sent then), which keeps
     // its loaded state stale until it is back.
     const bool loaded = initFinish;
@@ -379,6 +383,91 @@ std::vector<std::int64_t> slotIds(const std::vector<MacroInfo>& playable) {
     return ids;
 }
 }  // namespace
+
+bool KeyboardViewController::sendKeyTables(std::int64_t profile,
+                                           std::optional<std::int64_t> layer) {
+    if (!storeReadable()) return false;
+    const std::int64_t target = profile != 0 ? profile : currentProfile;
+    if (keyTablesHeld_ > 0) {
+        heldKeyTables_ = target;
+        return true;
+    }
+    // A new macro goes to the keyboard once a key plays it; the image names
+    // new slots, so both tables follow it (from sendMacroImage).
+    if (!sendingImageFirst_ && playsMacroNotOnKeyboard(target)) {
+        const int sends = keyTableSends_;
+        sendingImageFirst_ = true;
+        sendMacroImage();
+        sendingImageFirst_ = false;
+        if (keyTableSends_ != sends && keyTablesSent_ && keyTablesSent_->profile == target)
+            return true;
+    }
+    // A failed read of the macros would unbind every macro key on the
+    // keyboard: it fails the whole upload like any other read.
+    const DeviceSQLite::FailureWatch watch(*deviceDB_);
+    std::vector<MacroInfo> playable = playableMacros();
+    if (watch.failed()) {
+        keyTablesSent_.reset();
+        reportNotBuilt(sync::readFailure(*deviceDB_));
+        return false;
+    }
+    std::vector<std::int64_t> playing = slotIds(playable);
+    const bool alone = layer && keyTablesSent_ && keyTablesSent_->profile == target &&
+                       keyTablesSent_->macroSlots == playing;
+    sync::UploadRequest request;
+    request.choice = !alone        ? sync::UploadChoice::Keys
+                     : *layer == 0 ? sync::UploadChoice::TopLayerKeys
+                                   : sync::UploadChoice::FnLayerKeys;
+    request.profile = target;
+    request.keyboardMacros = std::move(playable);
+    const bool sent = sendBuilt(sync::buildUploads(*deviceDB_, request));
+    // Not sent: the edited table is not on the keyboard, so the next edit
+    // sends both.
+    if (sent)
+        keyTablesSent_ = KeyTablesSent{target, std::move(playing)};
+    else
+        keyTablesSent_.reset();
+    ++keyTableSends_;
+    return sent;
+}
+
+KeyboardViewController::KeyTablesHeld::~KeyTablesHeld() {
+    if (--hub_.keyTablesHeld_ > 0) return;
+    if (const auto profile = std::exchange(hub_.heldKeyTables_, std::nullopt))
+        hub_.sendKeyTables(*profile);
+}
+
+bool KeyboardViewController::playsMacroNotOnKeyboard(std::int64_t profile) {
+    // Macros that do not fit are not on the keyboard at all; keys then play
+    // their own functions.
+    if (session_.macrosHeldBack || !storeReadable()) return false;
+    std::vector<MacroInfo> stored;
+    deviceDB_->queryAllMacroData(stored);
+    auto onKeyboard = [&](std::int64_t id) {
+        return std::any_of(session_.keyboardMacros.macros.begin(), session_.keyboardMacros.macros.end(),
+                           [&](const MacroInfo& m) { return m.macroId == id; });
+    };
+    auto storedOnly = [&](std::int64_t id) {
+        return !onKeyboard(id) && std::any_of(stored.begin(), stored.end(),
+                                              [&](const MacroInfo& m) { return m.macroId == id; });
+    };
+    for (std::int64_t layer : {0, 1}) {
+        std::vector<ProfileKey> rows;
+        // A failed read is reported by the upload, which reads again.
+        if (!deviceDB_->queryKeysProfile(profile, layer, rows)) return false;
+        for (const ProfileKey& row : rows)
+            if (row.macroType == kMacroTypeMacro && storedOnly(row.macroValue)) return true;
+    }
+    return false;
+}
+
+void KeyboardViewController::sendMacroImageIfBehind() {
+    if (session_.macrosHeldBack || !storeReadable()) return;
+    const DeviceSQLite::FailureWatch watch(*deviceDB_);
+    const sync::MacroSnapshot stored = sync::readMacros(*deviceDB_);
+    // A failed read is reported by the send, which reads again.
+    if (watch.failed() || !(stored == session_.keyboardMacros)) sendMacroImage();
+}
 
 bool KeyboardViewController::sendMacroImage() {
     if (!storeReadable()) return false;
@@ -449,6 +538,7 @@ void KeyboardViewController::sendStartupUploads(bool restoreLighting) {
     const std::optional<std::int64_t> userLight =
         userLightPlays && shownUserLight ? shownUserLight() : 0;
     std::optional<std::int64_t> endsOnUserLight;
+    std::vector<std::int64_t> playing = slotIds(playable);
     sync::BuiltUploads built =
         startupUploads(*deviceDB_, currentProfile, userLight, std::move(playable), endsOnUserLight);
     if (showKeyAssignments) showKeyAssignments();
@@ -458,6 +548,8 @@ void KeyboardViewController::sendStartupUploads(bool restoreLighting) {
     }
     if (built.uploads.empty()) return;
     ++startupSends_;
+    // It ends on the shown profile's tables.
+    keyTablesSent_ = KeyTablesSent{currentProfile, std::move(playing)};
     // Without a scheme in it, which colours the keyboard holds is unknown.
     if (endsOnUserLight)
         userLightSent(*endsOnUserLight);
@@ -499,7 +591,7 @@ bool KeyboardViewController::reportNotSaved() {
     }
     // One rule for every page: what the page shows after a refused write is
     // what the store holds. A refusal while loading is shown by that load.
-    if (!startupLoading_) reshowFromStore();
+    if (!session_.startupLoading) reshowFromStore();
     return false;
 }
 
@@ -545,6 +637,12 @@ std::uint64_t KeyboardViewController::submitUpload(Upload upload) {
 void KeyboardViewController::uploadReported(const UploadReport& report) {
     uploadIndicator_->uploadFinished(report.result);
     session_.uploadFinished(report);
+    // Which key tables the keyboard holds is unknown after one did not arrive.
+    const bool keys = report.kind == UploadKind::Keys || report.kind == UploadKind::TopLayerKeys ||
+                      report.kind == UploadKind::FnLayerKeys;
+    if (keys && report.result.status != UploadResult::Status::Sent &&
+        report.result.status != UploadResult::Status::Superseded)
+        keyTablesSent_.reset();
     if (report.result.status == UploadResult::Status::Failed)
         std::fprintf(stderr, "korvex: upload \"%s\" failed at transfer %zu\n", report.label.c_str(),
                      report.result.transfer);

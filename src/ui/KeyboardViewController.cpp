@@ -67,6 +67,7 @@ KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent
         if (showKeyAssignments) showKeyAssignments();
     };
     session_.notBuilt = [this](const sync::BuiltUploads& built) { reportNotBuilt(built); };
+    session_.sendKeys = [this](std::int64_t profile) { return sendKeyTables(profile); };
     // A write of the window's own while loading is not the user's change.
     session_.notSaved = [this] {
         if (startupLoading())

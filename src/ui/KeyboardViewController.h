@@ -160,8 +160,28 @@ class KeyboardViewController : public QWidget {
     // have changed.
     bool sendMacroImage();
     // Sends the key tables of `profile` (the current one when 0). False when
-    // nothing was sent; a failed read is reported as by sendStored.
-    bool sendKeyTables(std::int64_t profile = 0) { return session_.sendKeyTables(profile); }
+    // nothing was sent; a failed read is reported as by sendStored. With a
+    // `layer` (0 top, 1 Fn) only that table goes out while the keyboard holds
+    // the other one as stored, built against the same macro slots; else both.
+    // A key that plays a macro the keyboard's image lacks (a new macro) has
+    // the image sent first.
+    bool sendKeyTables(std::int64_t profile = 0, std::optional<std::int64_t> layer = std::nullopt);
+    // Sends the macro image when the stored macros are not those the
+    // keyboard holds (a file brought new ones); nothing while they do not fit.
+    void sendMacroImageIfBehind();
+    // While one lives, key tables asked for are held and go out once, both
+    // layers, when the last one ends: an import or reload that switches
+    // profiles and moves macro slots sends them once, after the image.
+    class KeyTablesHeld {
+      public:
+        explicit KeyTablesHeld(KeyboardViewController& hub) : hub_(hub) { ++hub_.keyTablesHeld_; }
+        ~KeyTablesHeld();
+        KeyTablesHeld(const KeyTablesHeld&) = delete;
+        KeyTablesHeld& operator=(const KeyTablesHeld&) = delete;
+
+      private:
+        KeyboardViewController& hub_;
+    };
     // The slots of the keyboard's image that still play what the store holds.
     std::vector<MacroInfo> playableMacros() { return session_.playableMacros(); }
     bool macroPlayable(std::int64_t macroId) { return session_.macroPlayable(macroId); }
@@ -340,6 +360,19 @@ class KeyboardViewController : public QWidget {
     std::unique_ptr<DeviceComm> deviceComm_;
     std::unique_ptr<UploadWorker> uploadWorker_;
     std::unique_ptr<DeviceSQLite> deviceDB_;
+    // Both key tables handed over last were this profile's as stored, built
+    // against these macro slots; unknown after a failed upload or a change
+    // by another program.
+    struct KeyTablesSent {
+        std::int64_t profile = 0;
+        std::vector<std::int64_t> macroSlots;
+    };
+    std::optional<KeyTablesSent> keyTablesSent_;
+    int keyTableSends_ = 0;
+    int keyTablesHeld_ = 0;
+    std::optional<std::int64_t> heldKeyTables_;  // the profile asked for meanwhile
+    bool sendingImageFirst_ = false;
+    bool playsMacroNotOnKeyboard(std::int64_t profile);
     int startupSends_ = 0;
     bool refreshQueued_ = false;
     bool detachedSinceRefresh_ = false;

@@ -5,6 +5,7 @@
 
 #include <tuple>
 
+#include "exchange/BoundedFile.h"
 #include "exchange/ProfileFile.h"
 
 #include <gmock/gmock.h>
@@ -286,6 +287,13 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
         EXPECT_THAT(importProfileFile(database.string(), special.string(), &shelf).message,
                     HasSubstr("is not a regular file"));
     }
+    // A file holding more than its stated size (/proc says 0) is read
+    // whole, and never past the limit.
+    const exchange::BoundedRead status = exchange::readRegularFile("/proc/self/status", 1 << 20);
+    EXPECT_EQ(status.status, exchange::BoundedRead::Status::Ok);
+    EXPECT_THAT(status.text, HasSubstr("VmRSS:"));
+    EXPECT_EQ(exchange::readRegularFile("/proc/self/status", 16).status,
+              exchange::BoundedRead::Status::TooLarge);
     EXPECT_EQ(readBytes(database), bytes);
     EXPECT_THAT(shelf.list(), IsEmpty());  // nothing happened, so nothing to undo
     EXPECT_TRUE(

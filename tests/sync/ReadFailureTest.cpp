@@ -13,9 +13,10 @@ namespace {
 using sync::BuiltUploads;
 using sync::UploadChoice;
 
-constexpr UploadChoice kAllChoices[] = {UploadChoice::Keys,      UploadChoice::System,
-                                        UploadChoice::LightMode, UploadChoice::UserLight,
-                                        UploadChoice::Macros,    UploadChoice::Startup};
+constexpr UploadChoice kAllChoices[] = {UploadChoice::Keys,         UploadChoice::System,
+                                        UploadChoice::LightMode,    UploadChoice::UserLight,
+                                        UploadChoice::Macros,       UploadChoice::Startup,
+                                        UploadChoice::TopLayerKeys, UploadChoice::FnLayerKeys};
 
 class Builds : public StoreTest {
   protected:

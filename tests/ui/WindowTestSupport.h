@@ -14,9 +14,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "UiTestSupport.h"
 #include "device/PauseClock.h"
@@ -80,8 +82,14 @@ struct WindowRig {
             5000);
     }
 
+    // No pause unless a test asks for one: a keyboard still busy with one
+    // upload when the next is queued shows what a queued one would hide.
     struct NoPause final : PauseClock {
-        void pause(std::chrono::nanoseconds) override {}
+        void pause(std::chrono::nanoseconds) override {
+            if (const int ms = pauseMs.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        }
+        std::atomic<int> pauseMs{0};
     } clock;
     // In memory where the system offers it: the pages commit every change,
     // and waiting for the disk would only slow the tests down.

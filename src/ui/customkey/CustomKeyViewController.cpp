@@ -347,8 +347,8 @@ bool CustomKeyViewController::storeAssignment() {
     const DeviceSQLite::FailureWatch watch(*db);
     // 0 is also the answer for a cleared key; only a failure stops the upload.
     if (db->addKeyProfile(record) == 0 && watch.failed()) return hub_.reportNotSaved();
-    // Both layers go out together, so an Fn-layer edit reaches the keyboard.
-    hub_.sendKeyTables(currentProfile);
+    // Only the edited layer's table changed.
+    hub_.sendKeyTables(currentProfile, record.fnlayerId);
     return true;
 }
 

@@ -211,16 +211,20 @@ void KeyboardViewDesktop::importDone(const ProfileImport& imported) {
         sheets_.warn(hub_.window(), hub_.text(908).arg(fromStd(imported.message)), {});
         return;
     }
-    // The store sees the new rows; the lists have to be read again. The
-    // import wrote through a connection of its own, so the window takes it
-    // in now rather than as another program's change seconds later.
-    hub_.reloadIfChangedOutside();
-    if (auto* keys = hub_.findChild<KeyboardViewKeyFunc*>())
-        keys->showProfileList(imported.profile);
-    if (hub_.initMacroList) hub_.initMacroList();
-    // The file's macros join the list: the keyboard gets them too, or the
-    // sheet says they do not fit (its keys then play their own functions).
-    hub_.sendMacroImage();
+    {
+        // The key tables go out once, after the macro image they name.
+        const KeyboardViewController::KeyTablesHeld held(hub_);
+        // The store sees the new rows; the lists have to be read again. The
+        // import wrote through a connection of its own, so the window takes
+        // it in now rather than as another program's change seconds later.
+        // Already taken in (a periodic check came first): the lists are read.
+        hub_.reloadIfChangedOutside();
+        if (auto* keys = hub_.findChild<KeyboardViewKeyFunc*>())
+            keys->showProfileList(imported.profile);
+        // The file's macros join the list: the keyboard gets them too, or the
+        // sheet says they do not fit (its keys then play their own functions).
+        hub_.sendMacroImageIfBehind();
+    }
     QStringList renamed;
     for (const auto& [from, to] : imported.renamedMacros)
         renamed << fromStd(from) + QString::fromUtf8(" \u2192 ") + fromStd(to);

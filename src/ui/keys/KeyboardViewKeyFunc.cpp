@@ -322,19 +322,20 @@ void KeyboardViewKeyFunc::addCustomKey(ProfileKey keydata) {
     if (showStoredKey(hub_.currentKeyValue, stored) && stored.macroType == kMacroTypeKeyboard)
         panel_->selectCode(static_cast<int>(stored.macroValue));
     // A key that acts as Fn does so on both layers.
-    if (keydata.macroType == kMacroTypeKeyboard && keydata.macroValue == kFnKeyCode) {
+    const bool bothLayers =
+        keydata.macroType == kMacroTypeKeyboard && keydata.macroValue == kFnKeyCode;
+    if (bothLayers) {
         ProfileKey other = keydata;
         other.fnlayerId = hub_.currentFnLayer == 0 ? 1 : 0;
         if (db()->addKeyProfile(other) == 0 && watch.failed()) return void(hub_.reportNotSaved());
     }
-    uploadKeyTables();
+    uploadKeyTables(bothLayers ? std::nullopt : std::optional<std::int64_t>(keydata.fnlayerId));
 }
 
-void KeyboardViewKeyFunc::uploadKeyTables() {
-    // The top layer and, right after it, the Fn layer: Fn-layer edits reach
-    // the keyboard too.
+void KeyboardViewKeyFunc::uploadKeyTables(std::optional<std::int64_t> layer) {
+    // The table of the layer that changed, both when both did.
     if (!storeOpen()) return;
-    hub_.sendKeyTables();
+    hub_.sendKeyTables(0, layer);
 }
 
 void KeyboardViewKeyFunc::showAssignment(const ProfileKey& row) {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "store/Records.h"
@@ -106,7 +107,7 @@ class KeyboardViewKeyFunc : public QObject {
     void profileRowChosen(int row);
     bool storeOpen() const;
     DeviceSQLite* db() const;
-    void uploadKeyTables();
+    void uploadKeyTables(std::optional<std::int64_t> layer);
     // Shows a stored row on its key: face label, tooltip text, mark.
     void showAssignment(const ProfileKey& row);
     // Shows the stored row of a key of the current profile and layer; false

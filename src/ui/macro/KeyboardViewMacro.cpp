@@ -295,6 +295,7 @@ void KeyboardViewMacro::initMacroList() {
     // Shown again from the store (another program's change, a refused
     // write): the macro on show stays on show while it exists.
     const std::int64_t shown = selectedMacroId();
+    otherEvents_.reset();
     macros_.clear();
     if (storeOpen()) db()->queryAllMacroData(macros_);
     rebuildMacroRows();
@@ -379,8 +380,8 @@ void KeyboardViewMacro::addMacroData() {
     macros_.push_back(info);
     rebuildMacroRows();
     macroList_->setSelectedRow(static_cast<int>(macros_.size()) - 1);
-    // The keyboard's list of macros grows with it.
-    SaveMacroToKeyboard();
+    // Nothing the keyboard plays changed: the image goes out once the macro
+    // has events or a key plays it.
     updateMeter();
 }
 
@@ -403,16 +404,25 @@ void KeyboardViewMacro::deleteMacroData() {
     if (!storeOpen()) return;
     // The macro goes with its recording; nothing of it is stored.
     if (hub_.macroRecordType == 2) endRecordingWithoutStoring();
+    otherEvents_.reset();
     if (!db()->deleteMacroProfile(selectedMacroId())) return void(hub_.reportNotSaved());
-    macros_.erase(macros_.begin() + macroSelectIndex);
-    rebuildMacroRows();  // clears the selection: the event list empties
+    const int gone = macroSelectIndex;
+    macros_.erase(macros_.begin() + gone);
+    // Only its row goes; that clears the selection and the event list empties.
+    macroList_->removeRow(gone);
+    for (int i = gone; i < macroList_->rowCount(); ++i)
+        static_cast<KeyTableItemView*>(macroList_->row(i))->setTableViewIndex(i);
+    showEmptyHints();
     macroSelectIndex = -1;
     // The keys that played it were unbound with it, and keys play a macro
-    // by its place in the image: the key tables go out again, named against
-    // whatever image the keyboard holds after this.
-    if (!hub_.sendMacroImage())
+    // by its place in the image: the new image moves the slots, and the key
+    // tables follow it. When it does not fit they go out on their own.
+    if (!hub_.sendMacroImage()) {
         showSheet(hub_.text(textid::kTooLarge), hub_.text(textid::kTooLargeInfo));
-    hub_.loadKeyMacroData();
+        hub_.loadKeyMacroData();
+    } else if (hub_.showKeyAssignments) {
+        hub_.showKeyAssignments();
+    }
     updateMeter();
 }
 
@@ -435,6 +445,7 @@ void KeyboardViewMacro::loadMacroRecordData(int selectIndex) {
     std::vector<RecordInfo> records;
     MacroInfo info;
     bool found = false;
+    otherEvents_.reset();
     if (storeOpen()) {
         db()->queryMacroRecord(id, records);
         found = db()->queryMacroInfo(id, info);
@@ -550,6 +561,7 @@ void KeyboardViewMacro::moveRecordItem(int step) {
 bool KeyboardViewMacro::SaveMacroRecordDataToDB() {
     const std::int64_t id = selectedMacroId();
     if (id == 0 || !storeOpen()) return false;
+    otherEvents_.reset();
     // One transaction: a failure keeps the macro's previous events whole.
     return db()->rewriteMacroRecords(id, toRecords(id, model_->events()));
 }
@@ -573,16 +585,20 @@ void KeyboardViewMacro::SaveMacroToKeyboard() {
 std::size_t KeyboardViewMacro::eventsInUse() const {
     if (!storeOpen()) return 0;
     // The stored rows of every macro, with the selected macro's as shown (a
-    // recording is not stored until it stops).
-    std::size_t events =
-        static_cast<std::size_t>(std::max<std::int64_t>(db()->getRecordCount(), 0));
-    if (const std::int64_t id = selectedMacroId()) {
-        std::vector<RecordInfo> stored;
-        db()->queryMacroRecord(id, stored);
-        events -= std::min(events, stored.size());
-        events += model_->events().size();
+    // recording is not stored until it stops). The other macros' count is
+    // read once per selection and store write, not per recorded event.
+    const std::int64_t id = selectedMacroId();
+    if (!otherEvents_ || otherEvents_->first != id) {
+        std::size_t events =
+            static_cast<std::size_t>(std::max<std::int64_t>(db()->getRecordCount(), 0));
+        if (id) {
+            std::vector<RecordInfo> stored;
+            db()->queryMacroRecord(id, stored);
+            events -= std::min(events, stored.size());
+        }
+        otherEvents_ = std::pair{id, events};
     }
-    return events;
+    return otherEvents_->second + (id ? model_->events().size() : 0);
 }
 
 bool KeyboardViewMacro::fits(int moreEvents, int moreMacros) const {

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "store/Records.h"
@@ -168,6 +169,9 @@ class KeyboardViewMacro : public QObject {
     QLabel* emptyEvents_ = nullptr;
     QPointer<QLineEdit> delayEditor_;
     int recaptureRow_ = -1;
+    // The stored events of every macro but the selected one (by id), read
+    // once per selection and store write.
+    mutable std::optional<std::pair<std::int64_t, std::size_t>> otherEvents_;
 };
 
 }  // namespace korvex

@@ -1,6 +1,9 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QListWidget>
 #include <QSignalSpy>
 
@@ -9,12 +12,14 @@
 #include <iterator>
 
 #include "../keys/PageTestSupport.h"
+#include "catalog/FunctionCatalog.h"
 #include "exchange/Autostart.h"
 #include "exchange/Backups.h"
 #include "store/StorePath.h"
 #include "ui/desktop/KeyboardViewDesktop.h"
 #include "ui/desktop/ResumeWatch.h"
 #include "ui/desktop/SingleInstance.h"
+#include "ui/macro/KeyboardViewMacro.h"
 
 namespace korvex {
 namespace {
@@ -144,6 +149,107 @@ TEST_F(DesktopTest, ExportedProfileImportsAsANewSelectedProfileAndBadFilesChange
     EXPECT_EQ(rows(0)[0].keyValue, keyCode("z"));
     EXPECT_GT(writeCount(), sent);
     EXPECT_FALSE(held(0, "z").isDefault());
+}
+
+// The keyboard gets what an action changed: one layer's table for a key
+// edit, nothing for a new empty macro until a key plays it, and after an
+// import the macro image (when the file brings macros) with the tables once.
+TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
+    using E = SimExchange;
+    SimulatedKeyboard& kb = monitor->keyboard();
+    std::size_t exchangesSeen = 0, transfersSeen = 0;
+    auto mark = [&] {
+        waitForUploads();
+        exchangesSeen = kb.exchanges().size();
+        transfersSeen = kb.transferCount();
+    };
+    auto since = [&] {
+        waitForUploads();
+        const auto all = kb.exchanges();
+        return std::vector<E>(all.begin() + static_cast<std::ptrdiff_t>(exchangesSeen), all.end());
+    };
+    mark();
+    assignZ();
+    EXPECT_EQ(since(), std::vector<E>{E::KeyTableTop});
+    EXPECT_EQ(kb.transferCount() - transfersSeen, 15u);
+    mark();
+    click(keys->customkey_btn_fnlayer());
+    clickKey("x");
+    pickTile(5);
+    EXPECT_EQ(since(), std::vector<E>{E::KeyTableFn});
+    EXPECT_EQ(held(1, "x"), (SimKeyEntry{0x02, 0, 5, 0}));
+    click(keys->customkey_btn_toplayer());
+
+    // A new macro changes nothing the keyboard plays; a key bound to it
+    // takes the image and the tables naming its slot.
+    auto* macros = hub->findChild<KeyboardViewMacro*>();
+    mark();
+    macros->addMacroData();
+    EXPECT_TRUE(since().empty());
+    const MacroInfo added = macros->MacroListDatas().back();
+    ASSERT_TRUE(hub->deviceDB()->rewriteMacroRecords(
+        added.macroId, {{0, added.macroId, 2, 0, 4, "A"}, {0, added.macroId, 3, 1, 4, "A"}}));
+    mark();
+    ProfileKey plays;
+    plays.macroType = kMacroTypeMacro;
+    plays.macroValue = added.macroId;
+    plays.macroDesc = added.macroName;
+    hub->currentKeyValue = keyCode("y");
+    keys->addCustomKey(plays);
+    EXPECT_EQ(since(), (std::vector<E>{E::Macros, E::KeyTableTop, E::KeyTableFn}));
+    EXPECT_TRUE(held(0, "y").isMacro());
+
+    // Exported with its macro, which is then deleted: the import brings it
+    // back, the image first and the key tables once after it.
+    const QString file = dataHome.filePath(QStringLiteral("y.json"));
+    desktop->chooseFile = [&](bool, const QString&) { return file; };
+    desktop->exportAction()->trigger();
+    closeSheets();
+    macros->macroList()->setSelectedRow(static_cast<int>(macros->MacroListDatas().size()) - 1);
+    macros->deleteMacroData();
+    // The keyboard takes its time: tables sent before the image would be on
+    // their way, not merged into the ones after it.
+    clock.pauseMs = 1;
+    QSignalSpy finished(desktop, &KeyboardViewDesktop::importFinished);
+    auto importSends = [&] {
+        mark();
+        desktop->importProfileFrom(file);
+        EXPECT_TRUE(finished.wait(20000));
+        settle();
+        closeSheets();
+        std::vector<E> sent = since();
+        std::erase(sent, E::LightMode);  // the new profile's own, with its keys
+        return sent;
+    };
+    EXPECT_EQ(importSends(), (std::vector<E>{E::Macros, E::KeyTableTop, E::KeyTableFn}));
+    EXPECT_TRUE(held(0, "y").isMacro());
+    QFile withMacro(file);
+    ASSERT_TRUE(withMacro.open(QIODevice::ReadOnly));
+    QJsonObject unbound = QJsonDocument::fromJson(withMacro.readAll())["macros"][0].toObject();
+    withMacro.close();
+
+    // The first profile lost its macro key with the macro: a file without macros.
+    keys->customkey_keyprofile()->setSelectedRow(0);
+    settle();
+    desktop->exportAction()->trigger();
+    closeSheets();
+    EXPECT_EQ(importSends(), (std::vector<E>{E::KeyTableTop, E::KeyTableFn}));
+    EXPECT_FALSE(held(0, "z").isDefault());
+
+    // The same with a macro no key plays: the image, then the tables once.
+    QFile plain(file);
+    ASSERT_TRUE(plain.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(plain.readAll()).object();
+    plain.close();
+    QJsonArray events = unbound["events"].toArray();
+    for (const QJsonValue& e : unbound["events"].toArray()) events.append(e);
+    unbound["events"] = events;
+    unbound["name"] = QStringLiteral("Unbound");
+    root["macros"] = QJsonArray{unbound};
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    plain.write(QJsonDocument(root).toJson());
+    plain.close();
+    EXPECT_EQ(importSends(), (std::vector<E>{E::Macros, E::KeyTableTop, E::KeyTableFn}));
 }
 
 TEST_F(DesktopTest, RestoreFromBackupBringsTheSettingsBackAndSendsThem) {
