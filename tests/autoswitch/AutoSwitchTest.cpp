@@ -144,12 +144,12 @@ class Switcher : public ::testing::Test {
 TEST_F(Switcher, CoalescesFollowsAndReturnsToTheDefault) {
     // Alt-tab through five windows: one switch, to the last.
     for (const char* id : {"xterm", "steam", "code", "xterm", "steam"}) front(id);
-    QTRY_COMPARE_WITH_TIMEOUT(switches.size(), std::size_t(1), 1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return switches.size() == std::size_t(1); }, 1000));
     settleDown();
     EXPECT_EQ(switches, (std::vector<std::int64_t>{2}));
     // Leaving the matched application brings the default back.
     front("xterm", 101);
-    QTRY_COMPARE_WITH_TIMEOUT(shown, std::int64_t(1), 1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown == std::int64_t(1); }, 1000));
     // A program rule holds while the program runs, and lets go when it exits.
     switcher->programsChanged({"bash", "game"});
     EXPECT_EQ(shown, 3);
@@ -163,7 +163,7 @@ TEST_F(Switcher, CoalescesFollowsAndReturnsToTheDefault) {
 
 TEST_F(Switcher, ManualChoiceAndHoldsAreRespected) {
     front("steam");
-    QTRY_COMPARE_WITH_TIMEOUT(shown, std::int64_t(2), 1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown == std::int64_t(2); }, 1000));
     // The user picks profile 4: nothing switches until the front changes.
     shown = 4;
     switcher->userChoseProfile();
@@ -172,7 +172,7 @@ TEST_F(Switcher, ManualChoiceAndHoldsAreRespected) {
     settleDown();
     EXPECT_EQ(shown, 4);
     front("code", 102);
-    QTRY_COMPARE_WITH_TIMEOUT(shown, std::int64_t(3), 1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown == std::int64_t(3); }, 1000));
 
     // A recording (or unapplied paint) holds the switch back until it ends.
     held = true;

@@ -95,7 +95,7 @@ TEST(KWinWatcherTest, LoadsItsScriptHearsItAndUnloadsIt) {
         KWinFrontWatcher watcher(ourBus);
         QSignalSpy spy(&watcher, &FrontWatcher::frontChanged);
         ASSERT_TRUE(watcher.start());
-        QTRY_COMPARE_WITH_TIMEOUT(kwin.calls.size(), 3, 3000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.calls.size() == 3; }, 3000));
         const QString plugin = QString::fromLatin1(KWinFrontWatcher::kPluginName);
         EXPECT_EQ(kwin.calls, (QStringList{"unload " + plugin, "load " + plugin, "start"}));
         EXPECT_TRUE(kwin.script.contains(ourBus.baseService()));
@@ -107,14 +107,14 @@ TEST(KWinWatcherTest, LoadsItsScriptHearsItAndUnloadsIt) {
         call.setArguments({QStringLiteral("steam"), QStringLiteral("steamwebhelper"),
                            QStringLiteral("Steam"), QStringLiteral("0")});
         kwinBus.send(call);
-        QTRY_COMPARE_WITH_TIMEOUT(spy.size(), 1, 3000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() == 1; }, 3000));
         const auto front = spy.at(0).at(0).value<FrontApp>();
         EXPECT_EQ(front.appId, "steam");
         EXPECT_EQ(front.instance, "steamwebhelper");
         EXPECT_EQ(front.title, "Steam");
     }
     // Unloaded on the way out.
-    QTRY_COMPARE_WITH_TIMEOUT(kwin.calls.size(), 4, 3000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.calls.size() == 4; }, 3000));
     EXPECT_TRUE(kwin.calls.last().startsWith("unload"));
     QDBusConnection::disconnectFromBus(QStringLiteral("kwin"));
     QDBusConnection::disconnectFromBus(QStringLiteral("ours"));

@@ -51,8 +51,11 @@ TEST(ProgramWatcherTest, SeesAProgramStartAndExit) {
         ::execl(path.constData(), "korvex-test-game", "30", static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (watcher.scan(), watcher.running().contains(QStringLiteral("korvex-test-game"))), 3000);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return (watcher.scan(), watcher.running().contains(QStringLiteral("korvex-test-game")));
+        },
+        3000));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     watcher.scan();
@@ -136,18 +139,19 @@ TEST(X11WatcherTest, FollowsTheActiveWindowItsClassAndTitle) {
     ASSERT_TRUE(watcher.start());
     QSignalSpy spy(&watcher, &FrontWatcher::frontChanged);
     activate(steam);
-    QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && lastFront(spy).appId == "Steam", 3000);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !spy.isEmpty() && lastFront(spy).appId == "Steam"; }, 3000));
     EXPECT_EQ(lastFront(spy).instance, "steam");
     EXPECT_EQ(lastFront(spy).title, "Steam");
     EXPECT_EQ(lastFront(spy).pid, ::getpid());
     EXPECT_FALSE(lastFront(spy).program.isEmpty());
 
     activate(term);
-    QTRY_VERIFY_WITH_TIMEOUT(lastFront(spy).appId == "XTerm", 3000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lastFront(spy).appId == "XTerm"; }, 3000));
     // A new title of the window in front is told too (title rules).
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, term, wmName, utf8, 8, 3, "vim");
     xcb_flush(c);
-    QTRY_VERIFY_WITH_TIMEOUT(lastFront(spy).title == "vim", 3000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lastFront(spy).title == "vim"; }, 3000));
     xcb_disconnect(c);
 }
 
@@ -185,13 +189,13 @@ TEST(SwayWatcherTest, ReadsTheTreeThenFocusEvents) {
     SwayFrontWatcher watcher(nullptr, server.fullServerName());
     ASSERT_TRUE(watcher.start());
     QSignalSpy spy(&watcher, &FrontWatcher::frontChanged);
-    QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty(), 3000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !spy.isEmpty(); }, 3000));
     EXPECT_EQ(lastFront(spy).appId, "org.gnome.Nautilus");
     // An X client under XWayland (or i3) is known by its class.
     sendIpc(peer, 0x80000003,
             R"({"change":"focus","container":{"app_id":null,"name":"Steam",)"
             R"("window_properties":{"class":"Steam","instance":"steam"}}})");
-    QTRY_VERIFY_WITH_TIMEOUT(lastFront(spy).appId == "Steam", 3000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lastFront(spy).appId == "Steam"; }, 3000));
     EXPECT_EQ(lastFront(spy).instance, "steam");
 }
 
