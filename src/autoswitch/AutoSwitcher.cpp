@@ -57,8 +57,13 @@ void AutoSwitcher::holdReleased() {
     if (waiting_) apply();
 }
 
+void AutoSwitcher::setSuspended(bool suspended) {
+    suspended_ = suspended;
+    apply();
+}
+
 void AutoSwitcher::apply() {
-    if (!settings_.enabled || paused_) return;
+    if (!settings_.enabled || paused_ || suspended_) return;
     const auto matched = matchRules(settings_.rules, front_, running_);
     const std::int64_t target = matched.value_or(settings_.defaultProfile);
     if (target == 0 || (hooks_.shownProfile && hooks_.shownProfile() == target)) {

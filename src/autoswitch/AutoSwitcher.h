@@ -35,6 +35,9 @@ class AutoSwitcher : public QObject {
     void setSettings(AutoSwitchSettings settings);
     const AutoSwitchSettings& settings() const { return settings_; }
     bool paused() const { return paused_; }
+    // Paused by the user (the tray's check item) until resumed.
+    void setSuspended(bool suspended);
+    bool suspended() const { return suspended_; }
     const FrontApp& front() const { return front_; }
     // Every application and program seen in this session, for adding rules.
     const QList<FrontApp>& seenApps() const { return seen_; }
@@ -64,6 +67,7 @@ class AutoSwitcher : public QObject {
     QSet<QString> running_;
     QList<FrontApp> seen_;
     bool paused_ = false;
+    bool suspended_ = false;
     bool waiting_ = false;  // a switch was held back
 };
 
