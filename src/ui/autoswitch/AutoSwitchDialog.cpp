@@ -8,7 +8,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -114,6 +113,13 @@ AutoSwitchDialog::AutoSwitchDialog(AutoSwitchControl& control, std::function<Dev
     buttons->addStretch();
     layout->addLayout(buttons);
 
+    message_ = new QLabel(this);
+    message_->setObjectName(QStringLiteral("autoswitch_message"));
+    message_->setWordWrap(true);
+    message_->setStyleSheet(QStringLiteral("color: #ff8a65;"));
+    message_->hide();
+    layout->addWidget(message_);
+
     auto* form = new QFormLayout;
     default_ = new QComboBox(this);
     default_->setObjectName(QStringLiteral("autoswitch_default"));
@@ -124,20 +130,16 @@ AutoSwitchDialog::AutoSwitchDialog(AutoSwitchControl& control, std::function<Dev
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(close);
 
-    editRule = [this](const AutoSwitchRule& start) { return runEditor(start); };
+    editRule = [this](const AutoSwitchRule& start, const QString& problem) {
+        return runEditor(start, problem);
+    };
     connect(enabled_, &QCheckBox::clicked, this, [this](bool on) {
         DeviceSQLite* db = store_();
-        if (!db || !db->setAutoSwitchEnabled(on)) return notSaved();
-        control_.reload();
-        refresh();
+        stored(db && db->setAutoSwitchEnabled(on));
     });
     connect(default_, &QComboBox::activated, this, [this](int index) {
         DeviceSQLite* db = store_();
-        if (!db || !db->setAutoSwitchDefault(default_->itemData(index).toLongLong())) {
-            return notSaved();
-        }
-        control_.reload();
-        refresh();
+        stored(db && db->setAutoSwitchDefault(default_->itemData(index).toLongLong()));
     });
     connect(add, &QPushButton::clicked, this, &AutoSwitchDialog::addRule);
     connect(edit_, &QPushButton::clicked, this, &AutoSwitchDialog::changeRule);
@@ -198,12 +200,18 @@ void AutoSwitchDialog::refresh() {
         std::max(0, default_->findData(QVariant::fromValue<qlonglong>(shown_.defaultProfile))));
 }
 
-void AutoSwitchDialog::notSaved() {
-    QMessageBox::warning(this, windowTitle(), texts_(kNotSaved));
+QString AutoSwitchDialog::message() const {
+    return message_->isHidden() ? QString() : message_->text();
+}
+
+void AutoSwitchDialog::stored(bool ok) {
+    message_->setText(ok ? QString() : texts_(kNotSaved));
+    message_->setVisible(!ok);
+    control_.reload();
     refresh();
 }
 
-bool AutoSwitchDialog::storeRule(const AutoSwitchRule& rule) {
+QString AutoSwitchDialog::storeRule(const AutoSwitchRule& rule) {
     std::vector<std::int64_t> ids;
     for (const auto& profile : profiles_()) ids.push_back(profile.profId);
     int problem = 0;
@@ -221,22 +229,14 @@ bool AutoSwitchDialog::storeRule(const AutoSwitchRule& rule) {
             problem = kNoSuchProfile;
             break;
     }
-    if (problem != 0) {
-        QMessageBox::warning(this, windowTitle(), texts_(problem));
-        return false;
-    }
+    if (problem != 0) return texts_(problem);
     AutoSwitchRule trimmed = rule;
     trimmed.match = QString::fromStdString(rule.match).trimmed().toStdString();
     DeviceSQLite* db = store_();
     const bool saved = db && (trimmed.ruleId == 0 ? db->addAutoSwitchRule(trimmed) != 0
                                                   : db->updateAutoSwitchRule(trimmed));
-    if (!saved) {
-        notSaved();
-        return false;
-    }
-    control_.reload();
-    refresh();
-    return true;
+    stored(saved);
+    return saved ? QString() : texts_(kNotSaved);
 }
 
 void AutoSwitchDialog::addRule() {
@@ -244,8 +244,10 @@ void AutoSwitchDialog::addRule() {
     const auto profiles = profiles_();
     if (!profiles.empty()) start.profId = profiles.front().profId;
     // Asked again until stored or cancelled, keeping what was typed.
-    while (auto rule = editRule(start)) {
-        if (storeRule(*rule)) return;
+    QString problem;
+    while (auto rule = editRule(start, problem)) {
+        problem = storeRule(*rule);
+        if (problem.isEmpty()) return;
         start = *rule;
     }
 }
@@ -254,9 +256,11 @@ void AutoSwitchDialog::changeRule() {
     const int row = rules_->indexOfTopLevelItem(rules_->currentItem());
     if (row < 0 || row >= static_cast<int>(shown_.rules.size())) return;
     AutoSwitchRule start = shown_.rules[static_cast<std::size_t>(row)];
-    while (auto rule = editRule(start)) {
+    QString problem;
+    while (auto rule = editRule(start, problem)) {
         rule->ruleId = start.ruleId;
-        if (storeRule(*rule)) return;
+        problem = storeRule(*rule);
+        if (problem.isEmpty()) return;
         start = *rule;
     }
 }
@@ -265,32 +269,32 @@ void AutoSwitchDialog::removeRule() {
     const int row = rules_->indexOfTopLevelItem(rules_->currentItem());
     if (row < 0 || row >= static_cast<int>(shown_.rules.size())) return;
     DeviceSQLite* db = store_();
-    if (!db || !db->deleteAutoSwitchRule(shown_.rules[static_cast<std::size_t>(row)].ruleId)) {
-        return notSaved();
-    }
-    control_.reload();
-    refresh();
+    stored(db && db->deleteAutoSwitchRule(shown_.rules[static_cast<std::size_t>(row)].ruleId));
 }
 
 void AutoSwitchDialog::moveRule(int by) {
     const int row = rules_->indexOfTopLevelItem(rules_->currentItem());
     if (row < 0 || row >= static_cast<int>(shown_.rules.size())) return;
     DeviceSQLite* db = store_();
-    if (!db ||
-        !db->moveAutoSwitchRule(shown_.rules[static_cast<std::size_t>(row)].ruleId, row + by)) {
-        return notSaved();
-    }
-    control_.reload();
-    rules_->setCurrentItem(rules_->topLevelItem(row + by));
-    refresh();
+    const bool ok =
+        db && db->moveAutoSwitchRule(shown_.rules[static_cast<std::size_t>(row)].ruleId, row + by);
+    if (ok) rules_->setCurrentItem(rules_->topLevelItem(row + by));
+    stored(ok);
 }
 
-std::optional<AutoSwitchRule> AutoSwitchDialog::runEditor(const AutoSwitchRule& start) {
+std::optional<AutoSwitchRule> AutoSwitchDialog::runEditor(const AutoSwitchRule& start,
+                                                          const QString& problem) {
     QDialog editor(this);
     editor.setObjectName(QStringLiteral("autoswitch_rule_editor"));
     editor.setWindowTitle(texts_(kRuleTitle));
     editor.setAccessibleName(texts_(kRuleTitle));
     auto* layout = new QVBoxLayout(&editor);
+    if (!problem.isEmpty()) {
+        auto* why = new QLabel(problem, &editor);
+        why->setWordWrap(true);
+        why->setStyleSheet(QStringLiteral("color: #ff8a65;"));
+        layout->addWidget(why);
+    }
     auto* front = new QRadioButton(texts_(kFrontKind), &editor);
     auto* program = new QRadioButton(texts_(kProgramKind), &editor);
     (start.kind == AutoSwitchRule::Program ? program : front)->setChecked(true);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "store/Records.h"
@@ -36,19 +37,25 @@ class AutoSwitchDialog : public QDialog {
     QCheckBox* enabledBox() const { return enabled_; }
     QTreeWidget* ruleList() const { return rules_; }
     QComboBox* defaultBox() const { return default_; }
-    // Opens the rule editor (for `index`, or a new rule with -1); tests fill it.
-    std::function<std::optional<AutoSwitchRule>(const AutoSwitchRule& start)> editRule;
+    // The last refusal, shown above the buttons; empty when the last change was stored.
+    QString message() const;
+    // Asks for a rule, starting from `start`, showing `problem` (why the last
+    // try was refused) when not empty; nothing when cancelled. A modal editor
+    // unless replaced (tests answer it themselves).
+    std::function<std::optional<AutoSwitchRule>(const AutoSwitchRule& start,
+                                                const QString& problem)>
+        editRule;
 
   private:
     void addRule();
     void changeRule();
     void removeRule();
     void moveRule(int by);
-    std::optional<AutoSwitchRule> runEditor(const AutoSwitchRule& start);
-    // Checks and stores; says why not when refused.
-    bool storeRule(const AutoSwitchRule& rule);
-    // A write was refused: say so and show what the store holds.
-    void notSaved();
+    std::optional<AutoSwitchRule> runEditor(const AutoSwitchRule& start, const QString& problem);
+    // Checks and stores; why not when refused, empty when stored.
+    QString storeRule(const AutoSwitchRule& rule);
+    // After every change: the store's state, and what went wrong if anything.
+    void stored(bool ok);
     QString profileName(std::int64_t id) const;
 
     AutoSwitchControl& control_;
@@ -58,6 +65,7 @@ class AutoSwitchDialog : public QDialog {
     AutoSwitchSettings shown_;
     QCheckBox* enabled_ = nullptr;
     QLabel* sight_ = nullptr;
+    QLabel* message_ = nullptr;
     QTreeWidget* rules_ = nullptr;
     QComboBox* default_ = nullptr;
     QPushButton* edit_ = nullptr;
