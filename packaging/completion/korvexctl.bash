@@ -34,6 +34,7 @@ _korvexctl() {
     case $command in
         "") options="--help --version" ;;
         upload) options="--profile --light-id --simulate --wire-log --verbose" ;;
+        profile) options="--simulate --wire-log --verbose" ;;
         export) options="--profile" ;;
     esac
     if [[ $cur == -* ]]; then
@@ -43,11 +44,15 @@ _korvexctl() {
 
     case $command in
         "")
-            mapfile -t COMPREPLY < <(compgen -W "upload status export import backup restore" -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W "upload status export import backup restore profile" -- "$cur")
             ;;
         upload)
             [[ -z $argument ]] &&
                 mapfile -t COMPREPLY < <(compgen -W "keys system lightmode userlight macros startup" -- "$cur")
+            ;;
+        profile)
+            [[ -z $argument ]] &&
+                mapfile -t COMPREPLY < <(compgen -W "list switch next previous" -- "$cur")
             ;;
         export | import | backup | restore)
             if [[ -z $argument ]]; then

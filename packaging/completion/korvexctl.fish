@@ -1,5 +1,5 @@
 # fish completion for korvexctl
-set -l commands upload status export import backup restore
+set -l commands upload status export import backup restore profile
 set -l kinds keys system lightmode userlight macros startup
 
 complete -c korvexctl -f
@@ -9,6 +9,8 @@ complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a export -
 complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a import -d 'Add a profile file as a new profile'
 complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a backup -d 'Copy the settings'
 complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a restore -d 'Put a backup back'
+complete -c korvexctl -n "not __fish_seen_subcommand_from $commands" -a profile -d 'List or switch profiles'
+complete -c korvexctl -n "__fish_seen_subcommand_from profile; and not __fish_seen_subcommand_from list switch next previous" -a "list switch next previous"
 complete -c korvexctl -n "__fish_seen_subcommand_from upload; and not __fish_seen_subcommand_from $kinds" -a "$kinds"
 complete -c korvexctl -n "__fish_seen_subcommand_from export import backup restore" -F
 complete -c korvexctl -s h -l help -d 'Show the usage'

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/CtlBus.h"
 #include "device/DeviceComm.h"
 #include "device/KeyboardLink.h"
 #include "device/SimulatedKeyboard.h"
@@ -43,6 +44,7 @@ const char* const kUsageText =
     "       korvexctl import FILE\n"
     "       korvexctl backup [FILE]\n"
     "       korvexctl restore FILE\n"
+    "       korvexctl profile list | switch ID|NAME | next | previous\n"
     "       korvexctl --help | --version\n"
     "\n"
     "Sends the settings stored for the keyboard to it.\n"
@@ -53,6 +55,13 @@ const char* const kUsageText =
     "is given; restore puts a backup back, keeping the current settings as a\n"
     "backup first. Import and restore also back up first. Backups are kept in\n"
     "$XDG_DATA_HOME/korvex/backups (the newest 10 automatic ones).\n"
+    "profile lists the profiles or switches the keyboard to another one (its\n"
+    "key tables, then its light mode); next and previous go round the list.\n"
+    "\n"
+    "While the Korvex window runs, it alone writes the keyboard and the settings:\n"
+    "upload, import, restore, backup and profile ask it to do the work (and show\n"
+    "it). A window that does not answer within 2 s is an error. Without a window\n"
+    "these work alone, except next and previous, which need the window.\n"
     "\n"
     "KIND:\n"
     "  keys       key assignments of a profile, top layer then Fn layer\n"
@@ -65,7 +74,8 @@ const char* const kUsageText =
     "Options:\n"
     "  --profile N      profile for keys, lightmode, userlight and export (default 1)\n"
     "  --light-id N     user light to send (default: the profile's first)\n"
-    "  --simulate       send to a simulated keyboard instead of USB\n"
+    "  --simulate       send to a simulated keyboard of korvexctl's own instead of\n"
+    "                   USB (never through the window)\n"
     "  --wire-log FILE  append every transfer to FILE (\"set <hex>\" / \"get <hex>\")\n"
     "  --verbose        print each bulk data report on standard output\n"
     "  --help           show this text\n"
@@ -75,11 +85,14 @@ const char* const kUsageText =
 
 // The commands that move settings in and out of the database.
 enum class FileCommand { None, Export, Import, Backup, Restore };
+enum class ProfileCommand { None, List, Switch, Next, Previous };
 
 struct Options {
     bool status = false;
     FileCommand fileCommand = FileCommand::None;
     std::string file;  // may stay empty for backup
+    ProfileCommand profileCommand = ProfileCommand::None;
+    std::string profileArg;  // switch: an id or a name
     sync::UploadRequest request;
     bool simulate = false;
     bool verbose = false;
@@ -118,7 +131,7 @@ std::optional<sync::UploadChoice> choiceOf(std::string_view kind) {
 std::optional<int> parse(int argc, char** argv, Options& o) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.empty()) return usageError("missing command");
-    std::optional<std::string_view> command, kind;
+    std::optional<std::string_view> command, kind, third;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view a = args[i];
         std::optional<std::string_view> inlineValue;
@@ -162,6 +175,8 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
             command = a;
         } else if (!kind) {
             kind = a;
+        } else if (command == "profile" && kind == "switch" && !third) {
+            third = a;
         } else {
             return usageError("unexpected argument '" + std::string(a) + "'");
         }
@@ -189,6 +204,24 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
         if (!kind && which != FileCommand::Backup) return usageError(n + " needs a file name");
         o.fileCommand = which;
         if (kind) o.file = std::string(*kind);
+        return std::nullopt;
+    }
+    if (*command == "profile") {
+        const std::pair<std::string_view, ProfileCommand> subs[] = {
+            {"list", ProfileCommand::List},
+            {"switch", ProfileCommand::Switch},
+            {"next", ProfileCommand::Next},
+            {"previous", ProfileCommand::Previous}};
+        for (const auto& [name, which] : subs)
+            if (kind == name) o.profileCommand = which;
+        if (o.profileCommand == ProfileCommand::None)
+            return usageError("profile needs list, switch ID|NAME, next or previous");
+        if (o.request.profile || o.request.lightId)
+            return usageError("profile takes no --profile or --light-id");
+        if (o.profileCommand == ProfileCommand::Switch) {
+            if (!third || third->empty()) return usageError("profile switch needs an id or a name");
+            o.profileArg = std::string(*third);
+        }
         return std::nullopt;
     }
     if (*command != "upload") return usageError("unknown command '" + std::string(*command) + "'");
@@ -402,22 +435,149 @@ int send(const Options& o, const std::vector<Upload>& uploads) {
 
 }  // namespace
 
+namespace {
+
+// The request for the window, when this command writes the keyboard or the
+// settings (export only reads).
+std::optional<WindowRequest> windowRequest(const Options& o) {
+    using K = WindowRequest::Kind;
+    WindowRequest r;
+    switch (o.fileCommand) {
+        case FileCommand::Import:
+            r.kind = K::Import;
+            r.file = o.file;
+            return r;
+        case FileCommand::Restore:
+            r.kind = K::Restore;
+            r.file = o.file;
+            return r;
+        case FileCommand::Backup:
+            // A copy to a file of the user's: made here, read-only on the settings.
+            if (!o.file.empty()) return std::nullopt;
+            r.kind = K::Backup;
+            return r;
+        case FileCommand::Export:
+            return std::nullopt;
+        case FileCommand::None:
+            break;
+    }
+    switch (o.profileCommand) {
+        case ProfileCommand::List:
+            r.kind = K::ProfileList;
+            return r;
+        case ProfileCommand::Switch:
+            r.kind = K::Switch;
+            r.profileArg = o.profileArg;
+            return r;
+        case ProfileCommand::Next:
+            r.kind = K::Next;
+            return r;
+        case ProfileCommand::Previous:
+            r.kind = K::Previous;
+            return r;
+        case ProfileCommand::None:
+            break;
+    }
+    static constexpr const char* kKinds[] = {"keys",      "system", "lightmode",
+                                             "userlight", "macros", "startup"};
+    r.kind = K::Upload;
+    r.uploadKind = kKinds[static_cast<int>(o.request.choice)];
+    r.profile = o.request.profile.value_or(0);
+    r.lightId = o.request.lightId.value_or(0);
+    return r;
+}
+
+int listProfiles(const std::string& db) {
+    if (const auto refused = refuseDamaged(db)) return *refused;
+    DeviceSQLite store([](const std::string&) {});
+    const OpenResult opened = store.openFile(db);
+    if (!opened.ok) return failure(opened.reason);
+    std::vector<ProfileData> list;
+    if (!store.queryProfileList(list)) return failure(sync::readFailure(store).message);
+    for (const ProfileData& p : list)
+        std::printf("  %lld\t%s\n", static_cast<long long>(p.profId), p.name.c_str());
+    return kOk;
+}
+
+// Without a window: the profile's key tables, then its light mode.
+std::optional<int> profileAlone(Options& o, const std::string& db) {
+    switch (o.profileCommand) {
+        case ProfileCommand::List:
+            return listProfiles(db);
+        case ProfileCommand::Next:
+        case ProfileCommand::Previous:
+            return failure(
+                "no Korvex window runs, and only the window knows which profile is shown; "
+                "use: korvexctl profile switch ID|NAME");
+        case ProfileCommand::Switch:
+            break;
+        case ProfileCommand::None:
+            return std::nullopt;
+    }
+    if (const auto refused = refuseDamaged(db)) return *refused;
+    DeviceSQLite store([](const std::string&) {});
+    const OpenResult opened = store.openFile(db);
+    if (!opened.ok) return failure(opened.reason);
+    std::vector<ProfileData> list;
+    if (!store.queryProfileList(list)) return failure(sync::readFailure(store).message);
+    const auto id = positive(o.profileArg);
+    const auto found = std::find_if(list.begin(), list.end(), [&](const ProfileData& p) {
+        return id ? p.profId == *id : p.name == o.profileArg;
+    });
+    if (found == list.end())
+        return failure(id ? "no profile with id " + o.profileArg
+                          : "no profile named \"" + o.profileArg.substr(0, 60) +
+                                (o.profileArg.size() > 60 ? "...\"" : "\""));
+    o.request.profile = found->profId;
+    return std::nullopt;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     Options o;
     if (const auto done = parse(argc, argv, o)) return *done;
     if (o.status) return status();
+
+    // The window, while it runs, is the one writer; --simulate keeps
+    // korvexctl's own simulated keyboard and never asks it.
+    if (!o.simulate) {
+        if (const auto request = windowRequest(o)) {
+            if (const auto code = askWindow(*request)) {
+                if (!o.wireLog.empty() || o.verbose)
+                    std::fprintf(stderr,
+                                 "korvexctl: the window sent it; --wire-log and --verbose apply "
+                                 "only when korvexctl sends itself\n");
+                return *code;
+            }
+        }
+    }
 
     // Database first: what cannot be built is reported before any keyboard
     // is looked for, and nothing is sent.
     const auto dbPath = databasePath();
     if (!dbPath) return failure("neither XDG_DATA_HOME nor HOME is set; cannot find the settings");
     if (o.fileCommand != FileCommand::None) return fileCommand(o, *dbPath);
+    if (o.profileCommand != ProfileCommand::None) {
+        if (const auto done = profileAlone(o, *dbPath)) return *done;
+    }
     // From here on the keyboard may be held: a stop signal must let go of it.
     StopSignals::install();
-    const sync::BuiltUploads built = sync::buildUploads(*dbPath, o.request);
-    if (built.status != sync::BuiltUploads::Status::Ready) return failure(built.message);
+    std::vector<Upload> uploads;
+    std::vector<sync::UploadRequest> requests{o.request};
+    if (o.profileCommand == ProfileCommand::Switch) {
+        requests.front().choice = sync::UploadChoice::Keys;
+        requests.push_back(
+            {sync::UploadChoice::LightMode, o.request.profile, std::nullopt, std::nullopt});
+    }
+    // Everything is built before anything is sent: a profile goes out whole or not at all.
+    for (const sync::UploadRequest& request : requests) {
+        sync::BuiltUploads built = sync::buildUploads(*dbPath, request);
+        if (built.status != sync::BuiltUploads::Status::Ready) return failure(built.message);
+        for (Upload& u : built.uploads) uploads.push_back(std::move(u));
+    }
 
-    const int code = send(o, built.uploads);
+    const int code = send(o, uploads);
     // Everything that held the keyboard is gone by now: its interface is
     // released and its kernel driver back.
     StopSignals::endBySignal();

@@ -1,5 +1,6 @@
 #include "ui/AppDelegate.h"
 
+#include <QActionGroup>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -7,8 +8,10 @@
 #include <cstdio>
 #include <utility>
 
+#include "session/Session.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
+#include "ui/keys/KeyboardViewKeyFunc.h"
 
 namespace korvex {
 
@@ -19,7 +22,8 @@ AppDelegate::~AppDelegate() {
     delete menu_;
 }
 
-void AppDelegate::applicationDidFinishLaunching(std::function<void()> showWindow) {
+void AppDelegate::applicationDidFinishLaunching(std::function<void()> showWindow,
+                                                Session* session) {
     startPrivilegeMonitor();
 
     keylogger_ = &Keylogger::shared();
@@ -28,8 +32,16 @@ void AppDelegate::applicationDidFinishLaunching(std::function<void()> showWindow
     QAction* show = menu_->addAction(QString());
     show->setObjectName(QStringLiteral("tray_show"));
     menu_->addSeparator();
+    profilesEnd_ = menu_->addSeparator();
     QAction* quit = menu_->addAction(QString());
     quit->setObjectName(QStringLiteral("tray_quit"));
+    profileGroup_ = new QActionGroup(menu_);
+    profileGroup_->setExclusive(true);
+    session_ = session;
+    if (session_) {
+        connect(session_, &Session::profilesChanged, this, &AppDelegate::rebuildProfileEntries);
+        connect(session_, &Session::profileSwitched, this, &AppDelegate::rebuildProfileEntries);
+    }
     relabel();
     connect(show, &QAction::triggered, this, [showWindow] {
         if (showWindow) showWindow();
@@ -48,8 +60,36 @@ void AppDelegate::applicationDidFinishLaunching(std::function<void()> showWindow
     tray_->show();
 }
 
+void AppDelegate::rebuildProfileEntries() {
+    if (!menu_ || !session_) return;
+    const QList<QAction*> old = profileGroup_->actions();
+    for (QAction* action : old) {
+        menu_->removeAction(action);
+        delete action;
+    }
+    for (const ProfileData& p : session_->profiles) {
+        auto* action = new QAction(
+            KeyboardViewKeyFunc::profileDisplayName(p.name, &KeyboardViewController::text),
+            profileGroup_);
+        action->setObjectName(QStringLiteral("tray_profile_%1").arg(p.profId));
+        action->setCheckable(true);
+        action->setChecked(p.profId == session_->shownProfile);
+        const std::int64_t id = p.profId;
+        // Queued: the menu is still handling the click when the switch
+        // rebuilds it.
+        connect(
+            action, &QAction::triggered, this,
+            [this, id] {
+                if (session_) session_->switchProfile(id);
+            },
+            Qt::QueuedConnection);
+        menu_->insertAction(profilesEnd_, action);
+    }
+}
+
 void AppDelegate::relabel() {
     if (!menu_) return;
+    rebuildProfileEntries();
     const QList<QAction*> actions = menu_->actions();
     for (QAction* action : actions) {
         if (action->objectName() == QLatin1String("tray_show"))

@@ -7,11 +7,15 @@
 
 #include "ui/recorder/Keylogger.h"
 
+class QAction;
+class QActionGroup;
 class QSystemTrayIcon;
 class QMenu;
 class QTimer;
 
 namespace korvex {
+
+class Session;
 
 // The program's launch steps: the key-recording permission check (always
 // granted on Linux, but its log lines are kept so the log reads the same on
@@ -23,7 +27,10 @@ class AppDelegate : public QObject {
     ~AppDelegate() override;
 
     // Runs the launch steps; showWindow is what the tray's first entry does.
-    void applicationDidFinishLaunching(std::function<void()> showWindow);
+    // With a session the menu lists its profiles, the shown one checked;
+    // choosing one switches to it as the key page does.
+    void applicationDidFinishLaunching(std::function<void()> showWindow,
+                                       Session* session = nullptr);
 
     static bool isProcessTrusted() { return true; }
     // Relabels the tray menu in the current language.
@@ -40,11 +47,15 @@ class AppDelegate : public QObject {
 
   private:
     void startPrivilegeMonitor();
+    void rebuildProfileEntries();
 
     QPointer<QTimer> privilegeTimer_;
     Keylogger* keylogger_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* menu_ = nullptr;
+    Session* session_ = nullptr;
+    QAction* profilesEnd_ = nullptr;  // the separator after the profile entries
+    QActionGroup* profileGroup_ = nullptr;
     bool trayHintShown_ = false;
 };
 

@@ -59,6 +59,10 @@ void KeyboardViewController::deviceConnected(const KeyboardRef& device, OpenedLi
     if (!opened.link) {
         // Present but not ours to use (no access, or held by another
         // program): say how to fix it, once for this interface.
+        if (!kbHIDdevice)
+            session_.setKeyboardState(opened.error == LinkOpenError::Busy
+                                          ? KeyboardState::Busy
+                                          : KeyboardState::AccessDenied);
         if (!refusedDevice_ || !refusedDevice_->same(*device)) {
             refusedDevice_ = device;
             const QString detail = QString::fromStdString(
@@ -75,6 +79,7 @@ void KeyboardViewController::deviceConnected(const KeyboardRef& device, OpenedLi
     refusedDevice_.reset();
 
     kbHIDdevice = device;
+    session_.setKeyboardState(KeyboardState::Attached);
     keyboardTitle = text(30);
     // Another keyboard may take the place of the one held: the device thread
     // lets go of the old link once its upload has given up; this thread does
@@ -94,6 +99,7 @@ void KeyboardViewController::deviceDisconnected(const KeyboardRef& device) {
     if (!kbHIDdevice || !kbHIDdevice->same(*device)) return;
 
     kbHIDdevice.reset();
+    session_.setKeyboardState(KeyboardState::Absent);
     detachedSinceRefresh_ = true;
     // The device thread stops writing and destroys the link itself, so this
     // thread never waits for a transfer to time out.
@@ -152,7 +158,7 @@ void KeyboardViewController::ConnectDevice() {
 
 void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
     initFinish = false;
-    startupLoading_ = true;
+    session_.startupLoading = true;
     const std::int64_t shown = currentProfile;
     getAllProfile();
     // Another program's change keeps the shown profile while it exists:
@@ -161,7 +167,7 @@ void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
         !sendToKeyboard && std::any_of(profileDatas.begin(), profileDatas.end(),
                                        [&](const ProfileData& p) { return p.profId == shown; });
     selectProfile(keep ? shown : sync::startupProfile(profileDatas));
-    startupLoading_ = false;
+    session_.startupLoading = false;
     if (initMacroList) initMacroList();
     if (sendToKeyboard) {
         sendStartupUploads();
@@ -169,9 +175,9 @@ void KeyboardViewController::reloadFromStore(bool sendToKeyboard) {
         // The keyboard follows what is shown now.
         if (!keep) sendKeyTables();
         const std::int64_t scheme = shownUserLight ? shownUserLight() : 0;
-        if (lighting_.userLight && lighting_.scheme != scheme) {
+        if (session_.lighting.userLight && session_.lighting.scheme != scheme) {
             if (!sendUserLightOnPress || !sendUserLightOnPress()) sendStoredLightMode();
-        } else if (!keep && !lighting_.userLight) {
+        } else if (!keep && !session_.lighting.userLight) {
             sendStoredLightMode();
         }
     }
@@ -206,6 +212,7 @@ void KeyboardViewController::initSQLite() {
 
 bool KeyboardViewController::openStore() {
     deviceDB_ = std::make_unique<DeviceSQLite>();
+    session_.setStore(deviceDB_.get());
     // A damaged file is not opened at all: opening it read-write could let
     // SQLite change it, and it may be all that is left of the settings.
     if (const auto path = databasePath()) {
@@ -255,6 +262,7 @@ void KeyboardViewController::getAllProfile() {
     // Selecting the first row switches to its profile, as a click would.
     if (!profileDatas.empty()) selectProfileIndex(0);
     emit profilesLoaded();
+    session_.profilesReloaded();
 }
 
 void KeyboardViewController::selectProfileIndex(int index) {
@@ -264,69 +272,13 @@ void KeyboardViewController::selectProfileIndex(int index) {
 }
 
 void KeyboardViewController::selectProfile(std::int64_t profile) {
-    // Never a profile the list does not hold: its left-over rows would be
-    // shown and sent, and every edit stored under an id that is gone.
-    const auto listed = std::find_if(profileDatas.begin(), profileDatas.end(),
-                                     [&](const ProfileData& p) { return p.profId == profile; });
-    if (listed == profileDatas.end()) return;
-    currentProfileIndex = static_cast<int>(listed - profileDatas.begin());
-    currentKBProfile = profile;
-    currentProfile = profile;
-    const bool keysSent = loadKeyMacroData();
-    if (deviceDB_) {
-        if (!deviceDB_->writeLightProfile(profile)) reportNotSaved();
-        currentLightMode = static_cast<int>(deviceDB_->getLightModeSelectIndex(profile));
-    }
-    emit profileSwitched();
-    // The light mode is the profile's own: while one plays, the new
-    // profile's goes out with its keys (not without them: the keyboard
-    // would play half of each profile).
-    if (keysSent && !lighting_.userLight) sendStoredLightMode();
-}
-
-bool KeyboardViewController::sendStoredLightMode() {
-    if (!sendStored(sync::UploadChoice::LightMode, currentProfile)) return false;
-    lightModeSent();
-    return true;
-}
-
-void KeyboardViewController::userLightDeleted(std::int64_t scheme) {
-    if (lighting_.scheme != scheme) return;
-    lighting_.scheme.reset();
-    if (lighting_.userLight) sendStoredLightMode();
+    if (session_.switchProfile(profile) != Session::Switch::NoSuchProfile)
+        currentKBProfile = profile;
 }
 
 bool KeyboardViewController::loadKeyMacroData() {
     if (showKeyAssignments) showKeyAssignments();
-    return !startupLoading_ && sendKeyTables();
-}
-
-bool KeyboardViewController::sendKeyTables(std::int64_t profile) {
-    if (!storeReadable()) return false;
-    // A failed read of the macros would unbind every macro key on the
-    // keyboard: it fails the whole upload like any other read.
-    const DeviceSQLite::FailureWatch watch(*deviceDB_);
-    std::vector<MacroInfo> playable = playableMacros();
-    if (watch.failed()) {
-        reportNotBuilt(sync::readFailure(*deviceDB_));
-        return false;
-    }
-    sync::UploadRequest request;
-    request.choice = sync::UploadChoice::Keys;
-    request.profile = profile != 0 ? profile : currentProfile;
-    request.keyboardMacros = std::move(playable);
-    return sendBuilt(sync::buildUploads(*deviceDB_, request));
-}
-
-std::vector<MacroInfo> KeyboardViewController::playableMacros() {
-    if (!storeReadable()) return {};
-    return sync::playableSlots(keyboardMacros_, sync::readMacros(*deviceDB_));
-}
-
-bool KeyboardViewController::macroPlayable(std::int64_t macroId) {
-    const auto playable = playableMacros();
-    return std::any_of(playable.begin(), playable.end(),
-                       [&](const MacroInfo& m) { return m.macroId == macroId; });
+    return !session_.startupLoading && sendKeyTables();
 }
 
 namespace {
@@ -359,11 +311,11 @@ bool KeyboardViewController::sendMacroImage() {
         }
         bool handedOver = !built.uploads.empty();
         for (Upload& upload : built.uploads) handedOver = submitUpload(std::move(upload)) != 0;
-        if (handedOver) keyboardMacros_ = sent;
+        if (handedOver) session_.keyboardMacros = sent;
     } else {
         std::fprintf(stderr, "korvex: macros not sent: %s\n", built.message.c_str());
     }
-    macrosHeldBack_ = !fits;
+    session_.macrosHeldBack = !fits;
     // Slots moved or a macro now differs from the keyboard's copy: the keys
     // must name the slots as they are now, on the keyboard and on the page.
     if (slotIds(playableMacros()) != before) {
@@ -385,15 +337,16 @@ void KeyboardViewController::sendStartupUploads(bool restoreLighting) {
         return;
     }
     const DeviceSQLite::FailureWatch watch(*deviceDB_);
-    macrosHeldBack_ = image.status != sync::BuiltUploads::Status::Ready;
-    keyboardMacros_ = macrosHeldBack_ ? sync::MacroSnapshot{} : sync::readMacros(*deviceDB_);
+    session_.macrosHeldBack = image.status != sync::BuiltUploads::Status::Ready;
+    session_.keyboardMacros =
+        session_.macrosHeldBack ? sync::MacroSnapshot{} : sync::readMacros(*deviceDB_);
     std::vector<MacroInfo> playable = playableMacros();
     if (watch.failed()) {
-        keyboardMacros_ = {};
+        session_.keyboardMacros = {};
         reportNotBuilt(sync::readFailure(*deviceDB_));
         return;
     }
-    if (macrosHeldBack_) {
+    if (session_.macrosHeldBack) {
         std::fprintf(stderr, "korvex: macros not sent: %s\n", image.message.c_str());
         showSheet(text(930), text(931));
     }
@@ -401,7 +354,7 @@ void KeyboardViewController::sendStartupUploads(bool restoreLighting) {
     // need not be the start-up profile.
     // It ends on the scheme the user light page shows: at a first attach
     // whenever there is one, else only while a user light played before.
-    const bool userLightPlays = !restoreLighting || lighting_.userLight;
+    const bool userLightPlays = !restoreLighting || session_.lighting.userLight;
     const std::optional<std::int64_t> userLight =
         userLightPlays && shownUserLight ? shownUserLight() : 0;
     std::optional<std::int64_t> endsOnUserLight;
@@ -418,24 +371,8 @@ void KeyboardViewController::sendStartupUploads(bool restoreLighting) {
     if (endsOnUserLight)
         userLightSent(*endsOnUserLight);
     else
-        lighting_ = {};
+        session_.lighting = {};
     for (Upload& u : built.uploads) submitUpload(std::move(u));
-}
-
-bool KeyboardViewController::sendStored(sync::UploadChoice choice, std::int64_t profile) {
-    // Key tables are built against the keyboard's macro image.
-    if (choice == sync::UploadChoice::Keys) return sendKeyTables(profile);
-    if (!storeReadable()) return false;
-    return sendBuilt(sync::buildUploads(*deviceDB_, {choice, profile, std::nullopt, std::nullopt}));
-}
-
-bool KeyboardViewController::sendBuilt(sync::BuiltUploads built) {
-    if (built.status != sync::BuiltUploads::Status::Ready) {
-        reportNotBuilt(built);
-        return false;
-    }
-    for (Upload& u : built.uploads) submitUpload(std::move(u));
-    return true;
 }
 
 void KeyboardViewController::reportNotBuilt(const sync::BuiltUploads& built) {
@@ -482,11 +419,14 @@ QString KeyboardViewController::storeFaultDescription(StoreFault fault) {
 std::uint64_t KeyboardViewController::submitUpload(Upload upload) {
     if (!uploadWorker_) return 0;
     uploadIndicator_->uploadQueued();
-    return uploadWorker_->submit(std::move(upload));
+    const std::uint64_t ticket = uploadWorker_->submit(std::move(upload));
+    session_.submitted.push_back(ticket);
+    return ticket;
 }
 
 void KeyboardViewController::uploadReported(const UploadReport& report) {
     uploadIndicator_->uploadFinished(report.result);
+    session_.uploadFinished(report);
     if (report.result.status == UploadResult::Status::Failed)
         std::fprintf(stderr, "korvex: upload \"%s\" failed at transfer %zu\n", report.label.c_str(),
                      report.result.transfer);

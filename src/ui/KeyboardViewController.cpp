@@ -61,6 +61,14 @@ KeyboardViewController::KeyboardViewController(QWidget* parent) : QWidget(parent
     installAccessibility();
     keyboardTitle = QStringLiteral("Korvex");
     uploadIndicator_ = new UploadIndicator(this);
+    session_.submit = [this](Upload upload) { return submitUpload(std::move(upload)); };
+    session_.showKeys = [this] {
+        if (showKeyAssignments) showKeyAssignments();
+    };
+    session_.notBuilt = [this](const sync::BuiltUploads& built) { reportNotBuilt(built); };
+    session_.notSaved = [this] { reportNotSaved(); };
+    // Pages listen to the hub; a switch from the tray or the bus is theirs too.
+    connect(&session_, &Session::profileSwitched, this, &KeyboardViewController::profileSwitched);
     // Another program may change the settings file at any time; a cheap
     // check (one pragma) every few seconds and on activation finds out.
     auto* outsideChanges = new QTimer(this);

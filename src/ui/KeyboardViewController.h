@@ -15,6 +15,7 @@
 #include "device/DeviceComm.h"
 #include "device/KeyboardLink.h"
 #include "device/UploadWorker.h"
+#include "session/Session.h"
 #include "store/DeviceSQLite.h"
 #include "store/StoreFault.h"
 #include "sync/StoreUploads.h"
@@ -38,6 +39,9 @@ extern bool g_show_homepage;
 // groups add their contents to pageView(N) and hook into the page changes.
 class KeyboardViewController : public QWidget {
     Q_OBJECT
+    // Declared first: the page state below names its fields.
+    Session session_;
+
   public:
     // Page numbers; 4 and 6 are unused.
     enum ViewType : int {
@@ -70,15 +74,18 @@ class KeyboardViewController : public QWidget {
     void viewDidAppear();
     void viewDidDisappear();
 
+    // The state the window's views, the tray and the bus service share.
+    Session& session() { return session_; }
+
     // --- shared state of the pages --------------------------------------
     QString keyboardTitle;
     int viewType = 0;
-    std::int64_t currentProfile = 1;
-    int currentProfileIndex = 0;
+    std::int64_t& currentProfile = session_.shownProfile;
+    int& currentProfileIndex = session_.shownProfileIndex;
     std::int64_t currentKBProfile = 1;
     int currentFnLayer = 0;
     int currentKeyValue = 0;
-    int currentLightMode = 0;
+    int& currentLightMode = session_.shownLightMode;
     bool initFinish = false;
     int macroRecordType = 0;  // 2 while a macro recording runs
 
@@ -93,7 +100,7 @@ class KeyboardViewController : public QWidget {
     // Modifier keys and all other keys of the catalog, rebuilt at first attach.
     KeyLists keyLists;
     // The profile list, as loaded at first attach.
-    std::vector<ProfileData> profileDatas;
+    std::vector<ProfileData>& profileDatas = session_.profiles;
 
     // Handlers of the monitor's notifications. The monitor's thread opens the
     // link and hands the rest to the main thread, which runs these in the
@@ -118,7 +125,7 @@ class KeyboardViewController : public QWidget {
 
     // True while the first attach loads: its uploads go out as one sequence,
     // so the pages do not send their own meanwhile.
-    bool startupLoading() const { return startupLoading_; }
+    bool startupLoading() const { return session_.startupLoading; }
     // After a factory reset of the store: load every page and send the
     // start-up sequence again, as at a first attach.
     void reloadFromStore(bool sendToKeyboard = true);
@@ -150,31 +157,28 @@ class KeyboardViewController : public QWidget {
     bool sendMacroImage();
     // Sends the key tables of `profile` (the current one when 0). False when
     // nothing was sent; a failed read is reported as by sendStored.
-    bool sendKeyTables(std::int64_t profile = 0);
+    bool sendKeyTables(std::int64_t profile = 0) { return session_.sendKeyTables(profile); }
     // The slots of the keyboard's image that still play what the store holds.
-    std::vector<MacroInfo> playableMacros();
-    bool macroPlayable(std::int64_t macroId);
+    std::vector<MacroInfo> playableMacros() { return session_.playableMacros(); }
+    bool macroPlayable(std::int64_t macroId) { return session_.macroPlayable(macroId); }
     // The stored macros are not on the keyboard: they did not fit.
-    bool macrosHeldBack() const { return macrosHeldBack_; }
+    bool macrosHeldBack() const { return session_.macrosHeldBack; }
 
     // --- lighting on the keyboard ----------------------------------------
     // The keyboard plays either the current profile's light mode or a user
     // light scheme (those are the whole application's), whichever went out
     // last. Each light page sends its own when shown; a profile switch sends
     // the new profile's light mode while a light mode is what plays.
-    struct Lighting {
-        bool userLight = false;              // the user light mode plays
-        std::optional<std::int64_t> scheme;  // the scheme whose colours it holds
-    };
-    const Lighting& lighting() const { return lighting_; }
-    void lightModeSent() { lighting_.userLight = false; }
+    using Lighting = Session::Lighting;
+    const Lighting& lighting() const { return session_.lighting; }
+    void lightModeSent() { session_.lighting.userLight = false; }
     // Sends the current profile's selected light mode as stored; a failed
     // read sends nothing and says why. False when nothing was sent.
-    bool sendStoredLightMode();
-    void userLightSent(std::int64_t scheme) { lighting_ = {true, scheme}; }
+    bool sendStoredLightMode() { return session_.sendStoredLightMode(); }
+    void userLightSent(std::int64_t scheme) { session_.userLightSent(scheme); }
     // The scheme is gone: while it plays, the keyboard goes back to the
     // current profile's light mode.
-    void userLightDeleted(std::int64_t scheme);
+    void userLightDeleted(std::int64_t scheme) { session_.userLightDeleted(scheme); }
 
     // Hands an upload to the device thread; never waits for the keyboard.
     // Returns its ticket, or 0 when there is no transport yet.
@@ -182,9 +186,11 @@ class KeyboardViewController : public QWidget {
     // Builds the uploads of `choice` from what the store holds now and hands
     // them over. When the store cannot be read nothing is sent and the user
     // is told why (indicator and sheet); false then.
-    bool sendStored(sync::UploadChoice choice, std::int64_t profile);
+    bool sendStored(sync::UploadChoice choice, std::int64_t profile) {
+        return session_.sendStored(choice, profile);
+    }
     // Hands over what was built, or reports why nothing was; false then.
-    bool sendBuilt(sync::BuiltUploads built);
+    bool sendBuilt(sync::BuiltUploads built) { return session_.sendBuilt(std::move(built)); }
     // Tells the user why an upload was not built (a failed read: indicator
     // and sheet; anything else: a line on stderr).
     void reportNotBuilt(const sync::BuiltUploads& built);
@@ -312,12 +318,6 @@ class KeyboardViewController : public QWidget {
     std::unique_ptr<DeviceComm> deviceComm_;
     std::unique_ptr<UploadWorker> uploadWorker_;
     std::unique_ptr<DeviceSQLite> deviceDB_;
-    // The macros of the image the keyboard accepted in this run.
-    sync::MacroSnapshot keyboardMacros_;
-    bool macrosHeldBack_ = false;
-    Lighting lighting_;
-    // While the first attach loads, the uploads go out as one sequence.
-    bool startupLoading_ = false;
     int startupSends_ = 0;
     bool refreshQueued_ = false;
     bool detachedSinceRefresh_ = false;

@@ -1,6 +1,9 @@
 #include "ui/KorvexApp.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QPointer>
 #include <QSocketNotifier>
 
@@ -13,6 +16,7 @@
 #include <string_view>
 
 #include "device/StopSignals.h"
+#include "session/BusService.h"
 #include "ui/AppDelegate.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/MainWindowController.h"
@@ -101,18 +105,32 @@ int runKorvex(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvex"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvex"));
-    QApplication::setDesktopFileName(QStringLiteral("korvex"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.korvex.Korvex"));
     QApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
     // The window may be hidden in the tray, and a sheet may be the only
     // window on show: the program ends by its quit entries alone.
     QApplication::setQuitOnLastWindowClosed(false);
     theme::applyTheme(app);
 
-    // A simulated keyboard holds nothing, so tries with it may run beside
-    // the real program.
+    // One window per user: the owner of the bus name, or without a bus the
+    // holder of a lock file. A second start only raises the first window. A
+    // simulated keyboard holds nothing, so tries with it may run beside the
+    // real program (without the name, when that one has it).
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString busName = QString::fromLatin1(kBusName);
     SingleInstance instance;
-    if (!options->simulate && !instance.claim()) {
-        std::puts("korvex is already running; its window is shown.");
+    if (bus.isConnected()) {
+        if (!options->simulate && bus.interface()->isServiceRegistered(busName)) {
+            QDBusMessage activate = QDBusMessage::createMethodCall(
+                busName, QString::fromLatin1(kBusPath),
+                QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
+            activate << QVariantMap();
+            bus.call(activate, QDBus::Block, 2000);
+            std::puts("korvex is already running; its window is shown.");
+            return 0;
+        }
+    } else if (!options->simulate && !instance.claim()) {
+        std::puts("korvex is already running.");
         return 0;
     }
 
@@ -135,10 +153,26 @@ int runKorvex(int argc, char** argv) {
     }
     controller->setLinkOptions(std::move(link));
     MainWindowController windowController(controller);
-    QObject::connect(&instance, &SingleInstance::showRequested, &windowController,
-                     [&windowController] { windowController.showWindow(); });
+    BusService::WindowHooks hooks;
+    hooks.activate = [&windowController] { windowController.showWindow(); };
+    hooks.reloadLists = [controller] { controller->reloadIfChangedOutside(); };
+    hooks.reopenStore = [controller] { return controller->reopenStore(); };
+    hooks.sendMacros = [controller] { return controller->sendMacroImage(); };
+    hooks.sendStartup = [controller] { controller->reapplyStartupUploads(); };
+    BusService service(controller->session(), std::move(hooks));
+    bool ownedElsewhere = false;
+    if (bus.isConnected() && !service.claim(bus, &ownedElsewhere)) {
+        if (!options->simulate) {
+            // Another window took the name in the meantime.
+            std::puts("korvex is already running.");
+            return 0;
+        }
+        std::fprintf(stderr, "korvex: %s is owned by another window; this one is not on the bus\n",
+                     kBusName);
+    }
     AppDelegate delegate;
-    delegate.applicationDidFinishLaunching([&] { windowController.showWindow(); });
+    delegate.applicationDidFinishLaunching([&] { windowController.showWindow(); },
+                                           &controller->session());
     QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QApplication::quit);
     QObject::connect(controller, &KeyboardViewController::languageSwitched, &delegate,
                      &AppDelegate::relabel);

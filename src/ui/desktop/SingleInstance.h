@@ -1,39 +1,26 @@
 #pragma once
 
 #include <QLockFile>
-#include <QObject>
 #include <QString>
 
 #include <memory>
 
-class QLocalServer;
-
 namespace korvex {
 
-// One window program per user: a second start (from the menu while the
-// autostarted one waits in the tray) would find the keyboard busy. The first
-// instance holds a lock file and listens on a local socket; a later one only
-// asks it to show its window and ends.
-class SingleInstance : public QObject {
-    Q_OBJECT
+// One window program per user where there is no session bus to own a name
+// on (with one, the bus name decides): a second start would find the
+// keyboard busy. The first instance holds a lock file in the user's run-time
+// folder; a lock a crashed instance left is taken over.
+class SingleInstance {
   public:
-    // `name` tells instances apart (the user's run-time folder keeps them per user).
-    explicit SingleInstance(const QString& name = QStringLiteral("korvex"),
-                            QObject* parent = nullptr);
-    ~SingleInstance() override;
+    explicit SingleInstance(const QString& name = QStringLiteral("korvex"));
 
-    // True when this is the only instance; false when another one runs and
-    // has been asked to show its window.
+    // True when this is the only instance.
     bool claim();
-
-  signals:
-    // Another start asked for the window.
-    void showRequested();
 
   private:
     QString name_;
     std::unique_ptr<QLockFile> lock_;
-    QLocalServer* server_ = nullptr;
 };
 
 }  // namespace korvex

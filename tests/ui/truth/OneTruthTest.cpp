@@ -74,14 +74,16 @@ enum class Act {
     LightSetting,
     UserLight,
     ExportImport,
+    SwitchFromBus,
 };
 
 const char* actName(Act a) {
-    static const char* names[] = {"AddProfile", "DeleteProfile", "RenameProfile", "SwitchProfile",
-                                  "AssignKey",  "NewMacro",      "DeleteMacro",   "RenameMacro",
-                                  "Record",     "InsertDelay",   "MoveEvent",     "DeleteEvent",
-                                  "BindMacro",  "OverCapacity",  "Restart",       "Replug",
-                                  "LightMode",  "LightSetting",  "UserLight",     "ExportImport"};
+    static const char* names[] = {"AddProfile",   "DeleteProfile", "RenameProfile", "SwitchProfile",
+                                  "AssignKey",    "NewMacro",      "DeleteMacro",   "RenameMacro",
+                                  "Record",       "InsertDelay",   "MoveEvent",     "DeleteEvent",
+                                  "BindMacro",    "OverCapacity",  "Restart",       "Replug",
+                                  "LightMode",    "LightSetting",  "UserLight",     "ExportImport",
+                                  "SwitchFromBus"};
     return names[static_cast<int>(a)];
 }
 
@@ -110,7 +112,7 @@ struct Arbitrary<korvex::test::Action> {
             {2, Act::InsertDelay},   {1, Act::MoveEvent},     {2, Act::DeleteEvent},
             {4, Act::BindMacro},     {2, Act::OverCapacity},  {2, Act::Restart},
             {1, Act::Replug},        {2, Act::LightMode},     {2, Act::LightSetting},
-            {3, Act::UserLight},     {1, Act::ExportImport},
+            {3, Act::UserLight},     {1, Act::ExportImport},  {2, Act::SwitchFromBus},
         });
         // Picks are uniform whatever the sequence length: inRange alone
         // scales with the size, and sizes up to 16 would pick only 0 and 1.
@@ -211,6 +213,15 @@ class World : WindowRig {
                 break;
             case Act::SwitchProfile:
                 chooseProfile(x.a);
+                break;
+            case Act::SwitchFromBus:
+                // The entry the bus service and the tray call: by id, next or previous.
+                if (x.b % 3 == 0 && !hub->profileDatas.empty())
+                    hub->session().switchProfile(
+                        hub->profileDatas[x.a % hub->profileDatas.size()].profId);
+                else
+                    hub->session().switchBy(x.b % 3 == 1 ? 1 : -1);
+                settle();
                 break;
             case Act::AssignKey:
                 assignKey(x);

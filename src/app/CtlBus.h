@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace korvex {
+
+// What korvexctl asks the window to do instead of doing it itself.
+struct WindowRequest {
+    enum class Kind { Upload, Import, Restore, Backup, ProfileList, Switch, Next, Previous };
+    Kind kind = Kind::Upload;
+    std::string uploadKind;  // keys, system, ...
+    std::int64_t profile = 0;
+    std::int64_t lightId = 0;
+    std::string file;        // import / restore: opened here, sent as a descriptor
+    std::string profileArg;  // switch: an id or a name
+};
+
+// While a Korvex window owns its name on the session bus, it alone writes
+// the keyboard and the settings: the request goes to it and the exit status
+// comes back (the lines printed as korvexctl prints them itself). Nothing
+// when there is no bus or no window: korvexctl then works alone. A window
+// that does not answer within 2 s is an error, never a reason to write
+// behind its back.
+std::optional<int> askWindow(const WindowRequest& request);
+
+}  // namespace korvex

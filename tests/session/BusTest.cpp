@@ -1,0 +1,237 @@
+// The window's bus service and korvexctl through it, on a private session
+// bus (ctest runs this binary under dbus-run-session), a simulated keyboard
+// and a real settings file.
+
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDBusUnixFileDescriptor>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QProcess>
+#include <QSignalSpy>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "../ui/WindowTestSupport.h"
+#include "device/DeviceComm.h"
+#include "device/SimulatedKeyboard.h"
+#include "session/BusService.h"
+#include "sync/StoreUploads.h"
+#include "ui/AppDelegate.h"
+#include "ui/Controls.h"
+#include "ui/keys/KeyboardViewKeyFunc.h"
+
+namespace korvex::test {
+namespace {
+
+struct CtlRun {
+    int code = -1;
+    QString out, err;
+};
+
+// korvexctl as a user runs it; the window's event loop goes on meanwhile.
+QProcess* startCtl(const QStringList& args) {
+    auto* p = new QProcess;
+    p->start(QStringLiteral(KORVEXCTL_PATH), args);
+    return p;
+}
+CtlRun finish(QProcess* p) {
+    (void)QTest::qWaitFor([&] { return p->state() == QProcess::NotRunning; }, 15000);
+    CtlRun r{p->exitCode(), QString::fromLocal8Bit(p->readAllStandardOutput()),
+             QString::fromLocal8Bit(p->readAllStandardError())};
+    delete p;
+    return r;
+}
+CtlRun ctl(const QStringList& args) {
+    return finish(startCtl(args));
+}
+
+std::unique_ptr<SimulatedKeyboard> replay(const std::vector<Upload>& uploads) {
+    auto sim = std::make_unique<SimulatedKeyboard>();
+    WindowRig::NoPause clock;
+    DeviceComm comm(sim.get(), &clock);
+    for (const Upload& u : uploads) sendTransfers(comm, u.transfers);
+    return sim;
+}
+
+class BusTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        useDataHome();
+        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
+    }
+    // The window with two profiles, serving the bus.
+    void serve() {
+        startWindow();
+        waitForUploads();
+        ASSERT_GT(hub->deviceDB()->addProfile("Second"), 1);
+        second = hub->deviceDB()->queryProfileList(list) ? list.back().profId : 0;
+        // Its own light mode, so its upload tells the profiles apart.
+        ASSERT_TRUE(hub->deviceDB()->selectLightMode(second, 5));
+        hub->reloadFromStore(false);
+        waitForUploads();
+        service = std::make_unique<BusService>(hub->session(), BusService::WindowHooks{});
+        ASSERT_TRUE(service->claim(QDBusConnection::sessionBus()));
+    }
+    void TearDown() override { service.reset(); }
+    std::size_t exchanges() { return monitor->keyboard().exchanges().size(); }
+    std::vector<SimExchange> exchangesSince(std::size_t from) {
+        const auto all = monitor->keyboard().exchanges();
+        return {all.begin() + static_cast<std::ptrdiff_t>(from), all.end()};
+    }
+    QDBusMessage call(const QString& method, const QVariantList& args = {}) {
+        QDBusMessage m = QDBusMessage::createMethodCall(QString::fromLatin1(kBusName),
+                                                        QString::fromLatin1(kBusPath),
+                                                        QString::fromLatin1(kBusInterface), method);
+        m.setArguments(args);
+        QDBusPendingCall pending = QDBusConnection::sessionBus().asyncCall(m, 5000);
+        (void)QTest::qWaitFor([&] { return pending.isFinished(); }, 6000);
+        return pending.reply();
+    }
+
+    std::vector<ProfileData> list;
+    std::int64_t second = 0;
+    std::unique_ptr<BusService> service;
+};
+
+TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
+    serve();
+    const std::size_t from = exchanges();
+    const CtlRun r =
+        ctl({QStringLiteral("profile"), QStringLiteral("switch"), QString::number(second)});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\"Second\" shown"))) << r.out.toStdString();
+    EXPECT_EQ(hub->currentProfile, second);
+    waitForUploads();
+    EXPECT_EQ(exchangesSince(from),
+              (std::vector<SimExchange>{SimExchange::KeyTableTop, SimExchange::KeyTableFn,
+                                        SimExchange::LightMode}));
+    sync::UploadRequest keys{sync::UploadChoice::Keys, second, {}, {}};
+    sync::UploadRequest mode{sync::UploadChoice::LightMode, second, {}, {}};
+    DeviceSQLite& db = *hub->deviceDB();
+    const auto want = replay(sync::buildUploads(db, keys).uploads);
+    EXPECT_EQ(monitor->keyboard().keyTable(0), want->keyTable(0));
+    EXPECT_EQ(monitor->keyboard().keyTable(1), want->keyTable(1));
+    EXPECT_EQ(monitor->keyboard().lightMode(),
+              replay(sync::buildUploads(db, mode).uploads)->lightMode());
+
+    // profile list marks it; next goes round the end.
+    const CtlRun listed = ctl({QStringLiteral("profile"), QStringLiteral("list")});
+    EXPECT_TRUE(listed.out.contains(QStringLiteral("* %1\tSecond").arg(second)))
+        << listed.out.toStdString();
+    EXPECT_EQ(ctl({QStringLiteral("profile"), QStringLiteral("next")}).code, 0);
+    EXPECT_EQ(hub->currentProfile, list.front().profId);
+
+    // Two at once: each is answered on its own, one after the other.
+    QProcess* a = startCtl({QStringLiteral("profile"), QStringLiteral("next")});
+    QProcess* b = startCtl({QStringLiteral("profile"), QStringLiteral("previous")});
+    const CtlRun ra = finish(a), rb = finish(b);
+    EXPECT_EQ(ra.code, 0);
+    EXPECT_EQ(rb.code, 0);
+    EXPECT_EQ(ra.out.count(QLatin1Char('\n')), 1);
+    EXPECT_EQ(rb.out.count(QLatin1Char('\n')), 1);
+    EXPECT_EQ(hub->currentProfile, list.front().profId);
+}
+
+TEST_F(BusTest, TheTrayListsTheProfilesAndSwitchesAsTheKeyPageDoes) {
+    serve();
+    AppDelegate tray;
+    tray.applicationDidFinishLaunching({}, &hub->session());
+    auto entry = [&](std::int64_t id) {
+        return tray.quickMenu()->findChild<QAction*>(QStringLiteral("tray_profile_%1").arg(id));
+    };
+    ASSERT_NE(entry(second), nullptr);
+    EXPECT_TRUE(entry(list.front().profId)->isChecked());
+    EXPECT_FALSE(entry(second)->isChecked());
+
+    const std::size_t from = exchanges();
+    entry(second)->trigger();
+    settle();
+    EXPECT_EQ(hub->currentProfile, second);
+    EXPECT_TRUE(entry(second)->isChecked());
+    auto* keys = hub->findChild<KeyboardViewKeyFunc*>();
+    EXPECT_EQ(keys->customkey_keyprofile()->selectedRow(), static_cast<int>(list.size()) - 1);
+    waitForUploads();
+    EXPECT_EQ(exchangesSince(from),
+              (std::vector<SimExchange>{SimExchange::KeyTableTop, SimExchange::KeyTableFn,
+                                        SimExchange::LightMode}));
+}
+
+TEST_F(BusTest, BadRequestsAreOurErrorsAndSendNothing) {
+    serve();
+    waitForUploads();
+    const std::size_t from = exchanges();
+    const std::int64_t shown = hub->currentProfile;
+
+    const CtlRun unknown =
+        ctl({QStringLiteral("profile"), QStringLiteral("switch"), QStringLiteral("99")});
+    EXPECT_EQ(unknown.code, 1);
+    EXPECT_EQ(unknown.err, QStringLiteral("korvexctl: no profile with id 99\n"));
+    EXPECT_EQ(call(QStringLiteral("SwitchProfile"), {qlonglong(-1)}).errorName(),
+              QStringLiteral("io.github.korvex.Korvex1.Error.NoSuchProfile"));
+    const QDBusMessage huge =
+        call(QStringLiteral("SwitchProfileByName"), {QString(1 << 20, QLatin1Char('x'))});
+    EXPECT_EQ(huge.errorName(), QStringLiteral("io.github.korvex.Korvex1.Error.NoSuchProfile"));
+    EXPECT_LT(huge.errorMessage().size(), 200);
+
+    // A pipe and a folder are no profile files; a path crosses as nothing.
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    const int folder = ::open(dataHome.path().toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY);
+    for (const int fd : {pipe[0], folder}) {
+        const QDBusMessage r =
+            call(QStringLiteral("Import"), {QVariant::fromValue(QDBusUnixFileDescriptor(fd))});
+        EXPECT_EQ(r.errorName(), QStringLiteral("io.github.korvex.Korvex1.Error.BadFile"));
+    }
+    ::close(pipe[0]);
+    ::close(pipe[1]);
+    ::close(folder);
+    EXPECT_EQ(ctl({QStringLiteral("import"), dataHome.path()}).code, 1);
+
+    settle();
+    waitForUploads();
+    EXPECT_EQ(exchanges(), from);
+    EXPECT_EQ(hub->currentProfile, shown);
+    std::vector<ProfileData> now;
+    ASSERT_TRUE(hub->deviceDB()->queryProfileList(now));
+    EXPECT_EQ(now.size(), list.size());
+}
+
+TEST_F(BusTest, WithoutAWindowKorvexctlWorksAloneAndASilentOwnerIsAnErrorIn2s) {
+    // Nobody owns the name: korvexctl sends to its own simulated keyboard.
+    startWindow();  // only to create the settings file
+    const CtlRun alone = ctl({QStringLiteral("profile"), QStringLiteral("switch"),
+                              QStringLiteral("1"), QStringLiteral("--simulate")});
+    EXPECT_EQ(alone.code, 0) << alone.err.toStdString();
+    EXPECT_TRUE(alone.out.contains(QStringLiteral("sent key assignments of profile 1")));
+    const CtlRun next = ctl({QStringLiteral("profile"), QStringLiteral("next")});
+    EXPECT_EQ(next.code, 1);
+    EXPECT_TRUE(next.err.contains(QStringLiteral("no Korvex window runs")));
+
+    // An owner whose thread never answers: this one, blocked below.
+    QObject silent;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(bus.registerObject(QString::fromLatin1(kBusPath), &silent,
+                                   QDBusConnection::ExportAllContents));
+    ASSERT_TRUE(bus.registerService(QString::fromLatin1(kBusName)));
+    QProcess p;
+    QElapsedTimer clock;
+    clock.start();
+    p.start(QStringLiteral(KORVEXCTL_PATH), {QStringLiteral("profile"), QStringLiteral("next")});
+    ASSERT_TRUE(p.waitForFinished(10000));  // blocks this thread: no answer goes out
+    EXPECT_LT(clock.elapsed(), 4000);
+    EXPECT_EQ(p.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("did not answer within 2 s"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("io.github.korvex.Korvex"))) << err.toStdString();
+    bus.unregisterService(QString::fromLatin1(kBusName));
+    bus.unregisterObject(QString::fromLatin1(kBusPath));
+}
+
+}  // namespace
+}  // namespace korvex::test
