@@ -1,5 +1,7 @@
 #include "ui/autoswitch/KeyboardViewAutoSwitch.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -10,8 +12,9 @@
 namespace korvex {
 
 namespace {
+constexpr int kPauseAutomaticSwitching = 1828;
 constexpr int kAutomaticSwitching = 1829;
-}
+}  // namespace
 
 KeyboardViewAutoSwitch::KeyboardViewAutoSwitch(KeyboardViewController& hub)
     : QObject(&hub), hub_(hub) {
@@ -56,6 +59,25 @@ KeyboardViewAutoSwitch::KeyboardViewAutoSwitch(KeyboardViewController& hub)
 }
 
 KeyboardViewAutoSwitch::~KeyboardViewAutoSwitch() = default;
+
+void KeyboardViewAutoSwitch::attachTray(QMenu* menu) {
+    if (!menu || pause_) return;
+    pause_ = new QAction(KeyboardViewController::text(kPauseAutomaticSwitching), menu);
+    pause_->setObjectName(QStringLiteral("tray_autoswitch_pause"));
+    pause_->setCheckable(true);
+    const QList<QAction*> entries = menu->actions();
+    menu->insertAction(entries.isEmpty() ? nullptr : entries.last(), pause_);
+    auto follow = [this] {
+        pause_->setVisible(control_->switcher().settings().enabled);
+        pause_->setChecked(control_->switcher().suspended());
+    };
+    follow();
+    connect(control_, &AutoSwitchControl::changed, pause_, follow);
+    connect(pause_, &QAction::toggled, this,
+            [this](bool paused) { control_->switcher().setSuspended(paused); });
+    connect(&hub_, &KeyboardViewController::languageSwitched, pause_,
+            [this] { pause_->setText(KeyboardViewController::text(kPauseAutomaticSwitching)); });
+}
 
 AutoSwitchDialog* KeyboardViewAutoSwitch::dialog() const {
     return static_cast<AutoSwitchDialog*>(dialog_.data());

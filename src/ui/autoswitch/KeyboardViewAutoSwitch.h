@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QPointer>
 
+class QAction;
+class QMenu;
 class QPushButton;
 
 namespace korvex {
@@ -26,11 +28,16 @@ class KeyboardViewAutoSwitch : public QObject {
     // Opens the dialog (raises it when open).
     void showDialog();
     AutoSwitchDialog* dialog() const;
+    // Adds "Pause automatic switching" to the tray menu, above its last
+    // entry; shown while switching is on.
+    void attachTray(QMenu* menu);
+    QAction* pauseEntry() const { return pause_; }
 
   private:
     KeyboardViewController& hub_;
     AutoSwitchControl* control_ = nullptr;
     QPushButton* button_ = nullptr;
+    QAction* pause_ = nullptr;
     QPointer<QObject> dialog_;  // an AutoSwitchDialog while open
     bool switching_ = false;    // our own switch is under way
 };
