@@ -33,6 +33,8 @@ class AutoSwitcher : public QObject {
     explicit AutoSwitcher(Hooks hooks, QObject* parent = nullptr, int settleMs = kSettleMs);
 
     void setSettings(AutoSwitchSettings settings);
+    // How long the front must stay before a switch.
+    void setSettleMs(int milliseconds) { settleTimer_.setInterval(milliseconds); }
     const AutoSwitchSettings& settings() const { return settings_; }
     bool paused() const { return paused_; }
     // Paused by the user (the tray's check item) until resumed.

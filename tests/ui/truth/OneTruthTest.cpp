@@ -40,6 +40,8 @@
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
+#include "ui/autoswitch/AutoSwitchControl.h"
+#include "ui/autoswitch/KeyboardViewAutoSwitch.h"
 #include "ui/desktop/KeyboardViewDesktop.h"
 #include "ui/keyboard/KeyboardView.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
@@ -75,15 +77,16 @@ enum class Act {
     UserLight,
     ExportImport,
     SwitchFromBus,
+    FrontChanges,
 };
 
 const char* actName(Act a) {
-    static const char* names[] = {"AddProfile",   "DeleteProfile", "RenameProfile", "SwitchProfile",
-                                  "AssignKey",    "NewMacro",      "DeleteMacro",   "RenameMacro",
-                                  "Record",       "InsertDelay",   "MoveEvent",     "DeleteEvent",
-                                  "BindMacro",    "OverCapacity",  "Restart",       "Replug",
-                                  "LightMode",    "LightSetting",  "UserLight",     "ExportImport",
-                                  "SwitchFromBus"};
+    static const char* names[] = {
+        "AddProfile",    "DeleteProfile", "RenameProfile", "SwitchProfile", "AssignKey",
+        "NewMacro",      "DeleteMacro",   "RenameMacro",   "Record",        "InsertDelay",
+        "MoveEvent",     "DeleteEvent",   "BindMacro",     "OverCapacity",  "Restart",
+        "Replug",        "LightMode",     "LightSetting",  "UserLight",     "ExportImport",
+        "SwitchFromBus", "FrontChanges"};
     return names[static_cast<int>(a)];
 }
 
@@ -113,6 +116,7 @@ struct Arbitrary<korvex::test::Action> {
             {4, Act::BindMacro},     {2, Act::OverCapacity},  {2, Act::Restart},
             {1, Act::Replug},        {2, Act::LightMode},     {2, Act::LightSetting},
             {3, Act::UserLight},     {1, Act::ExportImport},  {2, Act::SwitchFromBus},
+            {2, Act::FrontChanges},
         });
         // Picks are uniform whatever the sequence length: inRange alone
         // scales with the size, and sizes up to 16 would pick only 0 and 1.
@@ -288,6 +292,9 @@ class World : WindowRig {
                 break;
             case Act::ExportImport:
                 exportImport(x);
+                break;
+            case Act::FrontChanges:
+                frontChanges(x);
                 break;
             case Act::Replug:
                 monitor->unplug();
@@ -619,6 +626,42 @@ class World : WindowRig {
                 page->delUserLight();
                 break;
         }
+    }
+
+    // Another application comes to the front under a rule set for this step
+    // ("game" plays one profile, anything else the default or nothing): the
+    // window switches as the user's own choice would, unless a recording
+    // or unapplied paint holds it back.
+    void frontChanges(const Action& x) {
+        AutoSwitchControl& control = hub->findChild<KeyboardViewAutoSwitch*>()->control();
+        DeviceSQLite* db = hub->deviceDB();
+        const auto& profiles = hub->profileDatas;
+        if (profiles.empty()) return;
+        AutoSwitchSettings settings;
+        RC_ASSERT(db->queryAutoSwitch(settings));
+        for (const auto& old : settings.rules) RC_ASSERT(db->deleteAutoSwitchRule(old.ruleId));
+        AutoSwitchRule game;
+        game.match = "game";
+        game.profId = profiles[static_cast<std::size_t>(x.b) % profiles.size()].profId;
+        RC_ASSERT(db->addAutoSwitchRule(game) != 0);
+        const std::int64_t fallback =
+            x.c % 3 == 0 ? 0 : profiles[static_cast<std::size_t>(x.c) % profiles.size()].profId;
+        RC_ASSERT(db->setAutoSwitchDefault(fallback));
+        RC_ASSERT(db->setAutoSwitchEnabled(true));
+        control.switcher().setSettleMs(0);
+        RC_ASSERT(control.reload());
+
+        const std::int64_t before = hub->currentProfile;
+        const bool held =
+            hub->macroRecordType == 2 || (hub->unappliedPaint && hub->unappliedPaint());
+        const bool inFront = x.a % 2 == 0;
+        // A new pid each time: a new front, which ends any pause by hand.
+        static qint64 pid = 100000;
+        control.switcher().frontChanged(FrontApp{inFront ? "game" : "editor", {}, {}, ++pid, {}});
+        RC_ASSERT(QTest::qWaitFor([&] { return control.switcher().front().pid == pid; }, 2000));
+        settle();
+        const std::int64_t wanted = inFront ? game.profId : fallback;
+        RC_ASSERT(hub->currentProfile == (held || wanted == 0 ? before : wanted));
     }
 
     // Exports the shown profile and imports the file again as a new one.
