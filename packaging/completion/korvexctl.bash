@@ -8,7 +8,7 @@ _korvexctl() {
     COMPREPLY=()
 
     case $prev in
-        --profile | --light-id)
+        --profile | --light-id | --title)
             return
             ;;
         --wire-log)
@@ -22,7 +22,7 @@ _korvexctl() {
     local i command="" argument=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            --profile | --light-id | --wire-log) ((i++)) ;;
+            --profile | --light-id | --wire-log | --title) ((i++)) ;;
             -*) ;;
             *)
                 if [[ -z $command ]]; then command=${words[i]}; else argument=${words[i]}; fi
@@ -36,6 +36,7 @@ _korvexctl() {
         upload) options="--profile --light-id --simulate --wire-log --verbose" ;;
         profile) options="--simulate --wire-log --verbose" ;;
         export) options="--profile" ;;
+        rules) options="--profile --title" ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
@@ -44,7 +45,7 @@ _korvexctl() {
 
     case $command in
         "")
-            mapfile -t COMPREPLY < <(compgen -W "upload status export import backup restore profile" -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W "upload status export import backup restore profile rules auto" -- "$cur")
             ;;
         upload)
             [[ -z $argument ]] &&
@@ -53,6 +54,13 @@ _korvexctl() {
         profile)
             [[ -z $argument ]] &&
                 mapfile -t COMPREPLY < <(compgen -W "list switch next previous" -- "$cur")
+            ;;
+        rules)
+            [[ -z $argument ]] &&
+                mapfile -t COMPREPLY < <(compgen -W "list add remove default" -- "$cur")
+            ;;
+        auto)
+            [[ -z $argument ]] && mapfile -t COMPREPLY < <(compgen -W "on off" -- "$cur")
             ;;
         export | import | backup | restore)
             if [[ -z $argument ]]; then

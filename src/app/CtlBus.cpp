@@ -122,6 +122,24 @@ std::optional<int> askWindow(const WindowRequest& request) {
             proxy.setTimeout(kUploadMs);
             return printed(proxy.Upload(QString::fromStdString(request.uploadKind), request.profile,
                                         request.lightId));
+        case K::RulesList: {
+            // The lines end with their own newline.
+            QDBusPendingReply<QString> reply = proxy.ListRules();
+            reply.waitForFinished();
+            if (reply.isError()) return failed(reply.error().message().toStdString());
+            std::fputs(reply.value().toStdString().c_str(), stdout);
+            return 0;
+        }
+        case K::RulesAdd:
+            return printed(proxy.AddRule(
+                QString::fromStdString(request.ruleKind), QString::fromStdString(request.ruleMatch),
+                QString::fromStdString(request.ruleTitle), request.profile));
+        case K::RulesRemove:
+            return printed(proxy.RemoveRule(request.ruleId));
+        case K::RulesDefault:
+            return printed(proxy.SetAutoSwitchDefault(request.profile));
+        case K::Auto:
+            return printed(proxy.SetAutoSwitch(request.on));
         case K::Import:
         case K::Restore: {
             // Opened here, with this user's rights; the window reads only

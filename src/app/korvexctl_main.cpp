@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/CtlBus.h"
+#include "app/CtlRules.h"
 #include "device/DeviceComm.h"
 #include "device/KeyboardLink.h"
 #include "device/SimulatedKeyboard.h"
@@ -46,6 +47,9 @@ const char* const kUsageText =
     "       korvexctl backup [FILE]\n"
     "       korvexctl restore FILE\n"
     "       korvexctl profile list | switch ID|NAME | next | previous\n"
+    "       korvexctl rules list | add app|program NAME --profile N [--title TEXT]\n"
+    "                       | remove ID | default ID|none\n"
+    "       korvexctl auto on|off\n"
     "       korvexctl --help | --version\n"
     "\n"
     "Sends the settings stored for the keyboard to it.\n"
@@ -58,9 +62,12 @@ const char* const kUsageText =
     "$XDG_DATA_HOME/korvex/backups (the newest 10 of each kind).\n"
     "profile lists the profiles or switches the keyboard to another one (its\n"
     "key tables, then its light mode); next and previous go round the list.\n"
+    "rules sets up automatic switching: a profile while an app (its id or window\n"
+    "class, and a part of its title with --title) is in front or while a program\n"
+    "runs; default names the profile when no rule matches. auto turns it on or off.\n"
     "\n"
     "While the Korvex window runs, it alone writes the keyboard and the settings:\n"
-    "upload, import, restore, backup and profile ask it to do the work (and show\n"
+    "upload, import, restore, backup, profile, rules and auto ask it to do the work (and show\n"
     "it). A window that does not answer within 2 s is an error. Without a window\n"
     "these work alone, except next and previous, which need the window.\n"
     "\n"
@@ -75,6 +82,7 @@ const char* const kUsageText =
     "Options:\n"
     "  --profile N      profile for keys, lightmode, userlight and export (default 1)\n"
     "  --light-id N     user light to send (default: the profile's first)\n"
+    "  --title TEXT     rules add app: a part of the window title the rule needs\n"
     "  --simulate       send to a simulated keyboard of korvexctl's own instead of\n"
     "                   USB (never through the window)\n"
     "  --wire-log FILE  append every transfer to FILE (\"set <hex>\" / \"get <hex>\")\n"
@@ -547,7 +555,13 @@ std::optional<int> profileAlone(Options& o, const std::string& db) {
 
 }  // namespace
 
+// libdbus keeps its session connection until exit by design; not a leak of ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libdbus-1\n";
+}
+
 int main(int argc, char** argv) {
+    if (const auto done = runRulesCommand(argc, argv)) return *done;
     Options o;
     if (const auto done = parse(argc, argv, o)) return *done;
     if (o.status) return status();

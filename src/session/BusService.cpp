@@ -343,6 +343,44 @@ QString BusService::Backup() {
     return QString::fromStdString("backed up to " + r.path);
 }
 
+QString BusService::ruleAnswer(const RuleOutcome& outcome, bool changes) {
+    if (!outcome.ok) {
+        const char* error = errorOf(outcome.text);
+        if (outcome.text.rfind("no profile with id", 0) == 0) error = kNoSuchProfile;
+        return fail(error, outcome.text);
+    }
+    if (changes) emit autoSwitchChanged();
+    return QString::fromStdString(outcome.text);
+}
+
+QString BusService::ListRules() {
+    if (!session_.storeReadable()) return fail(kFailed, "the settings are not open");
+    return ruleAnswer(listRules(*session_.store()), false);
+}
+
+QString BusService::AddRule(const QString& kind, const QString& match, const QString& title,
+                            qlonglong profile) {
+    if (!session_.storeReadable()) return fail(kFailed, "the settings are not open");
+    return ruleAnswer(addRule(*session_.store(), kind.toStdString(), match.toStdString(),
+                              title.toStdString(), profile),
+                      true);
+}
+
+QString BusService::RemoveRule(qlonglong id) {
+    if (!session_.storeReadable()) return fail(kFailed, "the settings are not open");
+    return ruleAnswer(removeRule(*session_.store(), id), true);
+}
+
+QString BusService::SetAutoSwitch(bool on) {
+    if (!session_.storeReadable()) return fail(kFailed, "the settings are not open");
+    return ruleAnswer(setAutoSwitch(*session_.store(), on), true);
+}
+
+QString BusService::SetAutoSwitchDefault(qlonglong profile) {
+    if (!session_.storeReadable()) return fail(kFailed, "the settings are not open");
+    return ruleAnswer(setAutoSwitchDefault(*session_.store(), profile), true);
+}
+
 }  // namespace korvex
 
 #include "BusService.moc"

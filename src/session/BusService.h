@@ -15,6 +15,7 @@
 
 #include "device/UploadWorker.h"
 #include "session/BusTypes.h"
+#include "session/RuleCommands.h"
 #include "session/Session.h"
 
 namespace korvex {
@@ -66,15 +67,25 @@ class BusService : public QObject, protected QDBusContext {
     QString Import(const QDBusUnixFileDescriptor& file);
     QString Restore(const QDBusUnixFileDescriptor& file);
     QString Backup();
+    QString ListRules();
+    QString AddRule(const QString& kind, const QString& match, const QString& title,
+                    qlonglong profile);
+    QString RemoveRule(qlonglong id);
+    QString SetAutoSwitch(bool on);
+    QString SetAutoSwitchDefault(qlonglong profile);
 
   signals:
     void activateRequested();
+    // The rules or the switch of automatic switching were changed.
+    void autoSwitchChanged();
 
   private:
     friend class ApplicationAdaptor;
     QString fail(const char* error, const std::string& message);
     QString switched(Session::Switch outcome);
     QString afterSwitch(Session::Switch outcome, const std::string& missing);
+    // Answers with a rule command's outcome; a change is announced.
+    QString ruleAnswer(const RuleOutcome& outcome, bool changes);
     // The descriptor's file as a path of this process, when it is a regular file.
     std::optional<std::string> regularFile(const QDBusUnixFileDescriptor& file, QString* error);
     void announce();

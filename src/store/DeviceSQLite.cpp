@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <system_error>
 #include <utility>
 
@@ -242,10 +243,13 @@ sql::PageCheck DeviceSQLite::checkPages() {
 }
 
 bool DeviceSQLite::createTablesAndSeed() {
-    for (const char* statement : store::kCreateStatements) {
-        if (!db_.exec(statement)) {
-            log("createTable fail " + db_.errorMessage());
-            return false;
+    for (const auto& statements : {std::span<const char* const>(store::kCreateStatements),
+                                   std::span<const char* const>(store::kAutoSwitchCreateStatements)}) {
+        for (const char* statement : statements) {
+            if (!db_.exec(statement)) {
+                log("createTable fail " + db_.errorMessage());
+                return false;
+            }
         }
     }
     return initDBdata(kApplicationProfile);
@@ -312,6 +316,11 @@ bool DeviceSQLite::dropTable() {
             log("dropTable table failed " + db_.errorMessage());
             return false;
         }
+    }
+    // Rules name profiles that are gone after the reset.
+    if (!store::clearAutoSwitch(db_)) {
+        log("dropTable table failed " + db_.errorMessage());
+        return false;
     }
     // Re-creating inside the same transaction means an interrupted factory
     // reset never leaves a file without tables or without its first profile.
@@ -415,6 +424,7 @@ bool DeviceSQLite::deleteProfile(std::int64_t profile) {
         if (!remove.bindAll(profile).run()) return false;
     }
     if (!deleteProfileConfigRows(profile)) return false;
+    if (!store::deleteAutoSwitchRowsOf(db_, profile)) return false;
     return tx.commit();
 }
 

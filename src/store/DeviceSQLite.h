@@ -252,6 +252,22 @@ class DeviceSQLite {
     [[nodiscard]] bool rewriteUserLightLEDData(std::int64_t userlight_id,
                                                const std::vector<UserLightLEDData>& leds);
 
+    // --- automatic profile switching ----------------------------------------------------
+
+    // Reads the switch, the default profile and the rules in their order;
+    // false (and `out` unchanged) when anything could not be read.
+    [[nodiscard]] bool queryAutoSwitch(AutoSwitchSettings& out);
+    [[nodiscard]] bool setAutoSwitchEnabled(bool enabled);
+    // 0 clears it; a profile that does not exist is refused.
+    [[nodiscard]] bool setAutoSwitchDefault(std::int64_t profile);
+    // Appends a rule; its new id, or 0 (failure, or a profile that does not exist).
+    [[nodiscard]] std::int64_t addAutoSwitchRule(const AutoSwitchRule& rule);
+    // Changes a rule in place (its position stays); false when there is no such rule.
+    [[nodiscard]] bool updateAutoSwitchRule(const AutoSwitchRule& rule);
+    [[nodiscard]] bool deleteAutoSwitchRule(std::int64_t ruleId);
+    // Moves a rule to `index` in the order (clamped), renumbering all in one transaction.
+    [[nodiscard]] bool moveAutoSwitchRule(std::int64_t ruleId, std::int64_t index);
+
   private:
     void log(const std::string& line) const;
     bool createTablesAndSeed();

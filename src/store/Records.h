@@ -83,4 +83,23 @@ struct UserLightLEDData {
     std::int64_t key_rgbvalue = 0;  // red * 65536 + green * 256 + blue; 0 is black (no row)
 };
 
+// One rule of automatic profile switching ("t_autoswitch_rule"): while the
+// application in front, or a running program, matches, `profId` is shown.
+struct AutoSwitchRule {
+    enum Kind : std::int64_t { Application = 0, Program = 1 };
+    std::int64_t ruleId = 0;  // assigned by the database, ignored on input
+    std::int64_t profId = 0;
+    std::int64_t kind = Application;
+    std::string match;  // application id / window class, or executable name
+    std::string title;  // Application only: a part of the window title; empty: any
+};
+
+// Automatic switching as stored: on or off, the profile shown when no rule
+// matches (0: none, the shown profile stays) and the rules in their order.
+struct AutoSwitchSettings {
+    bool enabled = false;
+    std::int64_t defaultProfile = 0;
+    std::vector<AutoSwitchRule> rules;
+};
+
 }  // namespace korvex

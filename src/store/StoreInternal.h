@@ -14,6 +14,14 @@ namespace korvex::store {
 
 // The ten CREATE TABLE statements, in creation order (Schema.cpp).
 extern const std::array<const char*, 10> kCreateStatements;
+// The tables of automatic switching: ours alone, created when missing, so a
+// file without them is complete (AutoSwitchSQLite.cpp).
+extern const std::array<const char*, 2> kAutoSwitchCreateStatements;
+// In the transaction of a profile's deletion: its rules go, and it stops
+// being the default.
+bool deleteAutoSwitchRowsOf(sql::Connection& db, std::int64_t profile);
+// In the transaction of a factory reset: no rules, switched off.
+bool clearAutoSwitch(sql::Connection& db);
 
 // Steps `query` to the end and appends one record per row built by `make`.
 // A query that fails part way leaves `out` exactly as it was, so callers

@@ -17,6 +17,7 @@
 #include "ui/NotificationCenter.h"
 #include "ui/Theme.h"
 #include "ui/UploadIndicator.h"
+#include "ui/autoswitch/KeyboardViewAutoSwitch.h"
 #include "ui/config/KeyboardViewConfig.h"
 #include "ui/customkey/CustomKeyViewController.h"
 #include "ui/desktop/KeyboardViewDesktop.h"
@@ -109,6 +110,7 @@ void KeyboardViewController::viewDidLoad() {
     new KeyboardViewUserLight(*this);
     new KeyboardViewDesktop(*this);
     new KeyboardViewMacro(*this);
+    new KeyboardViewAutoSwitch(*this);
     initLanguageData();
     registerNotification();
 }

@@ -268,6 +268,8 @@ class KeyboardViewController : public QWidget {
     std::function<bool()> sendUserLightOnPress;
     // The scheme the user light page shows, 0 for none.
     std::function<std::int64_t()> shownUserLight;
+    // True while the user light page holds paint not yet applied.
+    std::function<bool()> unappliedPaint;
     // Ends a running macro recording: the record button reads "Record" again.
     void stopMacroRecord();
 

@@ -22,6 +22,8 @@
 #include "ui/MainWindowController.h"
 #include "ui/Theme.h"
 #include "ui/UsbMonitor.h"
+#include "ui/autoswitch/AutoSwitchControl.h"
+#include "ui/autoswitch/KeyboardViewAutoSwitch.h"
 #include "ui/desktop/ResumeWatch.h"
 #include "ui/desktop/SingleInstance.h"
 
@@ -170,6 +172,12 @@ int runKorvex(int argc, char** argv) {
     delegate.applicationDidFinishLaunching([&] { windowController.showWindow(); },
                                            &controller->session());
     QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QApplication::quit);
+    if (auto* autoSwitch = controller->findChild<KeyboardViewAutoSwitch*>()) {
+        autoSwitch->attachTray(delegate.quickMenu());
+        // korvexctl rules / auto, asked of the window over the bus.
+        QObject::connect(&service, &BusService::autoSwitchChanged, autoSwitch,
+                         [autoSwitch] { autoSwitch->control().reload(); });
+    }
     QObject::connect(controller, &KeyboardViewController::languageSwitched, &delegate,
                      &AppDelegate::relabel);
     QObject::connect(&windowController, &MainWindowController::quitRequested, &app,

@@ -74,6 +74,7 @@ KeyboardViewUserLight::KeyboardViewUserLight(KeyboardViewController& hub)
     observe();
     hub_.sendUserLightOnPress = [this] { return sendShownScheme(); };
     hub_.shownUserLight = [this] { return userlight_id_; };
+    hub_.unappliedPaint = [this] { return hasUnappliedPaint(); };
     connect(&hub_, &KeyboardViewController::profilesLoaded, this, [this] { loadUserLightData(); });
     // Tooltips can be on screen while the language changes.
     connect(&hub_, &KeyboardViewController::languageSwitched, this, [this] { relabel(); });

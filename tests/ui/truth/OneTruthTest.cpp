@@ -43,6 +43,8 @@
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
+#include "ui/autoswitch/AutoSwitchControl.h"
+#include "ui/autoswitch/KeyboardViewAutoSwitch.h"
 #include "ui/config/KeyboardViewConfig.h"
 #include "ui/desktop/KeyboardViewDesktop.h"
 #include "ui/keyboard/KeyboardView.h"
@@ -59,11 +61,13 @@ namespace korvex::test {
 
 // Every action once; the enum and the names shown for a failing sequence
 // are both made from it.
-#define KORVEX_ACTS(X) \
-    X(AddProfile) X(DeleteProfile) X(RenameProfile) X(SwitchProfile) X(AssignKey) X(NewMacro) \
-    X(DeleteMacro) X(RenameMacro) X(Record) X(InsertDelay) X(MoveEvent) X(DeleteEvent) \
-    X(BindMacro) X(OverCapacity) X(Restart) X(Replug) X(LightMode) X(LightSetting) X(UserLight) \
-    X(ExportImport) X(SwitchFromBus) X(GameMode) X(SleepTime) X(StoreRefuses)
+#define KORVEX_ACTS(X)                                                                         \
+    X(AddProfile)                                                                              \
+    X(DeleteProfile) X(RenameProfile) X(SwitchProfile) X(AssignKey) X(NewMacro) X(DeleteMacro) \
+        X(RenameMacro) X(Record) X(InsertDelay) X(MoveEvent) X(DeleteEvent) X(BindMacro)       \
+            X(OverCapacity) X(Restart) X(Replug) X(LightMode) X(LightSetting) X(UserLight)     \
+                X(ExportImport) X(SwitchFromBus) X(GameMode) X(SleepTime) X(StoreRefuses)      \
+                    X(FrontChanges)
 
 enum class Act {
 #define KORVEX_ACT_ENUM(name) name,
@@ -105,6 +109,7 @@ struct Arbitrary<korvex::test::Action> {
             {1, Act::Replug},        {2, Act::LightMode},     {2, Act::LightSetting},
             {3, Act::UserLight},     {1, Act::ExportImport},  {2, Act::SwitchFromBus},
             {1, Act::GameMode},      {1, Act::SleepTime},     {3, Act::StoreRefuses},
+            {2, Act::FrontChanges},
         });
         // Picks are uniform whatever the sequence length: inRange alone
         // scales with the size, and sizes up to 16 would pick only 0 and 1.
@@ -292,6 +297,9 @@ class World : WindowRig {
                 break;
             case Act::StoreRefuses:
                 storeRefuses(x);
+                break;
+            case Act::FrontChanges:
+                frontChanges(x);
                 break;
             case Act::Replug:
                 monitor->unplug();
@@ -671,6 +679,42 @@ class World : WindowRig {
         run(step);
         if (hold) RC_ASSERT(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK);
         sqlite3_close(other);
+    }
+
+    // Another application comes to the front under a rule set for this step
+    // ("game" plays one profile, anything else the default or nothing): the
+    // window switches as the user's own choice would, unless a recording
+    // or unapplied paint holds it back.
+    void frontChanges(const Action& x) {
+        AutoSwitchControl& control = hub->findChild<KeyboardViewAutoSwitch*>()->control();
+        DeviceSQLite* db = hub->deviceDB();
+        const auto& profiles = hub->profileDatas;
+        if (profiles.empty()) return;
+        AutoSwitchSettings settings;
+        RC_ASSERT(db->queryAutoSwitch(settings));
+        for (const auto& old : settings.rules) RC_ASSERT(db->deleteAutoSwitchRule(old.ruleId));
+        AutoSwitchRule game;
+        game.match = "game";
+        game.profId = profiles[static_cast<std::size_t>(x.b) % profiles.size()].profId;
+        RC_ASSERT(db->addAutoSwitchRule(game) != 0);
+        const std::int64_t fallback =
+            x.c % 3 == 0 ? 0 : profiles[static_cast<std::size_t>(x.c) % profiles.size()].profId;
+        RC_ASSERT(db->setAutoSwitchDefault(fallback));
+        RC_ASSERT(db->setAutoSwitchEnabled(true));
+        control.switcher().setSettleMs(0);
+        RC_ASSERT(control.reload());
+
+        const std::int64_t before = hub->currentProfile;
+        const bool held =
+            hub->macroRecordType == 2 || (hub->unappliedPaint && hub->unappliedPaint());
+        const bool inFront = x.a % 2 == 0;
+        // A new pid each time: a new front, which ends any pause by hand.
+        static qint64 pid = 100000;
+        control.switcher().frontChanged(FrontApp{inFront ? "game" : "editor", {}, {}, ++pid, {}});
+        RC_ASSERT(QTest::qWaitFor([&] { return control.switcher().front().pid == pid; }, 2000));
+        settle();
+        const std::int64_t wanted = inFront ? game.profId : fallback;
+        RC_ASSERT(hub->currentProfile == (held || wanted == 0 ? before : wanted));
     }
 
     // Exports the shown profile and imports the file again as a new one.

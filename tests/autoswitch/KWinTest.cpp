@@ -1,0 +1,126 @@
+// The KWin path against a stand-in for KWin's scripting service on a
+// private session bus: our script is loaded and started, its calls reach
+// the switcher's watcher, and it is unloaded when we go.
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "autoswitch/KWinFront.h"
+
+namespace korvex {
+namespace {
+
+int argc = 1;
+char arg0[] = "autoswitch_tests";
+char* argv[] = {arg0, nullptr};
+
+// A dbus-daemon of the test's own.
+class PrivateBus {
+  public:
+    PrivateBus() {
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(fds[0]);
+            const std::string fd = "--print-address=" + std::to_string(fds[1]);
+            ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", fd.c_str(),
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        char c = 0;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n') address_ += c;
+        ::close(fds[0]);
+    }
+    ~PrivateBus() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    QString address() const { return QString::fromLocal8Bit(address_); }
+
+  private:
+    pid_t pid_ = -1;
+    QByteArray address_;
+};
+
+class FakeKWin : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.kwin.Scripting")
+  public:
+    QStringList calls;
+    QString script;
+
+  public slots:
+    Q_SCRIPTABLE int loadScript(const QString& path, const QString& plugin) {
+        calls << QStringLiteral("load ") + plugin;
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) script = QString::fromUtf8(file.readAll());
+        return 7;
+    }
+    Q_SCRIPTABLE bool unloadScript(const QString& plugin) {
+        calls << QStringLiteral("unload ") + plugin;
+        return true;
+    }
+    Q_SCRIPTABLE void start() { calls << QStringLiteral("start"); }
+};
+
+TEST(KWinWatcherTest, LoadsItsScriptHearsItAndUnloadsIt) {
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    PrivateBus bus;
+    if (bus.address().isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
+    QDBusConnection kwinBus = QDBusConnection::connectToBus(bus.address(), QStringLiteral("kwin"));
+    QDBusConnection ourBus = QDBusConnection::connectToBus(bus.address(), QStringLiteral("ours"));
+    ASSERT_TRUE(kwinBus.isConnected() && ourBus.isConnected());
+
+    // No KWin on the bus: this watcher can see nothing.
+    EXPECT_FALSE(KWinFrontWatcher(ourBus).start());
+
+    FakeKWin kwin;
+    ASSERT_TRUE(kwinBus.registerObject(QStringLiteral("/Scripting"), &kwin,
+                                       QDBusConnection::ExportScriptableSlots));
+    ASSERT_TRUE(kwinBus.registerService(QStringLiteral("org.kde.KWin")));
+    {
+        KWinFrontWatcher watcher(ourBus);
+        QSignalSpy spy(&watcher, &FrontWatcher::frontChanged);
+        ASSERT_TRUE(watcher.start());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.calls.size() == 3; }, 3000));
+        const QString plugin = QString::fromLatin1(KWinFrontWatcher::kPluginName);
+        EXPECT_EQ(kwin.calls, (QStringList{"unload " + plugin, "load " + plugin, "start"}));
+        EXPECT_TRUE(kwin.script.contains(ourBus.baseService()));
+
+        // What the script does when a window comes to the front.
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            ourBus.baseService(), QString::fromLatin1(KWinFrontWatcher::kObjectPath),
+            QStringLiteral("io.github.korvex.FrontWindow1"), QStringLiteral("Activated"));
+        call.setArguments({QStringLiteral("steam"), QStringLiteral("steamwebhelper"),
+                           QStringLiteral("Steam"), QStringLiteral("0")});
+        kwinBus.send(call);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() == 1; }, 3000));
+        const auto front = spy.at(0).at(0).value<FrontApp>();
+        EXPECT_EQ(front.appId, "steam");
+        EXPECT_EQ(front.instance, "steamwebhelper");
+        EXPECT_EQ(front.title, "Steam");
+    }
+    // Unloaded on the way out.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.calls.size() == 4; }, 3000));
+    EXPECT_TRUE(kwin.calls.last().startsWith("unload"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("kwin"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("ours"));
+}
+
+}  // namespace
+}  // namespace korvex
+
+#include "KWinTest.moc"

@@ -1,0 +1,203 @@
+// The watchers against real parts where they run here: X11 under Xvfb with
+// real X clients, a child process for programs, and an i3/sway IPC peer.
+
+#include <QCoreApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "autoswitch/Programs.h"
+#include "autoswitch/SwayFront.h"
+#include "autoswitch/X11Front.h"
+
+namespace korvex {
+namespace {
+
+int argc = 1;
+char arg0[] = "autoswitch_tests";
+char* argv[] = {arg0, nullptr};
+
+void ensureApp() {
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
+
+FrontApp lastFront(QSignalSpy& spy) {
+    return spy.last().at(0).value<FrontApp>();
+}
+
+TEST(ProgramWatcherTest, SeesAProgramStartAndExit) {
+    ensureApp();
+    QTemporaryDir dir;
+    const QString game = dir.filePath(QStringLiteral("korvex-test-game"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), game));
+    ProgramWatcher watcher(nullptr, 1000);
+    watcher.scan();
+    EXPECT_FALSE(watcher.running().contains(QStringLiteral("korvex-test-game")));
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const QByteArray path = QFile::encodeName(game);
+        ::execl(path.constData(), "korvex-test-game", "30", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return (watcher.scan(), watcher.running().contains(QStringLiteral("korvex-test-game")));
+        },
+        3000));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    watcher.scan();
+    EXPECT_FALSE(watcher.running().contains(QStringLiteral("korvex-test-game")));
+}
+
+// A private X server for one test, on a display it picks itself.
+class PrivateX {
+  public:
+    PrivateX() {
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
+                     "640x480x24", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        // The server writes its display number and a newline once it listens.
+        QByteArray number;
+        char c = 0;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        ::close(fds[0]);
+        if (!number.isEmpty()) display_ = ":" + number;
+    }
+    ~PrivateX() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    const QByteArray& display() const { return display_; }
+
+  private:
+    pid_t pid_ = -1;
+    QByteArray display_;
+};
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t a = reply ? reply->atom : 0;
+    std::free(reply);
+    return a;
+}
+
+TEST(X11WatcherTest, FollowsTheActiveWindowItsClassAndTitle) {
+    ensureApp();
+    PrivateX server;
+    if (server.display().isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
+    // The test plays the window manager and two applications.
+    xcb_connection_t* c = xcb_connect(server.display().constData(), nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_atom_t active = atom(c, "_NET_ACTIVE_WINDOW");
+    const xcb_atom_t wmName = atom(c, "_NET_WM_NAME");
+    const xcb_atom_t utf8 = atom(c, "UTF8_STRING");
+    const xcb_atom_t wmPid = atom(c, "_NET_WM_PID");
+    auto window = [&](const char* wmClass, std::size_t classLength, const char* title) {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                            classLength, wmClass);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, wmName, utf8, 8, std::strlen(title),
+                            title);
+        const std::uint32_t pid = ::getpid();
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, wmPid, XCB_ATOM_CARDINAL, 32, 1, &pid);
+        return w;
+    };
+    const xcb_window_t steam = window("steam\0Steam\0", 12, "Steam");
+    const xcb_window_t term = window("xterm\0XTerm\0", 12, "bash");
+    auto activate = [&](xcb_window_t w) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, active, XCB_ATOM_WINDOW, 32, 1, &w);
+        xcb_flush(c);
+    };
+
+    X11FrontWatcher watcher(nullptr, server.display());
+    ASSERT_TRUE(watcher.start());
+    QSignalSpy spy(&watcher, &FrontWatcher::frontChanged);
+    activate(steam);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !spy.isEmpty() && lastFront(spy).appId == "Steam"; }, 3000));
+    EXPECT_EQ(lastFront(spy).instance, "steam");
+    EXPECT_EQ(lastFront(spy).title, "Steam");
+    EXPECT_EQ(lastFront(spy).pid, ::getpid());
+    EXPECT_FALSE(lastFront(spy).program.isEmpty());
+
+    activate(term);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lastFront(spy).appId == "XTerm"; }, 3000));
+    // A new title of the window in front is told too (title rules).
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, term, wmName, utf8, 8, 3, "vim");
+    xcb_flush(c);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lastFront(spy).title == "vim"; }, 3000));
+    xcb_disconnect(c);
+}
+
+// Writes one i3-ipc message.
+void sendIpc(QLocalSocket* socket, std::uint32_t type, const QByteArray& payload) {
+    QByteArray message("i3-ipc");
+    const auto length = static_cast<std::uint32_t>(payload.size());
+    message.append(reinterpret_cast<const char*>(&length), 4);
+    message.append(reinterpret_cast<const char*>(&type), 4);
+    socket->write(message + payload);
+    socket->flush();
+}
+
+TEST(SwayWatcherTest, ReadsTheTreeThenFocusEvents) {
+    ensureApp();
+    QTemporaryDir dir;
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(dir.filePath(QStringLiteral("sway.sock"))));
+    QByteArray asked;
+    QLocalSocket* peer = nullptr;
+    QObject::connect(&server, &QLocalServer::newConnection, [&] {
+        peer = server.nextPendingConnection();
+        QObject::connect(peer, &QLocalSocket::readyRead, [&] {
+            asked += peer->readAll();
+            if (asked.contains(R"(["window"])") && asked.size() >= 2 * 14 + 10) {
+                sendIpc(peer, 2, R"({"success":true})");
+                sendIpc(peer, 4,
+                        R"({"type":"root","nodes":[{"type":"workspace","nodes":[)"
+                        R"({"type":"con","focused":false,"app_id":"foot","name":"a"},)"
+                        R"({"type":"con","focused":true,"app_id":"org.gnome.Nautilus",)"
+                        R"("name":"Files","pid":0}]}]})");
+            }
+        });
+    });
+    SwayFrontWatcher watcher(nullptr, server.fullServerName());
+    ASSERT_TRUE(watcher.start());
+    QSignalSpy spy(&watcher, &FrontWatcher::frontChanged);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !spy.isEmpty(); }, 3000));
+    EXPECT_EQ(lastFront(spy).appId, "org.gnome.Nautilus");
+    // An X client under XWayland (or i3) is known by its class.
+    sendIpc(peer, 0x80000003,
+            R"({"change":"focus","container":{"app_id":null,"name":"Steam",)"
+            R"("window_properties":{"class":"Steam","instance":"steam"}}})");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lastFront(spy).appId == "Steam"; }, 3000));
+    EXPECT_EQ(lastFront(spy).instance, "steam");
+}
+
+}  // namespace
+}  // namespace korvex

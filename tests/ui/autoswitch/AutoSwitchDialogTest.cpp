@@ -1,0 +1,94 @@
+// The rules dialog refuses bad rules with the reason and keeps what was
+// typed, and after a refused write shows what the store holds.
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+
+#include "store/DeviceSQLite.h"
+#include "ui/KeyboardViewController.h"
+#include "ui/autoswitch/AutoSwitchControl.h"
+#include "ui/autoswitch/AutoSwitchDialog.h"
+
+#include "../UiTestSupport.h"
+
+namespace korvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(AutoSwitchDialogTest, RefusesBadRulesAndShowsTheStoreAfterARefusedWrite) {
+    test::app();
+    const fs::path dir = fs::temp_directory_path() / ("korvex-dialog-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    DeviceSQLite store([](const std::string&) {});
+    ASSERT_TRUE(store.openFile((dir / "settings.sqlite3").string()).ok);
+    ASSERT_NE(store.addProfile("Game"), 0);
+    std::vector<ProfileData> profiles;
+    ASSERT_TRUE(store.queryProfileList(profiles));
+
+    AutoSwitchControl::Hooks hooks;
+    hooks.store = [&] { return &store; };
+    AutoSwitchControl control(hooks);
+    AutoSwitchDialog dialog(
+        control, [&] { return &store; }, [&] { return profiles; },
+        [](int id) { return KeyboardViewController::text(id); });
+    auto text = [](int id) { return KeyboardViewController::text(id); };
+
+    // An empty name, then a 10,000-character title: each refused with its
+    // reason, what was typed offered again; then a good rule is stored.
+    std::vector<QString> problems;
+    int asked = 0;
+    dialog.editRule = [&](const AutoSwitchRule& start, const QString& problem) {
+        problems.push_back(problem);
+        AutoSwitchRule rule = start;
+        rule.profId = 2;
+        switch (asked++) {
+            case 0:
+                rule.match = "   ";
+                return std::optional(rule);
+            case 1:
+                EXPECT_EQ(start.match, "   ");
+                rule.match = "steam";
+                rule.title = std::string(10000, 'x');
+                return std::optional(rule);
+            default:
+                rule.title.clear();
+                return std::optional(rule);
+        }
+    };
+    dialog.findChild<QPushButton*>(QStringLiteral("autoswitch_add"))->click();
+    EXPECT_EQ(problems, (std::vector<QString>{"", text(1824), text(1825)}));
+    ASSERT_EQ(dialog.ruleList()->topLevelItemCount(), 1);
+    EXPECT_EQ(dialog.ruleList()->topLevelItem(0)->text(1), "Game");
+
+    // Another program holds the file: turning switching on is refused, and
+    // the box shows the stored "off" with the reason beside it.
+    store.setBusyTimeout(0);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir / "settings.sqlite3").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    dialog.enabledBox()->click();
+    EXPECT_FALSE(dialog.enabledBox()->isChecked());
+    EXPECT_EQ(dialog.message(), text(1827));
+    dialog.findChild<QPushButton*>(QStringLiteral("autoswitch_remove"))->click();
+    EXPECT_EQ(dialog.ruleList()->topLevelItemCount(), 1);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    dialog.enabledBox()->click();
+    EXPECT_TRUE(dialog.enabledBox()->isChecked());
+    EXPECT_TRUE(dialog.message().isEmpty());
+    AutoSwitchSettings settings;
+    ASSERT_TRUE(store.queryAutoSwitch(settings));
+    EXPECT_TRUE(settings.enabled);
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace korvex
