@@ -68,14 +68,6 @@ class ChangeWatch : public QObject {
     }
 };
 
-std::unique_ptr<SimulatedKeyboard> replay(const std::vector<Upload>& uploads) {
-    auto sim = std::make_unique<SimulatedKeyboard>();
-    WindowRig::NoPause clock;
-    DeviceComm comm(sim.get(), &clock);
-    for (const Upload& u : uploads) sendTransfers(comm, u.transfers);
-    return sim;
-}
-
 class BusTest : public WindowTest {
   protected:
     void SetUp() override {

@@ -325,7 +325,7 @@ TEST_F(OpenStore, FreeTextNamesAreStoredExactly) {
         EXPECT_EQ(schemes[i].userlight_name, names[i]);
     }
     RawDb raw(file_);
-    EXPECT_EQ(raw.count("sqlite_master", "type = 'table'"), 10);
+    EXPECT_EQ(raw.count("sqlite_master", "type = 'table'"), 12);  // the ten and our two
 }
 
 }  // namespace

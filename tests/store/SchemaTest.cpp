@@ -62,7 +62,11 @@ TEST_F(StoreTest, FreshFileHasTheTenTablesInOrderAndOnlyTheFirstRunRows) {
         EXPECT_EQ(describeTable(raw, name), columns) << name;
     }
     // Creation order is visible as the order in sqlite_master; no indexes,
-    // triggers or AUTOINCREMENT bookkeeping were added.
+    // triggers or AUTOINCREMENT bookkeeping were added to the ten. The two
+    // tables of automatic switching, ours alone, follow them.
+    for (const char* ours :
+         {"t_autoswitch_rule", "t_autoswitch", "sqlite_autoindex_t_autoswitch_1"})
+        names.push_back(ours);
     EXPECT_EQ(raw.rows("SELECT name FROM sqlite_master ORDER BY rowid"), names);
     EXPECT_EQ(raw.rows("SELECT profId, name FROM t_profile"), Rows{"1|Configuration File 1"});
     const std::vector<std::string> keys = {

@@ -21,7 +21,9 @@
 #include <thread>
 
 #include "UiTestSupport.h"
+#include "device/DeviceComm.h"
 #include "device/PauseClock.h"
+#include "device/SimulatedKeyboard.h"
 #include "i18n/Language.h"
 #include "ui/DeviceEvents.h"
 #include "ui/KeyboardViewController.h"
@@ -123,5 +125,14 @@ class WindowTest : public ::testing::Test, protected WindowRig {
 
     void waitForUploads() { ASSERT_TRUE(uploadsDone()); }
 };
+
+// The state a fresh keyboard ends in from these uploads.
+inline std::unique_ptr<SimulatedKeyboard> replay(const std::vector<Upload>& uploads) {
+    auto sim = std::make_unique<SimulatedKeyboard>();
+    WindowRig::NoPause clock;
+    DeviceComm comm(sim.get(), &clock);
+    for (const Upload& u : uploads) sendTransfers(comm, u.transfers);
+    return sim;
+}
 
 }  // namespace korvex::test

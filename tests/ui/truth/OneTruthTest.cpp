@@ -141,15 +141,6 @@ void tapDigit(QWindow* window, int i, ulong downMs, ulong upMs) {
     }
 }
 
-// The state a fresh keyboard ends in from these uploads.
-std::unique_ptr<SimulatedKeyboard> replay(const std::vector<Upload>& uploads) {
-    auto sim = std::make_unique<SimulatedKeyboard>();
-    WindowRig::NoPause clock;
-    DeviceComm comm(sim.get(), &clock);
-    for (const Upload& u : uploads) sendTransfers(comm, u.transfers);
-    return sim;
-}
-
 std::string describe(const std::vector<ProfileData>& list) {
     std::ostringstream out;
     for (const ProfileData& p : list) out << p.profId << ":" << p.name << " ";
