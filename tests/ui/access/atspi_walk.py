@@ -16,6 +16,7 @@ Exit status 0 when every step did what it should, 77 when a tool is missing
 import os
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -66,11 +67,25 @@ def launch_x(env):
     if not display:
         stop(proc)
         fail("Xvfb did not start")
-    # Listening once its socket is there.
-    socket = "/tmp/.X11-unix/X" + display
-    deadline = time.monotonic() + 10
-    while not os.path.exists(socket) and time.monotonic() < deadline:
-        time.sleep(0.05)
+    # Listening once a client can connect to its socket (not only once the
+    # socket file is there: under load the window could come first and find
+    # no server).
+    path = "/tmp/.X11-unix/X" + display
+    deadline = time.monotonic() + 30
+    while True:
+        if proc.poll() is not None:
+            fail("Xvfb ended before it listened")
+        probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        try:
+            probe.connect(path)
+            break
+        except OSError:
+            if time.monotonic() > deadline:
+                stop(proc)
+                fail("Xvfb did not listen on " + path)
+            time.sleep(0.05)
+        finally:
+            probe.close()
     return proc, ":" + display
 
 
