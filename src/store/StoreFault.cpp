@@ -75,6 +75,9 @@ std::string storeFaultSentence(const std::string& subject, StoreFault fault,
         case StoreFault::NoSpace:
             sentence += " cannot be written: no space left on the device";
             break;
+        case StoreFault::ChangedOutside:
+            sentence += " was " + storeFaultText(fault);
+            break;
         case StoreFault::None:
         case StoreFault::ReadError:
             sentence += " cannot be read";
