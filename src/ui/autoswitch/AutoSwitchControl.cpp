@@ -39,29 +39,26 @@ bool AutoSwitchControl::reload() {
 void AutoSwitchControl::startWatchers() {
     if (started_) return;
     started_ = true;
-    if (desktop_ == QStringLiteral("sway/i3")) {
-        front_ = std::make_unique<SwayFrontWatcher>();
-    } else if (desktop_ == QStringLiteral("KDE Plasma")) {
-        front_ = std::make_unique<KWinFrontWatcher>();
-    } else if (desktop_ == QStringLiteral("X11")) {
-        front_ = std::make_unique<X11FrontWatcher>();
-    }
-    if (front_) {
-        connect(front_.get(), &FrontWatcher::frontChanged, switcher_.get(),
+    auto follow = [this](std::unique_ptr<FrontWatcher> watcher) {
+        connect(watcher.get(), &FrontWatcher::frontChanged, switcher_.get(),
                 &AutoSwitcher::frontChanged);
-        if (!front_->start()) {
-            // KDE on X11 without KWin's scripting still has EWMH.
-            front_ = std::make_unique<X11FrontWatcher>();
-            connect(front_.get(), &FrontWatcher::frontChanged, switcher_.get(),
-                    &AutoSwitcher::frontChanged);
-            if (!qEnvironmentVariableIsSet("DISPLAY") || !front_->start()) {
-                front_.reset();
-                sight_ = Sight::ProgramsOnly;
-                desktop_.clear();
-            } else {
-                desktop_ = QStringLiteral("X11");
-            }
-        }
+        if (watcher->start()) front_ = std::move(watcher);
+        return front_ != nullptr;
+    };
+    bool seeing = false;
+    if (desktop_ == QStringLiteral("sway/i3")) {
+        seeing = follow(std::make_unique<SwayFrontWatcher>());
+    } else if (desktop_ == QStringLiteral("KDE Plasma")) {
+        seeing = follow(std::make_unique<KWinFrontWatcher>());
+    }
+    // X11, and KDE on X11 without KWin's scripting: EWMH.
+    if (!seeing && qEnvironmentVariableIsSet("DISPLAY")) {
+        seeing = follow(std::make_unique<X11FrontWatcher>());
+        if (seeing) desktop_ = QStringLiteral("X11");
+    }
+    if (!seeing) {
+        sight_ = Sight::ProgramsOnly;
+        desktop_.clear();
     }
     programs_ = std::make_unique<ProgramWatcher>();
     connect(programs_.get(), &ProgramWatcher::programsChanged, switcher_.get(),
