@@ -10,10 +10,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include "ChildServer.h"
 #include "autoswitch/KWinFront.h"
 
 namespace korvex {
@@ -24,35 +22,10 @@ char arg0[] = "autoswitch_tests";
 char* argv[] = {arg0, nullptr};
 
 // A dbus-daemon of the test's own.
-class PrivateBus {
+class PrivateBus : public test::ChildServer {
   public:
-    PrivateBus() {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(fds[0]);
-            const std::string fd = "--print-address=" + std::to_string(fds[1]);
-            ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", fd.c_str(),
-                     static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        char c = 0;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n') address_ += c;
-        ::close(fds[0]);
-    }
-    ~PrivateBus() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    QString address() const { return QString::fromLocal8Bit(address_); }
-
-  private:
-    pid_t pid_ = -1;
-    QByteArray address_;
+    PrivateBus() : ChildServer({"dbus-daemon", "--session", "--nofork", "--print-address={fd}"}) {}
+    QString address() const { return QString::fromLocal8Bit(line()); }
 };
 
 class FakeKWin : public QObject {

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "ChildServer.h"
 #include "autoswitch/Programs.h"
 #include "autoswitch/SwayFront.h"
 #include "autoswitch/X11Front.h"
@@ -63,38 +64,12 @@ TEST(ProgramWatcherTest, SeesAProgramStartAndExit) {
 }
 
 // A private X server for one test, on a display it picks itself.
-class PrivateX {
+class PrivateX : public test::ChildServer {
   public:
-    PrivateX() {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-                     "640x480x24", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        // The server writes its display number and a newline once it listens.
-        QByteArray number;
-        char c = 0;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        ::close(fds[0]);
-        if (!number.isEmpty()) display_ = ":" + number;
-    }
-    ~PrivateX() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    const QByteArray& display() const { return display_; }
-
-  private:
-    pid_t pid_ = -1;
-    QByteArray display_;
+    PrivateX()
+        : ChildServer(
+              {"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-screen", "0", "640x480x24"}) {}
+    QByteArray display() const { return line().isEmpty() ? QByteArray() : ":" + line(); }
 };
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
