@@ -101,10 +101,8 @@ class FakeUsbBackend final : public UsbBackend {
     int freshLists = 0;               // getFreshDeviceList calls
     std::deque<UsbError> openErrors;  // taken one per open(); Ok when empty
     UsbError claimError = UsbError::Ok;
-    // Control transfer answer: error, and for IN transfers the bytes returned.
-    std::deque<UsbError> controlErrors;
-    // Taken one per control transfer, after controlErrors: any libusb result,
-    // or Ok with fewer bytes moved than asked (a short transfer).
+    // Taken one per control transfer: any libusb result, or Ok with fewer
+    // bytes moved than asked (a short transfer).
     std::deque<ControlResult> controlResults;
     std::vector<std::uint8_t> getAnswer = std::vector<std::uint8_t>(64, 0);
     // The device is pulled out (no event) as control transfer n (1-based) starts.
@@ -162,17 +160,11 @@ class FakeUsbBackend final : public UsbBackend {
             UsbInterfaceDescriptor u;
             u.number = i.number;
             u.interfaceClass = i.interfaceClass;
-            const auto len = static_cast<std::uint16_t>(i.reportDescriptor.size());
+            const auto len = i.reportDescriptor.size();
             // The HID class descriptor naming the report descriptor's length.
-            u.extra = {9,
-                       0x21,
-                       0x11,
-                       0x01,
-                       0,
-                       1,
-                       0x22,
-                       static_cast<std::uint8_t>(len & 0xFF),
-                       static_cast<std::uint8_t>(len >> 8)};
+            u.extra = {9, 0x21, 0x11, 0x01, 0, 1, 0x22};
+            u.extra.push_back(static_cast<std::uint8_t>(len & 0xFF));
+            u.extra.push_back(static_cast<std::uint8_t>(len >> 8));
             c.interfaces.push_back(u);
         }
         return c;
@@ -242,11 +234,6 @@ class FakeUsbBackend final : public UsbBackend {
             devices_.erase(key(h));
         }
         if (!devices_.count(key(h))) return {UsbError::NoDevice, 0};
-        if (!controlErrors.empty()) {
-            const UsbError e = controlErrors.front();
-            controlErrors.pop_front();
-            if (e != UsbError::Ok) return {e, 0};
-        }
         std::size_t moved = data.size();
         if (!controlResults.empty()) {
             const ControlResult r = controlResults.front();
@@ -297,9 +284,6 @@ class FakeUsbBackend final : public UsbBackend {
             cbs = callbacks_;
             for (auto& [k, e] : devices_) ptrs[k] = e.ptr;
             for (auto& [k, e] : gone_) ptrs[k] = e.ptr;
-        }
-        {
-            std::lock_guard lock(m_);
             for (const auto& [k, arrived] : events) {
                 if (arrived)
                     library_.insert(k);
