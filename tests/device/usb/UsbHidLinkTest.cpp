@@ -2,17 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "../FakeLink.h"
 #include "FakeUsbBackend.h"
 #include "device/DeviceComm.h"
 #include "device/StopSignals.h"
-#include "device/UploadWorker.h"
 #include "device/WireLog.h"
 #include "device/usb/KeyboardStatus.h"
 
@@ -82,12 +79,22 @@ TEST_F(LinkTest, ReleasesAfterASecondWithoutTransfers) {
     EXPECT_TRUE(link->releaseIfIdle());
     EXPECT_FALSE(link->claimed());
     EXPECT_FALSE(link->releaseIfIdle());
-    // The next batch claims again; the upload queue's idle call releases.
-    link->batchStarting();
+    // The next batch claims again; the upload queue's idle call, passed on
+    // by the relay the worker talks to, releases.
+    LinkActivityRelay relay;
+    relay.setLink(link.get());
+    relay.batchStarting();
     ASSERT_TRUE(link->setFeatureReport(kReport));
-    link->queueIdle();
+    relay.queueIdle();
+    // Once the keyboard is gone nothing is released: only the handle closes.
+    ASSERT_TRUE(link->setFeatureReport(kReport));
+    link->markDetached();
+    EXPECT_FALSE(link->setFeatureReport(kReport));
+    link.reset();
     EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "control", "release 2",
-                             "autodetach 1", "claim 2", "control", "release 2"}));
+                             "autodetach 1", "claim 2", "control", "release 2", "autodetach 1",
+                             "claim 2", "control", "close"}));
+    EXPECT_EQ(bus->openHandles, 0);
 }
 
 TEST_F(LinkTest, FailuresAreValuesNeverHangs) {
@@ -203,45 +210,6 @@ TEST_F(LinkTest, StopSignalsEndBetweenExchangesAndReleaseTheInterface) {
     }
     bus->duringControl = nullptr;
     StopSignals::clear();
-}
-
-// Destroying the link gives the interface back, unless the keyboard is gone.
-TEST_F(LinkTest, ClosingReleasesUnlessMarkedDetached) {
-    ASSERT_TRUE(link->setFeatureReport(kReport));
-    link.reset();
-    EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "release 2", "close"}));
-
-    reopen();
-    ASSERT_TRUE(link->setFeatureReport(kReport));
-    link->markDetached();
-    EXPECT_FALSE(link->setFeatureReport(kReport));
-    link.reset();
-    EXPECT_EQ(bus->log, (Log{"autodetach 1", "claim 2", "control", "close"}));
-    EXPECT_EQ(bus->openHandles, 0);
-}
-
-// The upload worker claims through the relay before its first transfer and
-// gives the interface back once its queue has been quiet.
-TEST_F(LinkTest, UploadWorkerClaimsPerBatchThroughTheRelay) {
-    CountingClock pauses;
-    DeviceComm comm(link.get(), &pauses);
-    LinkActivityRelay relay;
-    relay.setLink(link.get());
-    std::atomic<int> reports{0};
-    {
-        UploadWorker worker(
-            comm, [&](const UploadReport&) { ++reports; }, &relay, 5ms);
-        Upload upload;
-        upload.transfers = {{Transfer::Kind::Data, std::vector<std::uint8_t>(64, 1), 0},
-                            {Transfer::Kind::Data, std::vector<std::uint8_t>(64, 2), 0}};
-        worker.submit(upload);
-        ASSERT_TRUE(worker.waitIdle(5s));
-        for (int i = 0; i < 1000 && link->claimed(); ++i) std::this_thread::sleep_for(1ms);
-        EXPECT_FALSE(link->claimed());
-    }
-    relay.setLink(nullptr);
-    EXPECT_EQ(reports, 1);
-    EXPECT_EQ(bus->logged(), (Log{"autodetach 1", "claim 2", "control", "control", "release 2"}));
 }
 
 TEST(OpenKeyboard, AbsentDeniedAndBusyAreToldApart) {
