@@ -94,16 +94,6 @@ TEST(KeyTable, RowsInStoreOrderAndUnknownKeys) {
     EXPECT_EQ(
         table(SendKeyMacroData(0, {row(0, 2), row(3, 2), row(1 << 20, 2), row(-4, 2)}, {})).bytes,
         kEmptyTable);
-
-    // Every key of the catalog gets its own slot, and none reaches the marker.
-    std::vector<ProfileKey> all;
-    for (const KeyInfo& k : allKeys()) all.push_back(row(k.code, 2));
-    const Bytes b = table(SendKeyMacroData(0, all, {})).bytes;
-    std::size_t disabled = 0;
-    for (std::size_t at = 0; at + 4 <= 574; at += 4) disabled += b[at] == 0x05 && b[at + 1] == 0x03;
-    EXPECT_EQ(disabled, allKeys().size());
-    EXPECT_EQ(b[574], 0xAA);
-    EXPECT_EQ(b[575], 0x55);
 }
 
 }  // namespace
