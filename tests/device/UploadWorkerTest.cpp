@@ -71,63 +71,50 @@ struct Worker : ::testing::Test {
     Reports reports;
 };
 
-TEST_F(Worker, KeepsOrderAcrossKindsAndReplacesQueuedUploadsOfTheSameKindAndTarget) {
-    UploadWorker worker(comm, [&](const UploadReport& r) { reports.add(r); });
-    clock.hold();
-    worker.submit(keys(1, 0x10));  // starts at once and is held
-    clock.waitUntilHeld();
-    worker.submit(light(3));
-    worker.submit(keys(1, 0x11));
-    worker.submit(keys(2, 0x20));  // another target: kept
-    worker.submit(light(7));       // replaces light 3 and goes behind keys 2
-    worker.submit(keys(1, 0x12));  // replaces keys 0x11
-    clock.release();
-    ASSERT_TRUE(worker.waitIdle(5s));
-
-    EXPECT_THAT(reports.labelsWith(UploadResult::Status::Sent),
-                ElementsAre("keys 16", "keys 32", "light 7", "keys 18"));
-    EXPECT_THAT(reports.labelsWith(UploadResult::Status::Superseded),
-                ElementsAre("light 3", "keys 17"));
-    EXPECT_THAT(kb.exchanges(), ElementsAre(SimExchange::KeyTableTop, SimExchange::KeyTableTop,
-                                            SimExchange::LightMode, SimExchange::KeyTableTop));
-    EXPECT_EQ(kb.keyEntry(0, 1).b2, 0x12);
-    EXPECT_EQ(kb.lightMode()->mode, 7);
-    EXPECT_THAT(kb.violations(), IsEmpty());
-}
-
-TEST_F(Worker, EveryUploadNotSupersededIsSentInOrder) {
+// Uploads queued behind a running one: of each kind and target only the
+// latest is sent, the others are superseded, and what is sent goes out in the
+// order of its ticket (one that replaces another goes behind the rest).
+TEST_F(Worker, QueuedUploadsAreSupersededByTheLatestOfTheirKindAndTargetAndSentInOrder) {
     std::map<std::uint64_t, Upload> submitted;
     std::mt19937 rng(5);
+    std::uint8_t lastKeys = 0, lastLight = 0;
     {
         UploadWorker worker(comm, [&](const UploadReport& r) { reports.add(r); });
+        clock.hold();
         for (int i = 0; i < 300; ++i) {
-            Upload u =
-                (rng() % 2) ? keys(1 + rng() % 3, static_cast<std::uint8_t>(i)) : light(i % 20);
+            const bool isKeys = rng() % 2;
+            const auto mark = static_cast<std::uint8_t>(isKeys ? i : i % 20);
+            Upload u = isKeys ? keys(1 + rng() % 3, mark) : light(mark);
+            (isKeys ? lastKeys : lastLight) = mark;
             u.label = std::to_string(i);
             const auto t = worker.submit(u);
             submitted[t] = u;
+            if (i == 0) clock.waitUntilHeld();  // the first runs, the rest queue behind it
         }
+        clock.release();
         ASSERT_TRUE(worker.waitIdle(10s));
     }
     // One report per upload.
     std::map<std::uint64_t, UploadResult> byTicket;
     for (auto& r : reports.all) EXPECT_TRUE(byTicket.emplace(r.ticket, r.result).second);
     ASSERT_EQ(byTicket.size(), submitted.size());
-    // Superseded only by a later one of the same kind and target; the rest sent in order.
     std::uint64_t lastSent = 0;
     for (auto& r : reports.all) {
-        if (r.result.status == UploadResult::Status::Sent) {
-            EXPECT_GT(r.ticket, lastSent);
-            lastSent = r.ticket;
-            continue;
-        }
-        ASSERT_EQ(r.result.status, UploadResult::Status::Superseded);
         const Upload& u = submitted[r.ticket];
         const bool later = std::any_of(
             submitted.upper_bound(r.ticket), submitted.end(),
             [&](auto& s) { return s.second.kind == u.kind && s.second.target == u.target; });
-        EXPECT_TRUE(later) << r.label;
+        const bool first = r.ticket == submitted.begin()->first;
+        EXPECT_EQ(r.result.status,
+                  later && !first ? UploadResult::Status::Superseded : UploadResult::Status::Sent)
+            << r.label;
+        if (r.result.status != UploadResult::Status::Sent) continue;
+        EXPECT_GT(r.ticket, lastSent) << r.label;
+        lastSent = r.ticket;
     }
+    EXPECT_EQ(kb.exchanges().size(), 5u);  // the first and the latest of four targets
+    EXPECT_EQ(kb.keyEntry(0, 1).b2, lastKeys);
+    EXPECT_EQ(kb.lightMode()->mode, lastLight);
     EXPECT_THAT(kb.violations(), IsEmpty());
 }
 
