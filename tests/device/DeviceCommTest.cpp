@@ -30,13 +30,6 @@ struct Fixture : ::testing::Test {
     DeviceComm comm{&link, &clock};
 };
 
-TEST_F(Fixture, CommandTakenAtOnceIsOneWriteOneReadEachAfterAPause) {
-    link.answers.push_back({answerWithByte3(0x00)});
-    EXPECT_TRUE(comm.sendDeviceData(command65()));
-    EXPECT_EQ(journal.events,
-              (std::vector<std::string>{"pause 8000000", "set", "pause 8000000", "get"}));
-}
-
 // Only 0xFF in byte 3 of a good read asks for the command again, once, with
 // the read's length; every failure on the way is reported.
 TEST(CommandReport, OutcomeOfEachAnswer) {
@@ -50,27 +43,23 @@ TEST(CommandReport, OutcomeOfEachAnswer) {
         std::vector<std::size_t> writes;
         int gets;
     };
+    const A repeat{answerWithByte3(0xFF)};
     const Case cases[] = {
         {"00 ends it", {{answerWithByte3(0x00)}}, -1, 65, true, {64}, 1},
         {"FE ends it", {{answerWithByte3(0xFE)}}, -1, 65, true, {64}, 1},
         {"01 ends it", {{answerWithByte3(0x01)}}, -1, 65, true, {64}, 1},
-        {"one repeat only",
-         {{answerWithByte3(0xFF)}, {answerWithByte3(0xFF)}},
-         -1,
-         65,
-         true,
-         {64, 64},
-         2},
-        {"repeat has the read length", {A{answerWithByte3(0xFF), 40}}, -1, 65, true, {64, 40}, 2},
+        {"one repeat only", {repeat, repeat}, -1, 65, true, {64, 64}, 2},
+        {"repeat has the read length", {A{repeat.bytes, 40}}, -1, 65, true, {64, 40}, 2},
         {"failed write: no read", {}, 0, 65, false, {64}, 0},
-        {"failed read: no repeat", {A{answerWithByte3(0xFF), 64, false}}, -1, 65, false, {64}, 1},
-        {"failed repeat write", {{answerWithByte3(0xFF)}}, 1, 65, false, {64, 64}, 1},
+        {"failed read: no repeat", {A{repeat.bytes, 64, false}}, -1, 65, false, {64}, 1},
+        {"failed repeat write", {repeat}, 1, 65, false, {64, 64}, 1},
         {"shorter than a report", {}, -1, 63, false, {}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CountingClock clock;
-        ScriptedLink link;
+        Journal journal;
+        CountingClock clock(&journal);
+        ScriptedLink link(&journal);
         DeviceComm comm(&link, &clock);
         link.answers.assign(c.answers.begin(), c.answers.end());
         link.failSetAt = c.failSetAt;
@@ -85,7 +74,10 @@ TEST(CommandReport, OutcomeOfEachAnswer) {
         }
         EXPECT_EQ(writes, c.writes);
         EXPECT_EQ(link.gets, c.gets);
-        EXPECT_EQ(clock.pauses, static_cast<int>(writes.size()) + c.gets);
+        // Writes and reads in turn, each after a full pause of its own.
+        ASSERT_EQ(journal.events.size(), 2 * (writes.size() + c.gets));
+        for (std::size_t i = 0; i < journal.events.size(); ++i)
+            EXPECT_EQ(journal.events[i], i % 2 ? (i % 4 == 1 ? "set" : "get") : "pause 8000000");
         EXPECT_EQ(data, before);  // answers land elsewhere
     }
 }
