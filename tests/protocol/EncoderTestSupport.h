@@ -35,13 +35,6 @@ inline const KeyInfo& key(int code) {
     return k ? *k : allKeys()[0];
 }
 
-inline const KeyInfo& keyWithIndex(int keyIndex) {
-    for (const KeyInfo& k : allKeys())
-        if (k.key_index == keyIndex) return k;
-    ADD_FAILURE() << "no key with index " << keyIndex;
-    return allKeys()[0];
-}
-
 inline ProfileKey row(int keyCode, std::int64_t type, std::int64_t v = 0, std::int64_t v2 = 0,
                       std::int64_t v3 = 0) {
     return {0, 0, 1, keyCode, type, v, v2, v3, ""};

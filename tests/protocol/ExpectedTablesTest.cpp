@@ -65,8 +65,11 @@ TEST(ExpectedTables, EveryKeyItsNamesPlaceSlotOnBothLayersAndLed) {
         keyTable[4 * slot] = 0x02;
         keyTable[4 * slot + (modifier ? 1 : 2)] =
             static_cast<std::uint8_t>(modifier ? 1 << (code - 224) : code);
-        leds.push_back({0, 1, code, code});
-        ledTable[4 * slot + 3] = static_cast<std::uint8_t>(code);
+        // Red, green and blue differ, so bytes that trade places show.
+        leds.push_back({0, 1, code, code << 16 | (code ^ 0xFF) << 8 | code / 2});
+        ledTable[4 * slot + 1] = static_cast<std::uint8_t>(code);
+        ledTable[4 * slot + 2] = static_cast<std::uint8_t>(code ^ 0xFF);
+        ledTable[4 * slot + 3] = static_cast<std::uint8_t>(code / 2);
     }
     keyTable[574] = ledTable[574] = 0xAA;
     keyTable[575] = ledTable[575] = 0x55;

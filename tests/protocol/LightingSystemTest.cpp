@@ -57,19 +57,14 @@ TEST(UserLight, PerKeyColoursThenUserLightMode) {
     expectCommand(t[4], 0xF0);
     expectModeFrame(t, 5, kUserLightMode);
 
-    const KeyInfo& seven = keyWithIndex(7);
-    const KeyInfo& other = key(4);
+    // The later row of a key wins; colours and keys that do not exist are
+    // skipped. Each key's slot and colour bytes are ExpectedTables' to check.
     auto led = [](int code, std::int64_t rgb) { return UserLightLEDData{0, 1, code, rgb}; };
     Bytes painted = dark;
-    painted[28] = 7, painted[29] = 0x12, painted[30] = 0xAB, painted[31] = 0x34;
-    const std::size_t o = 4 * static_cast<std::size_t>(other.light_index);
-    painted[o + 1] = 0xFF, painted[o + 2] = 0xFF, painted[o + 3] = 0xFF;
-    const auto p = SendUserLightLedData({
-        led(seven.code, 0x000001),  // replaced by the next row of the key
-        led(seven.code, 0x12AB34), led(other.code, 0xFFFFFF),
-        led(other.code, 0x1000000),                // no such colour: skipped
-        led(other.code, -1), led(9999, 0x123456),  // no such key: skipped
-    });
+    const std::size_t o = 4 * static_cast<std::size_t>(key(4).light_index);
+    painted[o + 1] = 0x12, painted[o + 2] = 0xAB, painted[o + 3] = 0x34;
+    const auto p = SendUserLightLedData(
+        {led(4, 0x000001), led(4, 0x12AB34), led(4, 0x1000000), led(4, -1), led(9999, 0x123456)});
     EXPECT_EQ(p.at(2).bytes, painted);
 }
 
