@@ -105,9 +105,8 @@ class FakeUsbBackend final : public UsbBackend {
     // bytes moved than asked (a short transfer).
     std::deque<ControlResult> controlResults;
     std::vector<std::uint8_t> getAnswer = std::vector<std::uint8_t>(64, 0);
-    // The device is pulled out (no event) as control transfer n (1-based) starts.
-    std::size_t unplugAtControl = 0;
-    // Runs while control transfer n is in flight (e.g. a signal arrives).
+    // Runs while control transfer n (1-based) is in flight (e.g. a signal
+    // arrives, or the device is pulled out).
     std::size_t hookAtControl = 0;
     std::function<void()> duringControl;
 
@@ -228,10 +227,6 @@ class FakeUsbBackend final : public UsbBackend {
             lock.unlock();
             duringControl();
             lock.lock();
-        }
-        if (controls.size() == unplugAtControl && devices_.count(key(h))) {
-            gone_[key(h)] = devices_.at(key(h));
-            devices_.erase(key(h));
         }
         if (!devices_.count(key(h))) return {UsbError::NoDevice, 0};
         std::size_t moved = data.size();

@@ -23,10 +23,7 @@ const Bytes kReport(64, 4);
 
 class LinkTest : public ::testing::Test {
   protected:
-    LinkTest() {
-        bus->plug(keyboard(), false);
-        reopen();
-    }
+    LinkTest() { reopen(); }
     void reopen() {
         const KeyboardScan scan = scanKeyboards(*bus);
         EXPECT_EQ(scan.keyboards.size(), 1u);
@@ -39,6 +36,7 @@ class LinkTest : public ::testing::Test {
     }
 
     std::shared_ptr<FakeUsbBackend> bus = std::make_shared<FakeUsbBackend>();
+    const std::uint64_t keyboardKey = bus->plug(keyboard(), false);
     std::chrono::steady_clock::time_point now{};
     std::unique_ptr<UsbHidLink> link;
 };
@@ -148,7 +146,9 @@ TEST_F(LinkTest, UnplugMidUploadStopsEverythingAndTheLogSaysWhatArrived) {
         WireLog log(*link, path);
         CountingClock pauses;
         DeviceComm comm(&log, &pauses);
-        bus->unplugAtControl = 6;  // begin and header (set, get each), chunk 1, chunk 2
+        // Begin and header (set, get each), chunk 1, then chunk 2 meets no device.
+        bus->hookAtControl = 6;
+        bus->duringControl = [this] { bus->unplug(keyboardKey, false); };
         EXPECT_EQ(sendTransfers(comm, tableUpload(0x11, table({}))),
                   (UploadResult{UploadResult::Status::NoKeyboard, 2}));
         EXPECT_TRUE(link->gone());
@@ -156,12 +156,11 @@ TEST_F(LinkTest, UnplugMidUploadStopsEverythingAndTheLogSaysWhatArrived) {
                   (UploadResult{UploadResult::Status::NoKeyboard, 0}));
         EXPECT_EQ(bus->controls.size(), 6u);
     }
+    // WireLogTest has the line format; here the last line names the link's error.
     std::ifstream in(path);
-    std::vector<std::string> tags;
     std::string last;
-    for (std::string line; std::getline(in, line); last = line)
-        tags.push_back(line.rfind("fail ", 0) == 0 ? line.substr(0, 8) : line.substr(0, 3));
-    EXPECT_EQ(tags, (Log{"set", "get", "set", "get", "set", "fail set"}));
+    for (std::string line; std::getline(in, line);) last = line;
+    EXPECT_TRUE(last.starts_with("fail set ")) << last;
     EXPECT_TRUE(last.ends_with(" no such device (it may have been unplugged)")) << last;
     std::filesystem::remove(path);
     link.reset();
