@@ -115,11 +115,6 @@ class FakeUsbBackend final : public UsbBackend {
     std::vector<ControlCall> controls;
     int openHandles = 0;
 
-    std::vector<std::string> logged() {
-        std::lock_guard lock(m_);
-        return log;
-    }
-
     // --- UsbBackend ------------------------------------------------------------
     UsbError init() override {
         std::lock_guard lock(m_);
