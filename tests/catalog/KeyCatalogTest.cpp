@@ -1,5 +1,6 @@
 #include "catalog/KeyCatalog.h"
 
+#include "catalog/FunctionCatalog.h"
 #include "catalog/HeldKeys.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,7 @@
 namespace korvex {
 namespace {
 
-TEST(KeyCatalog, UnknownCodesAndNamesAreNotFound) {
+TEST(Catalog, UnknownCodesNamesAndValuesAreNotFound) {
     for (int code : {-1, 0, 3, 70, 83, 209, 231, 255, 256, 100000})
         EXPECT_EQ(findKeyByCode(code), nullptr) << code;
     for (std::string_view name : {"", "rightWin", "numpad0", "Escape", "escape ", "ESCAPE"})
@@ -20,6 +21,15 @@ TEST(KeyCatalog, UnknownCodesAndNamesAreNotFound) {
     EXPECT_EQ(findKeyByLayoutIndex(80), nullptr);
     EXPECT_EQ(codeOfName("nosuchkey"), std::nullopt);
     EXPECT_EQ(labelOfName(""), std::nullopt);
+    for (int v : {-1, 0, 9, 1000}) {
+        EXPECT_EQ(findMouseFunction(v), nullptr);
+        EXPECT_EQ(findMultimediaFunction(v), nullptr);
+        EXPECT_EQ(findMacShortcut(v), nullptr);
+        EXPECT_EQ(findMediaCode(v), nullptr);
+    }
+    for (int code : {-1, 0, 1, 3, 499, 518, 1000})
+        EXPECT_EQ(customKeyFuncShortName(code), std::nullopt);
+    for (int t : {0, 5, 9, 13, 14}) EXPECT_EQ(findFunctionType(t), nullptr);
 }
 
 TEST(HeldKeys, ListsSplitModifiersFromOtherKeys) {
