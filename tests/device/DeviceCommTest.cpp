@@ -86,7 +86,7 @@ TEST_F(Fixture, DetachedLinkMakesEverySendANoOp) {
     comm.setDeviceStatus(0);
     const auto bulk = counting(640);
     EXPECT_FALSE(comm.sendDeviceData(command65()));
-    EXPECT_FALSE(comm.sendDeviceData(bulk, 640));
+    EXPECT_FALSE(comm.sendBulkRun(bulk, 640).linkUp);
     EXPECT_FALSE(comm.sendDataReport(bulk));
     EXPECT_TRUE(journal.events.empty());  // no pause and no platform call
 
@@ -100,7 +100,7 @@ TEST_F(Fixture, BulkRunSendsOneChunkFewerThanTheLengthCovers) {
     const auto before = data;
     std::vector<std::string> log;
     comm.setChunkLog([&](const std::string& line) { log.push_back(line); });
-    EXPECT_TRUE(comm.sendDeviceData(data, 640));
+    EXPECT_TRUE(comm.sendBulkRun(data, 640).complete);
     ASSERT_EQ(link.sets.size(), 9u);
     for (std::size_t i = 0; i < 9; ++i)
         EXPECT_EQ(link.sets[i], Bytes(data.begin() + 64 * i, data.begin() + 64 * (i + 1)));
@@ -113,10 +113,8 @@ TEST_F(Fixture, BulkRunSendsOneChunkFewerThanTheLengthCovers) {
 
     // Lengths short of two chunks send nothing; data shorter than the run is refused.
     link.sets.clear();
-    for (std::size_t length : {0, 10, 64, 127}) {
-        EXPECT_TRUE(comm.sendDeviceData(data, length));
+    for (std::size_t length : {0, 10, 64, 127})
         EXPECT_TRUE(comm.sendBulkRun(data, length).complete);
-    }
     EXPECT_FALSE(comm.sendBulkRun(counting(500), 640).complete);  // 640 needs 576 bytes
     EXPECT_TRUE(link.sets.empty());
 
@@ -126,15 +124,12 @@ TEST_F(Fixture, BulkRunSendsOneChunkFewerThanTheLengthCovers) {
     EXPECT_EQ(link.sets.size(), 1u);
     EXPECT_EQ(link.gets, 0);
     EXPECT_EQ(clock.pauses, pauses + 1);
-}
 
-TEST_F(Fixture, FailedChunkStopsTheRunButStillReportsTrue) {
-    link.failSetAt = 2;
-    EXPECT_TRUE(comm.sendDeviceData(counting(640), 640));
-    EXPECT_EQ(link.sets.size(), 3u);
-
+    // A failed chunk ends the run.
     link.sets.clear();
+    link.failSetAt = 2;
     const BulkRunResult r = comm.sendBulkRun(counting(640), 640);
+    EXPECT_EQ(link.sets.size(), 3u);
     EXPECT_TRUE(r.linkUp);
     EXPECT_FALSE(r.complete);
     EXPECT_EQ(r.chunksSent, 2u);
