@@ -25,7 +25,6 @@ TEST(Catalog, UnknownCodesNamesAndValuesAreNotFound) {
         EXPECT_EQ(findMouseFunction(v), nullptr);
         EXPECT_EQ(findMultimediaFunction(v), nullptr);
         EXPECT_EQ(findMacShortcut(v), nullptr);
-        EXPECT_EQ(findMediaCode(v), nullptr);
     }
     for (int code : {-1, 0, 1, 3, 499, 518, 1000})
         EXPECT_EQ(customKeyFuncShortName(code), std::nullopt);
