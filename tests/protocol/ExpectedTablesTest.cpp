@@ -155,9 +155,9 @@ TEST(ExpectedTables, TextsOfAllThreeLanguages) {
                             [](const Row& t) { return num(t[0]) <= i18n::kSecondHalfMax; }));
     for (const Row& t : texts) {
         const int id = num(t[0]);
-        EXPECT_EQ(ENGLanguage.find(id), t[1]) << id;
-        EXPECT_EQ(CHSLanguage.find(id), t[2]) << id;
-        EXPECT_EQ(CHTLanguage.find(id), t[3]) << id;
+        EXPECT_EQ(ENGLanguage.getLan(id), t[1]) << id;
+        EXPECT_EQ(CHSLanguage.getLan(id), t[2]) << id;
+        EXPECT_EQ(CHTLanguage.getLan(id), t[3]) << id;
     }
 }
 
