@@ -23,7 +23,6 @@ TEST(Catalog, UnknownCodesNamesAndValuesAreNotFound) {
     EXPECT_EQ(labelOfName(""), std::nullopt);
     for (int v : {-1, 0, 9, 1000}) {
         EXPECT_EQ(findMouseFunction(v), nullptr);
-        EXPECT_EQ(findMultimediaFunction(v), nullptr);
         EXPECT_EQ(findMacShortcut(v), nullptr);
     }
     for (int code : {-1, 0, 1, 3, 499, 518, 1000})

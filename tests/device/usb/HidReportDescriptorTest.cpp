@@ -40,11 +40,6 @@ TEST(HidReportDescriptor, SizesOfRealDescriptors) {
         ASSERT_TRUE(info.ok()) << info.error;
         EXPECT_EQ(info.sizes, sizes);
     }
-    EXPECT_EQ(parseReportDescriptor(test::kVendorFeature4).sizeOf(ReportKind::Feature, 4), 64u);
-    const auto composite = parseReportDescriptor(kComposite);
-    EXPECT_EQ(composite.sizeOf(ReportKind::Input, 1), 9u);
-    EXPECT_EQ(composite.sizeOf(ReportKind::Input, 2), 2u);
-    EXPECT_EQ(composite.sizeOf(ReportKind::Input, 3), 0u);
 }
 
 TEST(HidReportDescriptor, PushPopLongItemsAndPadding) {

@@ -92,7 +92,6 @@ TEST_F(LinkTest, FailuresAreValuesNeverHangs) {
     bus->claimError = UsbError::Busy;
     EXPECT_FALSE(link->setFeatureReport(kReport));
     EXPECT_EQ(link->lastError(), UsbError::Busy);
-    EXPECT_EQ(describeLinkError(link->lastError()), "the keyboard is in use by another program");
     EXPECT_TRUE(bus->controls.empty());  // nothing goes out on an interface we do not hold
 
     bus->claimError = UsbError::Ok;
