@@ -247,11 +247,9 @@ class FakeUsbBackend final : public UsbBackend {
         }
         return {UsbError::Ok, moved};
     }
-    std::optional<std::string> getStringDescriptorAscii(UsbHandle& h, std::uint8_t) override {
-        std::lock_guard lock(m_);
-        auto it = devices_.find(key(h));
-        if (it == devices_.end()) return std::nullopt;
-        return it->second.dev.product;
+    // Not asked: sysfs names the product of every plugged device.
+    std::optional<std::string> getStringDescriptorAscii(UsbHandle&, std::uint8_t) override {
+        return std::nullopt;
     }
 
     bool hasHotplug() override { return hotplug; }
