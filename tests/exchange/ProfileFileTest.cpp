@@ -294,6 +294,14 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
     EXPECT_THAT(status.text, HasSubstr("VmRSS:"));
     EXPECT_EQ(exchange::readRegularFile("/proc/self/status", 16).status,
               exchange::BoundedRead::Status::TooLarge);
+    {
+        // Another program in the middle of a change: the file stays as it has it.
+        testing::RawDb other(database);
+        ASSERT_TRUE(other.exec("BEGIN IMMEDIATE; INSERT INTO t_profile (name) VALUES ('x')"));
+        EXPECT_THAT(importProfile(database.string(), good, &shelf).message,
+                    HasSubstr("is in use by another program"));
+        ASSERT_TRUE(other.exec("ROLLBACK"));
+    }
     EXPECT_EQ(readBytes(database), bytes);
     EXPECT_THAT(shelf.list(), IsEmpty());  // nothing happened, so nothing to undo
     EXPECT_TRUE(

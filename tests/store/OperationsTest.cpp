@@ -247,42 +247,6 @@ TEST_F(OpenStore, UserLightColoursKeepOneRowPerKeyAndSchemesStartBlack) {
     EXPECT_EQ(store_.getUserLightLEDData(3, leds), 0);
 }
 
-TEST_F(StoreTest, WithoutConnectionNothingRunsAndEachResultIsItsNoConnectionValue) {
-    std::vector<ProfileData> profiles(1);
-    std::vector<MacroInfo> macros(2);
-    std::vector<RecordInfo> records(3);
-    std::vector<UserLightData> schemes(4);
-    std::vector<UserLightLEDData> leds(5);
-    std::vector<ProfileKey> keys;
-    lightData light;
-    const std::vector<std::uint8_t> bytes(12);
-    auto& s = store_;
-    // Writers report success for doing nothing; adders and counters give 0.
-    EXPECT_EQ(
-        (std::vector<bool>{
-            s.deleteProfile(1), s.updateProfileName(1, "x"), s.writeConfigData(1, "k", "v"),
-            s.updateConfigData(1, "k", "v"), s.writeLightProfile(1), s.modifyLightData(1, 1, bytes),
-            s.selectLightMode(1, 1), s.deleteMacroProfile(1), s.deleteMacroRecord(1),
-            s.updateMacroProfileName(1, "m"), s.modifyMacroInfo({}), s.deleteUserLight(1)}),
-        std::vector<bool>(12, true));
-    EXPECT_FALSE(s.queryProfileList(profiles) || s.queryLightInfo(1, 1, light) ||
-                 s.queryKeysProfile(1, 0, keys));
-    EXPECT_EQ(
-        (std::vector<std::int64_t>{s.addProfile("x"), s.getLightModeSelectIndex(1),
-                                   s.addKeyProfile({0, 0, 1, 41, 3, 5, 0, 0, ""}),
-                                   s.getRecordCount(), s.addMacroProfile("m"), s.addMacroRecord({}),
-                                   s.addUserLight(1, "u"), s.addUserLightLEDData({0, 1, 41, 5})}),
-        std::vector<std::int64_t>(8, 0));
-    // Listings hand back the caller's array untouched, and its size.
-    EXPECT_EQ(store_.queryAllMacroData(macros) + store_.queryMacroRecord(1, records) +
-                  store_.getUserLightData(1, schemes) + store_.getUserLightLEDData(1, leds),
-              2 + 3 + 4 + 5);
-    EXPECT_EQ(store_.addUserLightLEDData({0, 1, 41, 0}), -1);
-    EXPECT_EQ(store_.getConfigData(1, "language"), "");
-    EXPECT_EQ(profiles.size() + keys.size() + macros.size() + leds.size(), 1u + 2 + 5);
-    EXPECT_FALSE(fs::exists(file_));
-}
-
 TEST_F(OpenStore, FreeTextNamesAreStoredExactly) {
     const std::vector<std::string> names = {"it's \"quoted\"",
                                             "a; DROP TABLE t_profile; --",
