@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "ChildServer.h"
 #include "autoswitch/AutoSwitcher.h"
 #include "autoswitch/Rules.h"
 #include "exchange/Backups.h"
@@ -17,14 +18,6 @@ namespace korvex {
 namespace {
 
 namespace fs = std::filesystem;
-
-int argc = 1;
-char arg0[] = "autoswitch_tests";
-char* argv[] = {arg0, nullptr};
-
-void app() {
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
 
 AutoSwitchRule rule(std::int64_t profile, std::int64_t kind, const char* match,
                     const char* title = "") {
@@ -113,7 +106,7 @@ TEST(AutoSwitchRules, CheckAndMatch) {
 class Switcher : public ::testing::Test {
   protected:
     void SetUp() override {
-        app();
+        test::app();
         AutoSwitcher::Hooks hooks;
         hooks.shownProfile = [this] { return shown; };
         hooks.switchTo = [this](std::int64_t profile) {
