@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "../exchange/ExchangeTestSupport.h"
@@ -94,10 +93,8 @@ struct Korvexctl : testing::TempHome {
     }
 };
 
-TEST_F(Korvexctl, UsageHelpAndVersion) {
-    const Outcome help = run("--help");
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_THAT(help.out, HasSubstr("upload KIND"));
+// --help is read by korvexctl_help_agrees_with_manual_and_completion.
+TEST_F(Korvexctl, UsageErrorsAndVersion) {
     const Outcome version = run("--version");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_THAT(version.out, HasSubstr("korvexctl "));
@@ -130,7 +127,7 @@ TEST_F(Korvexctl, WithoutAKeyboardItSaysSoInOneLine) {
     }
 }
 
-TEST_F(Korvexctl, StartupOnAFreshDatabase) {
+TEST_F(Korvexctl, StartupOnAFreshDatabaseThenStoredSettingsByTheirOwnCommands) {
     const Outcome r = simulate("upload startup");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(fs::exists(database()));
@@ -147,24 +144,9 @@ TEST_F(Korvexctl, StartupOnAFreshDatabase) {
     EXPECT_EQ(kb.lightMode(), (SimLightMode{11, 202, 81, 0, 1, 15, 12, 0}));
     EXPECT_EQ(kb.systemFunctions(), (SimSystem{}));
 
-    // The log is appended to: a second run doubles it.
-    ASSERT_EQ(simulate("upload system").exitCode, 0);
-    replay(kb, &lines);
-    EXPECT_EQ(lines, emptyImage + 4u * (3 * 2 + 9) + (4 * 2 + 1) + 2 * (3 * 2 + 1));
-}
-
-TEST_F(Korvexctl, StoredSettingsReachTheKeyboard) {
-    ASSERT_EQ(run("upload system --simulate").exitCode, 0);  // creates the database
     const KeyInfo& esc = *findKeyByCode(41);
-    const KeyInfo& a = *findKeyByCode(4);
     std::int64_t light = 0;
     withStore([&](DeviceSQLite& s) {
-        const std::int64_t m1 = s.addMacroProfile("one"), m2 = s.addMacroProfile("two");
-        ASSERT_GT(s.addMacroRecord({0, m2, 2, 0, 4, "a down"}), 0);
-        ASSERT_GT(s.addMacroRecord({0, m2, 3, 1, 4, "a up"}), 0);
-        ASSERT_GT(m1, 0);
-        ASSERT_GT(s.addKeyProfile({0, 1, 1, esc.code, 4, m2, 1, 5, "macro"}), 0);
-        ASSERT_GT(s.addKeyProfile({0, 0, 1, a.code, 2, 1, 0, 0, "off"}), 0);
         light = s.addUserLight(1, "User light 0");
         ASSERT_GT(s.addUserLightLEDData({0, light, esc.code, 0x12AB34}), 0);
         ASSERT_TRUE(s.updateConfigData(1, "gamemode", "1"));
@@ -172,37 +154,14 @@ TEST_F(Korvexctl, StoredSettingsReachTheKeyboard) {
         ASSERT_TRUE(s.updateConfigData(1, "sleeplight", "2"));
         ASSERT_TRUE(s.updateConfigData(1, "fnfunction", "junk"));
     });
-
-    ASSERT_EQ(simulate("upload startup").exitCode, 0);
-    SimulatedKeyboard kb;
-    replay(kb);
+    // The log is appended to: the new lines play on after the first run's.
+    ASSERT_EQ(simulate("upload system").exitCode, 0);
+    ASSERT_EQ(simulate("upload userlight --light-id " + std::to_string(light)).exitCode, 0);
+    replay(kb, &lines);
     EXPECT_THAT(kb.violations(), IsEmpty());
-    EXPECT_THAT(kb.exchanges(),
-                ElementsAre(X::Macros, X::KeyTableTop, X::KeyTableFn, X::LightMode,
-                            X::PerKeyColours, X::LightMode, X::PerKeyColours, X::LightMode,
-                            X::SystemFunctions, X::KeyTableTop, X::KeyTableFn));
-    EXPECT_TRUE(kb.keyEntry(0, a.key_index).isDisabled());
-    const SimKeyEntry fnEsc = kb.keyEntry(1, esc.key_index);
-    EXPECT_TRUE(fnEsc.isMacro());
-    EXPECT_EQ(fnEsc.macroSlot(), 1);
-    EXPECT_EQ(fnEsc.macroLoops(), 5);
+    EXPECT_EQ(kb.systemFunctions(), (SimSystem{1, 0, 1, 0, 0, 2}));
     EXPECT_EQ(kb.ledColour(esc.light_index), 0x12AB34u);
     EXPECT_EQ(kb.lightMode()->mode, 0x80);  // it ends in user light mode
-    EXPECT_EQ(kb.storeCount(), 5u);         // after each lighting exchange
-    EXPECT_EQ(kb.systemFunctions(), (SimSystem{1, 0, 1, 0, 0, 2}));
-    // The image leads the start-up, so the macro key plays its macro.
-    ASSERT_EQ(kb.macros().size(), 2u);
-    EXPECT_EQ(kb.macros()[1].events.size(), 3u);
-
-    fs::remove(wire);
-    ASSERT_EQ(simulate("upload macros").exitCode, 0);
-    SimulatedKeyboard kb2;
-    replay(kb2);
-    ASSERT_EQ(kb2.macros().size(), 2u);
-    EXPECT_TRUE(kb2.macros()[0].empty);
-    EXPECT_EQ(kb2.macros()[1].events.size(), 3u);
-
-    EXPECT_EQ(simulate("upload userlight --light-id " + std::to_string(light)).exitCode, 0);
     EXPECT_EQ(simulate("upload lightmode --profile 1").exitCode, 0);
 }
 
@@ -223,54 +182,50 @@ TEST_F(Korvexctl, RefusalsSendNothing) {
     EXPECT_FALSE(fs::exists(wire));
 }
 
-TEST_F(Korvexctl, AStoreThatCannotBeReadSendsNothingAndSaysWhy) {
+TEST_F(Korvexctl, AStoreThatCannotBeReadIsLeftAloneSendsNothingAndSaysWhy) {
     ASSERT_EQ(run("upload system --simulate").exitCode, 0);  // creates the database
-    withStore([](DeviceSQLite& s) {
-        const std::int64_t m = s.addMacroProfile("hi");
-        ASSERT_TRUE(s.rewriteMacroRecords(m, {{0, m, 2, 0, 11, "H"}}));
-        ASSERT_GT(s.addKeyProfile({0, 0, 1, 41, 4, m, 0, 0, "hi"}), 0);
-        ASSERT_TRUE(s.writeLightProfile(1));  // so a start-up has nothing to write
-    });
     const fs::path pristine = root / "pristine.sqlite3";
     fs::copy_file(database(), pristine);
+    ProfileFile named;
+    named.name = "p";
+    std::ofstream(root / "p.json") << profileFileText(named);
+    const fs::path out = root / "out.json", copy = root / "copy.sqlite3";
     const struct {
-        const char* sql;  // "garbage" or "pointers": a damaged page of a table
+        const char* damage;
         const char* says;
     } cases[] = {
         {"ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind", "t_keyprofile.macroType"},
-        {"DROP TABLE t_macro_data", "t_macro_data"},
-        {"garbage", "is damaged ("},
         // SQLite reads these as rows of NULLs without an error.
+        {"garbage", "not a settings database"},
         {"pointers", "is damaged ("},
     };
     for (const auto& c : cases) {
         fs::copy_file(pristine, database(), fs::copy_options::overwrite_existing);
-        if (std::string(c.sql) == "garbage")
-            testing::damageTable(database(), "t_keyprofile");
-        else if (std::string(c.sql) == "pointers")
+        if (std::string(c.damage) == "pointers")
             testing::scribbleCellPointers(database(), "t_configdata");
+        else if (std::string(c.damage) == "garbage")
+            std::ofstream(database(), std::ios::binary | std::ios::trunc) << std::string(4096, 'x');
         else
-            ASSERT_TRUE(testing::RawDb(database()).exec(c.sql)) << c.sql;
+            ASSERT_TRUE(testing::RawDb(database()).exec(c.damage)) << c.damage;
         const std::string before = readBytes(database());
-        for (const char* args : {"upload keys", "upload system", "upload startup"}) {
-            const Outcome r = simulate(args);
+        for (const std::string& args :
+             {std::string("upload keys --simulate --wire-log '" + wire.string() + "'"),
+              std::string("upload startup --simulate --wire-log '" + wire.string() + "'"),
+              "export '" + out.string() + "'", "import '" + (root / "p.json").string() + "'"}) {
+            const Outcome r = run(args);
             EXPECT_EQ(r.exitCode, 1) << args << " " << c.says;
             EXPECT_THAT(r.err, HasSubstr(c.says)) << args;
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
             EXPECT_THAT(r.out, IsEmpty()) << args;
-            EXPECT_FALSE(fs::exists(wire)) << args << " " << c.says;
         }
-        EXPECT_EQ(readBytes(database()), before) << c.says;  // left as it was
+        EXPECT_EQ(readBytes(database()), before) << c.says;
+        EXPECT_FALSE(fs::exists(wire)) << c.says;
+        EXPECT_FALSE(fs::exists(out)) << c.says;
     }
-    // A damaged file is not exported nor backed up, in the same words.
-    const fs::path out = root / "out.json", copy = root / "copy.sqlite3";
-    for (const std::string& args :
-         {"export '" + out.string() + "'", "backup '" + copy.string() + "'"}) {
-        const Outcome r = run(args);
-        EXPECT_EQ(r.exitCode, 1) << args;
-        EXPECT_THAT(r.err, HasSubstr("is damaged (")) << args;
-    }
-    EXPECT_FALSE(fs::exists(out));
+    // A damaged file (the last case) is not backed up either, in the same words.
+    const Outcome r = run("backup '" + copy.string() + "'");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("is damaged ("));
     EXPECT_FALSE(fs::exists(copy));
 }
 
@@ -318,8 +273,19 @@ TEST_F(Korvexctl, StoppedBySignalItKeepsTheLinesItOwesAndNamesWhatWasNotSent) {
     EXPECT_THAT(readBytes(err), HasSubstr("not sent: "));
 }
 
-TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
+TEST_F(Korvexctl, ExportImportBackupAndRestoreMoveSettingsAndRefuseABadFile) {
+    EXPECT_EQ(run("backup").exitCode, 1);                    // nothing to back up yet
     ASSERT_EQ(run("upload system --simulate").exitCode, 0);  // creates the database
+    const Outcome made = run("backup");
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const std::string prefix = "backed up to ";
+    ASSERT_EQ(made.out.rfind(prefix, 0), 0u);
+    const std::string backup = made.out.substr(prefix.size(), made.out.size() - prefix.size() - 1);
+    EXPECT_TRUE(fs::exists(backup));
+    const fs::path named = root / "mine.sqlite3";
+    ASSERT_EQ(run("backup '" + named.string() + "'").exitCode, 0);
+    EXPECT_TRUE(fs::exists(named));
+
     withStore([](DeviceSQLite& s) {
         const std::int64_t p = s.addProfile("Travel");
         const std::int64_t m = s.addMacroProfile("hi");
@@ -345,25 +311,7 @@ TEST_F(Korvexctl, ExportImportMovesAProfileAndRefusesABadFile) {
     EXPECT_THAT(bad.err, HasSubstr("bad.json: not a Korvex profile file"));
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
     EXPECT_EQ(readBytes(database()), before);
-}
 
-TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
-    EXPECT_EQ(run("backup").exitCode, 1);  // nothing to back up yet
-    ASSERT_EQ(run("upload system --simulate").exitCode, 0);
-    const Outcome made = run("backup");
-    ASSERT_EQ(made.exitCode, 0) << made.err;
-    const std::string prefix = "backed up to ";
-    ASSERT_EQ(made.out.rfind(prefix, 0), 0u);
-    const std::string backup = made.out.substr(prefix.size(), made.out.size() - prefix.size() - 1);
-    EXPECT_TRUE(fs::exists(backup));
-    const fs::path named = root / "mine.sqlite3";
-    ASSERT_EQ(run("backup '" + named.string() + "'").exitCode, 0);
-    EXPECT_TRUE(fs::exists(named));
-
-    withStore([](DeviceSQLite& s) {
-        ASSERT_TRUE(s.dropTable());
-        EXPECT_GT(s.addProfile("later"), 0);
-    });
     const Outcome restored = run("restore '" + backup + "'");
     ASSERT_EQ(restored.exitCode, 0) << restored.err;
     EXPECT_THAT(restored.out, HasSubstr("-restore.sqlite3"));
@@ -373,92 +321,6 @@ TEST_F(Korvexctl, BackupAndRestoreBringTheSettingsBack) {
         ASSERT_EQ(profiles.size(), 1u);
         EXPECT_EQ(profiles[0].name, "Configuration File 1");
     });
-}
-
-// Another program in the middle of a change: a process of its own (a lock
-// is per process) holding the write lock with its journal pending until it
-// is told to commit.
-class OtherWriter {
-  public:
-    explicit OtherWriter(const fs::path& db) {
-        if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            testing::RawDb other(db);
-            char c = other.exec("BEGIN IMMEDIATE") &&
-                             other.exec("INSERT INTO t_profile (name) VALUES ('Theirs')")
-                         ? 'y'
-                         : 'n';
-            if (::write(ready_[1], &c, 1) != 1 || ::read(go_[0], &c, 1) != 1) ::_exit(2);
-            ::_exit(other.exec("COMMIT") ? 0 : 1);
-        }
-        char c = 0;
-        holding_ = pid_ > 0 && ::read(ready_[0], &c, 1) == 1 && c == 'y';
-    }
-    bool holding() const { return holding_; }
-    // True when its change was committed.
-    bool commit() {
-        int status = 0;
-        return ::write(go_[1], "c", 1) == 1 && ::waitpid(pid_, &status, 0) == pid_ &&
-               WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-
-  private:
-    int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
-    pid_t pid_ = -1;
-    bool holding_ = false;
-};
-
-TEST_F(Korvexctl, WhileAnotherProgramWritesRestoreAndImportRefuseAndMoveNothing) {
-    ASSERT_EQ(run("upload system --simulate").exitCode, 0);
-    const fs::path backup = root / "mine.sqlite3", file = root / "p.json";
-    ASSERT_EQ(run("backup '" + backup.string() + "'").exitCode, 0);
-    ASSERT_EQ(run("export '" + file.string() + "'").exitCode, 0);
-    const std::string bytes = readBytes(database());
-    OtherWriter other(database());
-    ASSERT_TRUE(other.holding());
-    const std::string journal = database().string() + "-journal";
-    const std::string pending = readBytes(journal);
-    ASSERT_FALSE(pending.empty());
-    for (const std::string& args :
-         {"restore '" + backup.string() + "'", "import '" + file.string() + "'"}) {
-        const Outcome r = run(args);
-        EXPECT_EQ(r.exitCode, 1) << args;
-        EXPECT_THAT(r.err, HasSubstr("is in use by another program")) << args;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    }
-    EXPECT_TRUE(readBytes(database()) == bytes);
-    EXPECT_TRUE(readBytes(journal) == pending);
-    EXPECT_FALSE(fs::exists(root / "korvex/backups"));
-    ASSERT_TRUE(other.commit());  // its change is kept
-    withStore([](DeviceSQLite& s) {
-        std::vector<ProfileData> profiles;
-        ASSERT_TRUE(s.queryProfileList(profiles));
-        EXPECT_EQ(profiles.back().name, "Theirs");
-    });
-}
-
-TEST_F(Korvexctl, AGarbageDatabaseIsLeftUnchangedAndNothingIsSent) {
-    fs::create_directories(database().parent_path());
-    const std::string garbage(4096, 'x');
-    std::ofstream(database(), std::ios::binary) << garbage;
-    const Outcome upload = simulate("upload startup");
-    EXPECT_EQ(upload.exitCode, 1);
-    EXPECT_THAT(upload.err, HasSubstr("not a settings database"));
-    EXPECT_EQ(std::count(upload.err.begin(), upload.err.end(), '\n'), 1);
-    EXPECT_FALSE(fs::exists(wire));
-    // Neither exported from nor imported into.
-    ProfileFile named;
-    named.name = "p";
-    std::ofstream(root / "p.json") << profileFileText(named);
-    for (const std::string& args : {"export '" + (root / "out.json").string() + "'",
-                                    "import '" + (root / "p.json").string() + "'"}) {
-        const Outcome r = run(args);
-        EXPECT_EQ(r.exitCode, 1) << args;
-        EXPECT_THAT(r.err, HasSubstr("not a settings database")) << args;
-    }
-    EXPECT_EQ(readBytes(database()), garbage);
-    EXPECT_FALSE(fs::exists(root / "out.json"));
 }
 
 }  // namespace

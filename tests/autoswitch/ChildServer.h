@@ -2,8 +2,10 @@
 
 // A server of a test's own (Xvfb, dbus-daemon) that writes one line, its
 // display or address, to a descriptor once it listens; ended with the test.
+// And the one application object the tests of this binary share.
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -13,6 +15,13 @@
 #include <vector>
 
 namespace korvex::test {
+
+inline void app() {
+    static int argc = 1;
+    static char arg0[] = "autoswitch_tests";
+    static char* argv[] = {arg0, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
 
 class ChildServer {
   public:

@@ -17,10 +17,6 @@
 namespace korvex {
 namespace {
 
-int argc = 1;
-char arg0[] = "autoswitch_tests";
-char* argv[] = {arg0, nullptr};
-
 // A dbus-daemon of the test's own.
 class PrivateBus : public test::ChildServer {
   public:
@@ -50,7 +46,7 @@ class FakeKWin : public QObject {
 };
 
 TEST(KWinWatcherTest, LoadsItsScriptHearsItAndUnloadsIt) {
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    test::app();
     PrivateBus bus;
     if (bus.address().isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
     QDBusConnection kwinBus = QDBusConnection::connectToBus(bus.address(), QStringLiteral("kwin"));

@@ -25,20 +25,12 @@
 namespace korvex {
 namespace {
 
-int argc = 1;
-char arg0[] = "autoswitch_tests";
-char* argv[] = {arg0, nullptr};
-
-void ensureApp() {
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
-
 FrontApp lastFront(QSignalSpy& spy) {
     return spy.last().at(0).value<FrontApp>();
 }
 
 TEST(ProgramWatcherTest, SeesAProgramStartAndExit) {
-    ensureApp();
+    test::app();
     QTemporaryDir dir;
     const QString game = dir.filePath(QStringLiteral("korvex-test-game"));
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), game));
@@ -80,7 +72,7 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
 }
 
 TEST(X11WatcherTest, FollowsTheActiveWindowItsClassAndTitle) {
-    ensureApp();
+    test::app();
     PrivateX server;
     if (server.display().isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
     // The test plays the window manager and two applications.
@@ -141,7 +133,7 @@ void sendIpc(QLocalSocket* socket, std::uint32_t type, const QByteArray& payload
 }
 
 TEST(SwayWatcherTest, ReadsTheTreeThenFocusEvents) {
-    ensureApp();
+    test::app();
     QTemporaryDir dir;
     QLocalServer server;
     ASSERT_TRUE(server.listen(dir.filePath(QStringLiteral("sway.sock"))));

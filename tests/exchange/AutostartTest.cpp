@@ -82,11 +82,7 @@ TEST_F(Autostart, TheEntryNamesTheProgramSoTheSessionFindsIt) {
     EXPECT_EQ(built.path, (root / "src/build/src/app/korvex").string());
     EXPECT_TRUE(built.inBuildFolder);
     EXPECT_FALSE(autostartProgramAt((root / "src/korvex").string()).inBuildFolder);
-    // These tests run from the build folder themselves.
-    const auto running = runningAutostartProgram();
-    ASSERT_TRUE(running);
-    EXPECT_EQ(running->path, fs::canonical("/proc/self/exe").string());
-    EXPECT_TRUE(running->inBuildFolder);
+    // The running program's own entry is DesktopTest's (it runs from a build folder).
 }
 
 }  // namespace

@@ -155,16 +155,6 @@ TEST_F(Backups, EachDestructiveOperationIsPrecededByABackupThatRestoresTheStateB
     }
 }
 
-TEST_F(Backups, WithoutABackupTheDestructiveOperationIsNotRun) {
-    writeBytes(root / "blocker", "x");
-    BackupShelf blocked((root / "blocker").string(), steppingClock());  // a file, not a folder
-    const auto before = dumpTables(database);
-    const GuardedResult r = restoreFactorySettings(store, blocked);
-    EXPECT_FALSE(r.ok);
-    EXPECT_THAT(r.message, HasSubstr("no backup could be made"));
-    EXPECT_EQ(dumpTables(database), before);
-}
-
 TEST_F(Backups, PruningKeepsTheNewestTenOfEachKindAndNeverTheUsersOwn) {
     fs::create_directories(shelfDir());
     writeBytes(fs::path(shelfDir()) / "notes.txt", "mine");

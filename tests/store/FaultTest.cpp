@@ -85,25 +85,6 @@ TEST_F(StoreTest, FailingRewritesKeepTheRowsTheyWouldReplace) {
     EXPECT_EQ(raw.count("t_lightdata", "profId = 3"), 21);
 }
 
-TEST_F(StoreTest, AFactoryResetThatCannotFinishKeepsEverySetting) {
-    openOrFail();
-    store_.setBusyTimeout(50);
-    ASSERT_EQ(store_.addProfile("P2"), 2);
-    ASSERT_GT(store_.addMacroProfile("m"), 0);
-    RawDb reader(file_);
-    const auto before = reader.rows("SELECT * FROM t_profile");
-    // Another program in the middle of reading: the reset cannot commit.
-    ASSERT_TRUE(reader.exec("BEGIN"));
-    ASSERT_EQ(reader.count("t_profile"), 2);
-    EXPECT_FALSE(store_.dropTable());
-    EXPECT_TRUE(logged("dropTable table failed "));
-    ASSERT_TRUE(reader.exec("COMMIT"));
-    EXPECT_EQ(reader.rows("SELECT * FROM t_profile"), before);
-    EXPECT_EQ(reader.count("t_macro_data"), 1);
-    EXPECT_TRUE(store_.dropTable());
-    EXPECT_EQ(reader.count("t_profile"), 1);
-}
-
 TEST_F(StoreTest, WritesBasedOnAnOlderReadAreRefusedOnceAnotherProgramCommitted) {
     openOrFail();
     ASSERT_GT(store_.addMacroProfile("m"), 0);

@@ -113,14 +113,25 @@ TEST_F(StoreTest, ReopeningChangesNothingAndSeedsOnlyEmptyTables) {
     EXPECT_EQ(raw.rows("SELECT profId, name FROM t_profile"), Rows{"1|Configuration File 1"});
 }
 
-TEST_F(StoreTest, FactoryResetKeepsTriggerKeysAndEndsWithTheFirstRunState) {
+TEST_F(StoreTest, FactoryResetKeepsTriggerKeysAndEndsWithTheFirstRunStateOrChangesNothing) {
     openOrFail();
+    store_.setBusyTimeout(50);
     EXPECT_GT(store_.addProfile("P2"), 0);
     EXPECT_TRUE(store_.writeLightProfile(2));
     EXPECT_GT(store_.addMacroProfile("m"), 0);
     EXPECT_GT(store_.addUserLight(1, "u"), 0);
     RawDb raw(file_);
     ASSERT_TRUE(raw.exec("INSERT INTO t_triggerkey VALUES (5, 1, 0, 4, 'kept')"));
+    // Another program in the middle of reading: the reset cannot commit.
+    const auto before = raw.rows("SELECT * FROM t_profile");
+    ASSERT_TRUE(raw.exec("BEGIN"));
+    ASSERT_EQ(raw.count("t_profile"), 2);
+    EXPECT_FALSE(store_.dropTable());
+    EXPECT_TRUE(logged("dropTable table failed "));
+    ASSERT_TRUE(raw.exec("COMMIT"));
+    EXPECT_EQ(raw.rows("SELECT * FROM t_profile"), before);
+    EXPECT_EQ(raw.count("t_macro_data"), 1);
+
     ASSERT_TRUE(store_.dropTable());
     EXPECT_TRUE(logged("dropTable  success"));
     EXPECT_EQ(raw.rows("SELECT * FROM t_triggerkey"), Rows{"5|1|0|4|kept"});
