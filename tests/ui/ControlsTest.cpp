@@ -104,17 +104,6 @@ TEST_F(ControlsTest, ColorButtonHoverFillAndDisabledClicks) {
     EXPECT_FALSE(b.isHover());
 }
 
-TEST_F(ControlsTest, TextButtonCaptionFollowsColourAndHover) {
-    TextButton b;
-    b.setTitle("Reset");
-    b.setBtnColor(QColor(10, 20, 30));
-    EXPECT_EQ(b.textView()->palette().color(QPalette::WindowText), QColor(10, 20, 30));
-    hover(&b, true);
-    EXPECT_NEAR(b.textView()->palette().color(QPalette::WindowText).alphaF(), 0.9, 0.01);
-    hover(&b, false);
-    EXPECT_EQ(b.textView()->palette().color(QPalette::WindowText), QColor(10, 20, 30));
-}
-
 TEST_F(ControlsTest, ListSelectionRunsForClicksAndProgramAlike) {
     ItemListView list;
     list.resize(200, 200);

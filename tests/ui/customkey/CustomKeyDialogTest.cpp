@@ -1,6 +1,6 @@
 #include <QLineEdit>
 
-#include "../macro/WindowFixture.h"
+#include "../keys/PageTestSupport.h"
 #include "../recorder/KeyEvents.h"
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
@@ -21,10 +21,10 @@ constexpr int kA = 4, kC = 6, kF5 = 62, kLeftControl = 224, kLeftShift = 225;
 // Rows of the dialog's function type combo.
 enum TypeRow { kDefaultRow, kKeyboardRow, kMouseRow, kMacroRow, kMultimediaRow, kMacRow };
 
-class CustomKeyDialogTest : public test::WindowFixture {
+class CustomKeyDialogTest : public test::PageTest {
   protected:
     void SetUp() override {
-        WindowFixture::SetUp();
+        PageTest::SetUp();
         if (HasFatalFailure()) return;
         Keylogger::shared().keys.clear();
     }

@@ -45,31 +45,6 @@ TEST_F(KeyPageTest, PanelPickIsStoredShownAndSentAndReselectedOnTheNextClick) {
     EXPECT_EQ(selectedTiles(), std::vector<int>{5});
 }
 
-TEST_F(KeyPageTest, DisableThenDefaultRestoresTheKeyEverywhere) {
-    clickKey("q");
-    chooseMenu(menuid::kDisableKey);
-    waitForUploads();
-    EXPECT_FALSE(keys->keyMenu()->isVisible());
-    EXPECT_EQ(key("q").keyMacro, "Disable Keys");
-    EXPECT_EQ(key("q").faceLabel, QString(QChar(0x2298)));
-    EXPECT_TRUE(held(0, "q").isDisabled());
-
-    clickKey("q");
-    chooseMenu(menuid::kDefaultKey);
-    waitForUploads();
-    EXPECT_TRUE(rows(0).empty());
-    EXPECT_EQ(key("q").keyMacro, keyFullName("q"));
-    EXPECT_FALSE(keyboard()->keyView(key("q").index)->isMacro());
-    EXPECT_TRUE(key("q").faceLabel.isEmpty());
-    EXPECT_TRUE(held(0, "q").isDefault());
-
-    // Default on a key that never had a row stores nothing.
-    clickKey("w");
-    chooseMenu(menuid::kDefaultKey);
-    EXPECT_TRUE(rows(0).empty());
-    EXPECT_EQ(key("w").keyMacro, keyFullName("w"));
-}
-
 TEST_F(KeyPageTest, PanelPickBeforeAnyKeyWarnsAndStoresNothing) {
     pickTile(5);
     ASSERT_NE(keys->sheet(), nullptr);

@@ -4,7 +4,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "LightTestSupport.h"
+#include "../keys/PageTestSupport.h"
 #include "ui/Images.h"
 #include "ui/light/KeyboardLightView.h"
 #include "ui/light/KeyboardViewLight.h"
@@ -15,10 +15,10 @@ namespace {
 
 using namespace lightmodes;
 
-class LightPage : public LightPageTest {
+class LightPage : public PageTest {
   protected:
     void SetUp() override {
-        LightPageTest::SetUp();
+        PageTest::SetUp();
         page();
         openPage(KeyboardViewController::kLightView);
     }
@@ -58,7 +58,7 @@ class LightPage : public LightPageTest {
     }
 
     SimLightMode shown() {
-        auto mode = keyboard().lightMode();
+        auto mode = sim().lightMode();
         EXPECT_TRUE(mode.has_value());
         return mode.value_or(SimLightMode{});
     }
@@ -132,7 +132,7 @@ TEST_F(LightPage, EverySettingReachesTheKeyboardAndSurvivesARestart) {
     EXPECT_EQ(page()->light_slider_speed()->value(), 4);
     EXPECT_EQ(page()->light_btn_color()->btn_color(), QColor(255, 168, 0));
     EXPECT_EQ((SimLightMode{7, 255, 168, 0, 0, 9, 4, 0}), shown());
-    EXPECT_TRUE(keyboard().violations().empty());
+    EXPECT_TRUE(sim().violations().empty());
 }
 
 TEST_F(LightPage, CloseBacklightTurnsEverythingOffAndStillSends) {
@@ -296,8 +296,8 @@ TEST_F(LightPage, SleepTimeIsStoredAndSentWithTheSystemSwitches) {
     EXPECT_EQ(radioOn(), 2);
     EXPECT_EQ(page()->sleepLabel(2)->palette().color(QPalette::WindowText), kAccentColor);
     EXPECT_EQ(page()->sleepLabel(0)->palette().color(QPalette::WindowText), QColor(Qt::white));
-    ASSERT_TRUE(keyboard().systemFunctions());
-    EXPECT_EQ(keyboard().systemFunctions()->sleepLight, 2);
+    ASSERT_TRUE(sim().systemFunctions());
+    EXPECT_EQ(sim().systemFunctions()->sleepLight, 2);
     EXPECT_EQ(page()->sleepLabel(2)->text(), "5 min");
 
     ASSERT_TRUE(store().updateConfigData(1, "sleeplight", "7"));

@@ -4,8 +4,8 @@
 #include <QRadioButton>
 #include <QToolTip>
 
+#include "../keys/PageTestSupport.h"
 #include "../recorder/KeyEvents.h"
-#include "WindowFixture.h"
 #include "catalog/KeyCatalog.h"
 #include "store/DeviceSQLite.h"
 #include "ui/Controls.h"
@@ -34,10 +34,10 @@ Ev delay(std::int64_t ms) {
     return {1, ms};
 }
 
-class MacroPageTest : public test::WindowFixture {
+class MacroPageTest : public test::PageTest {
   protected:
     void SetUp() override {
-        WindowFixture::SetUp();
+        PageTest::SetUp();
         if (HasFatalFailure()) return;
         page = hub->findChild<KeyboardViewMacro*>();
         ASSERT_NE(page, nullptr);
