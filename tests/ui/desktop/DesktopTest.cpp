@@ -78,12 +78,21 @@ class DesktopTest : public test::PageTest {
 };
 
 TEST_F(DesktopTest, EachDestructiveChangeFromTheWindowIsBackedUpFirst) {
-    EXPECT_TRUE(backupTags().empty());
     assignZ();
     openPage(KeyboardViewController::kConfigView);
+    // Declined, the reset changes nothing and backs nothing up.
+    click(config->btn_resetmousedata());
+    ASSERT_NE(config->sheet(), nullptr);
+    EXPECT_EQ(config->sheet()->informativeText(),
+              "Resetting the keyboard will erase all keyboard data. Continue?");
+    answer(config->sheet(), false);
+    EXPECT_EQ(rows(0).size(), 1u);
+    EXPECT_TRUE(backupTags().empty());
     confirmOn(config->btn_resetmousedata());
     EXPECT_EQ(newestTag(), "profile-reset");
     EXPECT_TRUE(rows(0).empty());
+    EXPECT_EQ(key("z").keyMacro, keyFullName("z"));
+    EXPECT_TRUE(held(0, "z").isDefault());
 
     confirmOn(config->btn_resetalldata());
     EXPECT_EQ(newestTag(), "factory-restore");
@@ -157,11 +166,10 @@ TEST_F(DesktopTest, ExportedProfileImportsAsANewSelectedProfileAndBadFilesChange
 TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
     using E = SimExchange;
     SimulatedKeyboard& kb = monitor->keyboard();
-    std::size_t exchangesSeen = 0, transfersSeen = 0;
+    std::size_t exchangesSeen = 0;
     auto mark = [&] {
         waitForUploads();
         exchangesSeen = kb.exchanges().size();
-        transfersSeen = kb.transferCount();
     };
     auto since = [&] {
         waitForUploads();
@@ -171,7 +179,6 @@ TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
     mark();
     assignZ();
     EXPECT_EQ(since(), std::vector<E>{E::KeyTableTop});
-    EXPECT_EQ(kb.transferCount() - transfersSeen, 15u);
     mark();
     click(keys->customkey_btn_fnlayer());
     clickKey("x");
@@ -392,18 +399,7 @@ TEST_F(DesktopTest, AfterResumeTheStartupUploadsGoOutOnce) {
         source.sleepAndWake();
         emit source.prepareForSleep(false);  // a repeated wake-up signal
         EXPECT_TRUE(writesSince(from) == firstAttach);
-
-        // Asleep with the keyboard away: nothing to send to.
-        monitor->unplug();
-        settle();
-        from = writeCount();
-        source.sleepAndWake();
-        EXPECT_TRUE(writesSince(from).empty());
-        monitor->plug();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return hub->keyboardAttached(); }, 3000));
-        settle();
-        EXPECT_TRUE(writesSince(from) == firstAttach);  // from the attach alone
-        // Attached again: nothing while asleep, once more on waking.
+        // Nothing while asleep, once more on waking.
         from = writeCount();
         emit source.prepareForSleep(true);
         EXPECT_TRUE(writesSince(from).empty());
