@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "../../store/StoreTestSupport.h"
 #include "../keys/PageTestSupport.h"
 #include "catalog/FunctionCatalog.h"
 #include "exchange/Autostart.h"
@@ -23,11 +24,6 @@
 
 namespace korvex {
 namespace {
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class DesktopTest : public test::PageTest {
   protected:
@@ -131,16 +127,15 @@ TEST_F(DesktopTest, ExportedProfileImportsAsANewSelectedProfileAndBadFilesChange
     ASSERT_NE(desktop->sheet(), nullptr);
     EXPECT_EQ(desktop->sheet()->text(), "Profile exported to " + file);
 
-    // A refused file: the message names the fault; the database keeps every byte.
+    // A refused file: the message names the fault (that the database keeps
+    // every byte: ProfileFileTest).
     const QString bad = dataHome.filePath(QStringLiteral("bad.json"));
     std::ofstream(bad.toStdString()) << "{ not json";
-    const std::string before = fileBytes(*databasePath());
     QSignalSpy finished(desktop, &KeyboardViewDesktop::importFinished);
     desktop->importProfileFrom(bad);
     EXPECT_TRUE(desktop->importRunning());  // the window's thread is free meanwhile
     ASSERT_TRUE(finished.wait(20000));
     EXPECT_TRUE(desktop->sheet()->text().startsWith("The file was not imported: "));
-    EXPECT_EQ(fileBytes(*databasePath()), before);
     EXPECT_TRUE(backupTags().empty());
 
     const std::size_t sent = writeCount();
@@ -315,7 +310,7 @@ class DamagedStartTest : public DesktopTest {
             DeviceSQLite store([](const std::string&) {});
             ASSERT_TRUE(store.openFile(*databasePath()).ok);
         }
-        damaged = fileBytes(*databasePath());
+        damaged = testing::readBytes(*databasePath());
         ASSERT_GT(damaged.size(), 3 * 4096u);
         for (std::size_t i = 4096 + 16; i < 3 * 4096; ++i) damaged[i] = '\x5a';
         std::ofstream(*databasePath(), std::ios::binary | std::ios::trunc) << damaged;
@@ -325,7 +320,7 @@ class DamagedStartTest : public DesktopTest {
 
 TEST_F(DamagedStartTest, TheFileIsLeftAloneAndTheNewestBackupIsOffered) {
     EXPECT_FALSE(hub->deviceDB()->isOpen());
-    EXPECT_EQ(fileBytes(*databasePath()), damaged);
+    EXPECT_EQ(testing::readBytes(*databasePath()), damaged);
     ASSERT_NE(desktop->sheet(), nullptr);
     EXPECT_TRUE(desktop->sheet()->informativeText().startsWith(
         "The settings database is damaged and was left untouched. Restore the newest backup ("));
@@ -339,7 +334,7 @@ TEST_F(DamagedStartTest, TheFileIsLeftAloneAndTheNewestBackupIsOffered) {
     // The damaged file went to the shelf as it was.
     for (const BackupInfo& b : BackupShelf::standard()->list())
         if (b.tag == "damaged") {
-            EXPECT_EQ(fileBytes(b.path), damaged);
+            EXPECT_EQ(testing::readBytes(b.path), damaged);
         }
     const auto tags = backupTags();
     EXPECT_EQ(tags.back(), "manual");

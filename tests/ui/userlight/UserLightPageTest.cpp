@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include "../../store/StoreTestSupport.h"
 #include "../keys/PageTestSupport.h"
 #include "catalog/KeyCatalog.h"
 #include "ui/light/LightModes.h"
@@ -136,11 +137,6 @@ class UserLightPage : public PageTest {
     }
     QString filePath(const char* name) const {
         return dataHome.filePath(QString::fromLatin1(name));
-    }
-    QByteArray fileBytes(const QString& path) {
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-        return f.readAll();
     }
 
     QString chosenFile;
@@ -361,7 +357,8 @@ TEST_F(UserLightPage, ExportThenImportGivesTheSameSchemeAndFile) {
     clickRow(page()->userlightlist(), 1);
     chosenFile = filePath("second.json");
     press(button::kExport);
-    EXPECT_EQ(fileBytes(filePath("second.json")), fileBytes(filePath("first.json")));
+    EXPECT_EQ(testing::readBytes(filePath("second.json").toStdString()),
+              testing::readBytes(filePath("first.json").toStdString()));
 
     // Without a scheme there is nothing to export.
     press(button::kDelete);
