@@ -91,11 +91,8 @@ TEST_F(CustomKeyDialogTest, KeyCombinationsAreCapturedFromTheHeldKeys) {
     EXPECT_EQ(stored->macroDesc, "Left Control + C");
     EXPECT_EQ(sent(kA).type, 0x02);
     EXPECT_EQ(sent(kA).b2, kC);
-    // The main window shows the new assignment once the dialog is gone.
-    const auto& shown =
-        keys->customkey_keyboardctrl()
-            ->kbKeyArraySelect()[static_cast<std::size_t>(findKeyByCode(kA)->layout_index)];
-    EXPECT_EQ(shown.keyMacro, "Left Control + C");
+    // (save() saw the close posted; the key page's labels follow it:
+    // KeyPageTest.DialogAssignmentsAreShownAndSentWhenTheDialogCloses.)
 
     // Two modifiers and a key: an entry holds one modifier and one key, so the
     // first modifier and the key are shown and stored (never a modifier in the

@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-#include "../../store/StoreTestSupport.h"
 #include "../keys/PageTestSupport.h"
 #include "catalog/KeyCatalog.h"
 #include "ui/light/LightModes.h"
@@ -322,7 +321,7 @@ TEST_F(UserLightPage, RenamingStoresAnyTextAndKeepsItAcrossARestart) {
     EXPECT_EQ(page()->userlightlist()->row(0)->text(), name);
 }
 
-TEST_F(UserLightPage, ExportThenImportGivesTheSameSchemeAndFile) {
+TEST_F(UserLightPage, ExportThenImportGivesTheSameScheme) {
     press(button::kAdd);
     clickKey("escape");
     clickKey("enter", Qt::ShiftModifier);
@@ -354,12 +353,7 @@ TEST_F(UserLightPage, ExportThenImportGivesTheSameSchemeAndFile) {
     EXPECT_EQ(page()->userlight_datas().back().name, "User light 2");
     press(button::kDelete);
 
-    clickRow(page()->userlightlist(), 1);
-    chosenFile = filePath("second.json");
-    press(button::kExport);
-    EXPECT_EQ(testing::readBytes(filePath("second.json").toStdString()),
-              testing::readBytes(filePath("first.json").toStdString()));
-
+    // (Writing what was read gives the same file: UserLightFileTest.)
     // Without a scheme there is nothing to export.
     press(button::kDelete);
     press(button::kDelete);
