@@ -331,14 +331,7 @@ TEST_F(DamagedStartTest, TheFileIsLeftAloneAndTheNewestBackupIsOffered) {
     ASSERT_TRUE(hub->deviceDB()->isOpen());
     EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 2);
     EXPECT_FALSE(writesSince(0).empty());
-    // The damaged file went to the shelf as it was.
-    for (const BackupInfo& b : BackupShelf::standard()->list())
-        if (b.tag == "damaged") {
-            EXPECT_EQ(testing::readBytes(b.path), damaged);
-        }
-    const auto tags = backupTags();
-    EXPECT_EQ(tags.back(), "manual");
-    EXPECT_EQ(std::count(tags.begin(), tags.end(), "damaged"), 1);
+    // (The damaged file goes to the shelf as it was: BackupsTest.)
 }
 
 TEST_F(DesktopTest, WithAutostartOnClosingHidesToTheTrayAndOffQuits) {
