@@ -83,13 +83,9 @@ class MacroPageTest : public test::PageTest {
         type("insertevent_edit", ms);
         click("insertevent_button");
     }
-    void answer(const char* button) {
-        ASSERT_NE(page->sheet(), nullptr);
-        page->sheet()->findChild<QAbstractButton*>(button)->click();
-    }
     void record(const std::function<void()>& keys) {
         click("record_button");
-        if (hub->macroRecordType != 2) answer("sheet_yes");  // over earlier events
+        if (hub->macroRecordType != 2) answer(page->sheet(), true);  // over earlier events
         ASSERT_EQ(hub->macroRecordType, 2);
         keys();
         click("record_button");
@@ -436,10 +432,10 @@ TEST_F(MacroPageTest, RecordingOverAMacroWithEventsAsksFirst) {
     click("record_button");
     ASSERT_NE(page->sheet(), nullptr);
     EXPECT_EQ(hub->macroRecordType, 1);
-    answer("sheet_no");
+    answer(page->sheet(), false);
     EXPECT_EQ(stored(), std::vector<Ev>{delay(7)});
     click("record_button");
-    answer("sheet_yes");
+    answer(page->sheet(), true);
     EXPECT_EQ(hub->macroRecordType, 2);
     EXPECT_TRUE(shown().empty());
 }
