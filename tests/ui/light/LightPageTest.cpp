@@ -84,11 +84,9 @@ class LightPage : public PageTest {
     }
 };
 
-TEST_F(LightPage, ListShowsTwentyModesWithCloseBacklightLast) {
+// (The twenty rows' texts in every language: AttachTest.Languages.)
+TEST_F(LightPage, ListShowsTheStoredModeSelectedAndSent) {
     ItemListView* list = page()->light_mode_list();
-    ASSERT_EQ(list->rowCount(), kRowCount);
-    EXPECT_EQ(list->row(0)->text(), "Static");
-    EXPECT_EQ(list->row(19)->text(), "Close Backlight");
     // The store's factory choice is selected and was sent on showing the page.
     const int stored = static_cast<int>(store().getLightModeSelectIndex(1));
     EXPECT_EQ(list->selectedRow(), rowOfMode(stored));
