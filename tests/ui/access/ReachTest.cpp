@@ -201,12 +201,9 @@ TEST_F(ReachTest, EffectListFollowsArrowsSwitchesTellTheirStateAndBackUpNowBacks
     QTest::keyClick(effects, Qt::Key_Up);
     waitForUploads();
     EXPECT_NE(monitor->keyboard().lightMode()->mode, sent);
-    // The sleep times are one choice among four.
+    // The sleep times are one choice among four (which the light page case clicks).
     auto* sleep = hub->findChild<QRadioButton*>("light_radio_lightsleep1");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(sleep)->role(), QAccessible::RadioButton);
-    click(sleep);
-    EXPECT_TRUE(sleep->isChecked());
-    EXPECT_FALSE(hub->findChild<QRadioButton*>("light_radio_lightsleep0")->isChecked());
 
     openPage(KeyboardViewController::kConfigView);
     QCheckBox* gameMode = config->gameModeBox(gamemodebox::kGameMode);
@@ -231,9 +228,9 @@ TEST_F(ReachTest, EffectListFollowsArrowsSwitchesTellTheirStateAndBackUpNowBacks
     EXPECT_EQ(desktop->sheet()->text(), "Backed up to " + QString::fromStdString(newest->path));
 }
 
-// A screen reader's names: twins told apart, colours by name, the dialog's
-// boxes set by their entries' actions.
-TEST_F(ReachTest, NamesTellTwinsApartAndComboEntriesSetTheirBox) {
+// A screen reader's names: twins told apart, colours by name (the dialog's
+// boxes set by their entries' actions: atspi_walk.py).
+TEST_F(ReachTest, NamesTellTwinsApartAndColoursByName) {
     QSet<QString> names;
     for (KeyFuncView* tile : keys->customkey_funcctrl()->customkeyselect_array()) {
         const QString name = QAccessible::queryAccessibleInterface(tile)->text(QAccessible::Name);
@@ -253,22 +250,6 @@ TEST_F(ReachTest, NamesTellTwinsApartAndComboEntriesSetTheirBox) {
         QAccessible::queryAccessibleInterface(hub->findChild<ColorButton*>("light_btn_color7"))
             ->text(QAccessible::Name),
         "Dark Green");
-
-    openPage(KeyboardViewController::kCustomKeyView);
-    clickKey("f3");
-    chooseMenu(menuid::kCustomKey);
-    CustomKeyViewController* content =
-        CustomKeyWindowController::current()->contentViewController();
-    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(content->keyfunctype_combox);
-    EXPECT_EQ(box->text(QAccessible::Name), "Function Type");
-    QAccessibleInterface* multimedia = nullptr;
-    for (int i = 0; i < box->childCount(); ++i)
-        if (box->child(i)->text(QAccessible::Name) == "Multimedia") multimedia = box->child(i);
-    ASSERT_NE(multimedia, nullptr);
-    multimedia->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_EQ(content->keyfunctype_combox->currentText(), "Multimedia");
-    EXPECT_TRUE(content->keyfunc_combox->isVisible());  // the choice ran as a user's would
-    EXPECT_TRUE(multimedia->state().selected);
 }
 
 }  // namespace

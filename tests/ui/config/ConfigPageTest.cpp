@@ -43,28 +43,6 @@ TEST_F(ConfigPageTest, GameModeOffKeepsTheSubSwitchesForTheNextTimeOn) {
     EXPECT_EQ(system(), (SimSystem{1, 0, 1, 1, 0, 0}));
 }
 
-TEST_F(ConfigPageTest, ResetKeysAsksFirstAndThenClearsTheProfilesKeys) {
-    openPage(KeyboardViewController::kCustomKeyView);
-    clickKey("z");
-    pickTile(4);  // A
-    openPage(KeyboardViewController::kConfigView);
-
-    click(config->btn_resetmousedata());
-    ASSERT_NE(config->sheet(), nullptr);
-    EXPECT_EQ(config->sheet()->text(), "Reset keyboard");
-    EXPECT_EQ(config->sheet()->informativeText(),
-              "Resetting the keyboard will erase all keyboard data. Continue?");
-    answer(config->sheet(), false);
-    EXPECT_EQ(rows(0).size(), 1u);
-
-    click(config->btn_resetmousedata());
-    answer(config->sheet(), true);
-    waitForUploads();
-    EXPECT_TRUE(rows(0).empty());
-    EXPECT_EQ(key("z").keyMacro, keyFullName("z"));
-    EXPECT_TRUE(held(0, "z").isDefault());
-}
-
 // A factory restore sends exactly what a first attach of a fresh store sends.
 TEST_F(ConfigPageTest, FactoryRestoreSendsTheFirstAttachSequenceAgain) {
     waitForUploads();

@@ -96,18 +96,9 @@ TEST_F(ProfileTest, DeletingAsksByNameLeavesTheNeighbourSelectedAndTheLastProfil
     EXPECT_EQ(storedNames().size(), 1u);
 }
 
-// Another program's connection to the window's settings file.
-bool execOutside(KeyboardViewController& hub, const char* sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(hub.deviceDB()->filePath().c_str(), &db);
-    const bool ok = sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return ok;
-}
-
 TEST_F(ProfileTest, AChangeByAnotherProgramIsReloadedSoNothingIsWrittenFromStaleLists) {
     EXPECT_FALSE(hub->reloadIfChangedOutside());  // nothing changed yet
-    ASSERT_TRUE(execOutside(*hub, "INSERT INTO t_profile (name) VALUES ('Imported')"));
+    execOnFile("INSERT INTO t_profile (name) VALUES ('Imported')");
     EXPECT_TRUE(hub->reloadIfChangedOutside());
     settle();
     ASSERT_EQ(list()->rowCount(), 2);
@@ -121,7 +112,7 @@ TEST_F(ProfileTest, AChangeByAnotherProgramIsReloadedSoNothingIsWrittenFromStale
     waitForUploads();
     const std::size_t sent = monitor->keyboard().writes().size();
     const std::string file = hub->deviceDB()->filePath();
-    ASSERT_TRUE(execOutside(*hub, "UPDATE t_profile SET name = 'Later' WHERE name = 'Imported'"));
+    execOnFile("UPDATE t_profile SET name = 'Later' WHERE name = 'Imported'");
     testing::scribbleCellPointers(file, "t_configdata");
     const std::string damaged = testing::readBytes(file);
     QSignalSpy offered(hub, &KeyboardViewController::databaseDamaged);
@@ -137,7 +128,7 @@ TEST_F(ProfileTest, AChangeByAnotherProgramIsReloadedSoNothingIsWrittenFromStale
 TEST_F(ProfileTest, KeysThatCannotBeReadAreNotSentAndTheWindowSaysWhy) {
     press(profilebutton::kAdd);
     waitForUploads();
-    ASSERT_TRUE(execOutside(*hub, "ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind"));
+    execOnFile("ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind");
     list()->setSelectedRow(0);  // switching sends the profile's keys
     waitForUploads();
     EXPECT_EQ(hub->uploadIndicator()->state(), UploadIndicator::State::NotSent);
