@@ -327,6 +327,7 @@ constexpr std::array kOwnRows = std::to_array<TextRow>({
     {1608, "The backup failed: %1", "备份失败：%1", "備份失敗：%1"},
     {1610, "Function", "功能", "功能"},
     {1611, "Profiles", "配置方案", "配置方案"},
+    {1612, "Restoring the backup...", "正在恢复备份…", "正在還原備份…"},
     // Autostart from a program that is not installed.
     {1700,
      "At login Korvex will be started from %1, inside a build folder: it stops starting once "

@@ -439,6 +439,12 @@ void ItemListView::removeRow(int index) {
     }
 }
 
+void ItemListView::keepRows(int count, const std::function<TableItemView*()>& make) {
+    setSelectedRow(-1);
+    while (rowCount() > count) removeRow(rowCount() - 1);
+    while (rowCount() < count) addRow(make());
+}
+
 TableItemView* ItemListView::row(int index) const {
     if (index < 0 || index >= rowCount()) return nullptr;
     return rows_[static_cast<std::size_t>(index)];

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QVBoxLayout;
@@ -200,6 +201,8 @@ class KeyTableItemView : public TableItemView {
     void setTableViewIndex(int index) { index_ = index; }
 
     void beginEdit();
+    // Ends an edit in progress as Escape does (nothing posted).
+    void cancelEdit() { finishEdit(false); }
     bool isEditing() const { return editor_ != nullptr; }
     // A press on the row's icon (a pencil) selects the row and starts the edit.
     void setIconStartsEdit(bool on) { iconStartsEdit_ = on; }
@@ -248,6 +251,10 @@ class ItemListView : public QScrollArea {
     // Takes one row out; the others stay as they are.
     void removeRow(int index);
     void clear();
+    // No row selected and `count` rows: the first ones kept as they are,
+    // surplus ones removed, missing ones made by `make`. Reusing row
+    // widgets keeps a reload of a long list within a frame.
+    void keepRows(int count, const std::function<TableItemView*()>& make);
     int rowCount() const { return static_cast<int>(rows_.size()); }
     TableItemView* row(int index) const;
     int selectedRow() const { return selected_; }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 // The artwork lives in this static library; nothing else references its
@@ -24,6 +25,36 @@ bool imageExists(const QString& name) {
 
 QPixmap imagePixmap(const QString& name, const QSize& size) {
     return QIcon(imagePath(name)).pixmap(size);
+}
+
+QPixmap drawnSvg(const QString& path, const QSize& size, qreal dpr, bool keepProportions,
+                 const QByteArray& contents) {
+    const QString key = QStringLiteral("svg:%1:%2:%3x%4@%5:%6")
+                            .arg(path)
+                            .arg(contents.isEmpty() ? 0 : qHash(contents))
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(dpr)
+                            .arg(keepProportions);
+    QPixmap drawn;
+    if (QPixmapCache::find(key, &drawn)) return drawn;
+    QSvgRenderer renderer;
+    if (contents.isEmpty() ? !renderer.load(path) : !renderer.load(contents)) return {};
+    QRectF target(QPointF(0, 0), QSizeF(size));
+    if (keepProportions) {
+        QSizeF picture = renderer.defaultSize();
+        picture.scale(target.size(), Qt::KeepAspectRatio);
+        target = QRectF((size.width() - picture.width()) / 2,
+                        (size.height() - picture.height()) / 2, picture.width(), picture.height());
+    }
+    drawn = QPixmap((QSizeF(size) * dpr).toSize());
+    drawn.setDevicePixelRatio(dpr);
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    renderer.render(&painter, target);
+    painter.end();
+    QPixmapCache::insert(key, drawn);
+    return drawn;
 }
 
 ImageButton::ImageButton(const QString& imageName, QWidget* parent)
@@ -56,14 +87,7 @@ void ImageButton::paintEvent(QPaintEvent*) {
     }
     const QString name = hover_ && !hoverImageName_.isEmpty() ? hoverImageName_ : imageName_;
     if (name.isEmpty()) return;
-    QSvgRenderer renderer(imagePath(name));
-    if (!renderer.isValid()) return;
-    // Keep the picture's proportions, centred in the button.
-    QSizeF picture = renderer.defaultSize();
-    picture.scale(QSizeF(size()), Qt::KeepAspectRatio);
-    const QRectF target((width() - picture.width()) / 2, (height() - picture.height()) / 2,
-                        picture.width(), picture.height());
-    renderer.render(&painter, target);
+    painter.drawPixmap(0, 0, drawnSvg(imagePath(name), size(), devicePixelRatioF(), true));
 }
 
 void ImageButton::enterEvent(QEnterEvent* event) {

@@ -11,6 +11,12 @@ namespace korvex {
 QString imagePath(const QString& name);
 bool imageExists(const QString& name);
 QPixmap imagePixmap(const QString& name, const QSize& size);
+// The SVG at `path` (or `contents`, when given, standing for an edited copy
+// of it) drawn into `size` at the device pixel ratio `dpr`: stretched, or
+// centred with its proportions kept. Drawn once per picture and size and
+// then shared: parsing and drawing the picture on every paint cost frames.
+QPixmap drawnSvg(const QString& path, const QSize& size, qreal dpr, bool keepProportions,
+                 const QByteArray& contents = {});
 
 // A flat button that shows one named image scaled into its bounds, with a
 // soft hover wash. Swapping the name swaps the picture.

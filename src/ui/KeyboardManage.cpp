@@ -209,7 +209,7 @@ void KeyboardViewController::storeDamaged(std::string path, const std::string& d
 }
 
 bool KeyboardViewController::reloadIfChangedOutside() {
-    if (!initFinish || !storeReadable()) return false;
+    if (storeReplacing_ || !initFinish || !storeReadable()) return false;
     const auto version = deviceDB_->dataVersion();
     if (!version || version == seenDataVersion_) return false;
     // What another program wrote is checked like a file being opened; a
@@ -444,7 +444,8 @@ bool KeyboardViewController::playsMacroNotOnKeyboard(std::int64_t profile) {
     std::vector<MacroInfo> stored;
     deviceDB_->queryAllMacroData(stored);
     auto onKeyboard = [&](std::int64_t id) {
-        return std::any_of(session_.keyboardMacros.macros.begin(), session_.keyboardMacros.macros.end(),
+        return std::any_of(session_.keyboardMacros.macros.begin(),
+                           session_.keyboardMacros.macros.end(),
                            [&](const MacroInfo& m) { return m.macroId == id; });
     };
     auto storedOnly = [&](std::int64_t id) {

@@ -138,6 +138,8 @@ class KeyboardViewController : public QWidget {
     // written from stale lists. Runs on window activation and every few
     // seconds. True when it reloaded.
     bool reloadIfChangedOutside();
+    // While a restore replaces the file this thread leaves it alone.
+    void setStoreReplacing(bool on) { storeReplacing_ = on; }
     // After the settings file was replaced (a backup restored): open it
     // again, then load and send as at a first attach. False when it cannot
     // be opened (the sheet says why) or nothing was loaded from it yet.
@@ -306,6 +308,8 @@ class KeyboardViewController : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    bool storeReplacing_ = false;
+    int shownLanguage_ = -1;  // the language the pages are labelled in
     void buildPages();
     void registerNotification();
     void registerDeviceNotifications();

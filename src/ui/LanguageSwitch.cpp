@@ -139,7 +139,9 @@ void KeyboardViewController::loadStoredLanguage() {
         const QSignalBlocker quiet(combo);
         combo->setCurrentIndex(languageListIndex(curLanguage));
     }
-    LanguageSwicth();
+    // Relabelling every page costs frames; a reload in the same language
+    // has nothing to relabel (the lists it rebuilds take the language).
+    if (curLanguage != shownLanguage_) LanguageSwicth();
 }
 
 void KeyboardViewController::languageSelectionChanged(int index) {
@@ -151,6 +153,7 @@ void KeyboardViewController::languageSelectionChanged(int index) {
 }
 
 void KeyboardViewController::LanguageSwicth() {
+    shownLanguage_ = curLanguage;
     useQtTranslations(curLanguage);
     // Qt retranslates the open picker's contents, not its title.
     if (colorPanel_) colorPanel_->setWindowTitle(QColorDialog::tr("Select Color"));

@@ -56,15 +56,36 @@ KeyboardViewDesktop::KeyboardViewDesktop(KeyboardViewController& hub) : QObject(
 }
 
 KeyboardViewDesktop::~KeyboardViewDesktop() {
-    // The import's thread works on its own connection; it ends by itself.
-    if (importThread_) {
-        importThread_->wait();
-        delete importThread_;
+    // The threads work on connections of their own; each ends by itself.
+    for (QThread* thread : {importThread_, backupThread_, restoreThread_}) {
+        if (!thread) continue;
+        thread->wait();
+        delete thread;
     }
-    if (backupThread_) {
-        backupThread_->wait();
-        delete backupThread_;
-    }
+}
+
+void KeyboardViewDesktop::runOffThread(QThread*& slot, std::function<void()> work,
+                                       std::function<void()> done) {
+    QThread* thread = QThread::create(std::move(work));
+    slot = thread;
+    connect(thread, &QThread::finished, this, [thread, &slot, done = std::move(done)] {
+        thread->deleteLater();
+        slot = nullptr;
+        done();
+    });
+    thread->start();
+}
+
+QProgressDialog* KeyboardViewDesktop::showProgress(int id, const QString& name) {
+    auto* progress = new QProgressDialog(hub_.text(id), QString(), 0, 0, hub_.window());
+    progress->setObjectName(name);
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setCancelButton(nullptr);
+    // Only work that takes a while shows it. The wait starts with the first
+    // value; without one the dialog's own four seconds apply.
+    progress->setMinimumDuration(300);
+    progress->setValue(0);
+    return progress;
 }
 
 void KeyboardViewDesktop::buildKeyPage(QWidget* page) {
@@ -181,29 +202,20 @@ void KeyboardViewDesktop::importProfileFrom(const QString& path) {
     auto result = std::make_shared<ProfileImport>();
     // Reading, checking, the backup and the transaction all stay off the
     // window's thread; only the outcome comes back to it.
-    importThread_ = QThread::create([database, file, result] {
-        std::optional<BackupShelf> shelf = BackupShelf::standard();
-        *result = importProfileFile(database, file, shelf ? &*shelf : nullptr);
-    });
-    connect(importThread_, &QThread::finished, this, [this, result] {
-        importThread_->deleteLater();
-        importThread_ = nullptr;
-        if (importProgress_) importProgress_->deleteLater();
-        if (import_) import_->setEnabled(true);
-        importDone(*result);
-        emit importFinished();
-    });
     if (import_) import_->setEnabled(false);
-    auto* progress = new QProgressDialog(hub_.text(1050), QString(), 0, 0, hub_.window());
-    progress->setObjectName(QStringLiteral("profile_import_progress"));
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setCancelButton(nullptr);
-    // Only an import that takes a while shows it. The wait starts with the
-    // first value; without one the dialog's own four seconds apply.
-    progress->setMinimumDuration(300);
-    progress->setValue(0);
-    importProgress_ = progress;
-    importThread_->start();
+    importProgress_ = showProgress(1050, QStringLiteral("profile_import_progress"));
+    runOffThread(
+        importThread_,
+        [database, file, result] {
+            std::optional<BackupShelf> shelf = BackupShelf::standard();
+            *result = importProfileFile(database, file, shelf ? &*shelf : nullptr);
+        },
+        [this, result] {
+            if (importProgress_) importProgress_->deleteLater();
+            if (import_) import_->setEnabled(true);
+            importDone(*result);
+            emit importFinished();
+        });
 }
 
 void KeyboardViewDesktop::importDone(const ProfileImport& imported) {
@@ -218,9 +230,9 @@ void KeyboardViewDesktop::importDone(const ProfileImport& imported) {
         // import wrote through a connection of its own, so the window takes
         // it in now rather than as another program's change seconds later.
         // Already taken in (a periodic check came first): the lists are read.
-        hub_.reloadIfChangedOutside();
+        const bool reloaded = hub_.reloadIfChangedOutside();
         if (auto* keys = hub_.findChild<KeyboardViewKeyFunc*>())
-            keys->showProfileList(imported.profile);
+            keys->showProfileList(imported.profile, !reloaded);
         // The file's macros join the list: the keyboard gets them too, or the
         // sheet says they do not fit (its keys then play their own functions).
         hub_.sendMacroImageIfBehind();
@@ -253,26 +265,25 @@ void KeyboardViewDesktop::backUpNow() {
     const std::string database = db->filePath();
     auto result = std::make_shared<BackupResult>();
     const std::string noPlace = hub_.text(810).toStdString();
-    backupThread_ = QThread::create([database, result, noPlace] {
-        std::optional<BackupShelf> shelf = BackupShelf::standard();
-        if (!shelf) {
-            result->message = noPlace;
-            return;
-        }
-        *result = shelf->backup(database, BackupReason::Manual);
-    });
-    connect(backupThread_, &QThread::finished, this, [this, result] {
-        backupThread_->deleteLater();
-        backupThread_ = nullptr;
-        if (backupNow_) backupNow_->setEnabled(true);
-        if (result->ok)
-            sheets_.inform(hub_.window(), hub_.text(1607).arg(fromStd(result->path)), {});
-        else
-            sheets_.warn(hub_.window(), hub_.text(1608).arg(fromStd(result->message)), {});
-        emit backupFinished();
-    });
     backupNow_->setEnabled(false);
-    backupThread_->start();
+    runOffThread(
+        backupThread_,
+        [database, result, noPlace] {
+            std::optional<BackupShelf> shelf = BackupShelf::standard();
+            if (!shelf) {
+                result->message = noPlace;
+                return;
+            }
+            *result = shelf->backup(database, BackupReason::Manual);
+        },
+        [this, result] {
+            if (backupNow_) backupNow_->setEnabled(true);
+            if (result->ok)
+                sheets_.inform(hub_.window(), hub_.text(1607).arg(fromStd(result->path)), {});
+            else
+                sheets_.warn(hub_.window(), hub_.text(1608).arg(fromStd(result->message)), {});
+            emit backupFinished();
+        });
 }
 
 void KeyboardViewDesktop::showBackupList() {
@@ -322,20 +333,35 @@ void KeyboardViewDesktop::showBackupList() {
     dialog->open();
 }
 
-bool KeyboardViewDesktop::restoreBackup(const QString& path) {
+void KeyboardViewDesktop::restoreBackup(const QString& path) {
+    if (restoreThread_) return;
     std::optional<BackupShelf> shelf = BackupShelf::standard();
     const std::optional<std::string> database = databasePath();
     if (!shelf || !database) {
         sheets_.warn(hub_.window(), hub_.text(914).arg(hub_.text(810)), {});
-        return false;
+        emit restoreFinished();
+        return;
     }
-    const BackupResult restored = shelf->restore(*database, QFile::encodeName(path).toStdString());
-    if (!restored.ok) {
-        sheets_.warn(hub_.window(), hub_.text(914).arg(fromStd(restored.message)), {});
-        return false;
-    }
-    hub_.reopenStore();
-    return true;
+    auto result = std::make_shared<BackupResult>();
+    const std::string file = QFile::encodeName(path).toStdString();
+    // The safety copy, the check and the overwrite run off the window's
+    // thread, which meanwhile leaves the file alone (it is locked anyway).
+    hub_.setStoreReplacing(true);
+    QPointer<QProgressDialog> progress = showProgress(1612, QStringLiteral("restore_progress"));
+    runOffThread(
+        restoreThread_,
+        [shelf = std::move(*shelf), database = *database, file, result]() mutable {
+            *result = shelf.restore(database, file);
+        },
+        [this, result, progress] {
+            if (progress) progress->deleteLater();
+            hub_.setStoreReplacing(false);
+            if (result->ok)
+                hub_.reopenStore();
+            else
+                sheets_.warn(hub_.window(), hub_.text(914).arg(fromStd(result->message)), {});
+            emit restoreFinished();
+        });
 }
 
 void KeyboardViewDesktop::offerNewestBackup(const QString& database, const QString& message) {

@@ -62,9 +62,15 @@ class KeyboardViewDesktop : public QObject {
     void backupFinished();
 
   public:
-    // Replaces the settings with the backup, then loads and sends everything
-    // as at a first attach. False (and a sheet says why) when it failed.
-    bool restoreBackup(const QString& path);
+    // Replaces the settings with the backup off the window's thread, then
+    // loads and sends everything as at a first attach; a sheet says why when
+    // it failed. restoreFinished() follows either way. One at a time.
+    void restoreBackup(const QString& path);
+    bool restoreRunning() const { return restoreThread_ != nullptr; }
+  signals:
+    void restoreFinished();
+
+  public:
     // The settings file failed its check at start: offer the newest backup.
     void offerNewestBackup(const QString& database, const QString& message);
 
@@ -95,6 +101,12 @@ class KeyboardViewDesktop : public QObject {
     void buildConfigPage(QWidget* page);
     void relabel();
     QString defaultChooseFile(bool save, const QString& suggestion);
+    // Runs `work` on a thread of its own, held in `slot` while it runs, and
+    // then `done` on the window's thread.
+    void runOffThread(QThread*& slot, std::function<void()> work, std::function<void()> done);
+    // A modal busy indicator with the text `id` that shows only when the
+    // work takes a while.
+    QProgressDialog* showProgress(int id, const QString& name);
 
     KeyboardViewController& hub_;
     PageSheet sheets_;
@@ -108,6 +120,7 @@ class KeyboardViewDesktop : public QObject {
     QLabel* autostartLabel_ = nullptr;
     QCheckBox* autostart_ = nullptr;
     QThread* importThread_ = nullptr;
+    QThread* restoreThread_ = nullptr;
     QPointer<QProgressDialog> importProgress_;
     QPointer<QDialog> dialog_;
     QPointer<QListWidget> list_;

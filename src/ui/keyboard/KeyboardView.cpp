@@ -214,14 +214,10 @@ void KeyboardImageView::setLegendsShown(bool shown) {
 }
 
 void KeyboardImageView::paintEvent(QPaintEvent*) {
-    QSvgRenderer renderer;
-    if (withoutLegends_.isEmpty())
-        renderer.load(keyboardImagePath(imageName_));
-    else
-        renderer.load(withoutLegends_);
-    if (!renderer.isValid()) return;
     QPainter painter(this);
-    renderer.render(&painter, QRectF(rect()));
+    painter.drawPixmap(0, 0,
+                       drawnSvg(keyboardImagePath(imageName_), size(), devicePixelRatioF(), false,
+                                withoutLegends_));
 }
 
 // ------------------------------------------------------------ KeyboardView

@@ -31,6 +31,7 @@ class DeviceSQLite;
 class ItemListView;
 class KeyboardView;
 class KeyboardViewController;
+class KeyTableItemView;
 class SelectButton;
 class TextButton;
 
@@ -57,8 +58,9 @@ class KeyboardViewKeyFunc : public QObject {
     void askDeleteProfile();
     void delKeyProfile();
     void editKeyProfile();
-    // Reads the profile list again and selects `profile` (after an import).
-    void showProfileList(std::int64_t profile);
+    // Selects `profile` (after an import), reading the list again first
+    // unless the caller just did.
+    void showProfileList(std::int64_t profile, bool readAgain = true);
     // The end of an in-place rename of a row.
     void keyTableItemViewEdit(int row, const QString& text);
     // The display name of a stored profile name in the current language.
@@ -101,6 +103,9 @@ class KeyboardViewKeyFunc : public QObject {
     void observe();
     void relabel();
     void rebuildProfileRows();
+    KeyTableItemView* makeProfileRow();
+    // Row `i` shows profile i.
+    void showProfileRow(int i);
     void requeryProfiles();
     // Marks a row; switches profile when the row's profile is not the current one.
     void markProfileRow(int row);

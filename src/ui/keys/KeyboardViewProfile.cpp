@@ -44,15 +44,25 @@ QPushButton* KeyboardViewKeyFunc::profileButton(int tag) const {
 
 void KeyboardViewKeyFunc::rebuildProfileRows() {
     const QSignalBlocker quiet(profileList_);
-    profileList_->clear();
-    for (std::size_t i = 0; i < hub_.profileDatas.size(); ++i) {
-        auto* row = new KeyTableItemView(profileDisplayName(hub_.profileDatas[i].name, hub_.text));
-        row->setObjectName(QStringLiteral("keyprofile_row"));
-        row->setTableViewIndex(static_cast<int>(i));
-        row->setIcons(QStringLiteral("icon_circle_n"), QStringLiteral("icon_circle_h"));
-        gate_.watchEditing(row);
-        profileList_->addRow(row);
-    }
+    profileList_->keepRows(static_cast<int>(hub_.profileDatas.size()),
+                           [this] { return makeProfileRow(); });
+    for (int i = 0; i < profileList_->rowCount(); ++i) showProfileRow(i);
+}
+
+KeyTableItemView* KeyboardViewKeyFunc::makeProfileRow() {
+    auto* row = new KeyTableItemView;
+    row->setObjectName(QStringLiteral("keyprofile_row"));
+    row->setIcons(QStringLiteral("icon_circle_n"), QStringLiteral("icon_circle_h"));
+    gate_.watchEditing(row);
+    return row;
+}
+
+void KeyboardViewKeyFunc::showProfileRow(int i) {
+    auto* row = static_cast<KeyTableItemView*>(profileList_->row(i));
+    row->cancelEdit();
+    row->setText(
+        profileDisplayName(hub_.profileDatas[static_cast<std::size_t>(i)].name, hub_.text));
+    row->setTableViewIndex(i);
 }
 
 void KeyboardViewKeyFunc::loadKeyProfile() {
@@ -131,7 +141,12 @@ void KeyboardViewKeyFunc::addKeyProfile() {
     const std::int64_t id = db()->addProfile(name.toStdString());
     if (id < 1) return void(hub_.reportNotSaved());
     hub_.profileDatas.push_back(ProfileData{id, name.toStdString()});
-    rebuildProfileRows();
+    // Only the new row is made: with many profiles a rebuild costs frames.
+    {
+        const QSignalBlocker quiet(profileList_);
+        profileList_->addRow(makeProfileRow());
+    }
+    showProfileRow(profileList_->rowCount() - 1);
     markProfileRow(static_cast<int>(hub_.profileDatas.size()) - 1);
 }
 
@@ -165,7 +180,12 @@ void KeyboardViewKeyFunc::delKeyProfile() {
         return;
     }
     hub_.profileDatas.erase(hub_.profileDatas.begin() + row);
-    rebuildProfileRows();
+    {
+        const QSignalBlocker quiet(profileList_);
+        profileList_->removeRow(row);
+    }
+    for (int i = row; i < profileList_->rowCount(); ++i)
+        static_cast<KeyTableItemView*>(profileList_->row(i))->setTableViewIndex(i);
     // The row that moved up into the place, or the new last row.
     markProfileRow(std::min(row, static_cast<int>(hub_.profileDatas.size()) - 1));
 }
@@ -200,8 +220,8 @@ void KeyboardViewKeyFunc::requeryProfiles() {
     hub_.session().profilesReloaded();  // the tray and the bus list them too
 }
 
-void KeyboardViewKeyFunc::showProfileList(std::int64_t profile) {
-    requeryProfiles();
+void KeyboardViewKeyFunc::showProfileList(std::int64_t profile, bool readAgain) {
+    if (readAgain) requeryProfiles();
     int row = 0;
     for (std::size_t i = 0; i < hub_.profileDatas.size(); ++i)
         if (hub_.profileDatas[i].profId == profile) row = static_cast<int>(i);

@@ -61,7 +61,10 @@ KeyboardViewLight::KeyboardViewLight(KeyboardViewController& hub) : QObject(&hub
     if (QWidget* page = hub_.pageView(KeyboardViewController::kLightView)) buildPage(page);
     observe();
     hub_.sendLightModeOnPress = [this] { sendShownMode(); };
-    connect(&hub_, &KeyboardViewController::profilesLoaded, this, [this] { loadLightModeData(); });
+    connect(&hub_, &KeyboardViewController::profilesLoaded, this, [this] {
+        loadLightModeData();
+        showStoredSleepTime();
+    });
     connect(&hub_, &KeyboardViewController::profileSwitched, this, [this] { showProfileMode(); });
     connect(&hub_, &KeyboardViewController::languageSwitched, this, [this] { relabel(); });
 }
@@ -186,6 +189,10 @@ void KeyboardViewLight::relabel() {
     brightness_->setAccessibleName(hub_.text(531));
     speed_->setAccessibleName(hub_.text(532));
     colors_->relabel();
+    showStoredSleepTime();
+}
+
+void KeyboardViewLight::showStoredSleepTime() {
     if (DeviceSQLite* store = db(); store && store->isOpen())
         showSleepTime(sleepTypeOfStored(store->getConfigData(kAppProfileId, "sleeplight")));
 }

@@ -56,6 +56,7 @@ class KeyboardViewLight : public QObject {
     // Shows and stores the sleep time; false when it could not be stored.
     bool backlightSleepTime(int type);
     void showSleepTime(int type);
+    void showStoredSleepTime();
     // A sleep radio was clicked: store its choice, then send the system switches.
     void sleepRadioClicked(int tag);
     // "colorButtonAction" with a tag of this page (100 picker, 101..114 presets).

@@ -312,15 +312,19 @@ void KeyboardViewMacro::initMacroList() {
 }
 
 void KeyboardViewMacro::rebuildMacroRows() {
-    macroList_->clear();
-    for (std::size_t i = 0; i < macros_.size(); ++i) {
-        auto* row = new KeyTableItemView(QString::fromStdString(macros_[i].macroName));
+    macroList_->keepRows(static_cast<int>(macros_.size()), [this] {
+        auto* row = new KeyTableItemView;
         row->setIcons(QStringLiteral("icon_edit"), QStringLiteral("icon_edit_check"));
-        row->setTableViewIndex(static_cast<int>(i));
         row->setIconStartsEdit(true);
         gate_.watchEditing(row);
         row->installEventFilter(this);
-        macroList_->addRow(row);
+        return row;
+    });
+    for (std::size_t i = 0; i < macros_.size(); ++i) {
+        auto* row = static_cast<KeyTableItemView*>(macroList_->row(static_cast<int>(i)));
+        row->cancelEdit();
+        row->setText(QString::fromStdString(macros_[i].macroName));
+        row->setTableViewIndex(static_cast<int>(i));
     }
     showEmptyHints();
 }

@@ -281,6 +281,7 @@ TEST_F(DesktopTest, RestoreFromBackupBringsTheSettingsBackAndSendsThem) {
     EXPECT_EQ(desktop->sheet()->text(), "Restoring replaces all current settings. Continue?");
     const std::size_t sent = writeCount();
     answer(desktop->sheet(), true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->restoreRunning(); }));
 
     // The store was reopened on the restored file and everything sent again.
     ASSERT_TRUE(hub->deviceDB()->isOpen());
@@ -328,6 +329,7 @@ TEST_F(DamagedStartTest, TheFileIsLeftAloneAndTheNewestBackupIsOffered) {
     EXPECT_TRUE(monitor->keyboard().writes().empty());
 
     answer(desktop->sheet(), true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->restoreRunning(); }));
     ASSERT_TRUE(hub->deviceDB()->isOpen());
     EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 2);
     EXPECT_FALSE(writesSince(0).empty());
