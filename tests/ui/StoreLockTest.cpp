@@ -14,9 +14,11 @@
 
 #include "WindowTestSupport.h"
 #include "store/StorePath.h"
+#include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/config/KeyboardViewConfig.h"
+#include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/macro/KeyboardViewMacro.h"
 
 namespace korvex {
@@ -89,6 +91,34 @@ TEST_F(StoreLockTest, AnEditFromListsAnotherProgramChangedIsRefusedAndShownAgain
     waitForUploads();
     EXPECT_EQ(storedEvents(id).size(), 2u);
     EXPECT_GT(exchanges(), sent);
+}
+
+TEST_F(StoreLockTest, ListsTakenInFromAnotherProgramNameEachReusedRowAfresh) {
+    startWindow();
+    hub->keyboard_connect()->click();
+    settle();
+    auto* keys = hub->findChild<KeyboardViewKeyFunc*>();
+    for (int i = 0; i < 3; ++i) macro()->addMacroData();
+    keys->addKeyProfile();
+    keys->addKeyProfile();
+    // Each middle row then stands for the one below it.
+    OtherProgram other;
+    ASSERT_TRUE(other.exec(
+        "DELETE FROM t_macro_data WHERE macro_id = 2; DELETE FROM t_profile WHERE profId = 2"));
+    ASSERT_TRUE(hub->reloadIfChangedOutside());
+
+    std::vector<MacroInfo> macros;
+    hub->deviceDB()->queryAllMacroData(macros);
+    std::vector<ProfileData> profiles;
+    ASSERT_TRUE(hub->deviceDB()->queryProfileList(profiles));
+    ASSERT_EQ(macro()->macroList()->rowCount(), 2);
+    ASSERT_EQ(keys->customkey_keyprofile()->rowCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(macro()->macroList()->row(i)->text().toStdString(), macros[i].macroName);
+        EXPECT_EQ(keys->customkey_keyprofile()->row(i)->text(),
+                  KeyboardViewKeyFunc::profileDisplayName(profiles[i].name,
+                                                          KeyboardViewController::text));
+    }
 }
 
 TEST_F(StoreLockTest, ALockedFileRefusesAtOnceAndThePageFollowsTheStoreWhenFree) {
