@@ -88,6 +88,10 @@ BusService::BusService(Session& session, WindowHooks hooks, QObject* parent)
 }
 
 BusService::~BusService() {
+    for (QThread* thread : working_) {
+        thread->wait();
+        delete thread;
+    }
     if (served_) {
         bus_.unregisterService(QString::fromLatin1(kBusName));
         bus_.unregisterObject(QString::fromLatin1(kBusPath));
@@ -295,6 +299,27 @@ std::optional<std::string> BusService::regularFile(const QDBusUnixFileDescriptor
     return "/proc/self/fd/" + std::to_string(file.fileDescriptor());
 }
 
+void BusService::answerOffThread(std::function<Answer()> work, std::function<void(Answer&)> then) {
+    QDBusMessage call;
+    if (calledFromDBus()) {
+        setDelayedReply(true);
+        call = message();
+    }
+    auto answer = std::make_shared<Answer>();
+    QThread* thread = QThread::create([work = std::move(work), answer] { *answer = work(); });
+    working_.push_back(thread);
+    connect(thread, &QThread::finished, this, [this, thread, call, answer, then = std::move(then)] {
+        working_.erase(std::find(working_.begin(), working_.end(), thread));
+        thread->deleteLater();
+        if (then) then(*answer);
+        if (call.type() != QDBusMessage::MethodCallMessage) return;
+        bus_.send(answer->error ? call.createErrorReply(QString::fromLatin1(answer->error),
+                                                        QString::fromStdString(answer->text))
+                                : call.createReply(QString::fromStdString(answer->text)));
+    });
+    thread->start();
+}
+
 QString BusService::Import(const QDBusUnixFileDescriptor& file) {
     QString error;
     const auto path = regularFile(file, &error);
@@ -302,16 +327,23 @@ QString BusService::Import(const QDBusUnixFileDescriptor& file) {
     const auto db = databasePath();
     if (!db)
         return fail(kFailed, "neither XDG_DATA_HOME nor HOME is set; cannot find the settings");
-    auto shelf = BackupShelf::standard();
-    const ProfileImport r = importProfileFile(*db, *path, shelf ? &*shelf : nullptr);
-    if (!r.ok) return fail(errorOf(r.message), r.message);
-    if (hooks_.reloadLists) hooks_.reloadLists();
-    std::string text;
-    for (const auto& [from, to] : r.renamedMacros)
-        text += "macro \"" + from + "\" stored as \"" + to + "\": that name was taken\n";
-    if (!r.backupPath.empty()) text += "backup of the settings before: " + r.backupPath + "\n";
-    text += "imported \"" + r.name + "\" as profile " + std::to_string(r.profile);
-    return QString::fromStdString(text);
+    // The descriptor goes along: it keeps the file open until the read is done.
+    answerOffThread(
+        [file, path = *path, db = *db]() -> Answer {
+            auto shelf = BackupShelf::standard();
+            const ProfileImport r = importProfileFile(db, path, shelf ? &*shelf : nullptr);
+            if (!r.ok) return {r.message, errorOf(r.message)};
+            std::string text;
+            for (const auto& [from, to] : r.renamedMacros)
+                text += "macro \"" + from + "\" stored as \"" + to + "\": that name was taken\n";
+            if (!r.backupPath.empty())
+                text += "backup of the settings before: " + r.backupPath + "\n";
+            return {text + "imported \"" + r.name + "\" as profile " + std::to_string(r.profile)};
+        },
+        [this](Answer& a) {
+            if (!a.error && hooks_.reloadLists) hooks_.reloadLists();
+        });
+    return {};
 }
 
 QString BusService::Restore(const QDBusUnixFileDescriptor& file) {
@@ -322,15 +354,24 @@ QString BusService::Restore(const QDBusUnixFileDescriptor& file) {
     auto shelf = BackupShelf::standard();
     if (!db || !shelf)
         return fail(kFailed, "neither XDG_DATA_HOME nor HOME is set; no place for backups");
-    const BackupResult r = shelf->restore(*db, *path);
-    if (!r.ok) return fail(errorOf(r.message), r.message);
-    // Shown and sent by the window, as after a start.
-    const bool opened = !hooks_.reopenStore || hooks_.reopenStore();
-    std::string text;
-    if (!r.path.empty()) text = "the settings before were kept in " + r.path + "\n";
-    text += opened ? "the window shows the restored settings and sends them to the keyboard"
-                   : "the window could not open the restored settings; see its message";
-    return QString::fromStdString(text);
+    if (hooks_.replacing) hooks_.replacing(true);
+    answerOffThread(
+        [file, path = *path, db = *db, shelf = std::move(*shelf)]() mutable -> Answer {
+            const BackupResult r = shelf.restore(db, path);
+            if (!r.ok) return {r.message, errorOf(r.message)};
+            return {r.path.empty() ? std::string()
+                                   : "the settings before were kept in " + r.path + "\n"};
+        },
+        [this](Answer& a) {
+            if (hooks_.replacing) hooks_.replacing(false);
+            if (a.error) return;
+            // Shown and sent by the window, as after a start.
+            const bool opened = !hooks_.reopenStore || hooks_.reopenStore();
+            a.text += opened
+                          ? "the window shows the restored settings and sends them to the keyboard"
+                          : "the window could not open the restored settings; see its message";
+        });
+    return {};
 }
 
 QString BusService::Backup() {
@@ -338,9 +379,12 @@ QString BusService::Backup() {
     auto shelf = BackupShelf::standard();
     if (!db || !shelf)
         return fail(kFailed, "neither XDG_DATA_HOME nor HOME is set; no place for backups");
-    const BackupResult r = shelf->backup(*db, BackupReason::Manual);
-    if (!r.ok) return fail(errorOf(r.message), r.message);
-    return QString::fromStdString("backed up to " + r.path);
+    answerOffThread([db = *db, shelf = std::move(*shelf)]() mutable -> Answer {
+        const BackupResult r = shelf.backup(db, BackupReason::Manual);
+        if (!r.ok) return {r.message, errorOf(r.message)};
+        return {"backed up to " + r.path};
+    });
+    return {};
 }
 
 QString BusService::ruleAnswer(const RuleOutcome& outcome, bool changes) {

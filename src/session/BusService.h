@@ -6,6 +6,7 @@
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
 #include <QString>
+#include <QThread>
 #include <QVariantMap>
 
 #include <cstdint>
@@ -36,11 +37,12 @@ class BusService : public QObject, protected QDBusContext {
   public:
     // What only the window can do.
     struct WindowHooks {
-        std::function<void()> activate;     // show and raise the window
-        std::function<void()> reloadLists;  // the file changed: show it again
-        std::function<bool()> reopenStore;  // the file was replaced: open, show, send
-        std::function<bool()> sendMacros;   // the macro image (and keys that follow it)
-        std::function<void()> sendStartup;  // everything, as after a replug
+        std::function<void()> activate;       // show and raise the window
+        std::function<void()> reloadLists;    // the file changed: show it again
+        std::function<bool()> reopenStore;    // the file was replaced: open, show, send
+        std::function<void(bool)> replacing;  // a restore replaces the file meanwhile
+        std::function<bool()> sendMacros;     // the macro image (and keys that follow it)
+        std::function<void()> sendStartup;    // everything, as after a replug
     };
 
     BusService(Session& session, WindowHooks hooks, QObject* parent = nullptr);
@@ -82,6 +84,15 @@ class BusService : public QObject, protected QDBusContext {
   private:
     friend class ApplicationAdaptor;
     QString fail(const char* error, const std::string& message);
+    // What a call says: its text, or an error (name and message).
+    struct Answer {
+        std::string text;
+        const char* error = nullptr;
+    };
+    // Runs `work` (file work) on a thread of its own and answers the call
+    // when it ends, after `then` on this thread: the window's thread never
+    // waits on the disk.
+    void answerOffThread(std::function<Answer()> work, std::function<void(Answer&)> then = {});
     QString switched(Session::Switch outcome);
     QString afterSwitch(Session::Switch outcome, const std::string& missing);
     // Answers with a rule command's outcome; a change is announced.
@@ -102,6 +113,8 @@ class BusService : public QObject, protected QDBusContext {
         std::vector<std::string> failures;
     };
     std::vector<Waiting> waiting_;
+    // Import, restore and backup threads still running.
+    std::vector<QThread*> working_;
     // What the last PropertiesChanged said.
     BusProfileList announcedProfiles_;
     qlonglong announcedShown_ = 0;

@@ -209,7 +209,7 @@ void KeyboardViewController::storeDamaged(std::string path, const std::string& d
 }
 
 bool KeyboardViewController::reloadIfChangedOutside() {
-    if (storeReplacing_ || !initFinish || !storeReadable()) return false;
+    if (storeReplacing_ > 0 || !initFinish || !storeReadable()) return false;
     const auto version = deviceDB_->dataVersion();
     if (!version || version == seenDataVersion_) return false;
     // What another program wrote is checked like a file being opened; a
@@ -340,6 +340,7 @@ BusService::WindowHooks KeyboardViewController::busHooks() {
     BusService::WindowHooks hooks;
     hooks.reloadLists = [this] { reloadIfChangedOutside(); };
     hooks.reopenStore = [this] { return reopenStore(); };
+    hooks.replacing = [this](bool on) { setStoreReplacing(on); };
     hooks.sendMacros = [this] { return sendMacroImage(); };
     hooks.sendStartup = [this] { reapplyStartupUploads(); };
     return hooks;

@@ -139,7 +139,7 @@ class KeyboardViewController : public QWidget {
     // seconds. True when it reloaded.
     bool reloadIfChangedOutside();
     // While a restore replaces the file this thread leaves it alone.
-    void setStoreReplacing(bool on) { storeReplacing_ = on; }
+    void setStoreReplacing(bool on) { storeReplacing_ += on ? 1 : -1; }
     // After the settings file was replaced (a backup restored): open it
     // again, then load and send as at a first attach. False when it cannot
     // be opened (the sheet says why) or nothing was loaded from it yet.
@@ -308,7 +308,7 @@ class KeyboardViewController : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    bool storeReplacing_ = false;
+    int storeReplacing_ = 0;  // restores running (the window's, the bus's)
     int shownLanguage_ = -1;  // the language the pages are labelled in
     void buildPages();
     void registerNotification();

@@ -162,10 +162,20 @@ TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     // An import crosses as a descriptor; the window lists the new profile at once.
     const QString file = dataHome.filePath(QStringLiteral("p.json"));
     ASSERT_EQ(ctl(QStringLiteral("export ") + file).code, 0);
+    const CtlRun backup = ctl(QStringLiteral("backup"));
+    ASSERT_EQ(backup.code, 0) << backup.err.toStdString();
     const std::size_t profiles = hub->profileDatas.size();
     const CtlRun imported = ctl(QStringLiteral("import ") + file);
     EXPECT_EQ(imported.code, 0) << imported.err.toStdString();
     EXPECT_EQ(hub->profileDatas.size(), profiles + 1);
+
+    // A restore replaces the file; the window then shows and sends what it holds.
+    const std::size_t sent = exchanges();
+    const CtlRun restored =
+        ctl(QStringLiteral("restore ") + backup.out.trimmed().section(QLatin1Char(' '), 3));
+    EXPECT_EQ(restored.code, 0) << restored.err.toStdString();
+    EXPECT_EQ(hub->profileDatas.size(), profiles);
+    EXPECT_GT(exchanges(), sent);
 }
 
 TEST_F(BusTest, TheTrayListsTheProfilesAndSwitchesAsTheKeyPageDoes) {
