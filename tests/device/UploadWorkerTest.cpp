@@ -1,7 +1,6 @@
 #include "device/UploadWorker.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <map>
