@@ -114,22 +114,18 @@ TEST_F(Backups, ShelfSitsNextToTheDatabaseFolderAndEveryTagHasItsText) {
 }
 
 TEST_F(Backups, EachDestructiveOperationIsPrecededByABackupThatRestoresTheStateBeforeIt) {
-    struct Case {
-        const char* tag;
-        std::function<GuardedResult()> run;
-    };
-    const std::vector<Case> cases = {
+    const std::pair<const char*, std::function<GuardedResult()>> cases[] = {
         {"factory-restore", [&] { return restoreFactorySettings(store, shelf); }},
         {"profile-reset", [&] { return resetProfile(store, shelf, 2); }},
         {"profile-delete", [&] { return deleteProfile(store, shelf, 2); }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.tag);
+    for (const auto& [tag, run] : cases) {
+        SCOPED_TRACE(tag);
         const auto before = dumpTables(database);
-        const GuardedResult done = c.run();
+        const GuardedResult done = run();
         ASSERT_TRUE(done.ok) << done.message;
         ASSERT_NE(dumpTables(database), before);  // the operation did change something
-        EXPECT_THAT(done.backupPath, HasSubstr(std::string("-") + c.tag + ".sqlite3"));
+        EXPECT_THAT(done.backupPath, HasSubstr(std::string("-") + tag + ".sqlite3"));
         EXPECT_EQ(dumpTables(done.backupPath), before);
 
         const BackupResult restored = shelf.restore(database.string(), done.backupPath);
@@ -153,8 +149,7 @@ TEST_F(Backups, PruningKeepsTheNewestTenOfEachKindAndNeverTheUsersOwn) {
     for (int i = 0; i < 2; ++i)
         manual.push_back(shelf.backup(database.string(), BackupReason::Manual).path);
     // The copy made before a factory restore outlives the imports after it.
-    const BackupResult reset = shelf.backup(database.string(), BackupReason::FactoryRestore);
-    manual.push_back(reset.path);
+    manual.push_back(shelf.backup(database.string(), BackupReason::FactoryRestore).path);
     for (int i = 0; i < 12; ++i) {
         const BackupResult r = shelf.backup(database.string(), BackupReason::Import);
         ASSERT_TRUE(r.ok) << r.message;
@@ -166,8 +161,7 @@ TEST_F(Backups, PruningKeepsTheNewestTenOfEachKindAndNeverTheUsersOwn) {
         EXPECT_EQ(listed[i].path, automatic[automatic.size() - 1 - i]);  // newest first
         if (i) EXPECT_LT(listed[i].created, listed[i - 1].created);
     }
-    EXPECT_FALSE(fs::exists(automatic[0]));
-    EXPECT_FALSE(fs::exists(automatic[1]));
+    for (int i : {0, 1}) EXPECT_FALSE(fs::exists(automatic[i]));
     for (const std::string& mine : manual) EXPECT_TRUE(fs::exists(mine));
     EXPECT_TRUE(fs::exists(fs::path(shelfDir()) / "notes.txt"));
     EXPECT_EQ(shelf.newest()->path, automatic.back());

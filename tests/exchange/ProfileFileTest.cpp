@@ -207,11 +207,7 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
             events.append(QJsonObject{{"type", 2}, {"value", 4}, {"text", "A"}});
         huge = edited(good, {"macros", 0, "events"}, events);
     }
-    struct Case {
-        std::string text;
-        std::string says;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<std::string, std::string>> cases = {
         {"{ not json", "not a JSON file"},
         {"[1, 2]", "not a Korvex profile file"},
         {edited(good, {"format"}, "something-else"), "file.format"},
@@ -250,9 +246,9 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
         {huge, "would not fit the keyboard"},
     };
     const std::string bytes = readBytes(database);
-    for (const Case& c : cases) {
-        EXPECT_THAT(importProfile(database.string(), c.text, &shelf), FailsWith(c.says));
-        EXPECT_EQ(readBytes(database), bytes) << c.says;
+    for (const auto& [text, says] : cases) {
+        EXPECT_THAT(importProfile(database.string(), text, &shelf), FailsWith(says));
+        EXPECT_EQ(readBytes(database), bytes) << says;
     }
     const fs::path big = root / "big.json";
     testing::writeBytes(big, "");

@@ -54,11 +54,7 @@ TEST(HidReportDescriptor, SizesOfRealAndUnusualDescriptors) {
 }
 
 TEST(HidReportDescriptor, MalformedInputIsNamed) {
-    struct Case {
-        const char* name;
-        Bytes bytes;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, Bytes> cases[] = {
         {"empty", {}},
         {"only padding", {0x00, 0x00}},
         {"item data cut off", {0x05, 0x01, 0x26, 0xFF}},
@@ -77,12 +73,12 @@ TEST(HidReportDescriptor, MalformedInputIsNamed) {
         {"end without collection", {0xC0}},
         {"unclosed collection", {0xA1, 0x01}},
     };
-    for (const Case& c : cases) {
-        const auto info = parseReportDescriptor(c.bytes);
-        EXPECT_TRUE(info.malformed) << c.name;
-        EXPECT_FALSE(info.error.empty()) << c.name;
-        EXPECT_LE(info.errorOffset, c.bytes.size()) << c.name;
-        EXPECT_EQ(info.sizes, ReportSizes{}) << c.name;
+    for (const auto& [name, bytes] : cases) {
+        const auto info = parseReportDescriptor(bytes);
+        EXPECT_TRUE(info.malformed) << name;
+        EXPECT_FALSE(info.error.empty()) << name;
+        EXPECT_LE(info.errorOffset, bytes.size()) << name;
+        EXPECT_EQ(info.sizes, ReportSizes{}) << name;
     }
 }
 
