@@ -62,8 +62,7 @@ TEST_F(OpenStore, ConfigValuesReadTheFirstRowAndUpdateOnlyExistingOnes) {
     EXPECT_TRUE(store_.writeConfigData(1, "language", "1028"));  // always a new row
     EXPECT_EQ(store_.getConfigData(1, "language"), "2052");
     EXPECT_TRUE(store_.updateConfigData(1, "language", "1033"));  // every matching row
-    RawDb raw(file_);
-    EXPECT_EQ(raw.rows("SELECT DISTINCT value FROM t_configdata WHERE key = 'language'"),
+    EXPECT_EQ(RawDb(file_).rows("SELECT DISTINCT value FROM t_configdata WHERE key = 'language'"),
               Rows{"1033"});
 }
 
@@ -254,8 +253,7 @@ TEST_F(OpenStore, FreeTextNamesAreStoredExactly) {
         EXPECT_EQ(profiles[i + 1].name, names[i]);
         EXPECT_EQ(schemes[i].userlight_name, names[i]);
     }
-    RawDb raw(file_);
-    EXPECT_EQ(raw.count("sqlite_master", "type = 'table'"), 12);  // the ten and our two
+    EXPECT_EQ(RawDb(file_).count("sqlite_master", "type = 'table'"), 12);  // the ten and our two
 }
 
 }  // namespace
