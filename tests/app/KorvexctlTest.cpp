@@ -2,7 +2,6 @@
 // and, replayed into a simulated keyboard, what its wire log says was sent.
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
@@ -39,6 +38,10 @@ struct Outcome {
     int exitCode;
     std::string out, err;
 };
+
+long lineCount(const std::string& text) {
+    return std::count(text.begin(), text.end(), '\n');
+}
 
 // A fresh root folder per test (`root`), and the wire log in it.
 struct Korvexctl : testing::TempHome {
@@ -123,7 +126,7 @@ TEST_F(Korvexctl, WithoutAKeyboardItSaysSoInOneLine) {
         EXPECT_THAT(r.err, ::testing::AnyOf(HasSubstr("no keyboard found"),
                                             HasSubstr("USB cannot be used")))
             << args;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args;
+        EXPECT_EQ(lineCount(r.err), 1) << args;
     }
 }
 
@@ -176,7 +179,7 @@ TEST_F(Korvexctl, RefusalsSendNothing) {
                              "upload userlight --light-id 9"}) {
         const Outcome r = simulate(args);
         EXPECT_EQ(r.exitCode, 1) << args;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << r.err;
+        EXPECT_EQ(lineCount(r.err), 1) << args << r.err;
     }
     EXPECT_THAT(simulate("upload macros").err, HasSubstr("too large"));
     EXPECT_FALSE(fs::exists(wire));
@@ -190,37 +193,34 @@ TEST_F(Korvexctl, AStoreThatCannotBeReadIsLeftAloneSendsNothingAndSaysWhy) {
     named.name = "p";
     std::ofstream(root / "p.json") << profileFileText(named);
     const fs::path out = root / "out.json", copy = root / "copy.sqlite3";
-    const struct {
-        const char* damage;
-        const char* says;
-    } cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {"ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind", "t_keyprofile.macroType"},
         // SQLite reads these as rows of NULLs without an error.
         {"garbage", "not a settings database"},
         {"pointers", "is damaged ("},
     };
-    for (const auto& c : cases) {
+    for (const auto& [damage, says] : cases) {
         fs::copy_file(pristine, database(), fs::copy_options::overwrite_existing);
-        if (std::string(c.damage) == "pointers")
+        if (damage == "pointers")
             testing::scribbleCellPointers(database(), "t_configdata");
-        else if (std::string(c.damage) == "garbage")
+        else if (damage == "garbage")
             std::ofstream(database(), std::ios::binary | std::ios::trunc) << std::string(4096, 'x');
         else
-            ASSERT_TRUE(testing::RawDb(database()).exec(c.damage)) << c.damage;
+            ASSERT_TRUE(testing::RawDb(database()).exec(damage)) << damage;
         const std::string before = readBytes(database());
         for (const std::string& args :
              {std::string("upload keys --simulate --wire-log '" + wire.string() + "'"),
               std::string("upload startup --simulate --wire-log '" + wire.string() + "'"),
               "export '" + out.string() + "'", "import '" + (root / "p.json").string() + "'"}) {
             const Outcome r = run(args);
-            EXPECT_EQ(r.exitCode, 1) << args << " " << c.says;
-            EXPECT_THAT(r.err, HasSubstr(c.says)) << args;
-            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_EQ(r.exitCode, 1) << args << " " << says;
+            EXPECT_THAT(r.err, HasSubstr(says)) << args;
+            EXPECT_EQ(lineCount(r.err), 1) << r.err;
             EXPECT_THAT(r.out, IsEmpty()) << args;
         }
-        EXPECT_EQ(readBytes(database()), before) << c.says;
-        EXPECT_FALSE(fs::exists(wire)) << c.says;
-        EXPECT_FALSE(fs::exists(out)) << c.says;
+        EXPECT_EQ(readBytes(database()), before) << says;
+        EXPECT_FALSE(fs::exists(wire)) << says;
+        EXPECT_FALSE(fs::exists(out)) << says;
     }
     // A damaged file (the last case) is not backed up either, in the same words.
     const Outcome r = run("backup '" + copy.string() + "'");
@@ -251,11 +251,7 @@ TEST_F(Korvexctl, StoppedBySignalItKeepsTheLinesItOwesAndNamesWhatWasNotSent) {
         ::_exit(127);
     }
     ::close(out[1]);
-    auto lines = [&] {
-        std::ifstream in(wire);
-        return static_cast<std::size_t>(
-            std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
-    };
+    auto lines = [&] { return static_cast<std::size_t>(lineCount(readBytes(wire))); };
     // The image is out and the key tables are on their way.
     for (int i = 0; i < 2000 && lines() < imageLines + 3; ++i) ::usleep(5000);
     EXPECT_GE(lines(), imageLines + 3);
@@ -278,10 +274,8 @@ TEST_F(Korvexctl, ExportImportBackupAndRestoreMoveSettingsAndRefuseABadFile) {
     ASSERT_EQ(run("upload system --simulate").exitCode, 0);  // creates the database
     const Outcome made = run("backup");
     ASSERT_EQ(made.exitCode, 0) << made.err;
-    const std::string prefix = "backed up to ";
-    ASSERT_EQ(made.out.rfind(prefix, 0), 0u);
-    const std::string backup = made.out.substr(prefix.size(), made.out.size() - prefix.size() - 1);
-    EXPECT_TRUE(fs::exists(backup));
+    ASSERT_TRUE(made.out.starts_with("backed up to ")) << made.out;
+    const std::string backup = made.out.substr(13, made.out.size() - 14);  // restored below
     const fs::path named = root / "mine.sqlite3";
     ASSERT_EQ(run("backup '" + named.string() + "'").exitCode, 0);
     EXPECT_TRUE(fs::exists(named));
@@ -309,7 +303,7 @@ TEST_F(Korvexctl, ExportImportBackupAndRestoreMoveSettingsAndRefuseABadFile) {
     const Outcome bad = run("import '" + (root / "bad.json").string() + "'");
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_THAT(bad.err, HasSubstr("bad.json: not a Korvex profile file"));
-    EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
+    EXPECT_EQ(lineCount(bad.err), 1);
     EXPECT_EQ(readBytes(database()), before);
 
     const Outcome restored = run("restore '" + backup + "'");

@@ -4,28 +4,17 @@
 #include <QCoreApplication>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
+#include "../store/StoreTestSupport.h"
 #include "ChildServer.h"
 #include "autoswitch/AutoSwitcher.h"
 #include "autoswitch/Rules.h"
-#include "store/DeviceSQLite.h"
 
 namespace korvex {
 namespace {
 
-namespace fs = std::filesystem;
-
 AutoSwitchRule rule(std::int64_t profile, std::int64_t kind, const char* match,
                     const char* title = "") {
-    AutoSwitchRule r;
-    r.profId = profile;
-    r.kind = kind;
-    r.match = match;
-    r.title = title;
-    return r;
+    return {0, profile, kind, match, title};
 }
 
 std::vector<std::string> matches(DeviceSQLite& store) {
@@ -36,11 +25,11 @@ std::vector<std::string> matches(DeviceSQLite& store) {
     return out;
 }
 
-TEST(AutoSwitchStore, RulesKeepTheirOrderAndFollowProfiles) {
-    const fs::path dir = fs::temp_directory_path() / ("korvex-rules-" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    DeviceSQLite store([](const std::string&) {});
-    ASSERT_TRUE(store.openFile((dir / "settings.sqlite3").string()).ok);
+struct AutoSwitchStore : testing::StoreTest {};
+
+TEST_F(AutoSwitchStore, RulesKeepTheirOrderAndFollowProfiles) {
+    openOrFail();
+    DeviceSQLite& store = store_;
     const std::int64_t second = store.addProfile("Second");
     const std::int64_t third = store.addProfile("Third");
     ASSERT_NE(store.addAutoSwitchRule(rule(second, AutoSwitchRule::Application, "steam")), 0);
@@ -66,7 +55,6 @@ TEST(AutoSwitchStore, RulesKeepTheirOrderAndFollowProfiles) {
     ASSERT_TRUE(store.queryAutoSwitch(settings));
     EXPECT_TRUE(settings.rules.empty());
     EXPECT_FALSE(settings.enabled);
-    fs::remove_all(dir);
 }
 
 // An empty match and an over-long title are refused through the dialog (AutoSwitchDialogTest).
@@ -92,8 +80,7 @@ TEST(AutoSwitchRules, CheckAndMatch) {
     EXPECT_EQ(matchRules(rules, FrontApp{{}, {}, {}, 42, "firefox"}, {}), 4);
 }
 
-class Switcher : public ::testing::Test {
-  protected:
+struct Switcher : ::testing::Test {
     void SetUp() override {
         test::app();
         AutoSwitcher::Hooks hooks;

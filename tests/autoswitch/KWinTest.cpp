@@ -2,7 +2,6 @@
 // private session bus: our script is loaded and started, its calls reach
 // the switcher's watcher, and it is unloaded when we go.
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>

@@ -1,7 +1,6 @@
 // The watchers against real parts where they run here: X11 under Xvfb with
 // real X clients, a child process for programs, and an i3/sway IPC peer.
 
-#include <QCoreApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -15,7 +14,6 @@
 #include <xcb/xcb.h>
 
 #include <cstring>
-#include <filesystem>
 
 #include "ChildServer.h"
 #include "autoswitch/Programs.h"

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <set>
-#include <string>
-
 
 namespace korvex {
 namespace {

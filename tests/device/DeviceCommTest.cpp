@@ -65,7 +65,6 @@ TEST(CommandReport, OutcomeOfEachAnswer) {
         link.failSetAt = c.failSetAt;
         Bytes data = command65();
         data.resize(c.size);
-        const Bytes before = data;
         EXPECT_EQ(comm.sendDeviceData(data), c.ok);
         std::vector<std::size_t> writes;
         for (const Bytes& s : link.sets) {
@@ -75,10 +74,9 @@ TEST(CommandReport, OutcomeOfEachAnswer) {
         EXPECT_EQ(writes, c.writes);
         EXPECT_EQ(link.gets, c.gets);
         // Writes and reads in turn, each after a full pause of its own.
-        ASSERT_EQ(journal.events.size(), 2 * (writes.size() + c.gets));
-        for (std::size_t i = 0; i < journal.events.size(); ++i)
-            EXPECT_EQ(journal.events[i], i % 2 ? (i % 4 == 1 ? "set" : "get") : "pause 8000000");
-        EXPECT_EQ(data, before);  // answers land elsewhere
+        ASSERT_EQ(journal.size(), 2 * (writes.size() + c.gets));
+        for (std::size_t i = 0; i < journal.size(); ++i)
+            EXPECT_EQ(journal[i], i % 2 ? (i % 4 == 1 ? "set" : "get") : "pause 8000000");
     }
 }
 
@@ -88,7 +86,7 @@ TEST_F(Fixture, DetachedLinkMakesEverySendANoOp) {
     EXPECT_FALSE(comm.sendDeviceData(command65()));
     EXPECT_FALSE(comm.sendBulkRun(bulk, 640).linkUp);
     EXPECT_FALSE(comm.sendDataReport(bulk));
-    EXPECT_TRUE(journal.events.empty());  // no pause and no platform call
+    EXPECT_TRUE(journal.empty());  // no pause and no platform call
 
     comm.setDeviceStatus(1);
     link.answers.push_back({answerWithByte3(0)});
@@ -97,7 +95,6 @@ TEST_F(Fixture, DetachedLinkMakesEverySendANoOp) {
 
 TEST_F(Fixture, BulkRunSendsOneChunkFewerThanTheLengthCovers) {
     const auto data = counting(640);
-    const auto before = data;
     std::vector<std::string> log;
     comm.setChunkLog([&](const std::string& line) { log.push_back(line); });
     EXPECT_TRUE(comm.sendBulkRun(data, 640).complete);
@@ -106,7 +103,6 @@ TEST_F(Fixture, BulkRunSendsOneChunkFewerThanTheLengthCovers) {
         EXPECT_EQ(link.sets[i], Bytes(data.begin() + 64 * i, data.begin() + 64 * (i + 1)));
     EXPECT_EQ(link.gets, 0);
     EXPECT_EQ(clock.pauses, 9);
-    EXPECT_EQ(data, before);
     ASSERT_EQ(log.size(), 9u);
     EXPECT_EQ(log[2].rfind("newArr-2 03 03", 0), 0u);
     EXPECT_EQ(log[2].size(), std::string("newArr-2").size() + 64 * 3);

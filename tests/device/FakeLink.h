@@ -14,18 +14,16 @@
 
 namespace korvex::test {
 
-// One shared journal of pauses and link calls, so tests can check that every
-// transfer was preceded by a full pause.
-struct Journal {
-    std::vector<std::string> events;  // "pause 8000000", "set", "get"
-};
+// One shared journal of pauses and link calls ("pause 8000000", "set", "get"),
+// so tests can check that every transfer was preceded by a full pause.
+using Journal = std::vector<std::string>;
 
 class CountingClock final : public PauseClock {
   public:
     explicit CountingClock(Journal* journal = nullptr) : journal_(journal) {}
     void pause(std::chrono::nanoseconds gap) override {
         ++pauses;
-        if (journal_) journal_->events.push_back("pause " + std::to_string(gap.count()));
+        if (journal_) journal_->push_back("pause " + std::to_string(gap.count()));
     }
     int pauses = 0;
 
@@ -44,19 +42,15 @@ class ScriptedLink final : public HidLink {
     explicit ScriptedLink(Journal* journal = nullptr) : journal_(journal) {}
 
     bool setFeatureReport(std::span<const std::uint8_t> data) override {
-        if (journal_) journal_->events.push_back("set");
+        if (journal_) journal_->push_back("set");
         sets.emplace_back(data.begin(), data.end());
-        const bool fail = failSetAt >= 0 && static_cast<int>(sets.size()) - 1 == failSetAt;
-        return !fail;
+        return static_cast<int>(sets.size()) - 1 != failSetAt;
     }
     bool getFeatureReport(std::span<std::uint8_t> buf, std::size_t& bytesRead) override {
-        if (journal_) journal_->events.push_back("get");
+        if (journal_) journal_->push_back("get");
         ++gets;
-        Answer a;
-        if (!answers.empty()) {
-            a = answers.front();
-            answers.pop_front();
-        }
+        const Answer a = answers.empty() ? Answer{} : answers.front();
+        if (!answers.empty()) answers.pop_front();
         for (std::size_t i = 0; i < a.bytes.size() && i < buf.size(); ++i) buf[i] = a.bytes[i];
         bytesRead = a.length;
         return a.ok;

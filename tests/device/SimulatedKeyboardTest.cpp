@@ -1,7 +1,6 @@
 #include "device/SimulatedKeyboard.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "FakeLink.h"
 #include "device/DeviceComm.h"
@@ -27,10 +26,9 @@ TEST_F(Sim, KeyTablesPerLayerTakeEffectAtTheEnd) {
     EXPECT_TRUE(kb.idle());
 
     const SimKeyEntry macro = kb.keyEntry(0, 16);
-    EXPECT_TRUE(macro.isMacro());
-    EXPECT_EQ(macro.macroSlot(), 2);
-    EXPECT_EQ(macro.macroPlayMode(), 1);
-    EXPECT_EQ(macro.macroLoops(), 5);
+    EXPECT_EQ(
+        std::tuple(macro.isMacro(), macro.macroSlot(), macro.macroPlayMode(), macro.macroLoops()),
+        std::tuple(true, 2, 1, 5));
     EXPECT_TRUE(kb.keyEntry(0, 3).isDisabled());
     EXPECT_TRUE(kb.keyEntry(0, 4).isDefault());
     EXPECT_FALSE(kb.hasKeyTable(1));

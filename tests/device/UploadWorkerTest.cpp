@@ -1,7 +1,6 @@
 #include "device/UploadWorker.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <map>
@@ -178,14 +177,12 @@ TEST_F(Worker, KeyboardVanishingHalfWayThroughAnUpload) {
 struct CountingListener : LinkActivityListener {
     std::mutex m;
     std::vector<std::string> calls;
-    void batchStarting() override {
+    void note(const char* call) {
         std::lock_guard lock(m);
-        calls.push_back("start");
+        calls.push_back(call);
     }
-    void queueIdle() override {
-        std::lock_guard lock(m);
-        calls.push_back("idle");
-    }
+    void batchStarting() override { note("start"); }
+    void queueIdle() override { note("idle"); }
 };
 
 TEST_F(Worker, ListenerHearsOfBatchesInPairs) {

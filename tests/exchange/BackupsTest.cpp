@@ -19,6 +19,7 @@ namespace {
 
 using namespace std::chrono;
 using testing::dumpTables;
+using testing::FailsWith;
 using ::testing::HasSubstr;
 namespace fs = std::filesystem;
 using testing::readBytes;
@@ -37,8 +38,8 @@ class Backups : public testing::TempHome {
         shelf = BackupShelf(shelfDir(), steppingClock());
         openStore(store, database);
         const std::int64_t second = store.addProfile("Second");
-        EXPECT_TRUE(store.writeLightProfile(1));
-        EXPECT_TRUE(store.writeLightProfile(second));
+        for (const std::int64_t p : {std::int64_t{1}, second})
+            EXPECT_TRUE(store.writeLightProfile(p));
         EXPECT_GT(store.addKeyProfile({0, 0, 1, 4, 3, 5, 0, 0, "B"}), 0);
         EXPECT_GT(store.addKeyProfile({0, 1, second, 41, 2, 1, 0, 0, "Disable Keys"}), 0);
         const std::int64_t macro = store.addMacroProfile("Hello");
@@ -70,27 +71,17 @@ TEST_F(Backups, AFullDiskKeepsEveryEarlierFileAndSaysSo) {
     const std::string earlierExport = readBytes(exported), earlierCopy = readBytes(copy);
     const auto settings = dumpTables(db);
     disk.fill();
-    const auto noSpace = HasSubstr("no space left on the device");
+    const auto noSpace = FailsWith("no space left on the device");
 
-    const ProfileExport e = exportProfileToFile(onDisk, 2, exported.string());
-    EXPECT_FALSE(e.ok);
-    EXPECT_THAT(e.message, noSpace);
+    EXPECT_THAT(exportProfileToFile(onDisk, 2, exported.string()), noSpace);
     EXPECT_EQ(readBytes(exported), earlierExport);
-
-    BackupResult b = copyDatabase(db.string(), copy.string());
-    EXPECT_FALSE(b.ok);
-    EXPECT_THAT(b.message, noSpace);
+    EXPECT_THAT(copyDatabase(db.string(), copy.string()), noSpace);
     EXPECT_EQ(readBytes(copy), earlierCopy);
     BackupShelf fullShelf((small / "backups").string(), steppingClock());
-    b = fullShelf.backup(db.string(), BackupReason::Manual);
-    EXPECT_FALSE(b.ok);
-    EXPECT_THAT(b.message, noSpace);
+    EXPECT_THAT(fullShelf.backup(db.string(), BackupReason::Manual), noSpace);
     EXPECT_TRUE(fullShelf.list().empty());
-
     // Its backup goes elsewhere; the settings file itself cannot grow.
-    const ProfileImport i = importProfile(db.string(), second.text, &shelf);
-    EXPECT_FALSE(i.ok);
-    EXPECT_THAT(i.message, noSpace);
+    EXPECT_THAT(importProfile(db.string(), second.text, &shelf), noSpace);
     EXPECT_EQ(dumpTables(db), settings);
 
     std::set<std::string> left;
@@ -123,22 +114,18 @@ TEST_F(Backups, ShelfSitsNextToTheDatabaseFolderAndEveryTagHasItsText) {
 }
 
 TEST_F(Backups, EachDestructiveOperationIsPrecededByABackupThatRestoresTheStateBeforeIt) {
-    struct Case {
-        const char* tag;
-        std::function<GuardedResult()> run;
-    };
-    const std::vector<Case> cases = {
+    const std::pair<const char*, std::function<GuardedResult()>> cases[] = {
         {"factory-restore", [&] { return restoreFactorySettings(store, shelf); }},
         {"profile-reset", [&] { return resetProfile(store, shelf, 2); }},
         {"profile-delete", [&] { return deleteProfile(store, shelf, 2); }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.tag);
+    for (const auto& [tag, run] : cases) {
+        SCOPED_TRACE(tag);
         const auto before = dumpTables(database);
-        const GuardedResult done = c.run();
+        const GuardedResult done = run();
         ASSERT_TRUE(done.ok) << done.message;
         ASSERT_NE(dumpTables(database), before);  // the operation did change something
-        EXPECT_THAT(done.backupPath, HasSubstr(std::string("-") + c.tag + ".sqlite3"));
+        EXPECT_THAT(done.backupPath, HasSubstr(std::string("-") + tag + ".sqlite3"));
         EXPECT_EQ(dumpTables(done.backupPath), before);
 
         const BackupResult restored = shelf.restore(database.string(), done.backupPath);
@@ -162,8 +149,7 @@ TEST_F(Backups, PruningKeepsTheNewestTenOfEachKindAndNeverTheUsersOwn) {
     for (int i = 0; i < 2; ++i)
         manual.push_back(shelf.backup(database.string(), BackupReason::Manual).path);
     // The copy made before a factory restore outlives the imports after it.
-    const BackupResult reset = shelf.backup(database.string(), BackupReason::FactoryRestore);
-    manual.push_back(reset.path);
+    manual.push_back(shelf.backup(database.string(), BackupReason::FactoryRestore).path);
     for (int i = 0; i < 12; ++i) {
         const BackupResult r = shelf.backup(database.string(), BackupReason::Import);
         ASSERT_TRUE(r.ok) << r.message;
@@ -173,12 +159,9 @@ TEST_F(Backups, PruningKeepsTheNewestTenOfEachKindAndNeverTheUsersOwn) {
     ASSERT_EQ(listed.size(), kKeptBackups + manual.size());
     for (std::size_t i = 0; i < kKeptBackups; ++i) {
         EXPECT_EQ(listed[i].path, automatic[automatic.size() - 1 - i]);  // newest first
-        if (i) {
-            EXPECT_LT(listed[i].created, listed[i - 1].created);
-        }
+        if (i) EXPECT_LT(listed[i].created, listed[i - 1].created);
     }
-    EXPECT_FALSE(fs::exists(automatic[0]));
-    EXPECT_FALSE(fs::exists(automatic[1]));
+    for (int i : {0, 1}) EXPECT_FALSE(fs::exists(automatic[i]));
     for (const std::string& mine : manual) EXPECT_TRUE(fs::exists(mine));
     EXPECT_TRUE(fs::exists(fs::path(shelfDir()) / "notes.txt"));
     EXPECT_EQ(shelf.newest()->path, automatic.back());
@@ -227,9 +210,8 @@ TEST_F(Backups, ABackupAfterACrashHoldsTheSettingsBeforeTheCutWriteAndADamagedOn
         fs::copy_file(database, crashed, fs::copy_options::overwrite_existing);
         damage(crashed, "t_profile");
         const std::size_t shelved = shelf.list().size();
-        const BackupResult refused = shelf.backup(crashed.string(), BackupReason::Manual);
-        EXPECT_FALSE(refused.ok);
-        EXPECT_THAT(refused.message, HasSubstr("is damaged ("));
+        EXPECT_THAT(shelf.backup(crashed.string(), BackupReason::Manual),
+                    FailsWith("is damaged ("));
         EXPECT_EQ(shelf.list().size(), shelved);
     }
 }
@@ -239,11 +221,10 @@ TEST_F(Backups, ABackupOntoTheLiveDatabaseIsRefusedByAnyOfItsNames) {
     ASSERT_EQ(::stat(database.c_str(), &before), 0);
     fs::create_symlink(database, root / "link.sqlite3");
     fs::create_hard_link(database, root / "hard.sqlite3");
-    for (const fs::path& target : {database, root / "link.sqlite3", root / "hard.sqlite3"}) {
-        const BackupResult r = copyDatabase(database.string(), target.string());
-        EXPECT_FALSE(r.ok) << target;
-        EXPECT_THAT(r.message, HasSubstr("is the settings database itself")) << target;
-    }
+    for (const fs::path& target : {database, root / "link.sqlite3", root / "hard.sqlite3"})
+        EXPECT_THAT(copyDatabase(database.string(), target.string()),
+                    FailsWith("is the settings database itself"))
+            << target;
     struct stat after {};
     ASSERT_EQ(::stat(database.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
@@ -307,9 +288,7 @@ TEST_F(DamagedDatabase, OnlyDamagedPagesCountAsDamagedNotLockedForeignOrForbidde
     testing::RawDb other(live);
     ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE; DELETE FROM t_keyprofile"));
     expectUnreadable(live, StoreFault::Busy);
-    const BackupResult refused = shelf.restore(live, good);
-    EXPECT_FALSE(refused.ok);
-    EXPECT_THAT(refused.message, HasSubstr("in use by another program"));
+    EXPECT_THAT(shelf.restore(live, good), FailsWith("in use by another program"));
     ASSERT_TRUE(other.exec("COMMIT"));
     EXPECT_EQ(testing::RawDb(live).count("t_keyprofile"), 0);  // the other program's change held
 
@@ -322,9 +301,7 @@ TEST_F(DamagedDatabase, OnlyDamagedPagesCountAsDamagedNotLockedForeignOrForbidde
                    : 1;
     });
     fs::permissions(live, fs::perms::owner_read | fs::perms::owner_write);
-    if (forbidden >= 0) {
-        EXPECT_EQ(forbidden, 0);
-    }
+    if (forbidden >= 0) EXPECT_EQ(forbidden, 0);
 }
 
 TEST_F(DamagedDatabase, RestoreKeepsTheDamagedFileAndItsJournalOnTheShelf) {
@@ -345,34 +322,29 @@ TEST_F(DamagedDatabase, RestoreKeepsTheDamagedFileAndItsJournalOnTheShelf) {
 }
 
 TEST_F(DamagedDatabase, ADamagedForeignOrIncompleteBackupIsRefused) {
-    const std::string copy = (root / "copy.sqlite3").string();
-    writeBytes(copy, damaged);
+    writeBytes(root / "copy.sqlite3", damaged);
     writeBytes(root / "empty.sqlite3", "");
-    std::vector<std::string> backups = {copy, (root / "empty.sqlite3").string(),
-                                        (root / "absent.sqlite3").string(), database.string()};
-    // Sound SQLite files that lack part of the settings schema.
-    const std::pair<const char*, const char*> schemaFaults[] = {
+    std::vector<std::pair<std::string, std::string>> backups;  // and what the refusal says
+    for (const char* name : {"copy.sqlite3", "empty.sqlite3", "absent.sqlite3"})
+        backups.emplace_back((root / name).string(), "nothing was restored");
+    backups.emplace_back(database.string(), "nothing was restored");
+    // Sound SQLite files that lack part of the settings schema: changed copies
+    // of the good one, and one with a bare t_profile alone.
+    const std::pair<std::string, const char*> schemaFaults[] = {
         {"DROP TABLE t_macrorecord", "lacks t_macrorecord"},
         {"ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind",
          "lacks t_keyprofile.macroType"},
-    };
-    std::vector<std::string> says(backups.size(), "nothing was restored");
+        {"CREATE TABLE t_profile (profId INTEGER)", "lacks t_profile.name"}};
     for (const auto& [sql, why] : schemaFaults) {
         const std::string file = (root / ("schema" + std::to_string(backups.size()))).string();
-        fs::copy_file(good, file);
+        if (!sql.starts_with("CREATE")) fs::copy_file(good, file);
         ASSERT_TRUE(testing::RawDb(file).exec(sql)) << sql;
-        backups.push_back(file);
-        says.push_back(why);
+        backups.emplace_back(file, why);
     }
-    const std::string onlyProfiles = (root / "only-profiles.sqlite3").string();
-    ASSERT_TRUE(testing::RawDb(onlyProfiles).exec("CREATE TABLE t_profile (profId INTEGER)"));
-    backups.push_back(onlyProfiles);
-    says.push_back("lacks t_profile.name");
-    for (std::size_t i = 0; i < backups.size(); ++i) {
-        const BackupResult r = shelf.restore(database.string(), backups[i]);
-        EXPECT_FALSE(r.ok) << backups[i];
-        EXPECT_THAT(r.message, HasSubstr(says[i])) << backups[i];
-        EXPECT_THAT(r.message, HasSubstr("nothing was restored")) << backups[i];
+    for (const auto& [file, says] : backups) {
+        const BackupResult r = shelf.restore(database.string(), file);
+        EXPECT_THAT(r, FailsWith(says)) << file;
+        EXPECT_THAT(r.message, HasSubstr("nothing was restored")) << file;
         EXPECT_EQ(readBytes(database), damaged);
     }
 }
@@ -381,9 +353,7 @@ TEST_F(DamagedDatabase, ALockHeldOnItKeepsItAndItsJournalInPlace) {
     testing::RawDb other(database);
     ASSERT_TRUE(other.exec("BEGIN IMMEDIATE"));  // page one is intact: the lock is taken
     writeBytes(database.string() + "-journal", "journal bytes");  // its pending change
-    const BackupResult r = shelf.restore(database.string(), good);
-    EXPECT_FALSE(r.ok);
-    EXPECT_THAT(r.message, HasSubstr("in use by another program"));
+    EXPECT_THAT(shelf.restore(database.string(), good), FailsWith("in use by another program"));
     EXPECT_EQ(readBytes(database), damaged);
     EXPECT_EQ(readBytes(database.string() + "-journal"), "journal bytes");
     EXPECT_EQ(shelf.list().size(), 1u);

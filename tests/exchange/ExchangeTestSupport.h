@@ -3,6 +3,7 @@
 // A fresh folder per test standing in for the user's data and config
 // folders, a settings database in it, and a way to compare whole databases.
 
+#include <gmock/gmock.h>
 #include <sys/mount.h>
 
 #include <cerrno>
@@ -17,6 +18,12 @@ namespace korvex::testing {
 inline void writeBytes(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+// A result (anything with ok and message) that failed saying `text`.
+MATCHER_P(FailsWith, text, "fails saying " + ::testing::PrintToString(text)) {
+    *result_listener << "ok " << arg.ok << ", message: " << arg.message;
+    return !arg.ok && arg.message.find(text) != std::string::npos;
 }
 
 // Every row of every table, in row id order: two files with the same dump
@@ -56,10 +63,8 @@ class SmallDisk {
         ASSERT_NE(out, nullptr);
         std::setvbuf(out, nullptr, _IONBF, 0);
         const std::string block(512, 'x');
-        while (std::fwrite(block.data(), 1, block.size(), out) == block.size()) {
-        }
-        while (std::fputc('x', out) != EOF) {
-        }
+        while (std::fwrite(block.data(), 1, block.size(), out) == block.size()) continue;
+        while (std::fputc('x', out) != EOF) continue;
         std::fclose(out);
     }
 

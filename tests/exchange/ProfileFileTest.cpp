@@ -1,24 +1,21 @@
 // Profile files: a full round trip between two machines, macro name clashes,
 // and every kind of bad file refused with the database left as it was.
 
-#include <sys/stat.h>
-
-#include <tuple>
-
-#include "exchange/BoundedFile.h"
 #include "exchange/ProfileFile.h"
 
-#include <gmock/gmock.h>
+#include <sys/stat.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <tuple>
 #include <variant>
 
 #include "ExchangeTestSupport.h"
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "exchange/Backups.h"
+#include "exchange/BoundedFile.h"
 
 namespace korvex {
 namespace {
@@ -26,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::dumpTables;
 using ::testing::ElementsAre;
+using testing::FailsWith;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using testing::readBytes;
@@ -209,11 +207,7 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
             events.append(QJsonObject{{"type", 2}, {"value", 4}, {"text", "A"}});
         huge = edited(good, {"macros", 0, "events"}, events);
     }
-    struct Case {
-        std::string text;
-        std::string says;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<std::string, std::string>> cases = {
         {"{ not json", "not a JSON file"},
         {"[1, 2]", "not a Korvex profile file"},
         {edited(good, {"format"}, "something-else"), "file.format"},
@@ -252,11 +246,9 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
         {huge, "would not fit the keyboard"},
     };
     const std::string bytes = readBytes(database);
-    for (const Case& c : cases) {
-        const ProfileImport r = importProfile(database.string(), c.text, &shelf);
-        EXPECT_FALSE(r.ok) << c.says;
-        EXPECT_THAT(r.message, HasSubstr(c.says));
-        EXPECT_EQ(readBytes(database), bytes) << c.says;
+    for (const auto& [text, says] : cases) {
+        EXPECT_THAT(importProfile(database.string(), text, &shelf), FailsWith(says));
+        EXPECT_EQ(readBytes(database), bytes) << says;
     }
     const fs::path big = root / "big.json";
     testing::writeBytes(big, "");

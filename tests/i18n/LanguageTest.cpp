@@ -19,17 +19,15 @@ constexpr const LanguageTable* kTables[] = {&ENGLanguage, &CHSLanguage, &CHTLang
 
 std::set<int> heldIds() {
     std::set<int> ids;
-    for (auto half : {i18n::firstHalfRows(), i18n::secondHalfRows(), i18n::ownRows()}) {
+    for (auto half : {i18n::firstHalfRows(), i18n::secondHalfRows(), i18n::ownRows()})
         for (const auto& row : half) ids.insert(row.id);
-    }
     return ids;
 }
 
 std::string keep(std::string_view s, bool (*pred)(unsigned char)) {
     std::string out;
-    for (char c : s) {
+    for (char c : s)
         if (pred(static_cast<unsigned char>(c))) out += c;
-    }
     return out;
 }
 std::string digitsOf(std::string_view s) {
@@ -43,22 +41,19 @@ bool hasNonAscii(std::string_view s) {
 }
 
 // Restores the process-wide language so tests do not leak it into each other.
-class LanguageTest : public ::testing::Test {
-  protected:
-    void TearDown() override { curLanguage = saved_; }
-
-  private:
-    int saved_ = curLanguage;
+struct LanguageTest : ::testing::Test {
+    void TearDown() override { curLanguage = saved; }
+    int saved = curLanguage;
 };
 
 TEST_F(LanguageTest, UnknownIdsGiveTheLanguageCode) {
-    for (int id : {0, 4, 300, 318, 999, -1, 235, 499, 622, INT_MIN, INT_MAX}) {
-        curLanguage = kLanguageEnglish;
-        EXPECT_EQ(text(id), "ENG") << id;
-        curLanguage = kLanguageSimplifiedChinese;
-        EXPECT_EQ(text(id), "CHS") << id;
-        curLanguage = kLanguageTraditionalChinese;
-        EXPECT_EQ(text(id), "CHT") << id;
+    const std::pair<int, const char*> languages[] = {{kLanguageEnglish, "ENG"},
+                                                     {kLanguageSimplifiedChinese, "CHS"},
+                                                     {kLanguageTraditionalChinese, "CHT"}};
+    for (const auto& [language, code] : languages) {
+        curLanguage = language;
+        for (int id : {0, 4, 300, 318, 999, -1, 235, 499, 622, INT_MIN, INT_MAX})
+            EXPECT_EQ(text(id), code) << id;
     }
 }
 
@@ -78,9 +73,8 @@ TEST_F(LanguageTest, LanguageSelectionAndStoredChoice) {
     }
     EXPECT_EQ(LanguageListDatas[1].text, "简体中文");
     EXPECT_EQ(languageListIndex(0), -1);
-    for (std::string_view bad : {"", "9999", " 1033", "1033 ", "01033", "2052x", "ENG"}) {
+    for (std::string_view bad : {"", "9999", " 1033", "1033 ", "01033", "2052x", "ENG"})
         EXPECT_FALSE(parseStoredLanguage(bad).has_value()) << bad;
-    }
 }
 
 // Cross-row checks, also for the texts of our own: a text typed into the wrong row or
@@ -143,10 +137,9 @@ TEST_F(LanguageTest, TraditionalTextsUseNoSimplifiedOnlyCharacter) {
     ASSERT_TRUE(simplifiedOnly("体"));
     ASSERT_FALSE(simplifiedOnly("層"));
     ASSERT_FALSE(simplifiedOnly("光"));
-    for (int id : heldIds()) {
+    for (int id : heldIds())
         for (const std::string& c : characters(*CHTLanguage.find(id)))
             EXPECT_FALSE(simplifiedOnly(c)) << id << " " << c;
-    }
 }
 
 }  // namespace

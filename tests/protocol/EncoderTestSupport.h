@@ -29,6 +29,19 @@ inline void expectCommand(const Transfer& t, std::uint8_t code, std::uint8_t byt
         << "command 0x" << std::hex << int{code};
 }
 
+// Begin, a header with its byte 8, a run of `length` bytes holding `bytes`, the end report.
+inline void expectRunExchange(const std::vector<Transfer>& t, std::uint8_t begin,
+                              std::uint8_t header, std::uint8_t byte8, std::size_t length,
+                              const Bytes& bytes) {
+    ASSERT_GE(t.size(), 4u);
+    expectCommand(t[0], begin);
+    expectCommand(t[1], header, byte8);
+    EXPECT_EQ(t[2].kind, Transfer::Kind::Bulk);
+    EXPECT_EQ(t[2].length, length);
+    EXPECT_EQ(t[2].bytes, bytes);
+    expectCommand(t[3], 0x02);
+}
+
 inline const KeyInfo& key(int code) {
     const KeyInfo* k = findKeyByCode(code);
     if (k == nullptr) ADD_FAILURE() << "no key " << code;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 
 #include "EncoderTestSupport.h"
 #include "catalog/FunctionCatalog.h"
@@ -48,16 +47,13 @@ TEST(ExpectedTables, EveryKeyItsNamesPlaceSlotOnBothLayersAndLed) {
         SCOPED_TRACE(k[1]);
         const KeyInfo* info = findKeyByCode(code);
         ASSERT_NE(info, nullptr);
-        EXPECT_EQ(info->key_name, k[1]);
-        EXPECT_EQ(info->short_name, k[2]);
-        EXPECT_EQ(info->full_name, k[3]);
-        EXPECT_EQ(info->layout_index, num(k[4]));
+        EXPECT_EQ(
+            std::tie(info->key_name, info->short_name, info->full_name, info->layout_index,
+                     info->key_index, info->light_index, info->rgb_r, info->rgb_g, info->rgb_b),
+            std::make_tuple(k[1], k[2], k[3], num(k[4]), slot, slot, num(k[6]), num(k[7]),
+                            num(k[8])));
         EXPECT_EQ(findKeyByLayoutIndex(num(k[4])), info);
         EXPECT_EQ(findKeyByName(k[1]), info);
-        EXPECT_EQ(info->key_index, slot);
-        EXPECT_EQ(info->light_index, slot);
-        EXPECT_EQ((std::array<int, 3>{info->rgb_r, info->rgb_g, info->rgb_b}),
-                  (std::array{num(k[6]), num(k[7]), num(k[8])}));
         EXPECT_EQ(info->key_type == Keyboard_EN_Type::flag, k[9] == "modifier");
 
         rows.push_back(row(code, kMacroTypeKeyboard, code));
@@ -85,11 +81,9 @@ TEST(ExpectedTables, NameMap) {
         SCOPED_TRACE(n[0]);
         const NameKeyInfo* e = G_KB_SuperKeyNameMap.find(n[0]);
         ASSERT_NE(e, nullptr);
-        EXPECT_EQ(e->key_code, num(n[1]));
-        EXPECT_EQ(codeOfName(n[0]), num(n[1]));
-        EXPECT_EQ(e->short_name, n[2]);
-        EXPECT_EQ(labelOfName(n[0]), n[3]);
-        EXPECT_EQ(e->key_type == Keyboard_EN_Type::flag, n[4] == "modifier");
+        EXPECT_EQ(std::tuple(e->key_code, codeOfName(n[0]), e->short_name, labelOfName(n[0]),
+                             e->key_type == Keyboard_EN_Type::flag),
+                  std::tuple(num(n[1]), num(n[1]), n[2], n[3], n[4] == "modifier"));
     }
 }
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "EncoderTestSupport.h"
 
 namespace korvex {
@@ -29,12 +27,7 @@ TEST(KeyTable, FrameOfBothLayers) {
         SCOPED_TRACE(layer);
         const auto t = SendKeyMacroData(layer, {}, {});
         ASSERT_EQ(t.size(), 4u);
-        expectCommand(t[0], 0x18);
-        expectCommand(t[1], layer == 0 ? 0x11 : 0x27, 0x09);
-        EXPECT_EQ(table(t).kind, Transfer::Kind::Bulk);
-        EXPECT_EQ(table(t).length, 640u);
-        EXPECT_EQ(table(t).bytes, kEmptyTable);
-        expectCommand(t[3], 0x02);
+        expectRunExchange(t, 0x18, layer == 0 ? 0x11 : 0x27, 0x09, 640, kEmptyTable);
         for (const Transfer& x : t) EXPECT_FALSE(x.extraPause);
     }
 }

@@ -48,12 +48,7 @@ TEST(UserLight, PerKeyColoursThenUserLightMode) {
 
     const auto t = SendUserLightLedData({});
     ASSERT_EQ(t.size(), 10u);
-    expectCommand(t[0], 0x18);
-    expectCommand(t[1], 0x23, 0x09);
-    EXPECT_EQ(t[2].kind, Transfer::Kind::Bulk);
-    EXPECT_EQ(t[2].length, 640u);
-    EXPECT_EQ(t[2].bytes, dark);
-    expectCommand(t[3], 0x02);
+    expectRunExchange(t, 0x18, 0x23, 0x09, 640, dark);
     expectCommand(t[4], 0xF0);
     expectModeFrame(t, 5, kUserLightMode);
 

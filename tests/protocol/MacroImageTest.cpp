@@ -25,12 +25,8 @@ TEST(MacroImage, EmptyStore) {
     EXPECT_EQ(r.upload.kind, UploadKind::Macros);
     const auto& t = r.upload.transfers;
     ASSERT_EQ(t.size(), 4u);
-    expectCommand(t[0], 0x19);
-    expectCommand(t[1], 0x15, 8);
-    EXPECT_EQ(t[2].kind, Transfer::Kind::Bulk);
-    EXPECT_EQ(t[2].length, 8u * 64 + 64);  // the run sends one report fewer than it covers
-    EXPECT_EQ(t[2].bytes, zerosWith(3200, {{510, {0xAA, 0x55}}}));
-    expectCommand(t[3], 0x02);
+    // The run sends one report fewer than it covers.
+    expectRunExchange(t, 0x19, 0x15, 8, 8 * 64 + 64, zerosWith(3200, {{510, {0xAA, 0x55}}}));
     // The keyboard gets an extra quiet gap before the image and before the end.
     EXPECT_FALSE(t[0].extraPause || t[1].extraPause);
     EXPECT_TRUE(t[2].extraPause && t[3].extraPause);
@@ -75,10 +71,7 @@ TEST(MacroImage, EventEncodings) {
 }
 
 TEST(MacroImage, SizeLimitsRefuseTheWholeUpload) {
-    auto delays = [](std::size_t n) {
-        std::vector<RecordInfo> rows(n, event(1, kDelay, 1));
-        return rows;
-    };
+    auto delays = [](std::size_t n) { return std::vector<RecordInfo>(n, event(1, kDelay, 1)); };
     // 4 * 623 + 8 = 2500 is allowed, 2504 is not.
     EXPECT_EQ(SaveMacroToKeyboard({macro(1)}, delays(623)).status, MacroImageStatus::Ready);
     const MacroImageResult over = SaveMacroToKeyboard({macro(1)}, delays(624));

@@ -5,14 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusPendingCall>
 #include <QDBusUnixFileDescriptor>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QProcess>
-#include <QSignalSpy>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -142,11 +139,10 @@ TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     // Two at once: each is answered on its own, one after the other.
     QProcess* a = startCtl(QStringLiteral("profile next"));
     QProcess* b = startCtl(QStringLiteral("profile previous"));
-    const CtlRun ra = finish(a), rb = finish(b);
-    EXPECT_EQ(ra.code, 0);
-    EXPECT_EQ(rb.code, 0);
-    EXPECT_EQ(ra.out.count(QLatin1Char('\n')), 1);
-    EXPECT_EQ(rb.out.count(QLatin1Char('\n')), 1);
+    for (const CtlRun& r : {finish(a), finish(b)}) {
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.out.count(QLatin1Char('\n')), 1);
+    }
     EXPECT_EQ(hub->currentProfile, list.front().profId);
 
     // An upload is answered once the keyboard took it, with korvexctl's own line.

@@ -12,6 +12,14 @@ std::string failingInsert(const std::string& table, const std::string& condition
            " BEGIN SELECT RAISE(ABORT, 'injected failure'); END";
 }
 
+// Every row of `tables`, to compare before and after.
+Rows snapshot(RawDb& raw, std::initializer_list<const char*> tables) {
+    Rows all;
+    for (const char* t : tables)
+        for (auto& row : raw.rows(std::string("SELECT * FROM ") + t)) all.push_back(row);
+    return all;
+}
+
 TEST_F(StoreTest, AFailingFirstRunSeedLeavesNothingAndIsCompletedNextTime) {
     openOrFail();
     {
@@ -53,15 +61,11 @@ TEST_F(StoreTest, FailingRewritesKeepTheRowsTheyWouldReplace) {
     ASSERT_GT(store_.addMacroProfile("m"), 0);
     ASSERT_TRUE(store_.rewriteMacroRecords(1, {{0, 1, 2, 0, 4, "A"}, {0, 1, 3, 1, 4, "A"}}));
     RawDb raw(file_);
-    const auto snapshot = [&raw] {
-        std::vector<std::string> all;
-        for (const char* t : {"t_configdata", "t_keyprofile", "t_lightdata", "t_userlight_leddata",
-                              "t_macrorecord"}) {
-            for (auto& row : raw.rows(std::string("SELECT * FROM ") + t)) all.push_back(row);
-        }
-        return all;
+    const auto rows = [&raw] {
+        return snapshot(raw, {"t_configdata", "t_keyprofile", "t_lightdata", "t_userlight_leddata",
+                              "t_macrorecord"});
     };
-    const auto before = snapshot();
+    const auto before = rows();
 
     ASSERT_TRUE(raw.exec(failingInsert("t_keyprofile", "1")));
     EXPECT_EQ(store_.addKeyProfile({0, 0, 2, 41, 3, 6, 0, 0, "new"}), 0);
@@ -76,7 +80,7 @@ TEST_F(StoreTest, FailingRewritesKeepTheRowsTheyWouldReplace) {
     EXPECT_FALSE(store_.writeConfigInfo(3));
     ASSERT_EQ(store_.addProfile("P3"), 3);
     EXPECT_FALSE(store_.writeLightProfile(3));
-    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(rows(), before);
     EXPECT_EQ(store_.getLightModeSelectIndex(2), 11);  // the reset's selection was undone too
 
     // The store keeps working once the cause is gone.
@@ -96,14 +100,14 @@ TEST_F(StoreTest, WritesBasedOnAnOlderReadAreRefusedOnceAnotherProgramCommitted)
 
     RawDb other(file_);
     ASSERT_TRUE(other.exec("UPDATE t_macro_data SET macro_name = 'restored'"));
-    const auto snapshot = [&other] {
-        Rows all;
-        for (const char* t : {"t_profile", "t_configdata", "t_lightdata", "t_macro_data",
-                              "t_macrorecord", "t_keyprofile", "t_userlight_data"})
-            for (auto& row : other.rows(std::string("SELECT * FROM ") + t)) all.push_back(row);
-        return all;
+    const auto rows = [&other] {
+        return snapshot(other, {"t_profile", "t_configdata", "t_lightdata", "t_macro_data",
+                                "t_macrorecord", "t_keyprofile", "t_userlight_data"});
     };
-    const Rows before = snapshot();
+    const Rows before = rows();
+    const RecordInfo record{0, 1, 2, 0, 4, "A"};
+    const MacroInfo info{1, 9, 1, 1, "m"};
+    const ProfileKey key{0, 0, 1, 41, 3, 6, 0, 0, "k"};
     const std::vector<std::function<bool()>> writes = {
         [&] { return store_.updateProfileName(1, "x"); },
         [&] { return store_.updateConfigData(1, "language", "x"); },
@@ -112,16 +116,10 @@ TEST_F(StoreTest, WritesBasedOnAnOlderReadAreRefusedOnceAnotherProgramCommitted)
         [&] { return store_.selectLightMode(1, 4); },
         [&] { return store_.rewriteMacroRecords(1, {}); },
         [&] { return store_.deleteMacroRecord(1); },
-        [&] {
-            return store_.addMacroRecord({0, 1, 2, 0, 4, "A"}) != 0;
-        },
-        [&] {
-            return store_.modifyMacroInfo({1, 9, 1, 1, "m"});
-        },
+        [&] { return store_.addMacroRecord(record) != 0; },
+        [&] { return store_.modifyMacroInfo(info); },
         [&] { return store_.deleteMacroProfile(1); },
-        [&] {
-            return store_.addKeyProfile({0, 0, 1, 41, 3, 6, 0, 0, "k"}) != 0;
-        },
+        [&] { return store_.addKeyProfile(key) != 0; },
         [&] { return store_.updateUserLightName(1, "x") || store_.addUserLight(1, "u") != 0; },
     };
     for (std::size_t i = 0; i < writes.size(); ++i) {
@@ -132,7 +130,7 @@ TEST_F(StoreTest, WritesBasedOnAnOlderReadAreRefusedOnceAnotherProgramCommitted)
         DeviceSQLite::WriteScope batch(store_);
         EXPECT_FALSE(batch.ok());
     }
-    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(rows(), before);
 
     // Read again: writes go on.
     store_.refuseWritesChangedSince(store_.dataVersion());

@@ -8,8 +8,7 @@
 namespace korvex::testing {
 namespace {
 
-class OpenStore : public StoreTest {
-  protected:
+struct OpenStore : StoreTest {
     void SetUp() override {
         StoreTest::SetUp();
         openOrFail();
@@ -63,8 +62,7 @@ TEST_F(OpenStore, ConfigValuesReadTheFirstRowAndUpdateOnlyExistingOnes) {
     EXPECT_TRUE(store_.writeConfigData(1, "language", "1028"));  // always a new row
     EXPECT_EQ(store_.getConfigData(1, "language"), "2052");
     EXPECT_TRUE(store_.updateConfigData(1, "language", "1033"));  // every matching row
-    RawDb raw(file_);
-    EXPECT_EQ(raw.rows("SELECT DISTINCT value FROM t_configdata WHERE key = 'language'"),
+    EXPECT_EQ(RawDb(file_).rows("SELECT DISTINCT value FROM t_configdata WHERE key = 'language'"),
               Rows{"1033"});
 }
 
@@ -74,9 +72,8 @@ TEST_F(OpenStore, LightRowsAreSeededOnceAndKeepTheirBytes) {
     RawDb raw(file_);
     // The per-profile block: rate, switch, index, then six DPI steps and six colours.
     std::vector<std::string> keys = {"report_rate", "dpi_switch_config", "dpi_index"};
-    for (const char* kind : {"value", "rgb"}) {
+    for (const char* kind : {"value", "rgb"})
         for (int i = 0; i < 6; ++i) keys.push_back("dpi_group" + std::to_string(i) + "_" + kind);
-    }
     EXPECT_EQ(raw.rows("SELECT key FROM t_configdata WHERE profId = 2 ORDER BY keyId"), keys);
     EXPECT_EQ(raw.rows("SELECT group_concat(value) FROM t_configdata WHERE profId = 2 "
                        "AND key LIKE '%_value'"),
@@ -89,7 +86,6 @@ TEST_F(OpenStore, LightRowsAreSeededOnceAndKeepTheirBytes) {
               21 + 15);
     // The seeded bytes reach the keyboard: korvexctl's start-up sends mode 11
     // as stored, the light page mode 10's direction.
-
     // Element 0 never picks the row and is never stored.
     std::vector<std::uint8_t> bytes = {4, 1, 2, 3, 4, 5, 6, 7, 0, 9, 10, 1};
     ASSERT_TRUE(store_.modifyLightData(2, 5, bytes));
@@ -147,9 +143,8 @@ TEST_F(OpenStore, MacrosAndTheirEventsLiveAndDieTogether) {
     ASSERT_TRUE(store_.queryMacroInfo(2, info));
     EXPECT_EQ(std::tie(info.playTimes, info.delayType, info.macroName),
               std::make_tuple(1, 0, "two"));
-    for (std::int64_t i = 0; i < 3; ++i) {
+    for (std::int64_t i = 0; i < 3; ++i)
         EXPECT_GT(store_.addMacroRecord({0, 2, 2 + i % 2, i, 4, "A"}), 0);
-    }
     EXPECT_GT(store_.addMacroRecord({0, 1, 1, 0, 50, "50 ms"}), 0);
     EXPECT_EQ(store_.getRecordCount(), 4);
     // All rows at once, in row order, whichever macro they belong to.
@@ -258,8 +253,7 @@ TEST_F(OpenStore, FreeTextNamesAreStoredExactly) {
         EXPECT_EQ(profiles[i + 1].name, names[i]);
         EXPECT_EQ(schemes[i].userlight_name, names[i]);
     }
-    RawDb raw(file_);
-    EXPECT_EQ(raw.count("sqlite_master", "type = 'table'"), 12);  // the ten and our two
+    EXPECT_EQ(RawDb(file_).count("sqlite_master", "type = 'table'"), 12);  // the ten and our two
 }
 
 }  // namespace

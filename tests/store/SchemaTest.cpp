@@ -1,8 +1,6 @@
 // The file the store creates: tables, column definitions, first-run rows,
 // and the factory and profile resets.
 
-#include <map>
-
 #include "StoreTestSupport.h"
 
 namespace korvex::testing {
@@ -60,6 +58,7 @@ TEST_F(StoreTest, FreshFileHasTheTenTablesInOrderAndOnlyTheFirstRunRows) {
     for (const auto& [name, columns] : kExpectedTables) {
         names.push_back(name);
         EXPECT_EQ(describeTable(raw, name), columns) << name;
+        if (name != "t_profile" && name != "t_configdata") EXPECT_EQ(raw.count(name), 0) << name;
     }
     // Creation order is visible as the order in sqlite_master; no indexes,
     // triggers or AUTOINCREMENT bookkeeping were added to the ten. The two
@@ -69,25 +68,11 @@ TEST_F(StoreTest, FreshFileHasTheTenTablesInOrderAndOnlyTheFirstRunRows) {
         names.push_back(ours);
     EXPECT_EQ(raw.rows("SELECT name FROM sqlite_master ORDER BY rowid"), names);
     EXPECT_EQ(raw.rows("SELECT profId, name FROM t_profile"), Rows{"1|Configuration File 1"});
-    const std::vector<std::string> keys = {
-        "keyboardLayout",  "language",        "gamemode",
-        "disable_alttab",  "disable_altf4",   "disable_win",
-        "keyboard_layout", "customlight_run", "cur_customlightmode",
-        "fnlayer",         "sleeplight",      "fnfunction",
-        "tab_view"};
-    std::vector<std::string> expected;
-    for (const auto& key : keys) {
-        expected.push_back(key + "|1|" +
-                           (key == "language"   ? "1033"
-                            : key == "tab_view" ? "1"
-                                                : "0"));
-    }
-    EXPECT_EQ(raw.rows("SELECT key, profId, value FROM t_configdata ORDER BY keyId"), expected);
-    for (const auto& [name, columns] : kExpectedTables) {
-        if (name != "t_profile" && name != "t_configdata") {
-            EXPECT_EQ(raw.count(name), 0) << name;
-        }
-    }
+    EXPECT_EQ(raw.rows("SELECT key, profId, value FROM t_configdata ORDER BY keyId"),
+              (Rows{"keyboardLayout|1|0", "language|1|1033", "gamemode|1|0", "disable_alttab|1|0",
+                    "disable_altf4|1|0", "disable_win|1|0", "keyboard_layout|1|0",
+                    "customlight_run|1|0", "cur_customlightmode|1|0", "fnlayer|1|0",
+                    "sleeplight|1|0", "fnfunction|1|0", "tab_view|1|1"}));
 }
 
 TEST_F(StoreTest, ReopeningChangesNothingAndSeedsOnlyEmptyTables) {
@@ -137,9 +122,8 @@ TEST_F(StoreTest, FactoryResetKeepsTriggerKeysAndEndsWithTheFirstRunStateOrChang
     EXPECT_EQ(raw.rows("SELECT * FROM t_triggerkey"), Rows{"5|1|0|4|kept"});
     EXPECT_EQ(raw.rows("SELECT * FROM t_profile"), Rows{"1|Configuration File 1"});
     EXPECT_EQ(raw.count("t_configdata"), 13);
-    for (const char* t : {"t_lightdata", "t_macro_data", "t_userlight_data", "t_keyprofile"}) {
+    for (const char* t : {"t_lightdata", "t_macro_data", "t_userlight_data", "t_keyprofile"})
         EXPECT_EQ(raw.count(t), 0) << t;
-    }
     DeviceSQLite reopened([](const std::string&) {});
     ASSERT_TRUE(reopened.openFile(file_.string()).ok);  // the old flow: reopen after the drop
     EXPECT_EQ(raw.count("t_configdata"), 13);
@@ -151,9 +135,8 @@ TEST_F(StoreTest, ProfileResetRestoresDefaultsButKeepsApplicationSettings) {
     ASSERT_EQ(store_.addProfile("P2"), 2);
     for (std::int64_t p : {1, 2}) {
         ASSERT_TRUE(store_.writeLightProfile(p));
-        for (std::int64_t layer : {0, 1}) {
+        for (std::int64_t layer : {0, 1})
             EXPECT_GT(store_.addKeyProfile({0, layer, p, 41, 3, 5, 0, 0, "B"}), 0);
-        }
         EXPECT_TRUE(store_.updateConfigData(p, "dpi_index", "4"));
     }
     EXPECT_TRUE(store_.updateConfigData(1, "gamemode", "1"));

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -78,11 +79,8 @@ inline std::pair<std::int64_t, std::int64_t> rootPage(const fs::path& file,
     RawDb raw(file);
     const auto root = raw.rows("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'");
     const auto pageSize = raw.rows("PRAGMA page_size");
-    if (root.size() != 1) {
-        ADD_FAILURE() << "no table " << table;
-        return {0, 0};
-    }
-    return {std::stoll(root[0]), std::stoll(pageSize[0])};
+    EXPECT_EQ(root.size(), 1u) << "no table " << table;
+    return {root.size() == 1 ? std::stoll(root[0]) : 0, std::stoll(pageSize[0])};
 }
 
 // Overwrites the first page of `table` with garbage, as a failing disk
@@ -132,9 +130,8 @@ class StoreTest : public ::testing::Test {
     }
     void TearDown() override {
         std::error_code ec;
-        for (auto& entry : fs::recursive_directory_iterator(dir_, ec)) {
+        for (auto& entry : fs::recursive_directory_iterator(dir_, ec))
             fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        }
         fs::remove_all(dir_, ec);
     }
 
@@ -142,10 +139,8 @@ class StoreTest : public ::testing::Test {
     void openOrFail() { ASSERT_TRUE(open().ok) << store_.lastError(); }
 
     bool logged(const std::string& prefix) const {
-        for (const auto& line : log_) {
-            if (line.rfind(prefix, 0) == 0) return true;
-        }
-        return false;
+        return std::any_of(log_.begin(), log_.end(),
+                           [&](const std::string& line) { return line.starts_with(prefix); });
     }
 
     fs::path dir_;

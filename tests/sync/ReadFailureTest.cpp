@@ -18,8 +18,7 @@ constexpr UploadChoice kAllChoices[] = {UploadChoice::Keys,         UploadChoice
                                         UploadChoice::Macros,       UploadChoice::Startup,
                                         UploadChoice::TopLayerKeys, UploadChoice::FnLayerKeys};
 
-class Builds : public StoreTest {
-  protected:
+struct Builds : StoreTest {
     void SetUp() override {
         StoreTest::SetUp();
         openOrFail();
@@ -37,12 +36,10 @@ class Builds : public StoreTest {
     BuiltUploads build(UploadChoice choice) {
         return sync::buildUploads(store_, {choice, 1, {}, {}});
     }
-    void expectNothingSent(UploadChoice choice, StoreFault fault, const std::string& why) {
-        const BuiltUploads b = build(choice);
-        const int which = static_cast<int>(choice);
-        EXPECT_EQ(b.status, BuiltUploads::Status::DatabaseUnreadable) << why << " choice " << which;
-        EXPECT_TRUE(b.uploads.empty()) << why << " choice " << which;
-        EXPECT_EQ(b.fault, fault) << why << " choice " << which << ": " << b.message;
+    void expectNothingSent(const BuiltUploads& b, StoreFault fault, const std::string& why) {
+        EXPECT_EQ(b.status, BuiltUploads::Status::DatabaseUnreadable) << why;
+        EXPECT_TRUE(b.uploads.empty()) << why;
+        EXPECT_EQ(b.fault, fault) << why << ": " << b.message;
         EXPECT_NE(b.message.find(storeFaultText(fault)), std::string::npos) << b.message;
     }
 };
@@ -52,23 +49,23 @@ TEST_F(Builds, AnyFailingReadSendsNothingAndNamesTheCause) {
     // Another program holds the file past the busy timeout.
     store_.setBusyTimeout(50);
     ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
-    for (UploadChoice choice : kAllChoices) expectNothingSent(choice, StoreFault::Busy, "locked");
+    for (UploadChoice choice : kAllChoices)
+        expectNothingSent(build(choice), StoreFault::Busy, "locked");
     ASSERT_TRUE(other.exec("ROLLBACK"));
     EXPECT_EQ(build(UploadChoice::Keys).status, BuiltUploads::Status::Ready);
 
     // A renamed column fails its query instead of reading its own name.
     ASSERT_TRUE(other.exec("ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind"));
     for (UploadChoice choice : {UploadChoice::Keys, UploadChoice::Startup})
-        expectNothingSent(choice, StoreFault::MissingSchema, "renamed column");
+        expectNothingSent(build(choice), StoreFault::MissingSchema, "renamed column");
     ASSERT_TRUE(other.exec("ALTER TABLE t_keyprofile RENAME COLUMN kind TO macroType"));
 
     // A missing table is no macros, not an empty macro list.
     ASSERT_TRUE(other.exec("ALTER TABLE t_macrorecord RENAME TO t_gone"));
-    for (UploadChoice choice : {UploadChoice::Macros})
-        expectNothingSent(choice, StoreFault::MissingSchema, "missing table");
+    expectNothingSent(build(UploadChoice::Macros), StoreFault::MissingSchema, "missing table");
     ASSERT_TRUE(other.exec("ALTER TABLE t_macro_data RENAME TO t_gone2"));
     for (UploadChoice choice : {UploadChoice::Keys, UploadChoice::Startup, UploadChoice::Macros})
-        expectNothingSent(choice, StoreFault::MissingSchema, "missing table");
+        expectNothingSent(build(choice), StoreFault::MissingSchema, "missing table");
 }
 
 TEST_F(Builds, ADamagedPageSendsNothingAndWritesNothing) {
@@ -89,9 +86,7 @@ TEST_F(Builds, ADamagedPageSendsNothingAndWritesNothing) {
             EXPECT_EQ(opened.error, OpenError::Damaged) << what << ": " << opened.reason;
             for (UploadChoice choice : kAllChoices) {
                 const BuiltUploads b = sync::buildUploads(copy.string(), {choice, 1, {}, {}});
-                EXPECT_EQ(b.status, BuiltUploads::Status::DatabaseUnreadable) << what;
-                EXPECT_TRUE(b.uploads.empty()) << what;
-                EXPECT_EQ(b.fault, StoreFault::Damaged) << what << ": " << b.message;
+                expectNothingSent(b, StoreFault::Damaged, what);
                 EXPECT_NE(b.message.find(" is damaged ("), std::string::npos) << b.message;
             }
             EXPECT_EQ(readBytes(copy), before) << what;  // no seed rows, no light rows

@@ -17,17 +17,13 @@ using namespace korvex::usb;
 
 // A USB device of the fake bus. key is what the real backend derives from
 // libusb's device pointer: unique per plug-in.
-class FakeDevice final : public UsbDevice {
-  public:
-    explicit FakeDevice(std::uint64_t k) : key_(k) {}
-    std::uint64_t key() const override { return key_; }
-
-  private:
-    std::uint64_t key_;
+struct FakeDevice final : UsbDevice {
+    explicit FakeDevice(std::uint64_t k) : k(k) {}
+    std::uint64_t key() const override { return k; }
+    std::uint64_t k;
 };
 
-class FakeHandle final : public UsbHandle {
-  public:
+struct FakeHandle final : UsbHandle {
     explicit FakeHandle(std::uint64_t k) : key(k) {}
     std::uint64_t key;
 };
@@ -74,7 +70,6 @@ struct ControlCall {
 // in it), while sysfs and a fresh context see the truth.
 class FakeUsbBackend final : public UsbBackend {
   public:
-    // --- Bus ------------------------------------------------------------------
     // The kernel numbers devices per bus and never reuses a number soon.
     std::uint64_t plug(FakeUsbDevice d, bool event = true) {
         std::lock_guard lock(m_);
@@ -93,7 +88,6 @@ class FakeUsbBackend final : public UsbBackend {
         if (!hotplug) library_.erase(k);
     }
 
-    // --- Faults -----------------------------------------------------------------
     UsbError initError = UsbError::Ok;
     bool hotplug = true;
     bool listFails = false;
@@ -110,12 +104,10 @@ class FakeUsbBackend final : public UsbBackend {
     std::size_t hookAtControl = 0;
     std::function<void()> duringControl;
 
-    // --- Journal ----------------------------------------------------------------
     std::vector<std::string> log;  // "open", "autodetach 1", "claim 1", "release 1", "close"
     std::vector<ControlCall> controls;
     int openHandles = 0;
 
-    // --- UsbBackend ------------------------------------------------------------
     UsbError init() override {
         std::lock_guard lock(m_);
         if (initError == UsbError::Ok) initialised_ = true;
@@ -124,26 +116,22 @@ class FakeUsbBackend final : public UsbBackend {
 
     std::optional<std::vector<UsbDevicePtr>> getDeviceList() override {
         std::lock_guard lock(m_);
-        if (listFails) return std::nullopt;
         std::vector<UsbDevicePtr> out;
-        for (std::uint64_t k : library_) {
-            if (auto it = devices_.find(k); it != devices_.end()) out.push_back(it->second.ptr);
-            if (auto it = gone_.find(k); it != gone_.end()) out.push_back(it->second.ptr);
-        }
-        return out;
+        for (std::uint64_t k : library_)
+            for (const auto* all : {&devices_, &gone_})
+                if (auto it = all->find(k); it != all->end()) out.push_back(it->second.ptr);
+        return listFails ? std::nullopt : std::optional(out);
     }
     std::optional<std::vector<UsbDevicePtr>> getFreshDeviceList() override {
         std::lock_guard lock(m_);
         ++freshLists;
-        if (listFails) return std::nullopt;
         std::vector<UsbDevicePtr> out;
         for (auto& [k, e] : devices_) out.push_back(e.ptr);
-        return out;
+        return listFails ? std::nullopt : std::optional(out);
     }
     std::optional<UsbDeviceDescriptor> getDeviceDescriptor(const UsbDevice& dev) override {
         const auto* d = find(dev.key());
-        if (!d) return std::nullopt;
-        return UsbDeviceDescriptor{d->vendorId, d->productId, 2};
+        return d ? std::optional(UsbDeviceDescriptor{d->vendorId, d->productId, 2}) : std::nullopt;
     }
     std::optional<UsbConfigDescriptor> getActiveConfigDescriptor(const UsbDevice& dev) override {
         const auto* d = find(dev.key());
@@ -156,9 +144,15 @@ class FakeUsbBackend final : public UsbBackend {
             u.interfaceClass = i.interfaceClass;
             const auto len = i.reportDescriptor.size();
             // The HID class descriptor naming the report descriptor's length.
-            u.extra = {9, 0x21, 0x11, 0x01, 0, 1, 0x22};
-            u.extra.push_back(static_cast<std::uint8_t>(len & 0xFF));
-            u.extra.push_back(static_cast<std::uint8_t>(len >> 8));
+            u.extra = {9,
+                       0x21,
+                       0x11,
+                       0x01,
+                       0,
+                       1,
+                       0x22,
+                       static_cast<std::uint8_t>(len & 0xFF),
+                       static_cast<std::uint8_t>(len >> 8)};
             c.interfaces.push_back(u);
         }
         return c;
@@ -174,11 +168,9 @@ class FakeUsbBackend final : public UsbBackend {
     UsbError open(const UsbDevice& dev, std::unique_ptr<UsbHandle>& handle) override {
         std::lock_guard lock(m_);
         log.push_back("open");
-        if (!openErrors.empty()) {
-            const UsbError e = openErrors.front();
-            openErrors.pop_front();
-            if (e != UsbError::Ok) return e;
-        }
+        const UsbError e = openErrors.empty() ? UsbError::Ok : openErrors.front();
+        if (!openErrors.empty()) openErrors.pop_front();
+        if (e != UsbError::Ok) return e;
         if (!devices_.count(dev.key())) return UsbError::NoDevice;
         handle = std::make_unique<FakeHandle>(dev.key());
         ++openHandles;
@@ -196,8 +188,10 @@ class FakeUsbBackend final : public UsbBackend {
         return UsbError::Ok;
     }
     int kernelDriverActive(UsbHandle& h, int itf) override {
-        const FakeInterface* i = findInterface(h, itf);
-        return i && i->kernelDriver ? 1 : 0;
+        if (const FakeUsbDevice* d = find(key(h)))
+            for (const FakeInterface& i : d->interfaces)
+                if (i.number == itf) return i.kernelDriver ? 1 : 0;
+        return 0;
     }
     UsbError claimInterface(UsbHandle& h, int itf) override {
         std::lock_guard lock(m_);
@@ -295,11 +289,8 @@ class FakeUsbBackend final : public UsbBackend {
         for (auto& [k, e] : devices_) {
             const std::string dev = sysfsName(e.dev);
             if (path == dev + "/product") return text(e.dev.product);
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "%04x\n", e.dev.vendorId);
-            if (path == dev + "/idVendor") return text(hex);
-            std::snprintf(hex, sizeof hex, "%04x\n", e.dev.productId);
-            if (path == dev + "/idProduct") return text(hex);
+            if (path == dev + "/idVendor") return text(hex4(e.dev.vendorId) + "\n");
+            if (path == dev + "/idProduct") return text(hex4(e.dev.productId) + "\n");
             if (path == dev + "/busnum") return text(std::to_string(e.dev.bus) + "\n");
             if (path == dev + "/devnum") return text(std::to_string(e.dev.address) + "\n");
             for (const FakeInterface& i : e.dev.interfaces)
@@ -351,11 +342,14 @@ class FakeUsbBackend final : public UsbBackend {
     static std::string itfName(const FakeUsbDevice& d, const FakeInterface& i) {
         return sysfsName(d) + ":1." + std::to_string(i.number);
     }
+    static std::string hex4(unsigned v, const char* format = "%04x") {
+        char out[8];
+        std::snprintf(out, sizeof out, format, v);
+        return out;
+    }
     static std::string hidName(const FakeUsbDevice& d, const FakeInterface& i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "0003:%04X:%04X.%04X", d.vendorId, d.productId,
-                      0x10 + i.number);
-        return name;
+        return "0003:" + hex4(d.vendorId, "%04X") + ":" + hex4(d.productId, "%04X") + "." +
+               hex4(0x10u + i.number, "%04X");
     }
     bool addressTaken(std::uint8_t bus, std::uint8_t address) const {
         for (const auto* all : {&devices_, &gone_})
@@ -366,15 +360,8 @@ class FakeUsbBackend final : public UsbBackend {
     static std::uint64_t key(UsbHandle& h) { return static_cast<FakeHandle&>(h).key; }
     const FakeUsbDevice* find(std::uint64_t k) {
         std::lock_guard lock(m_);
-        if (auto it = devices_.find(k); it != devices_.end()) return &it->second.dev;
-        if (auto it = gone_.find(k); it != gone_.end()) return &it->second.dev;
-        return nullptr;
-    }
-    const FakeInterface* findInterface(UsbHandle& h, int itf) {
-        const FakeUsbDevice* d = find(key(h));
-        if (!d) return nullptr;
-        for (const FakeInterface& i : d->interfaces)
-            if (i.number == itf) return &i;
+        for (const auto* all : {&devices_, &gone_})
+            if (auto it = all->find(k); it != all->end()) return &it->second.dev;
         return nullptr;
     }
 

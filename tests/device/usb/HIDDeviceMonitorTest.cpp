@@ -10,7 +10,10 @@
 namespace korvex::test {
 namespace {
 
-const HIDMonitorTiming kEveryRound{std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+using namespace std::chrono_literals;
+using Names = std::vector<std::string>;
+const HIDMonitorTiming kEveryRound{0ms, 0ms};
+const std::string kOn = "HIDDeviceConnected", kOff = "HIDDeviceDisconnected";
 
 struct Seen {
     std::string name;
@@ -26,9 +29,9 @@ class MonitorTest : public ::testing::Test {
             seen.push_back({n.name, n.device()});
         });
     }
-    void run() { monitor.runOnce(std::chrono::milliseconds(0)); }
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
+    void run() { monitor.runOnce(0ms); }
+    Names names() const {
+        Names out;
         for (const Seen& s : seen) out.push_back(s.name);
         return out;
     }
@@ -43,7 +46,7 @@ TEST_F(MonitorTest, OnlyTheConfigurationInterfaceIsAnnounced) {
     ASSERT_TRUE(monitor.open().ok);
     ASSERT_EQ(seen.size(), 1u);
     const HIDDevice& d = seen[0].device;
-    EXPECT_EQ(seen[0].name, "HIDDeviceConnected");
+    EXPECT_EQ(seen[0].name, kOn);
     // The configuration interface has no input report.
     EXPECT_EQ(std::tie(d.device.interfaceNumber, d.vendorId, d.productId, d.featureSize,
                        d.reportSize, d.name),
@@ -65,11 +68,9 @@ TEST_F(MonitorTest, InterfacesWithoutA64ByteFeatureReportStayQuiet) {
     watch(wide);
     ASSERT_TRUE(wide.open().ok);
     const auto a = bus->plug(wrongSize), b = bus->plug(broken), c = bus->plug(otherModel);
-    wide.runOnce(std::chrono::milliseconds(0));
-    bus->unplug(a);
-    bus->unplug(b);
-    bus->unplug(c);
-    wide.runOnce(std::chrono::milliseconds(0));
+    wide.runOnce(0ms);
+    for (const auto k : {a, b, c}) bus->unplug(k);
+    wide.runOnce(0ms);
     EXPECT_TRUE(seen.empty());
 }
 
@@ -79,13 +80,11 @@ TEST_F(MonitorTest, ArrivalsAndRemovalsInOrderWithStableLocation) {
     run();
     bus->unplug(first);
     const auto again = bus->plug(keyboard({2, 1}));  // same socket, before the next round
-    const auto elsewhere = bus->plug(keyboard({3}));
+    bus->plug(keyboard({3}));
     run();
     bus->unplug(again);
     run();
-    ASSERT_EQ(names(), (std::vector<std::string>{"HIDDeviceConnected", "HIDDeviceDisconnected",
-                                                 "HIDDeviceConnected", "HIDDeviceConnected",
-                                                 "HIDDeviceDisconnected"}));
+    ASSERT_EQ(names(), (Names{kOn, kOff, kOn, kOn, kOff}));
     // The leaving keyboard is described as it arrived, handle included.
     EXPECT_EQ(seen[1].device.id, seen[0].device.id);
     EXPECT_TRUE(seen[1].device.device.sameInterface(seen[0].device.device));
@@ -95,7 +94,6 @@ TEST_F(MonitorTest, ArrivalsAndRemovalsInOrderWithStableLocation) {
     EXPECT_FALSE(seen[2].device.device.sameInterface(seen[0].device.device));
     EXPECT_NE(seen[3].device.id, seen[2].device.id);
     EXPECT_TRUE(seen[4].device.device.sameInterface(seen[2].device.device));
-    (void)elsewhere;
 }
 
 // libusb with hot-plug support lists only what udev announced; the rescan
@@ -106,7 +104,7 @@ TEST_F(MonitorTest, RescanFindsWhatDroppedHotplugEventsHid) {
     const auto k = bus->plug(keyboard(), false);
     ASSERT_TRUE(bus->getDeviceList()->empty());  // the context's own list missed it
     run();
-    ASSERT_EQ(names(), std::vector<std::string>{"HIDDeviceConnected"});
+    ASSERT_EQ(names(), Names{kOn});
     EXPECT_EQ(bus->freshLists, 1);
     run();
     EXPECT_EQ(bus->freshLists, 1);            // nothing new: no new context
@@ -120,9 +118,7 @@ TEST_F(MonitorTest, RescanFindsWhatDroppedHotplugEventsHid) {
     bus->unplug(heard, false);
     ASSERT_EQ(bus->getDeviceList()->size(), 1u);  // still listed there
     run();
-    EXPECT_EQ(names(),
-              (std::vector<std::string>{"HIDDeviceConnected", "HIDDeviceConnected",
-                                        "HIDDeviceDisconnected", "HIDDeviceDisconnected"}));
+    EXPECT_EQ(names(), (Names{kOn, kOn, kOff, kOff}));
 }
 
 // A program holding the configuration interface also hides its descriptor:
@@ -134,9 +130,8 @@ TEST_F(MonitorTest, BusyKeyboardIsAnnouncedAndAgainOnceFree) {
     held.interfaces[2].driver = "usbfs";
     const auto k = bus->plug(held);
     run();
-    ASSERT_EQ(names(), std::vector<std::string>{"HIDDeviceConnected"});
+    ASSERT_EQ(names(), Names{kOn});
     EXPECT_TRUE(seen[0].device.busy);
-    EXPECT_TRUE(isConfigurationInterface(seen[0].device));
     EXPECT_EQ(seen[0].device.device.interfaceNumber, 2);
     EXPECT_EQ(std::count(bus->log.begin(), bus->log.end(), "claim 2"), 0);
     run();
@@ -144,7 +139,7 @@ TEST_F(MonitorTest, BusyKeyboardIsAnnouncedAndAgainOnceFree) {
     bus->device(k).interfaces[2].kernelDriver = true;
     bus->device(k).interfaces[2].driver = "usbhid";
     run();
-    ASSERT_EQ(names(), (std::vector<std::string>{"HIDDeviceConnected", "HIDDeviceConnected"}));
+    ASSERT_EQ(names(), (Names{kOn, kOn}));
     EXPECT_FALSE(seen[1].device.busy);
     EXPECT_TRUE(seen[1].device.device.sameInterface(seen[0].device.device));
     run();
@@ -173,9 +168,8 @@ TEST_F(MonitorTest, DescriptorByControlTransferWhenNoDriverIsBound) {
         EXPECT_EQ(std::make_tuple(int{c.requestType}, int{c.request}, int{c.value}, int{c.index}),
                   std::make_tuple(0x81, 0x06, 0x2200, static_cast<int>(i)));
     }
-    EXPECT_EQ(bus->log, (std::vector<std::string>{"open", "claim 0", "control", "release 0",
-                                                  "claim 1", "control", "release 1", "claim 2",
-                                                  "control", "release 2", "close"}));
+    EXPECT_EQ(bus->log, (Names{"open", "claim 0", "control", "release 0", "claim 1", "control",
+                               "release 1", "claim 2", "control", "release 2", "close"}));
 }
 
 TEST_F(MonitorTest, KeyboardIsFoundOnceItsDescriptorCanBeRead) {
@@ -187,7 +181,7 @@ TEST_F(MonitorTest, KeyboardIsFoundOnceItsDescriptorCanBeRead) {
     EXPECT_TRUE(seen.empty());
     bus->device(k).interfaces[2].kernelDriver = true;
     run();
-    EXPECT_EQ(names(), std::vector<std::string>{"HIDDeviceConnected"});
+    EXPECT_EQ(names(), Names{kOn});
 }
 
 TEST_F(MonitorTest, UsbThatCannotStartIsReported) {
@@ -209,9 +203,7 @@ TEST(MonitorThread, WithoutHotplugPollingFindsBothKeyboardsOnTheMonitorThread) {
     std::mutex m;
     std::vector<std::pair<std::thread::id, std::int64_t>> seen;
     {
-        HIDDeviceMonitor monitor(
-            {{0x05AC, 0x0256}}, 64, bus,
-            HIDMonitorTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(1)});
+        HIDDeviceMonitor monitor({{0x05AC, 0x0256}}, 64, bus, HIDMonitorTiming{0ms, 1ms});
         monitor.addObserver([&](const HIDDeviceNotification& n) {
             std::lock_guard lock(m);
             seen.emplace_back(std::this_thread::get_id(), n.device().id);
@@ -219,13 +211,11 @@ TEST(MonitorThread, WithoutHotplugPollingFindsBothKeyboardsOnTheMonitorThread) {
         monitor.startThread();
         bus->plug(keyboard({1}), false);
         bus->plug(keyboard({2}), false);
-        for (int i = 0; i < 1000; ++i) {
-            {
-                std::lock_guard lock(m);
-                if (seen.size() == 2) break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+        auto waiting = [&] {
+            std::lock_guard lock(m);
+            return seen.size() < 2;
+        };
+        for (int i = 0; i < 1000 && waiting(); ++i) std::this_thread::sleep_for(2ms);
     }  // stops and joins
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_NE(seen[0].first, std::this_thread::get_id());

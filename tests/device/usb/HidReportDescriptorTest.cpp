@@ -27,14 +27,25 @@ const Bytes kComposite = join({
      0x95, 0x3F, 0xB1, 0x02, 0x85, 0x05, 0x95, 0x10, 0x81, 0x02, 0xC0},
 });
 
-TEST(HidReportDescriptor, SizesOfRealDescriptors) {
+TEST(HidReportDescriptor, SizesOfRealAndUnusualDescriptors) {
+    // Push the 8-bit size, change it, pop it back: the feature keeps 8 bits.
+    const Bytes pushPop = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x04, 0x75, 0x08, 0xA4,
+                           0x75, 0x20, 0x95, 0x01, 0x81, 0x02, 0xB4, 0x95, 0x3F, 0xB1, 0x02, 0xC0};
+    // A long item in the middle is skipped whole, its data bytes included.
+    Bytes withLong = test::kVendorFeature4;
+    withLong.insert(withLong.begin() + 7, {0xFE, 0x03, 0xF0, 0xB1, 0xB1, 0xB1});
+    Bytes padded = test::kBootKeyboard;
+    padded.resize(padded.size() + 5, 0x00);
     // Boot keyboard: input of 8 bytes, LED output of 1; consumer: id byte and 16 bits.
     const std::pair<const Bytes*, ReportSizes> known[] = {
         {&test::kBootKeyboard, {8, 1, 0, false}},
         {&test::kConsumerControl, {3, 0, 0, true}},
         {&test::kVendorFeature4, {0, 0, 64, true}},
         {&test::kVendorFeature65, {0, 0, 65, true}},
-        {&kComposite, {17, 0, 64, true}}};
+        {&kComposite, {17, 0, 64, true}},
+        {&pushPop, {5, 0, 64, true}},
+        {&withLong, {0, 0, 64, true}},
+        {&padded, {8, 1, 0, false}}};
     for (const auto& [bytes, sizes] : known) {
         const auto info = parseReportDescriptor(*bytes);
         ASSERT_TRUE(info.ok()) << info.error;
@@ -42,31 +53,8 @@ TEST(HidReportDescriptor, SizesOfRealDescriptors) {
     }
 }
 
-TEST(HidReportDescriptor, PushPopLongItemsAndPadding) {
-    // Push the 8-bit size, change it, pop it back: the feature keeps 8 bits.
-    const Bytes pushPop = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x04, 0x75, 0x08, 0xA4,
-                           0x75, 0x20, 0x95, 0x01, 0x81, 0x02, 0xB4, 0x95, 0x3F, 0xB1, 0x02, 0xC0};
-    const auto p = parseReportDescriptor(pushPop);
-    ASSERT_TRUE(p.ok()) << p.error;
-    EXPECT_EQ(p.sizes.maxFeature, 64u);
-    EXPECT_EQ(p.sizes.maxInput, 5u);
-
-    // A long item in the middle is skipped whole, its data bytes included.
-    Bytes withLong = test::kVendorFeature4;
-    withLong.insert(withLong.begin() + 7, {0xFE, 0x03, 0xF0, 0xB1, 0xB1, 0xB1});
-    EXPECT_EQ(parseReportDescriptor(withLong).sizes.maxFeature, 64u);
-
-    Bytes padded = test::kBootKeyboard;
-    padded.resize(padded.size() + 5, 0x00);
-    EXPECT_TRUE(parseReportDescriptor(padded).ok());
-}
-
 TEST(HidReportDescriptor, MalformedInputIsNamed) {
-    struct Case {
-        const char* name;
-        Bytes bytes;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, Bytes> cases[] = {
         {"empty", {}},
         {"only padding", {0x00, 0x00}},
         {"item data cut off", {0x05, 0x01, 0x26, 0xFF}},
@@ -85,12 +73,12 @@ TEST(HidReportDescriptor, MalformedInputIsNamed) {
         {"end without collection", {0xC0}},
         {"unclosed collection", {0xA1, 0x01}},
     };
-    for (const Case& c : cases) {
-        const auto info = parseReportDescriptor(c.bytes);
-        EXPECT_TRUE(info.malformed) << c.name;
-        EXPECT_FALSE(info.error.empty()) << c.name;
-        EXPECT_LE(info.errorOffset, c.bytes.size()) << c.name;
-        EXPECT_EQ(info.sizes, ReportSizes{}) << c.name;
+    for (const auto& [name, bytes] : cases) {
+        const auto info = parseReportDescriptor(bytes);
+        EXPECT_TRUE(info.malformed) << name;
+        EXPECT_FALSE(info.error.empty()) << name;
+        EXPECT_LE(info.errorOffset, bytes.size()) << name;
+        EXPECT_EQ(info.sizes, ReportSizes{}) << name;
     }
 }
 

@@ -182,15 +182,10 @@ TEST_F(LinkTest, StopSignalsEndBetweenExchangesAndReleaseTheInterface) {
             bus->duringControl = [sig] { std::raise(sig); };
             const UploadResult r = sendTransfers(comm, longExchange ? macros : keysThenMode);
             EXPECT_EQ(StopSignals::received(), sig);
-            if (longExchange) {
-                EXPECT_EQ(r, (UploadResult{UploadResult::Status::Stopped, 2}));
-                EXPECT_EQ(bus->controls.size(), 6u);  // the report in flight, no more
-            } else {
-                // The key table exchange (15 reports) is finished; the light
-                // mode exchange after it is not begun.
-                EXPECT_EQ(r, (UploadResult{UploadResult::Status::Stopped, 4}));
-                EXPECT_EQ(bus->controls.size(), 15u);
-            }
+            // The image stops after the report in flight; the key table exchange
+            // (15 reports) is finished and the light mode exchange not begun.
+            EXPECT_EQ(r, (UploadResult{UploadResult::Status::Stopped, longExchange ? 2u : 4u}));
+            EXPECT_EQ(bus->controls.size(), longExchange ? 6u : 15u);
             link.reset();
             ASSERT_GE(bus->log.size(), 2u);
             EXPECT_EQ(Log(bus->log.end() - 2, bus->log.end()), (Log{"release 2", "close"}));
@@ -245,8 +240,7 @@ TEST(OpenKeyboard, AbsentDeniedAndBusyAreToldApart) {
 
 TEST(OpenKeyboard, ScanListsEveryKeyboardInSocketOrder) {
     auto bus = std::make_shared<FakeUsbBackend>();
-    FakeUsbDevice second = keyboard();
-    second.ports = {4};
+    FakeUsbDevice second = keyboard({4});
     second.address = 9;
     bus->plug(second, false);
     bus->plug(keyboard(), false);
