@@ -1,11 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QMessageBox>
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <QColorDialog>
-#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
@@ -15,14 +10,10 @@
 
 #include "WindowTestSupport.h"
 #include "data/ExpectedTables.h"
-#include "i18n/Language.h"
 #include "store/StorePath.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
-#include "ui/KeyboardViewController.h"
-#include "ui/MainWindowController.h"
 #include "ui/Theme.h"
-#include "ui/UploadIndicator.h"
 #include "ui/desktop/KeyboardViewDesktop.h"
 
 namespace korvex {
@@ -392,27 +383,29 @@ TEST_F(AttachTest, LanguageChoiceIsIgnoredUntilLoadedAndMissingChoiceStartsChine
 }
 
 TEST_F(AttachTest, UploadIndicatorShowsSendingAndFailure) {
+    using S = UploadIndicator::State;
+    using R = UploadResult::Status;
     UploadIndicator indicator;
     indicator.uploadQueued();
     indicator.uploadQueued();
-    EXPECT_EQ(indicator.state(), UploadIndicator::State::Sending);
-    indicator.uploadFinished({UploadResult::Status::Failed, 3});
-    EXPECT_EQ(indicator.state(), UploadIndicator::State::Failed);
-    // A superseded upload is no news; the failure note stays.
-    indicator.uploadFinished({UploadResult::Status::Superseded, 0});
-    EXPECT_EQ(indicator.state(), UploadIndicator::State::Failed);
+    EXPECT_EQ(indicator.state(), S::Sending);
+    // Whether one more is queued first, how it ends, and what is shown then: a
+    // superseded upload is no news, the failure note stays; unplugged half-way
+    // is said in so many words until an upload goes through.
+    const std::tuple<bool, UploadResult, S> steps[] = {{false, {R::Failed, 3}, S::Failed},
+                                                       {false, {R::Superseded, 0}, S::Failed},
+                                                       {true, {R::Sent, 0}, S::Idle},
+                                                       {true, {R::NoKeyboard, 2}, S::Gone},
+                                                       {true, {R::Sent, 0}, S::Idle}};
+    for (const auto& [queued, result, state] : steps) {
+        if (queued) indicator.uploadQueued();
+        indicator.uploadFinished(result);
+        EXPECT_EQ(indicator.state(), state);
+        if (state == S::Gone) {
+            EXPECT_EQ(indicator.text(), KeyboardViewController::text(1200));
+        }
+    }
     EXPECT_EQ(indicator.inFlight(), 0);
-    indicator.uploadQueued();
-    indicator.uploadFinished({UploadResult::Status::Sent, 0});
-    EXPECT_EQ(indicator.state(), UploadIndicator::State::Idle);
-    // Unplugged half-way: said in so many words until an upload goes through.
-    indicator.uploadQueued();
-    indicator.uploadFinished({UploadResult::Status::NoKeyboard, 2});
-    EXPECT_EQ(indicator.state(), UploadIndicator::State::Gone);
-    EXPECT_EQ(indicator.text(), KeyboardViewController::text(1200));
-    indicator.uploadQueued();
-    indicator.uploadFinished({UploadResult::Status::Sent, 0});
-    EXPECT_EQ(indicator.state(), UploadIndicator::State::Idle);
 }
 
 }  // namespace
