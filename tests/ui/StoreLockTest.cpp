@@ -10,10 +10,9 @@
 #include <QMessageBox>
 #include <QTest>
 
-#include <sqlite3.h>
-
 #include "WindowTestSupport.h"
 #include "store/StorePath.h"
+#include "store/StoreTestSupport.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
 #include "ui/config/KeyboardViewConfig.h"
@@ -23,14 +22,8 @@ namespace korvex {
 namespace {
 
 // Another program's connection to the settings file.
-class OtherProgram {
-  public:
-    OtherProgram() { EXPECT_EQ(sqlite3_open(databasePath()->c_str(), &db_), SQLITE_OK); }
-    ~OtherProgram() { sqlite3_close(db_); }
-    bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == 0; }
-
-  private:
-    sqlite3* db_ = nullptr;
+struct OtherProgram : testing::RawDb {
+    OtherProgram() : RawDb(*databasePath()) {}
 };
 
 class StoreLockTest : public test::WindowTest {

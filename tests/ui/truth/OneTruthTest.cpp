@@ -20,12 +20,12 @@
 #include <QSlider>
 
 #include <linux/input-event-codes.h>
-#include <sqlite3.h>
 
 #include <cstdlib>
 #include <map>
 #include <ostream>
 
+#include "../../store/StoreTestSupport.h"
 #include "../WindowTestSupport.h"
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
@@ -56,11 +56,12 @@ namespace korvex::test {
     X(DeleteProfile, 3)                                                                        \
     X(RenameProfile, 1)                                                                        \
     X(SwitchProfile, 2)                                                                        \
-    X(AssignKey, 3) X(NewMacro, 3) X(DeleteMacro, 2) X(RenameMacro, 2) X(Record, 3)            \
-        X(InsertDelay, 2) X(MoveEvent, 1) X(DeleteEvent, 2) X(BindMacro, 4) X(OverCapacity, 2) \
-            X(Restart, 2) X(Replug, 1) X(LightMode, 2) X(LightSetting, 2) X(UserLight, 3)      \
-                X(ExportImport, 1) X(SwitchFromBus, 2) X(GameMode, 1) X(SleepTime, 1)          \
-                    X(StoreRefuses, 3) X(FrontChanges, 2)
+    X(AssignKey, 3)                                                                            \
+    X(NewMacro, 3) X(DeleteMacro, 2) X(RenameMacro, 2) X(Record, 3) X(InsertDelay, 2)          \
+        X(MoveEvent, 1) X(DeleteEvent, 2) X(BindMacro, 4) X(OverCapacity, 2) X(Restart, 2)     \
+            X(Replug, 1) X(LightMode, 2) X(LightSetting, 2) X(UserLight, 3) X(ExportImport, 1) \
+                X(SwitchFromBus, 2) X(GameMode, 1) X(SleepTime, 1) X(StoreRefuses, 3)          \
+                    X(FrontChanges, 2)
 
 enum class Act {
 #define KORVEX_ACT_ENUM(name, weight) name,
@@ -600,15 +601,11 @@ class World : WindowRig {
                                           Act::BindMacro,   Act::LightMode,     Act::LightSetting,
                                           Act::UserLight,   Act::GameMode,      Act::SleepTime};
         const Action step{kWrites[(x.b * 9 + x.c) % std::size(kWrites)], x.c, x.a, x.b};
-        sqlite3* other = nullptr;
-        RC_ASSERT(sqlite3_open(hub->deviceDB()->filePath().c_str(), &other) == SQLITE_OK);
+        testing::RawDb other(hub->deviceDB()->filePath());
         const bool hold = x.a % 2 == 0;
-        RC_ASSERT(sqlite3_exec(other,
-                               hold ? "BEGIN IMMEDIATE" : "UPDATE t_profile SET name = name || ''",
-                               nullptr, nullptr, nullptr) == SQLITE_OK);
+        RC_ASSERT(other.exec(hold ? "BEGIN IMMEDIATE" : "UPDATE t_profile SET name = name || ''"));
         run(step);
-        if (hold) RC_ASSERT(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK);
-        sqlite3_close(other);
+        if (hold) RC_ASSERT(other.exec("COMMIT"));
     }
 
     // Another application comes to the front under a rule set for this step
