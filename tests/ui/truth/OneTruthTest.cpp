@@ -51,16 +51,17 @@ namespace korvex::test {
 // Every action once, with its weight in the random sequences (macro and key
 // work weigh most: that is where the copies drift); the enum, the names shown
 // for a failing sequence and the weights are all made from it.
-#define KORVEX_ACTS(X)                                                                         \
-    X(AddProfile, 2)                                                                           \
-    X(DeleteProfile, 3)                                                                        \
-    X(RenameProfile, 1)                                                                        \
-    X(SwitchProfile, 2)                                                                        \
-    X(AssignKey, 3)                                                                            \
-    X(NewMacro, 3) X(DeleteMacro, 2) X(RenameMacro, 2) X(Record, 3) X(InsertDelay, 2)          \
-        X(MoveEvent, 1) X(DeleteEvent, 2) X(BindMacro, 4) X(OverCapacity, 2) X(Restart, 2)     \
-            X(Replug, 1) X(LightMode, 2) X(LightSetting, 2) X(UserLight, 3) X(ExportImport, 1) \
-                X(SwitchFromBus, 2) X(GameMode, 1) X(SleepTime, 1) X(StoreRefuses, 3)          \
+#define KORVEX_ACTS(X)                                                                  \
+    X(AddProfile, 2)                                                                    \
+    X(DeleteProfile, 3)                                                                 \
+    X(RenameProfile, 1)                                                                 \
+    X(SwitchProfile, 2)                                                                 \
+    X(AssignKey, 3)                                                                     \
+    X(NewMacro, 3)                                                                      \
+    X(DeleteMacro, 2) X(RenameMacro, 2) X(Record, 3) X(InsertDelay, 2) X(MoveEvent, 1)  \
+        X(DeleteEvent, 2) X(BindMacro, 4) X(OverCapacity, 2) X(Restart, 2) X(Replug, 1) \
+            X(LightMode, 2) X(LightSetting, 2) X(UserLight, 3) X(ExportImport, 1)       \
+                X(SwitchFromBus, 2) X(GameMode, 1) X(SleepTime, 1) X(StoreRefuses, 3)   \
                     X(FrontChanges, 2)
 
 enum class Act {
@@ -675,8 +676,8 @@ class World : WindowRig {
     void waitForUploads() { RC_ASSERT(uploadsDone()); }
 };
 
-// Reaches a replug on a second profile, the deletion of the scheme that plays
-// and an import of bound macros within its 200 sequences.
+// Fixed, so every run meets the same sequences; the deep steps they seldom
+// reach are spelled out in StepsThatSequencesReachRarely.
 constexpr unsigned long long kSeed = 1;
 
 int sequences() {
