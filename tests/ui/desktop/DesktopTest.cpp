@@ -132,21 +132,17 @@ TEST_F(DesktopTest, ExportedProfileImportsAsANewSelectedProfileAndBadFilesChange
     EXPECT_TRUE(desktop->sheet()->text().startsWith("The file was not imported: "));
     EXPECT_EQ(newestTag(), "");
 
-    const std::size_t sent = writeCount();
     desktop->importAction()->trigger();
     ASSERT_TRUE(finished.wait(20000));
     settle();
     EXPECT_EQ(newestTag(), "import");
     EXPECT_EQ(desktop->sheet()->text(), "Imported as a new profile: Configuration File 1");
     ASSERT_EQ(hub->profileDatas.size(), 2u);
-    EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 2);
     EXPECT_EQ(keys->customkey_keyprofile()->selectedRow(), 1);
     EXPECT_EQ(hub->currentProfile, hub->profileDatas[1].profId);
-    // The new profile holds Z as A and the keyboard was given its key tables.
+    // The new profile holds Z as A (what the keyboard is sent: the next case).
     ASSERT_EQ(rows(0).size(), 1u);
     EXPECT_EQ(rows(0)[0].keyValue, keyCode("z"));
-    EXPECT_GT(writeCount(), sent);
-    EXPECT_FALSE(held(0, "z").isDefault());
 }
 
 // The keyboard gets what an action changed: one layer's table for a key
@@ -246,8 +242,7 @@ TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
 }
 
 TEST_F(DesktopTest, RestoreFromBackupBringsTheSettingsBackAndSendsThem) {
-    click(hub->navigationButton(KeyboardViewController::kConfigView));
-    settle();
+    openPage(KeyboardViewController::kConfigView);
     click(desktop->btn_restorebackup());
     ASSERT_NE(desktop->sheet(), nullptr);
     EXPECT_EQ(desktop->sheet()->text(), "There are no backups yet.");
