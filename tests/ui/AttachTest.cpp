@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QColorDialog>
-#include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
 
-#include <fstream>
 #include <map>
 
 #include "WindowTestSupport.h"
 #include "data/ExpectedTables.h"
 #include "store/StorePath.h"
+#include "store/StoreTestSupport.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/Theme.h"
@@ -57,12 +56,6 @@ class AttachTest : public test::WindowTest {
     QString wireLogPath() const { return dataHome.filePath("wire.log"); }
 
     std::vector<SimExchange> exchanges() { return monitor->keyboard().exchanges(); }
-
-    QStringList wireLines() const {
-        QFile f(wireLogPath());
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QString::fromLatin1(f.readAll()).split('\n', Qt::SkipEmptyParts);
-    }
 
     void post(const QString& name, const KeyboardRef& device) {
         NotificationCenter::defaultCenter().post(name, deviceNotificationObject(device));
@@ -210,7 +203,9 @@ TEST_F(AttachTest, FirstAttachSendsTheStartupSequenceOnceAndReattachRepeatsIt) {
     EXPECT_EQ(exchanges(), startup);
     // Every report written and every answer read is in the wire log (its
     // order and form: WireLogTest).
-    const QStringList lines = wireLines();
+    const QStringList lines =
+        QString::fromStdString(testing::readBytes(wireLogPath().toStdString()))
+            .split('\n', Qt::SkipEmptyParts);
     const auto writes = monitor->keyboard().writes();
     ASSERT_EQ(lines.filter(QRegularExpression("^set [0-9a-f]{128}$")).size(),
               static_cast<qsizetype>(writes.size()));
@@ -251,10 +246,7 @@ TEST_F(AttachTest, GarbageDatabaseShowsASheetAndIsLeftAlone) {
     std::string reason;
     ASSERT_TRUE(createDirectories(*dir, &reason));
     const std::string garbage(3000, 'x');
-    {
-        std::ofstream out(*databasePath(), std::ios::binary);
-        out << garbage;
-    }
+    std::ofstream(*databasePath(), std::ios::binary) << garbage;
     showAndAttach();
     waitForUploads();
     // Not ours, which is not damage: the sheet names the file and the cause,
@@ -265,8 +257,7 @@ TEST_F(AttachTest, GarbageDatabaseShowsASheetAndIsLeftAlone) {
     ASSERT_TRUE(hub->sheet());
     EXPECT_TRUE(hub->sheet()->text().contains(QString::fromStdString(*databasePath())));
     EXPECT_TRUE(hub->sheet()->text().contains(KeyboardViewController::text(813)));
-    std::ifstream in(*databasePath(), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
+    EXPECT_EQ(testing::readBytes(*databasePath()), garbage);
     EXPECT_TRUE(exchanges().empty());
     EXPECT_TRUE(hub->initFinish);
 }
