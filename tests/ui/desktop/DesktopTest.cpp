@@ -327,10 +327,9 @@ TEST_F(DesktopTest, WithAutostartOnClosingHidesToTheTrayAndOffQuits) {
     QSignalSpy quit(window.get(), &MainWindowController::quitRequested);
     QSignalSpy hidden(window.get(), &MainWindowController::hiddenToTray);
     openPage(KeyboardViewController::kConfigView);
-    EXPECT_FALSE(desktop->autostartBox()->isChecked());
+    // Off at first: the click turns it on (where the entry goes: AutostartTest).
     click(desktop->autostartBox());
     ASSERT_TRUE(isAutostartEnabled());
-    EXPECT_TRUE(QFile::exists(configHome.filePath("autostart/korvex.desktop")));
     // The entry starts this very program, which runs from a build folder: said so.
     const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     ASSERT_NE(desktop->sheet(), nullptr);
