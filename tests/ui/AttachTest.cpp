@@ -63,7 +63,7 @@ class AttachTest : public test::WindowTest {
     }
 };
 
-TEST_F(AttachTest, FirstAttachKeepsTheHomePageUntilTheConnectionButton) {
+TEST_F(AttachTest, HomePageUntilTheConnectionButtonAndAgainOnDetachWhichStopsRecording) {
     EXPECT_TRUE(hub->homeViewShown());
     EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard_none");
     // The monitor starts only once the window is shown.
@@ -84,11 +84,8 @@ TEST_F(AttachTest, FirstAttachKeepsTheHomePageUntilTheConnectionButton) {
     EXPECT_FALSE(hub->homeViewShown());
     EXPECT_FALSE(g_show_homepage);
     EXPECT_EQ(hub->viewType, KeyboardViewController::kCustomKeyView);
-}
 
-TEST_F(AttachTest, DetachCoversThePagesStopsRecordingAndReattachKeepsTheTransport) {
-    showAndAttach();
-    hub->keyboard_connect()->click();
+    // Detached, the home page covers the pages; re-attached, the transport is kept.
     hub->selectPage(KeyboardViewController::kMacroView);
     hub->macroRecordType = 2;
     bool recorderStopped = false;

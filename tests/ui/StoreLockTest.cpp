@@ -43,7 +43,9 @@ class StoreLockTest : public test::WindowTest {
     }
 };
 
-TEST_F(StoreLockTest, AnEditFromListsAnotherProgramChangedIsRefusedAndShownAgain) {
+// An edit from lists another program changed is refused and they are shown
+// again; one while it holds the lock is refused at once.
+TEST_F(StoreLockTest, AnEditFromChangedListsOrOnALockedFileIsRefusedAndThePageFollowsTheStore) {
     startWindow();
     hub->keyboard_connect()->click();
     hub->selectPage(KeyboardViewController::kMacroView);
@@ -63,7 +65,7 @@ TEST_F(StoreLockTest, AnEditFromListsAnotherProgramChangedIsRefusedAndShownAgain
         other.exec("DELETE FROM t_macrorecord; INSERT INTO t_macrorecord "
                    "(macro_id, record_type, record_index, record_desc, record_value) "
                    "VALUES (1, 2, 0, 'B', 5), (1, 3, 1, 'B', 5), (1, 1, 2, '40', 40)"));
-    const std::size_t sent = exchanges();
+    std::size_t sent = exchanges();
     macro()->recordList()->setCurrentIndex(macro()->recordList()->model()->index(0, 0));
     macro()->deleteRecordItem();
     settle();
@@ -82,18 +84,13 @@ TEST_F(StoreLockTest, AnEditFromListsAnotherProgramChangedIsRefusedAndShownAgain
     waitForUploads();
     EXPECT_EQ(storedEvents(id).size(), 2u);
     EXPECT_GT(exchanges(), sent);
-}
 
-TEST_F(StoreLockTest, ALockedFileRefusesAtOnceAndThePageFollowsTheStoreWhenFree) {
-    startWindow();
-    hub->keyboard_connect()->click();
     hub->selectPage(KeyboardViewController::kConfigView);
     waitForUploads();
     QCheckBox* gameMode = hub->findChild<KeyboardViewConfig*>()->gameModeBox(0);
     ASSERT_FALSE(gameMode->isChecked());
-    const std::size_t sent = exchanges();
-
-    OtherProgram other;
+    sent = exchanges();
+    closeSheets();
     ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
     QElapsedTimer clock;
     clock.start();
