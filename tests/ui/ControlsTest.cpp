@@ -69,12 +69,10 @@ TEST_F(ControlsTest, ButtonsPostTheirNameAndTagOnceOnRelease) {
         // A release without a press on the button (a drag that ended here) posts nothing.
         QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(10, 10));
     }
-    ASSERT_EQ(color.posts.size(), 1u);
-    ASSERT_EQ(select.posts.size(), 1u);
-    ASSERT_EQ(text.posts.size(), 1u);
-    EXPECT_EQ(color.posts[0].toInt(), 42);
-    EXPECT_EQ(select.posts[0].toInt(), 42);
-    EXPECT_EQ(text.posts[0].toInt(), 42);
+    for (const Recorder* posted : {&color, &select, &text}) {
+        ASSERT_EQ(posted->posts.size(), 1u);
+        EXPECT_EQ(posted->posts[0].toInt(), 42);
+    }
 }
 
 TEST_F(ControlsTest, ColorButtonHoverFillAndDisabledClicks) {

@@ -10,10 +10,9 @@
 #include <QMessageBox>
 #include <QTest>
 
-#include <sqlite3.h>
-
 #include "WindowTestSupport.h"
 #include "store/StorePath.h"
+#include "store/StoreTestSupport.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
 #include "ui/KeyboardViewController.h"
@@ -25,14 +24,8 @@ namespace korvex {
 namespace {
 
 // Another program's connection to the settings file.
-class OtherProgram {
-  public:
-    OtherProgram() { EXPECT_EQ(sqlite3_open(databasePath()->c_str(), &db_), SQLITE_OK); }
-    ~OtherProgram() { sqlite3_close(db_); }
-    bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == 0; }
-
-  private:
-    sqlite3* db_ = nullptr;
+struct OtherProgram : testing::RawDb {
+    OtherProgram() : RawDb(*databasePath()) {}
 };
 
 class StoreLockTest : public test::WindowTest {
@@ -52,7 +45,9 @@ class StoreLockTest : public test::WindowTest {
     }
 };
 
-TEST_F(StoreLockTest, AnEditFromListsAnotherProgramChangedIsRefusedAndShownAgain) {
+// An edit from lists another program changed is refused and they are shown
+// again; one while it holds the lock is refused at once.
+TEST_F(StoreLockTest, AnEditFromChangedListsOrOnALockedFileIsRefusedAndThePageFollowsTheStore) {
     startWindow();
     hub->keyboard_connect()->click();
     hub->selectPage(KeyboardViewController::kMacroView);
@@ -72,7 +67,7 @@ TEST_F(StoreLockTest, AnEditFromListsAnotherProgramChangedIsRefusedAndShownAgain
         other.exec("DELETE FROM t_macrorecord; INSERT INTO t_macrorecord "
                    "(macro_id, record_type, record_index, record_desc, record_value) "
                    "VALUES (1, 2, 0, 'B', 5), (1, 3, 1, 'B', 5), (1, 1, 2, '40', 40)"));
-    const std::size_t sent = exchanges();
+    std::size_t sent = exchanges();
     macro()->recordList()->setCurrentIndex(macro()->recordList()->model()->index(0, 0));
     macro()->deleteRecordItem();
     settle();
@@ -91,6 +86,33 @@ TEST_F(StoreLockTest, AnEditFromListsAnotherProgramChangedIsRefusedAndShownAgain
     waitForUploads();
     EXPECT_EQ(storedEvents(id).size(), 2u);
     EXPECT_GT(exchanges(), sent);
+
+    hub->selectPage(KeyboardViewController::kConfigView);
+    waitForUploads();
+    QCheckBox* gameMode = hub->findChild<KeyboardViewConfig*>()->gameModeBox(0);
+    ASSERT_FALSE(gameMode->isChecked());
+    sent = exchanges();
+    closeSheets();
+    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
+    QElapsedTimer clock;
+    clock.start();
+    gameMode->click();
+    EXPECT_LT(clock.elapsed(), 2000);  // not the 5 s other programs wait
+    EXPECT_TRUE(sheetText().contains(KeyboardViewController::text(1006)));
+    settle();
+    EXPECT_EQ(exchanges(), sent);
+    ASSERT_TRUE(other.exec("COMMIT"));
+
+    // Shown again from the store once it can be read; the next change sends
+    // the switches as stored, with game mode off.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !gameMode->isChecked(); }, 3000));
+    EXPECT_NE(hub->deviceDB()->getConfigData(1, "gamemode"), "1");
+    hub->selectPage(KeyboardViewController::kLightView);
+    hub->findChild<QAbstractButton*>(QStringLiteral("light_radio_lightsleep1"))->click();
+    waitForUploads();
+    ASSERT_TRUE(monitor->keyboard().systemFunctions());
+    EXPECT_EQ(monitor->keyboard().systemFunctions()->gameMode, 0);
+    EXPECT_EQ(monitor->keyboard().systemFunctions()->sleepLight, 1);
 }
 
 TEST_F(StoreLockTest, ListsTakenInFromAnotherProgramNameEachReusedRowAfresh) {
@@ -119,38 +141,6 @@ TEST_F(StoreLockTest, ListsTakenInFromAnotherProgramNameEachReusedRowAfresh) {
                   KeyboardViewKeyFunc::profileDisplayName(profiles[i].name,
                                                           KeyboardViewController::text));
     }
-}
-
-TEST_F(StoreLockTest, ALockedFileRefusesAtOnceAndThePageFollowsTheStoreWhenFree) {
-    startWindow();
-    hub->keyboard_connect()->click();
-    hub->selectPage(KeyboardViewController::kConfigView);
-    waitForUploads();
-    QCheckBox* gameMode = hub->findChild<KeyboardViewConfig*>()->gameModeBox(0);
-    ASSERT_FALSE(gameMode->isChecked());
-    const std::size_t sent = exchanges();
-
-    OtherProgram other;
-    ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
-    QElapsedTimer clock;
-    clock.start();
-    gameMode->click();
-    EXPECT_LT(clock.elapsed(), 2000);  // not the 5 s other programs wait
-    EXPECT_TRUE(sheetText().contains(KeyboardViewController::text(1006)));
-    settle();
-    EXPECT_EQ(exchanges(), sent);
-    ASSERT_TRUE(other.exec("COMMIT"));
-
-    // Shown again from the store once it can be read; the next change sends
-    // the switches as stored, with game mode off.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !gameMode->isChecked(); }, 3000));
-    EXPECT_NE(hub->deviceDB()->getConfigData(1, "gamemode"), "1");
-    hub->selectPage(KeyboardViewController::kLightView);
-    hub->findChild<QAbstractButton*>(QStringLiteral("light_radio_lightsleep1"))->click();
-    waitForUploads();
-    ASSERT_TRUE(monitor->keyboard().systemFunctions());
-    EXPECT_EQ(monitor->keyboard().systemFunctions()->gameMode, 0);
-    EXPECT_EQ(monitor->keyboard().systemFunctions()->sleepLight, 1);
 }
 
 TEST_F(StoreLockTest, AWindowStartedOnALockedFileWaitsAndComesUpInTheStoredLanguage) {

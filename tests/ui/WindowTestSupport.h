@@ -96,10 +96,9 @@ struct WindowRig {
     // In memory where the system offers it: the pages commit every change,
     // and waiting for the disk would only slow the tests down.
     static QString tempRoot() {
-        const QString shm = QStringLiteral("/dev/shm");
-        return QFileInfo(shm).isDir() && QFileInfo(shm).isWritable()
-                   ? shm + QStringLiteral("/korvex-test-XXXXXX")
-                   : QDir::tempPath() + QStringLiteral("/korvex-test-XXXXXX");
+        const QFileInfo shm(QStringLiteral("/dev/shm"));
+        return (shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath()) +
+               QStringLiteral("/korvex-test-XXXXXX");
     }
     QTemporaryDir dataHome{tempRoot()};
     SimulatedMonitor* monitor = nullptr;

@@ -7,9 +7,7 @@
 #include <QListWidget>
 #include <QSignalSpy>
 
-#include <algorithm>
 #include <fstream>
-#include <iterator>
 
 #include "../../store/StoreTestSupport.h"
 #include "../keys/PageTestSupport.h"
@@ -39,14 +37,10 @@ class DesktopTest : public test::PageTest {
     // Files to be there before the window starts.
     virtual void beforeStart() {}
 
-    std::vector<std::string> backupTags() {
-        std::vector<std::string> tags;
-        for (const BackupInfo& b : BackupShelf::standard()->list()) tags.push_back(b.tag);
-        return tags;
-    }
+    // Empty while there is no backup.
     std::string newestTag() {
-        const auto tags = backupTags();
-        return tags.empty() ? std::string() : tags.front();
+        const auto list = BackupShelf::standard()->list();
+        return list.empty() ? std::string() : list.front().tag;
     }
     // Z plays A on the current profile's top layer.
     void assignZ() {
@@ -83,7 +77,7 @@ TEST_F(DesktopTest, EachDestructiveChangeFromTheWindowIsBackedUpFirst) {
               "Resetting the keyboard will erase all keyboard data. Continue?");
     answer(config->sheet(), false);
     EXPECT_EQ(rows(0).size(), 1u);
-    EXPECT_TRUE(backupTags().empty());
+    EXPECT_EQ(newestTag(), "");
     confirmOn(config->btn_resetmousedata());
     EXPECT_EQ(newestTag(), "profile-reset");
     EXPECT_TRUE(rows(0).empty());
@@ -136,23 +130,19 @@ TEST_F(DesktopTest, ExportedProfileImportsAsANewSelectedProfileAndBadFilesChange
     EXPECT_TRUE(desktop->importRunning());  // the window's thread is free meanwhile
     ASSERT_TRUE(finished.wait(20000));
     EXPECT_TRUE(desktop->sheet()->text().startsWith("The file was not imported: "));
-    EXPECT_TRUE(backupTags().empty());
+    EXPECT_EQ(newestTag(), "");
 
-    const std::size_t sent = writeCount();
     desktop->importAction()->trigger();
     ASSERT_TRUE(finished.wait(20000));
     settle();
     EXPECT_EQ(newestTag(), "import");
     EXPECT_EQ(desktop->sheet()->text(), "Imported as a new profile: Configuration File 1");
     ASSERT_EQ(hub->profileDatas.size(), 2u);
-    EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 2);
     EXPECT_EQ(keys->customkey_keyprofile()->selectedRow(), 1);
     EXPECT_EQ(hub->currentProfile, hub->profileDatas[1].profId);
-    // The new profile holds Z as A and the keyboard was given its key tables.
+    // The new profile holds Z as A (what the keyboard is sent: the next case).
     ASSERT_EQ(rows(0).size(), 1u);
     EXPECT_EQ(rows(0)[0].keyValue, keyCode("z"));
-    EXPECT_GT(writeCount(), sent);
-    EXPECT_FALSE(held(0, "z").isDefault());
 }
 
 // The keyboard gets what an action changed: one layer's table for a key
@@ -225,10 +215,11 @@ TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
     };
     EXPECT_EQ(importSends(), (std::vector<E>{E::Macros, E::KeyTableTop, E::KeyTableFn}));
     EXPECT_TRUE(held(0, "y").isMacro());
-    QFile withMacro(file);
-    ASSERT_TRUE(withMacro.open(QIODevice::ReadOnly));
-    QJsonObject unbound = QJsonDocument::fromJson(withMacro.readAll())["macros"][0].toObject();
-    withMacro.close();
+    auto json = [&] {
+        return QJsonDocument::fromJson(
+            QByteArray::fromStdString(testing::readBytes(file.toStdString())));
+    };
+    QJsonObject unbound = json()["macros"][0].toObject();
 
     // The first profile lost its macro key with the macro: a file without macros.
     keys->customkey_keyprofile()->setSelectedRow(0);
@@ -239,24 +230,19 @@ TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
     EXPECT_FALSE(held(0, "z").isDefault());
 
     // The same with a macro no key plays: the image, then the tables once.
-    QFile plain(file);
-    ASSERT_TRUE(plain.open(QIODevice::ReadOnly));
-    QJsonObject root = QJsonDocument::fromJson(plain.readAll()).object();
-    plain.close();
+    QJsonObject root = json().object();
     QJsonArray events = unbound["events"].toArray();
     for (const QJsonValue& e : unbound["events"].toArray()) events.append(e);
     unbound["events"] = events;
     unbound["name"] = QStringLiteral("Unbound");
     root["macros"] = QJsonArray{unbound};
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    plain.write(QJsonDocument(root).toJson());
-    plain.close();
+    std::ofstream(file.toStdString(), std::ios::trunc)
+        << QJsonDocument(root).toJson().toStdString();
     EXPECT_EQ(importSends(), (std::vector<E>{E::Macros, E::KeyTableTop, E::KeyTableFn}));
 }
 
 TEST_F(DesktopTest, RestoreFromBackupBringsTheSettingsBackAndSendsThem) {
-    click(hub->navigationButton(KeyboardViewController::kConfigView));
-    settle();
+    openPage(KeyboardViewController::kConfigView);
     click(desktop->btn_restorebackup());
     ASSERT_NE(desktop->sheet(), nullptr);
     EXPECT_EQ(desktop->sheet()->text(), "There are no backups yet.");
@@ -341,10 +327,9 @@ TEST_F(DesktopTest, WithAutostartOnClosingHidesToTheTrayAndOffQuits) {
     QSignalSpy quit(window.get(), &MainWindowController::quitRequested);
     QSignalSpy hidden(window.get(), &MainWindowController::hiddenToTray);
     openPage(KeyboardViewController::kConfigView);
-    EXPECT_FALSE(desktop->autostartBox()->isChecked());
+    // Off at first: the click turns it on (where the entry goes: AutostartTest).
     click(desktop->autostartBox());
     ASSERT_TRUE(isAutostartEnabled());
-    EXPECT_TRUE(QFile::exists(configHome.filePath("autostart/korvex.desktop")));
     // The entry starts this very program, which runs from a build folder: said so.
     const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     ASSERT_NE(desktop->sheet(), nullptr);

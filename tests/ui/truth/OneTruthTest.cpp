@@ -11,43 +11,32 @@
 #include <rapidcheck.h>
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QTest>
 
 #include <linux/input-event-codes.h>
-#include <sqlite3.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <memory>
+#include <map>
 #include <ostream>
-#include <sstream>
-#include <string>
 
+#include "../../store/StoreTestSupport.h"
 #include "../WindowTestSupport.h"
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
-#include "device/DeviceComm.h"
-#include "device/SimulatedKeyboard.h"
-#include "i18n/Language.h"
 #include "protocol/Encoders.h"
 #include "sync/StoreUploads.h"
 #include "ui/Controls.h"
 #include "ui/Images.h"
-#include "ui/KeyboardViewController.h"
 #include "ui/autoswitch/AutoSwitchControl.h"
 #include "ui/autoswitch/KeyboardViewAutoSwitch.h"
 #include "ui/config/KeyboardViewConfig.h"
 #include "ui/desktop/KeyboardViewDesktop.h"
-#include "ui/keyboard/KeyboardView.h"
 #include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/light/KeyboardViewLight.h"
 #include "ui/light/LightModes.h"
@@ -59,24 +48,30 @@ namespace korvex::test {
 
 // --- the actions ---------------------------------------------------------------
 
-// Every action once; the enum and the names shown for a failing sequence
-// are both made from it.
-#define KORVEX_ACTS(X)                                                                         \
-    X(AddProfile)                                                                              \
-    X(DeleteProfile) X(RenameProfile) X(SwitchProfile) X(AssignKey) X(NewMacro) X(DeleteMacro) \
-        X(RenameMacro) X(Record) X(InsertDelay) X(MoveEvent) X(DeleteEvent) X(BindMacro)       \
-            X(OverCapacity) X(Restart) X(Replug) X(LightMode) X(LightSetting) X(UserLight)     \
-                X(ExportImport) X(SwitchFromBus) X(GameMode) X(SleepTime) X(StoreRefuses)      \
-                    X(FrontChanges)
+// Every action once, with its weight in the random sequences (macro and key
+// work weigh most: that is where the copies drift); the enum, the names shown
+// for a failing sequence and the weights are all made from it.
+#define KORVEX_ACTS(X)                                                                  \
+    X(AddProfile, 2)                                                                    \
+    X(DeleteProfile, 3)                                                                 \
+    X(RenameProfile, 1)                                                                 \
+    X(SwitchProfile, 2)                                                                 \
+    X(AssignKey, 3)                                                                     \
+    X(NewMacro, 3)                                                                      \
+    X(DeleteMacro, 2) X(RenameMacro, 2) X(Record, 3) X(InsertDelay, 2) X(MoveEvent, 1)  \
+        X(DeleteEvent, 2) X(BindMacro, 4) X(OverCapacity, 2) X(Restart, 2) X(Replug, 1) \
+            X(LightMode, 2) X(LightSetting, 2) X(UserLight, 3) X(ExportImport, 1)       \
+                X(SwitchFromBus, 2) X(GameMode, 1) X(SleepTime, 1) X(StoreRefuses, 3)   \
+                    X(FrontChanges, 2)
 
 enum class Act {
-#define KORVEX_ACT_ENUM(name) name,
+#define KORVEX_ACT_ENUM(name, weight) name,
     KORVEX_ACTS(KORVEX_ACT_ENUM)
 #undef KORVEX_ACT_ENUM
 };
 
 const char* actName(Act a) {
-#define KORVEX_ACT_NAME(name) #name,
+#define KORVEX_ACT_NAME(name, weight) #name,
     static const char* names[] = {KORVEX_ACTS(KORVEX_ACT_NAME)};
 #undef KORVEX_ACT_NAME
     return names[static_cast<int>(a)];
@@ -99,18 +94,9 @@ template <>
 struct Arbitrary<korvex::test::Action> {
     static Gen<korvex::test::Action> arbitrary() {
         using korvex::test::Act;
-        // Macro and key work weigh most: that is where the copies drift.
-        const Gen<Act> act = gen::weightedElement<Act>({
-            {2, Act::AddProfile},    {3, Act::DeleteProfile}, {1, Act::RenameProfile},
-            {2, Act::SwitchProfile}, {3, Act::AssignKey},     {3, Act::NewMacro},
-            {2, Act::DeleteMacro},   {2, Act::RenameMacro},   {3, Act::Record},
-            {2, Act::InsertDelay},   {1, Act::MoveEvent},     {2, Act::DeleteEvent},
-            {4, Act::BindMacro},     {2, Act::OverCapacity},  {2, Act::Restart},
-            {1, Act::Replug},        {2, Act::LightMode},     {2, Act::LightSetting},
-            {3, Act::UserLight},     {1, Act::ExportImport},  {2, Act::SwitchFromBus},
-            {1, Act::GameMode},      {1, Act::SleepTime},     {3, Act::StoreRefuses},
-            {2, Act::FrontChanges},
-        });
+#define KORVEX_ACT_WEIGHT(name, weight) {weight, Act::name},
+        const Gen<Act> act = gen::weightedElement<Act>({KORVEX_ACTS(KORVEX_ACT_WEIGHT)});
+#undef KORVEX_ACT_WEIGHT
         // Picks are uniform whatever the sequence length: inRange alone
         // scales with the size, and sizes up to 16 would pick only 0 and 1.
         const auto pick = gen::resize(100, gen::inRange(0, 8));
@@ -125,26 +111,17 @@ namespace {
 
 // Keys the sequences work on; a few, so bindings meet again.
 constexpr const char* kKeys[] = {"a", "s", "d", "f", "j", "k", "l", "escape"};
-// Digit keys, which the delay field would take if a recording let them through.
-constexpr int kDigits = 8;
-int digitEvdev(int i) {
-    return KEY_1 + i % kDigits;
-}
+// Taps digit key 1 + i % 8, which the delay field would take if a recording
+// let it through.
 void tapDigit(QWindow* window, int i, ulong downMs, ulong upMs) {
-    const int key = Qt::Key_1 + i % kDigits;
-    const QString text = QString::number(1 + i % kDigits);
+    const int digit = i % 8;
     for (const bool press : {true, false}) {
-        QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier,
-                        static_cast<quint32>(digitEvdev(i) + 8), 0, 0, text);
+        QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_1 + digit,
+                        Qt::NoModifier, static_cast<quint32>(KEY_1 + digit + 8), 0, 0,
+                        QString::number(1 + digit));
         event.setTimestamp(press ? downMs : upMs);
         QApplication::sendEvent(window, &event);
     }
-}
-
-std::string describe(const std::vector<ProfileData>& list) {
-    std::ostringstream out;
-    for (const ProfileData& p : list) out << p.profId << ":" << p.name << " ";
-    return out.str();
 }
 
 // What the window shows, for the restart check.
@@ -188,6 +165,14 @@ class World : WindowRig {
     }
 
     void run(const Action& x) {
+        using Step = void (World::*)(const Action&);
+        static const std::map<Act, Step> ownMethod = {
+            {Act::AssignKey, &World::assignKey},       {Act::Record, &World::record},
+            {Act::BindMacro, &World::bindMacro},       {Act::OverCapacity, &World::overCapacity},
+            {Act::LightSetting, &World::lightSetting}, {Act::UserLight, &World::userLightStep},
+            {Act::ExportImport, &World::exportImport}, {Act::StoreRefuses, &World::storeRefuses},
+            {Act::FrontChanges, &World::frontChanges}};
+        if (const auto own = ownMethod.find(x.act); own != ownMethod.end()) (this->*own->second)(x);
         switch (x.act) {
             case Act::AddProfile:
                 keys()->addKeyProfile();
@@ -212,9 +197,6 @@ class World : WindowRig {
                     hub->session().switchBy(x.b % 3 == 1 ? 1 : -1);
                 settle();
                 break;
-            case Act::AssignKey:
-                assignKey(x);
-                break;
             case Act::NewMacro:
                 macro()->addMacroData();
                 break;
@@ -225,15 +207,9 @@ class World : WindowRig {
                 if (chooseMacro(x.a))
                     macro()->renameMacro(x.a % macroCount(), QStringLiteral("Macro %1").arg(x.b));
                 break;
-            case Act::Record:
-                record(x);
-                break;
             case Act::InsertDelay:
                 if (chooseMacro(x.a)) {
-                    hub->findChild<QAbstractButton*>(QStringLiteral("delayevent_radiobutton"))
-                        ->click();
-                    hub->findChild<QLineEdit*>(QStringLiteral("insertevent_edit"))
-                        ->setText(QString::number(10 * (x.b + 1)));
+                    delayField(QString::number(10 * (x.b + 1)));
                     chooseEvent(x.c);
                     macro()->insertNewEvent();
                 }
@@ -243,12 +219,6 @@ class World : WindowRig {
                 break;
             case Act::DeleteEvent:
                 if (chooseMacro(x.a) && chooseEvent(x.b)) macro()->deleteRecordItem();
-                break;
-            case Act::BindMacro:
-                bindMacro(x);
-                break;
-            case Act::OverCapacity:
-                overCapacity(x);
                 break;
             case Act::Restart: {
                 // A start shows the start-up profile's top layer: compare
@@ -269,15 +239,6 @@ class World : WindowRig {
                 hub->selectPage(KeyboardViewController::kLightView);
                 light()->light_mode_list()->setSelectedRow((x.a * 8 + x.b) % lightmodes::kRowCount);
                 break;
-            case Act::LightSetting:
-                lightSetting(x);
-                break;
-            case Act::UserLight:
-                userLightStep(x);
-                break;
-            case Act::ExportImport:
-                exportImport(x);
-                break;
             case Act::GameMode:
                 hub->selectPage(KeyboardViewController::kConfigView);
                 config()->gameModeBox(x.a % 4)->click();
@@ -286,12 +247,6 @@ class World : WindowRig {
                 hub->selectPage(KeyboardViewController::kLightView);
                 light()->sleepRadio(x.a % lightmodes::kSleepChoices)->click();
                 break;
-            case Act::StoreRefuses:
-                storeRefuses(x);
-                break;
-            case Act::FrontChanges:
-                frontChanges(x);
-                break;
             case Act::Replug:
                 monitor->unplug();
                 settle();
@@ -299,6 +254,8 @@ class World : WindowRig {
                     monitor->plug();
                     settle();
                 }
+                break;
+            default:  // has its own method
                 break;
         }
         closeSheets();
@@ -312,27 +269,27 @@ class World : WindowRig {
         // (c) the profile shown exists; the lists are the stored ones.
         std::vector<ProfileData> stored;
         RC_ASSERT(db.queryProfileList(stored));
-        RC_ASSERT(describe(hub->profileDatas) == describe(stored));
+        RC_ASSERT(std::ranges::equal(hub->profileDatas, stored, [](const auto& a, const auto& b) {
+            return a.profId == b.profId && a.name == b.name;
+        }));
         RC_ASSERT(std::any_of(stored.begin(), stored.end(), [&](const ProfileData& p) {
             return p.profId == hub->currentProfile;
         }));
         RC_ASSERT(keys()->customkey_keyprofile()->rowCount() == static_cast<int>(stored.size()));
         std::vector<MacroInfo> macros;
         db.queryAllMacroData(macros);
-        RC_ASSERT(macros.size() == macro()->MacroListDatas().size());
-        for (std::size_t i = 0; i < macros.size(); ++i) {
-            RC_ASSERT(macros[i].macroId == macro()->MacroListDatas()[i].macroId);
-            RC_ASSERT(macros[i].macroName == macro()->MacroListDatas()[i].macroName);
-        }
+        RC_ASSERT(
+            std::ranges::equal(macros, macro()->MacroListDatas(), [](const auto& a, const auto& b) {
+                return a.macroId == b.macroId && a.macroName == b.macroName;
+            }));
         // The user light list is the stored one (the whole application's).
         std::vector<UserLightData> schemes;
         db.getUserLightData(kApplicationProfile, schemes);
-        const auto& rows = userLight()->userlight_datas();
-        RC_ASSERT(rows.size() == schemes.size());
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            RC_ASSERT(rows[i].light == schemes[i].userlight_id);
-            RC_ASSERT(rows[i].name == QString::fromStdString(schemes[i].userlight_name));
-        }
+        RC_ASSERT(std::ranges::equal(userLight()->userlight_datas(), schemes,
+                                     [](const auto& a, const auto& b) {
+                                         return a.light == b.userlight_id &&
+                                                a.name == QString::fromStdString(b.userlight_name);
+                                     }));
         // The light page shows the shown profile's stored mode and settings.
         const std::int64_t mode = db.getLightModeSelectIndex(hub->currentProfile);
         RC_ASSERT(hub->currentLightMode == mode);
@@ -359,12 +316,10 @@ class World : WindowRig {
             std::vector<RecordInfo> records;
             db.queryMacroRecord(macros[static_cast<std::size_t>(macro()->macroSelectIndex)].macroId,
                                 records);
-            const auto& shownEvents = macro()->RecordListDatas();
-            RC_ASSERT(records.size() == shownEvents.size());
-            for (std::size_t i = 0; i < records.size(); ++i) {
-                RC_ASSERT(records[i].recordType == shownEvents[i].type);
-                RC_ASSERT(records[i].recordValue == shownEvents[i].value);
-            }
+            RC_ASSERT(std::ranges::equal(
+                records, macro()->RecordListDatas(), [](const auto& a, const auto& b) {
+                    return a.recordType == b.type && a.recordValue == b.value;
+                }));
         }
         // The key page shows the shown layer's stored functions, and a macro
         // only where the keyboard plays it, by the name the macro has now.
@@ -394,13 +349,14 @@ class World : WindowRig {
         const auto want = replay({keyTablesUpload(hub->currentProfile, top, fn, playable)});
         RC_ASSERT(kb.keyTable(0) == want->keyTable(0));
         RC_ASSERT(kb.keyTable(1) == want->keyTable(1));
-        auto built = [&](sync::UploadChoice choice) {
-            sync::BuiltUploads b = sync::buildUploads(db, {choice, {}, {}, {}});
+        // A fresh keyboard given what the store builds for this request.
+        auto built = [&](const sync::UploadRequest& request) {
+            sync::BuiltUploads b = sync::buildUploads(db, request);
             RC_ASSERT(b.status == sync::BuiltUploads::Status::Ready);
-            return std::move(b.uploads);
+            return replay(b.uploads);
         };
-        const auto system = replay(built(sync::UploadChoice::System));
-        RC_ASSERT(kb.systemFunctions() == system->systemFunctions());
+        RC_ASSERT(kb.systemFunctions() ==
+                  built({sync::UploadChoice::System, {}, {}, {}})->systemFunctions());
         if (!hub->macrosHeldBack()) {
             // The store's macros, but for new ones without events the
             // keyboard was never given (nothing it plays changed).
@@ -424,18 +380,14 @@ class World : WindowRig {
         // scheme the user light page shows, with its stored colours.
         const KeyboardViewController::Lighting& lit = hub->lighting();
         if (!lit.userLight) {
-            sync::UploadRequest request{sync::UploadChoice::LightMode, hub->currentProfile, {}, {}};
-            sync::BuiltUploads b = sync::buildUploads(db, request);
-            RC_ASSERT(b.status == sync::BuiltUploads::Status::Ready);
-            RC_ASSERT(kb.lightMode() == replay(b.uploads)->lightMode());
+            RC_ASSERT(
+                kb.lightMode() ==
+                built({sync::UploadChoice::LightMode, hub->currentProfile, {}, {}})->lightMode());
         } else {
             RC_ASSERT(lit.scheme.has_value());
             RC_ASSERT(*lit.scheme == userLight()->userlight_id());
-            sync::UploadRequest request{
-                sync::UploadChoice::UserLight, kApplicationProfile, lit.scheme, {}};
-            sync::BuiltUploads b = sync::buildUploads(db, request);
-            RC_ASSERT(b.status == sync::BuiltUploads::Status::Ready);
-            const auto want = replay(b.uploads);
+            const auto want =
+                built({sync::UploadChoice::UserLight, kApplicationProfile, lit.scheme, {}});
             RC_ASSERT(kb.lightMode() == want->lightMode());
             RC_ASSERT(kb.perKeyTable() == want->perKeyTable());
         }
@@ -506,6 +458,14 @@ class World : WindowRig {
         return true;
     }
 
+    // The event to insert is a delay of this many ms.
+    QLineEdit* delayField(const QString& ms) {
+        hub->findChild<QAbstractButton*>(QStringLiteral("delayevent_radiobutton"))->click();
+        auto* field = hub->findChild<QLineEdit*>(QStringLiteral("insertevent_edit"));
+        field->setText(ms);
+        return field;
+    }
+
     bool chooseMacro(int n) {
         if (macroCount() == 0) return false;
         if (hub->macroRecordType == 2) hub->stopMacroRecord();
@@ -524,32 +484,15 @@ class World : WindowRig {
     void assignKey(const Action& x) {
         keys()->selectButtonAction(x.b % 2);
         hub->currentKeyValue = findKeyByName(kKeys[x.a % std::size(kKeys)])->code;
+        const std::pair<int, std::int64_t> functions[] = {
+            {kMacroTypeDefault, 0},
+            {kMacroTypeDisabled, kDisabledKeyValue},
+            {kMacroTypeKeyboard, findKeyByName(kKeys[(x.a + 1) % std::size(kKeys)])->code},
+            {kMacroTypeMouse, fixedFunctionList(kMacroTypeMouse).front().mode},
+            {kMacroTypeMultimedia, fixedFunctionList(kMacroTypeMultimedia)[x.b % 3].mode},
+            {kMacroTypeMacShortcut, fixedFunctionList(kMacroTypeMacShortcut).front().mode}};
         ProfileKey row;
-        switch (x.c % 6) {
-            case 0:
-                row.macroType = kMacroTypeDefault;
-                break;
-            case 1:
-                row.macroType = kMacroTypeDisabled;
-                row.macroValue = kDisabledKeyValue;
-                break;
-            case 2:
-                row.macroType = kMacroTypeKeyboard;
-                row.macroValue = findKeyByName(kKeys[(x.a + 1) % std::size(kKeys)])->code;
-                break;
-            case 3:
-                row.macroType = kMacroTypeMouse;
-                row.macroValue = fixedFunctionList(kMacroTypeMouse).front().mode;
-                break;
-            case 4:
-                row.macroType = kMacroTypeMultimedia;
-                row.macroValue = fixedFunctionList(kMacroTypeMultimedia)[x.b % 3].mode;
-                break;
-            default:
-                row.macroType = kMacroTypeMacShortcut;
-                row.macroValue = fixedFunctionList(kMacroTypeMacShortcut).front().mode;
-                break;
-        }
+        std::tie(row.macroType, row.macroValue) = functions[x.c % 6];
         row.macroDesc = "f" + std::to_string(x.c);
         keys()->addCustomKey(row);
     }
@@ -574,9 +517,7 @@ class World : WindowRig {
     void record(const Action& x) {
         if (!chooseMacro(x.a)) return;
         hub->selectPage(KeyboardViewController::kMacroView);
-        hub->findChild<QAbstractButton*>(QStringLiteral("delayevent_radiobutton"))->click();
-        auto* delay = hub->findChild<QLineEdit*>(QStringLiteral("insertevent_edit"));
-        delay->setText(QStringLiteral("30"));
+        QLineEdit* delay = delayField(QStringLiteral("30"));
         delay->setFocus();
         macro()->recordButtonAction();
         if (QMessageBox* sheet = macro()->sheet())
@@ -661,15 +602,11 @@ class World : WindowRig {
                                           Act::BindMacro,   Act::LightMode,     Act::LightSetting,
                                           Act::UserLight,   Act::GameMode,      Act::SleepTime};
         const Action step{kWrites[(x.b * 9 + x.c) % std::size(kWrites)], x.c, x.a, x.b};
-        sqlite3* other = nullptr;
-        RC_ASSERT(sqlite3_open(hub->deviceDB()->filePath().c_str(), &other) == SQLITE_OK);
+        testing::RawDb other(hub->deviceDB()->filePath());
         const bool hold = x.a % 2 == 0;
-        RC_ASSERT(sqlite3_exec(other,
-                               hold ? "BEGIN IMMEDIATE" : "UPDATE t_profile SET name = name || ''",
-                               nullptr, nullptr, nullptr) == SQLITE_OK);
+        RC_ASSERT(other.exec(hold ? "BEGIN IMMEDIATE" : "UPDATE t_profile SET name = name || ''"));
         run(step);
-        if (hold) RC_ASSERT(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK);
-        sqlite3_close(other);
+        if (hold) RC_ASSERT(other.exec("COMMIT"));
     }
 
     // Another application comes to the front under a rule set for this step
@@ -739,8 +676,8 @@ class World : WindowRig {
     void waitForUploads() { RC_ASSERT(uploadsDone()); }
 };
 
-// Reaches a replug on a second profile, the deletion of the scheme that plays
-// and an import of bound macros within its 200 sequences.
+// Fixed, so every run meets the same sequences; the deep steps they seldom
+// reach are spelled out in StepsThatSequencesReachRarely.
 constexpr unsigned long long kSeed = 1;
 
 int sequences() {
@@ -809,7 +746,6 @@ TEST(OneTruth, WindowStoreAndKeyboardAgreeAfterEveryStep) {
                                                   : std::string()) +
         extra;
     qputenv("RC_PARAMS", QByteArray::fromStdString(params));
-    const auto began = std::chrono::steady_clock::now();
     long steps = 0;
     std::unique_ptr<World> world;
     const bool ok =
@@ -823,12 +759,8 @@ TEST(OneTruth, WindowStoreAndKeyboardAgreeAfterEveryStep) {
                 ++steps;
             }
         });
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - began)
-                        .count();
     world.reset();
-    std::printf("one truth: %d sequences, %ld steps, %lld ms\n", sequences(), steps,
-                static_cast<long long>(ms));
+    std::printf("one truth: %d sequences, %ld steps\n", sequences(), steps);
     EXPECT_TRUE(ok);
 }
 
