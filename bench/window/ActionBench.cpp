@@ -97,17 +97,7 @@ void BM_StartWith100(benchmark::State& state) {
             second.reset();
             QApplication::processEvents();
         },
-        [&] {
-            hub = new KeyboardViewController;
-            auto monitor = std::make_unique<SimulatedMonitor>();
-            sim = monitor.get();
-            KeyboardViewController::LinkOptions options;
-            options.monitor = std::move(monitor);
-            options.clock = &clock;
-            hub->setLinkOptions(std::move(options));
-            second = std::make_unique<MainWindowController>(hub);
-            second->showWindow();
-        },
+        [&] { second = openWindow(clock, &hub, &sim); },
         [&] {
             return hub->startupSequencesSent() == 1 && hub->uploadIndicator()->inFlight() == 0 &&
                    hub->profileDatas.size() == 100 && sim->keyboard().macros().size() == 100;

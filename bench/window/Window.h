@@ -44,6 +44,22 @@ struct NoPause final : PauseClock {
     void pause(std::chrono::nanoseconds) override {}
 };
 
+// A window of its own on a simulated keyboard, shown.
+inline std::unique_ptr<MainWindowController> openWindow(PauseClock& clock,
+                                                        KeyboardViewController** hub,
+                                                        SimulatedMonitor** monitor) {
+    *hub = new KeyboardViewController;
+    auto simulated = std::make_unique<SimulatedMonitor>();
+    *monitor = simulated.get();
+    KeyboardViewController::LinkOptions options;
+    options.monitor = std::move(simulated);
+    options.clock = &clock;
+    (*hub)->setLinkOptions(std::move(options));
+    auto window = std::make_unique<MainWindowController>(*hub);
+    window->showWindow();
+    return window;
+}
+
 // The window on a simulated keyboard, showing the macro page.
 class Window {
   public:
@@ -54,15 +70,7 @@ class Window {
         static char name[] = "bench_window";
         static char* argv[] = {name, nullptr};
         app_ = std::make_unique<QApplication>(argc, argv);
-        hub_ = new KeyboardViewController;
-        auto monitor = std::make_unique<SimulatedMonitor>();
-        monitor_ = monitor.get();
-        KeyboardViewController::LinkOptions options;
-        options.monitor = std::move(monitor);
-        options.clock = &clock_;
-        hub_->setLinkOptions(std::move(options));
-        window_ = std::make_unique<MainWindowController>(hub_);
-        window_->showWindow();
+        window_ = openWindow(clock_, &hub_, &monitor_);
         QElapsedTimer waited;
         waited.start();
         while (!hub_->initFinish && waited.elapsed() < 5000) QApplication::processEvents();
