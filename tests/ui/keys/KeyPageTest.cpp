@@ -110,15 +110,9 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
          held(0, "f8"), 3},
     };
     for (const Row& r : assigned) {
-        ProfileKey k;
-        k.profId = hub->currentProfile;
-        k.keyValue = keyCode(r.key);
-        k.macroType = r.type;
-        k.macroValue = r.value;
-        k.macro2Value = r.value2;
-        k.macro3Value = r.value3;
-        k.macroDesc = r.desc;
-        ASSERT_GT(hub->deviceDB()->addKeyProfile(k), 0);
+        ASSERT_GT(hub->deviceDB()->addKeyProfile({0, 0, hub->currentProfile, keyCode(r.key), r.type,
+                                                  r.value, r.value2, r.value3, r.desc}),
+                  0);
     }
     NotificationCenter::defaultCenter().post(notification::kCustomKeywindowCloseDid);
     waitForUploads();

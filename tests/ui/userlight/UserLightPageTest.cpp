@@ -1,12 +1,9 @@
 #include <QColorDialog>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 
 #include "../keys/PageTestSupport.h"
-#include "catalog/KeyCatalog.h"
 #include "ui/light/LightModes.h"
 #include "ui/recorder/Keylogger.h"
 #include "ui/userlight/KeyboardUserLightView.h"
@@ -35,9 +32,7 @@ class UserLightPage : public PageTest {
     // A deletion is confirmed (the case that it asks is below).
     void press(int tag) {
         QTest::mouseClick(page()->listButton(tag), Qt::LeftButton);
-        if (tag == button::kDelete && page()->sheet())
-            QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"),
-                              Qt::LeftButton);
+        if (tag == button::kDelete && page()->sheet()) answer(page()->sheet(), true);
         waitForUploads();
     }
     void apply() {
@@ -123,11 +118,6 @@ class UserLightPage : public PageTest {
         return out + QRegularExpression::escape(t.mid(from));
     }
     static QString lit(const QString& s) { return QRegularExpression::escape(s); }
-    // The sheet of a page without the scheme it needs.
-    static QString noSchemeSheet() {
-        return KeyboardViewController::text(567) + QStringLiteral(" | ") +
-               KeyboardViewController::text(566);
-    }
     // A refusal sheet: the message, then "file: reason".
     static QRegularExpression refusalSheet(const char* file, const QString& reasonPattern) {
         return QRegularExpression(QRegularExpression::anchoredPattern(
@@ -136,6 +126,19 @@ class UserLightPage : public PageTest {
     }
     QString filePath(const char* name) const {
         return dataHome.filePath(QString::fromLatin1(name));
+    }
+    // Writes `data` to the file `name` and has the page's file dialog choose it.
+    void chooseWritten(const char* name, const QByteArray& data) {
+        QFile f(filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(data);
+        chosenFile = f.fileName();
+    }
+    bool emptyListShown() {
+        return page()
+            ->userlightlist()
+            ->findChild<QLabel*>("userlight_label_emptylist")
+            ->isVisible();
     }
 
     QString chosenFile;
@@ -232,11 +235,11 @@ TEST_F(UserLightPage, SelectingASchemeShowsAndSendsItsColours) {
     clickRow(page()->userlightlist(), 1);
     ASSERT_NE(page()->sheet(), nullptr);
     EXPECT_EQ(page()->sheet()->text(), "Drop the unapplied paint?");
-    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
+    answer(page()->sheet(), false);
     EXPECT_EQ(page()->userlightlist()->selectedRow(), 0);
     EXPECT_EQ(editor()->keyColor(key("s").layout_index), QColor(255, 0, 0));
     clickRow(page()->userlightlist(), 1);
-    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"), Qt::LeftButton);
+    answer(page()->sheet(), true);
     EXPECT_EQ(page()->userlight_id(), page()->userlight_datas()[1].light);
     EXPECT_EQ(editor()->keyColor(key("s").layout_index), QColor(Qt::black));
     // Nothing unapplied: no question.
@@ -253,7 +256,7 @@ TEST_F(UserLightPage, DeletingAsksByNameMovesToTheNextRowAndNeverWritesTheDelete
     ASSERT_NE(page()->sheet(), nullptr);
     EXPECT_EQ(page()->sheet()->text(),
               "Delete the light scheme \"" + page()->userlightlist()->row(1)->text() + "\"?");
-    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
+    answer(page()->sheet(), false);
     EXPECT_EQ(schemeCount(), 3u);
     press(button::kDelete);
     EXPECT_EQ(page()->userlightlist()->selectedRow(), 1);
@@ -266,8 +269,7 @@ TEST_F(UserLightPage, DeletingAsksByNameMovesToTheNextRowAndNeverWritesTheDelete
     EXPECT_EQ(page()->userlight_id(), 0);
     EXPECT_EQ(schemeCount(), 0u);
 
-    EXPECT_TRUE(
-        page()->userlightlist()->findChild<QLabel*>("userlight_label_emptylist")->isVisible());
+    EXPECT_TRUE(emptyListShown());
 
     // Apply without a scheme offers one; declined, nothing is stored or sent
     // and the paint stays on screen.
@@ -277,21 +279,19 @@ TEST_F(UserLightPage, DeletingAsksByNameMovesToTheNextRowAndNeverWritesTheDelete
     apply();
     ASSERT_NE(page()->sheet(), nullptr);
     EXPECT_EQ(page()->sheet()->text(), "No scheme to keep this paint");
-    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
+    answer(page()->sheet(), false);
     for (const auto& row : ids) EXPECT_TRUE(storedColours(row.light).empty());
     EXPECT_EQ(exchangeCount(), before);
     EXPECT_EQ(editor()->keyColor(key("b").layout_index), QColor(255, 0, 0));
     // Accepted, the paint becomes a new scheme, stored and sent.
     apply();
-    ASSERT_NE(page()->sheet(), nullptr);
-    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"), Qt::LeftButton);
+    answer(page()->sheet(), true);
     waitForUploads();
     ASSERT_EQ(schemeCount(), 1u);
     EXPECT_EQ(storedColours(page()->userlight_id()),
               (std::map<std::int64_t, std::int64_t>{{key("b").code, 255 * 65536}}));
     EXPECT_EQ(sim().ledColour(key("b").light_index), 255u * 65536u);
-    EXPECT_FALSE(
-        page()->userlightlist()->findChild<QLabel*>("userlight_label_emptylist")->isVisible());
+    EXPECT_FALSE(emptyListShown());
     press(button::kDelete);
     QTest::qWait(10);  // the answered sheet is gone
     // Reset without a scheme does nothing at all.
@@ -344,11 +344,7 @@ TEST_F(UserLightPage, ExportThenImportGivesTheSameScheme) {
     EXPECT_EQ(sim().ledColour(key("enter").light_index), 0xEA5413u);
 
     // A file without a usable name gets the next default name.
-    QFile unnamed(filePath("unnamed.json"));
-    ASSERT_TRUE(unnamed.open(QIODevice::WriteOnly));
-    unnamed.write(userLightFileData(QStringLiteral("  "), {}));
-    unnamed.close();
-    chosenFile = unnamed.fileName();
+    chooseWritten("unnamed.json", userLightFileData(QStringLiteral("  "), {}));
     press(button::kImport);
     EXPECT_EQ(page()->userlight_datas().back().name, "User light 2");
     press(button::kDelete);
@@ -358,7 +354,8 @@ TEST_F(UserLightPage, ExportThenImportGivesTheSameScheme) {
     press(button::kDelete);
     press(button::kDelete);
     press(button::kExport);
-    EXPECT_EQ(sheetText(), noSchemeSheet());
+    EXPECT_EQ(sheetText(), KeyboardViewController::text(567) + QStringLiteral(" | ") +
+                               KeyboardViewController::text(566));
 }
 
 TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReasonInTheCurrentLanguage) {
@@ -400,11 +397,7 @@ TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReasonInTheCurrentLanguage) 
             {QByteArray(), 960, {".+", "1", "1"}},
         };
         for (const auto& c : cases) {
-            QFile f(filePath("bad.json"));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(c.data);
-            f.close();
-            chosenFile = f.fileName();
+            chooseWritten("bad.json", c.data);
             press(button::kImport);
             EXPECT_TRUE(refusalSheet("bad.json", textPattern(c.reason, c.args))
                             .match(sheetText())
