@@ -42,7 +42,11 @@ class KeyboardViewTest : public ::testing::Test {
 
     const KeyData& key(int i) const { return view->kbKeyArrayHover()[static_cast<std::size_t>(i)]; }
     int indexOf(const char* name) const { return findKeyByName(name)->layout_index; }
-    void click(int i) { QTest::mouseClick(view, Qt::LeftButton, {}, centreOf(key(i).rect)); }
+    // Over the key, then a click, as a pointer does.
+    void click(int i) {
+        QTest::mouseMove(view, centreOf(key(i).rect));
+        QTest::mouseClick(view, Qt::LeftButton, {}, centreOf(key(i).rect));
+    }
     QColor shownColour(QImage& frame, QPointF p) const {
         const qreal s = frame.devicePixelRatio();
         return frame.pixelColor((p * s).toPoint());
@@ -93,7 +97,6 @@ TEST_F(KeyboardViewTest, PictureIsTransparentExactlyOverTheKeyRectangles) {
 TEST_F(KeyboardViewTest, ClickAtEveryKeyCentreSelectsThatKey) {
     Recorder clicks(notification::kKeyboardKeyAction);
     for (const KeyData& k : view->kbKeyArrayHover()) {
-        QTest::mouseMove(view, centreOf(k.rect));
         click(k.index);
         ASSERT_EQ(view->selectKeyItem(), k.index);
         ASSERT_FALSE(clicks.posts.empty());
@@ -102,7 +105,6 @@ TEST_F(KeyboardViewTest, ClickAtEveryKeyCentreSelectsThatKey) {
     EXPECT_EQ(clicks.posts.size(), view->kbKeyArrayHover().size());
 
     const int esc = indexOf("escape");
-    QTest::mouseMove(view, centreOf(key(esc).rect));
     click(esc);
     QTest::mouseMove(&host, QPoint(695, 295));  // off the keyboard: no hover colour
     // Every earlier selection was cleared: only the last key is outlined
@@ -173,7 +175,6 @@ TEST_F(KeyboardViewTest, PressDragOffAndReleaseMarksTheKeyButReportsNothing) {
     EXPECT_TRUE(view->selectKeyView(a)->isSelected());
 
     // A second click on the selected key reports it again, and it stays selected.
-    QTest::mouseMove(view, centreOf(key(a).rect));
     click(a);
     click(a);
     EXPECT_EQ(clicks.posts.size(), 2u);
