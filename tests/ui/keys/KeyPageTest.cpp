@@ -179,16 +179,15 @@ TEST_F(KeyPageTest, KeysAndDrawnControlsAreAccessibleByName) {
     ASSERT_NE(kb, nullptr);
     EXPECT_EQ(kb->text(QAccessible::Name), "Keyboard");
     ASSERT_EQ(kb->childCount(), 80);
-    QAccessibleInterface* escape = nullptr;
-    QAccessibleInterface* a = nullptr;
+    QHash<QString, QAccessibleInterface*> byName;
     for (int i = 0; i < kb->childCount(); ++i) {
         QAccessibleInterface* k = kb->child(i);
         ASSERT_NE(k, nullptr);
         EXPECT_EQ(k->role(), QAccessible::Button);
         EXPECT_EQ(kb->indexOfChild(k), i);
-        if (k->text(QAccessible::Name) == "Escape") escape = k;
-        if (k->text(QAccessible::Name) == "A") a = k;
+        byName[k->text(QAccessible::Name)] = k;
     }
+    QAccessibleInterface *escape = byName.value("Escape"), *a = byName.value("A");
     ASSERT_TRUE(escape && a);
     EXPECT_EQ(a->text(QAccessible::Description), "B");
     EXPECT_TRUE(escape->text(QAccessible::Description).isEmpty());
@@ -209,18 +208,17 @@ TEST_F(KeyPageTest, KeysAndDrawnControlsAreAccessibleByName) {
 }
 
 TEST_F(KeyPageTest, FnModeButtonsStoreAndSendTheMode) {
-    click(keys->customkey_btn_fnkey());
-    waitForUploads();
-    EXPECT_EQ(hub->deviceDB()->getConfigData(1, "fnfunction"), "1");
-    ASSERT_TRUE(monitor->keyboard().systemFunctions());
-    EXPECT_EQ(monitor->keyboard().systemFunctions()->fnFunction, 1);
-    EXPECT_EQ(keys->customkey_btn_fnkey()->btn_color(), keycolors::kHighlight);
-    EXPECT_EQ(keys->customkey_btn_defaultkey()->btn_color(), keycolors::kWhite);
-
-    click(keys->customkey_btn_defaultkey());
-    waitForUploads();
-    EXPECT_EQ(hub->deviceDB()->getConfigData(1, "fnfunction"), "0");
-    EXPECT_EQ(monitor->keyboard().systemFunctions()->fnFunction, 0);
+    auto* fnKey = keys->customkey_btn_fnkey();
+    auto* defaultKey = keys->customkey_btn_defaultkey();
+    for (auto [on, off, mode] : {std::tuple{fnKey, defaultKey, 1}, {defaultKey, fnKey, 0}}) {
+        click(on);
+        waitForUploads();
+        EXPECT_EQ(hub->deviceDB()->getConfigData(1, "fnfunction"), std::to_string(mode));
+        ASSERT_TRUE(monitor->keyboard().systemFunctions());
+        EXPECT_EQ(monitor->keyboard().systemFunctions()->fnFunction, mode);
+        EXPECT_EQ(on->btn_color(), keycolors::kHighlight);
+        EXPECT_EQ(off->btn_color(), keycolors::kWhite);
+    }
 }
 
 // Other pages' buttons, keyboards and menus post the same names; this page
