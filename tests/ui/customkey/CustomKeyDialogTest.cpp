@@ -75,7 +75,6 @@ TEST_F(CustomKeyDialogTest, KeyCombinationsAreCapturedFromTheHeldKeys) {
     ASSERT_NE(CustomKeyWindowController::current(), nullptr);
     press(KEY_C, false);
     EXPECT_EQ(dialog->keyfunc_edit->text(), "Left Control + C");
-    EXPECT_EQ(dialog->currentModifyKeysStr, "224,6");
     save();
     auto stored = row(kA);
     ASSERT_TRUE(stored);
