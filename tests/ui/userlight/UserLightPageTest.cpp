@@ -100,18 +100,21 @@ class UserLightPage : public PageTest {
     // Text `id` in the current language as a pattern, its placeholders replaced by the
     // patterns `args`; placeholders past them match any text.
     static QString textPattern(int id, const QStringList& args = {}) {
-        QString out = lit(KeyboardViewController::text(id));  // escaped: %1 reads \%1
+        QString out =
+            QRegularExpression::escape(KeyboardViewController::text(id));  // escaped: %1 reads \%1
         for (int n = 1; n <= 9; ++n)
             out.replace(QStringLiteral("\\%") + QString::number(n),
                         n <= args.size() ? args[n - 1] : QStringLiteral(".+"));
         return out;
     }
-    static QString lit(const QString& s) { return QRegularExpression::escape(s); }
+    static QString lit(const char* s) { return QRegularExpression::escape(QString::fromUtf8(s)); }
     // A refusal sheet: the message, then "file: reason".
-    static QRegularExpression refusalSheet(const char* file, const QString& reasonPattern) {
+    bool refused(const char* file, const QString& reasonPattern) {
         return QRegularExpression(QRegularExpression::anchoredPattern(
-            textPattern(957) + QStringLiteral(" \\| ") +
-            textPattern(958, {lit(QString::fromLatin1(file)), reasonPattern})));
+                                      textPattern(957) + QStringLiteral(" \\| ") +
+                                      textPattern(958, {lit(file), reasonPattern})))
+            .match(sheetText())
+            .hasMatch();
     }
     QString filePath(const char* name) const {
         return dataHome.filePath(QString::fromLatin1(name));
@@ -348,7 +351,7 @@ TEST_F(UserLightPage, ExportThenImportGivesTheSameScheme) {
 
 TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReasonInTheCurrentLanguage) {
     QByteArray good = userLightFileData(QStringLiteral("x"), {{0, 0, 41, 0xFF0000}});
-    auto variant = [&](const char* from, const char* to, QByteArray b = {}) {
+    auto edited = [&](const char* from, const char* to, QByteArray b = {}) {
         if (b.isEmpty()) b = good;
         const qsizetype at = b.indexOf(from);
         EXPECT_GE(at, 0) << from;
@@ -358,38 +361,34 @@ TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReasonInTheCurrentLanguage) 
     for (int language : {kLanguageEnglish, kLanguageTraditionalChinese}) {
         languageTo(language);
         // Patterns of texts are built in the language they are read in.
-        const QString escape = lit(QStringLiteral("\"escape\""));
+        const QString escape = lit("\"escape\""), version = QString::number(kUserLightFileVersion);
         const struct {
             QByteArray data;
             int reason;
             QStringList args;
         } cases[] = {
             {"{\n  \"format\": \"korvex-userlight\",\n  \"version\": 1,,\n}", 960, {".+", "3"}},
-            {variant("\"version\": 1", "\"version\": 2"),
+            {edited("\"version\": 1", "\"version\": 2"), 962, {"2", version}},
+            {edited("\"version\": 1", "\"version\": 1.0000000001"),
              962,
-             {"2", QString::number(kUserLightFileVersion)}},
-            {variant("\"version\": 1", "\"version\": 1.0000000001"),
-             962,
-             {lit(QStringLiteral("1.0000000001")), QString::number(kUserLightFileVersion)}},
-            {variant("\"name\": \"escape\"", "\"name\": \"numpad5\""),
+             {lit("1.0000000001"), version}},
+            {edited("\"name\": \"escape\"", "\"name\": \"numpad5\""),
              968,
-             {textPattern(966, {"1"}), lit(QStringLiteral("\"numpad5\""))}},
-            {variant("\"#FF0000\"", "\"#FF00\""), 970, {escape, lit(QStringLiteral("\"#FF00\""))}},
-            {variant("\"#FF0000\"", "\"red\""), 970, {escape, lit(QStringLiteral("\"red\""))}},
-            {variant("\"code\": 41", "\"code\": 42"), 969, {escape, "42", "41"}},
-            {variant("\"name\": \"f1\"", "\"name\": \"escape\"",
-                     variant("\"code\": 58", "\"code\": 41")),
+             {textPattern(966, {"1"}), lit("\"numpad5\"")}},
+            {edited("\"#FF0000\"", "\"#FF00\""), 970, {escape, lit("\"#FF00\"")}},
+            {edited("\"#FF0000\"", "\"red\""), 970, {escape, lit("\"red\"")}},
+            {edited("\"code\": 41", "\"code\": 42"), 969, {escape, "42", "41"}},
+            {edited("\"name\": \"f1\"", "\"name\": \"escape\"",
+                    edited("\"code\": 58", "\"code\": 41")),
              971,
              {escape}},
-            {variant("korvex-userlight", "something-else"), 961, {}},
+            {edited("korvex-userlight", "something-else"), 961, {}},
             {QByteArray(), 960, {".+", "1", "1"}},
         };
         for (const auto& c : cases) {
             chooseWritten("bad.json", c.data);
             press(button::kImport);
-            EXPECT_TRUE(refusalSheet("bad.json", textPattern(c.reason, c.args))
-                            .match(sheetText())
-                            .hasMatch())
+            EXPECT_TRUE(refused("bad.json", textPattern(c.reason, c.args)))
                 << language << ": " << sheetText().toStdString() << " is not text " << c.reason;
             EXPECT_EQ(schemeCount(), 0u);
             EXPECT_EQ(page()->userlightlist()->rowCount(), 0);
@@ -400,9 +399,7 @@ TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReasonInTheCurrentLanguage) 
         }
         chosenFile = filePath("missing.json");
         press(button::kImport);
-        EXPECT_TRUE(
-            refusalSheet("missing.json", QStringLiteral(".+")).match(sheetText()).hasMatch())
-            << sheetText().toStdString();
+        EXPECT_TRUE(refused("missing.json", QStringLiteral(".+"))) << sheetText().toStdString();
         EXPECT_EQ(schemeCount(), 0u);
         closeSheets();
         // Tooltips can be on screen, so they follow the language.
