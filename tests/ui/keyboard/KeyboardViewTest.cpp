@@ -17,8 +17,6 @@ namespace {
 
 using test::Recorder;
 
-const QColor kOrange = keycolors::kHighlight;
-
 QPoint centreOf(const QRectF& r) {
     return r.center().toPoint();
 }
@@ -190,8 +188,8 @@ TEST_F(KeyboardViewTest, AssignmentMarksAndFaceLabelsOutlastHoverUntilReset) {
     QTest::mouseMove(view, centreOf(key(x).rect));
     EXPECT_EQ(tips.posts.back().toMap()["keyMacro"].toString(), "Disable Keys");
     QTest::mouseMove(&host, QPoint(695, 295));
-    EXPECT_EQ(view->keyView(z)->fillColor(), kOrange);
-    EXPECT_EQ(view->keyView(x)->fillColor(), kOrange);
+    EXPECT_EQ(view->keyView(z)->fillColor(), keycolors::kHighlight);
+    EXPECT_EQ(view->keyView(x)->fillColor(), keycolors::kHighlight);
     EXPECT_EQ(view->selectKeyView(z)->faceLabel(), "Vol+");
     // Hovering an untouched key tints it; it never turns assignment orange.
     QTest::mouseMove(view, centreOf(key(indexOf("c")).rect));

@@ -49,16 +49,14 @@ class MacroPageTest : public test::PageTest {
         const auto macros = sim().macros();
         return slot < macros.size() ? macros[slot].events : std::vector<SimMacroEvent>{};
     }
-    QStringList rowTexts() const {
-        QStringList out;
-        auto* model = page->recordList()->model();
-        for (int i = 0; i < model->rowCount(); ++i) out << model->index(i, 0).data().toString();
-        return out;
+    QString rowText(int row) const {
+        return page->recordList()->model()->index(row, 0).data().toString();
+    }
+    QPoint eventAt(int row) const {
+        return page->recordList()->visualRect(page->recordList()->model()->index(row, 0)).center();
     }
     void selectEvent(int row) {
-        QListView* list = page->recordList();
-        const QRect at = list->visualRect(list->model()->index(row, 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at.center());
+        QTest::mouseClick(page->recordList()->viewport(), Qt::LeftButton, {}, eventAt(row));
         ASSERT_EQ(page->recordSelectIndex, row);
     }
     void type(const char* field, const QString& text) {
@@ -107,7 +105,8 @@ TEST_F(MacroPageTest, RecordingFollowsTheDelayRadios) {
     click("record_button");
     EXPECT_EQ(child<QPushButton>("record_button")->text(), "Record");
     EXPECT_EQ(stored(), (std::vector<Ev>{dA, delay(120), uA, delay(100000), dB, delay(0), uB}));
-    EXPECT_EQ(rowTexts().mid(0, 3), (QStringList{"[KEY DOWN] A", "[Delay:ms] 120", "[KEY UP] A"}));
+    EXPECT_EQ((QStringList{rowText(0), rowText(1), rowText(2)}),
+              (QStringList{"[KEY DOWN] A", "[Delay:ms] 120", "[KEY UP] A"}));
 
     // No delay: key events only; a new recording replaces the list.
     click("nodelay_radiobutton");
@@ -146,7 +145,7 @@ TEST_F(MacroPageTest, InsertsGoBeforeOrAfterTheSelectedEvent) {
     where->setCurrentIndex(1);
     click("insertevent_button");
     const Ev mDown{4, 2}, mUp{5, 2};
-    EXPECT_EQ(rowTexts()[2], "[MOUSE DOWN] Middle button");
+    EXPECT_EQ(rowText(2), "[MOUSE DOWN] Middle button");
 
     selectEvent(1);
     where->setCurrentIndex(0);
@@ -248,13 +247,11 @@ TEST_F(MacroPageTest, DoubleClickEditsAnEventInPlaceStoredAndSentOnce) {
     EXPECT_FALSE(child<QLabel>("macro_label_emptyevents")->isVisible());
     insertDelay("50");
     waitForUploads();
-    QListView* list = page->recordList();
     auto doubleClick = [&](int row) {
-        // The press of the first click, then the second click's press as a
-        // double click: what the view sees from a pointer.
-        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        // The first click, then the second click's press as a double click:
+        // what the view sees from a pointer.
+        selectEvent(row);
+        QTest::mouseDClick(page->recordList()->viewport(), Qt::LeftButton, {}, eventAt(row));
     };
 
     const std::size_t before = sim().transferCount();
