@@ -35,32 +35,23 @@ TEST(AutoSwitchDialogTest, RefusesBadRulesAndShowsTheStoreAfterARefusedWrite) {
     AutoSwitchControl::Hooks hooks;
     hooks.store = [&] { return &store; };
     AutoSwitchControl control(hooks);
-    AutoSwitchDialog dialog(
-        control, [&] { return &store; }, [&] { return profiles; },
-        [](int id) { return KeyboardViewController::text(id); });
     auto text = [](int id) { return KeyboardViewController::text(id); };
+    AutoSwitchDialog dialog(
+        control, [&] { return &store; }, [&] { return profiles; }, text);
 
     // An empty name, then a 10,000-character title: each refused with its
     // reason, what was typed offered again; then a good rule is stored.
+    const std::pair<std::string, std::string> typed[] = {
+        {"   ", ""}, {"steam", std::string(10000, 'x')}, {"steam", ""}};
     std::vector<QString> problems;
-    int asked = 0;
+    std::size_t asked = 0;
     dialog.editRule = [&](const AutoSwitchRule& start, const QString& problem) {
         problems.push_back(problem);
+        EXPECT_EQ(start.match, asked > 0 ? typed[asked - 1].first : start.match);
         AutoSwitchRule rule = start;
         rule.profId = 2;
-        switch (asked++) {
-            case 0:
-                rule.match = "   ";
-                return std::optional(rule);
-            case 1:
-                EXPECT_EQ(start.match, "   ");
-                rule.match = "steam";
-                rule.title = std::string(10000, 'x');
-                return std::optional(rule);
-            default:
-                rule.title.clear();
-                return std::optional(rule);
-        }
+        std::tie(rule.match, rule.title) = typed[asked++];
+        return std::optional(rule);
     };
     dialog.findChild<QPushButton*>(QStringLiteral("autoswitch_add"))->click();
     EXPECT_EQ(problems, (std::vector<QString>{"", text(1824), text(1825)}));

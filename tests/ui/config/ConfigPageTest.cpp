@@ -1,5 +1,4 @@
 #include <QColorDialog>
-#include <QComboBox>
 
 #include "../keys/PageTestSupport.h"
 #include "catalog/FunctionCatalog.h"

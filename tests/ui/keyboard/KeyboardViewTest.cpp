@@ -17,8 +17,6 @@ namespace {
 
 using test::Recorder;
 
-const QColor kOrange = keycolors::kHighlight;
-
 QPoint centreOf(const QRectF& r) {
     return r.center().toPoint();
 }
@@ -42,7 +40,11 @@ class KeyboardViewTest : public ::testing::Test {
 
     const KeyData& key(int i) const { return view->kbKeyArrayHover()[static_cast<std::size_t>(i)]; }
     int indexOf(const char* name) const { return findKeyByName(name)->layout_index; }
-    void click(int i) { QTest::mouseClick(view, Qt::LeftButton, {}, centreOf(key(i).rect)); }
+    // Over the key, then a click, as a pointer does.
+    void click(int i) {
+        QTest::mouseMove(view, centreOf(key(i).rect));
+        QTest::mouseClick(view, Qt::LeftButton, {}, centreOf(key(i).rect));
+    }
     QColor shownColour(QImage& frame, QPointF p) const {
         const qreal s = frame.devicePixelRatio();
         return frame.pixelColor((p * s).toPoint());
@@ -93,7 +95,6 @@ TEST_F(KeyboardViewTest, PictureIsTransparentExactlyOverTheKeyRectangles) {
 TEST_F(KeyboardViewTest, ClickAtEveryKeyCentreSelectsThatKey) {
     Recorder clicks(notification::kKeyboardKeyAction);
     for (const KeyData& k : view->kbKeyArrayHover()) {
-        QTest::mouseMove(view, centreOf(k.rect));
         click(k.index);
         ASSERT_EQ(view->selectKeyItem(), k.index);
         ASSERT_FALSE(clicks.posts.empty());
@@ -102,7 +103,6 @@ TEST_F(KeyboardViewTest, ClickAtEveryKeyCentreSelectsThatKey) {
     EXPECT_EQ(clicks.posts.size(), view->kbKeyArrayHover().size());
 
     const int esc = indexOf("escape");
-    QTest::mouseMove(view, centreOf(key(esc).rect));
     click(esc);
     QTest::mouseMove(&host, QPoint(695, 295));  // off the keyboard: no hover colour
     // Every earlier selection was cleared: only the last key is outlined
@@ -173,7 +173,6 @@ TEST_F(KeyboardViewTest, PressDragOffAndReleaseMarksTheKeyButReportsNothing) {
     EXPECT_TRUE(view->selectKeyView(a)->isSelected());
 
     // A second click on the selected key reports it again, and it stays selected.
-    QTest::mouseMove(view, centreOf(key(a).rect));
     click(a);
     click(a);
     EXPECT_EQ(clicks.posts.size(), 2u);
@@ -189,8 +188,8 @@ TEST_F(KeyboardViewTest, AssignmentMarksAndFaceLabelsOutlastHoverUntilReset) {
     QTest::mouseMove(view, centreOf(key(x).rect));
     EXPECT_EQ(tips.posts.back().toMap()["keyMacro"].toString(), "Disable Keys");
     QTest::mouseMove(&host, QPoint(695, 295));
-    EXPECT_EQ(view->keyView(z)->fillColor(), kOrange);
-    EXPECT_EQ(view->keyView(x)->fillColor(), kOrange);
+    EXPECT_EQ(view->keyView(z)->fillColor(), keycolors::kHighlight);
+    EXPECT_EQ(view->keyView(x)->fillColor(), keycolors::kHighlight);
     EXPECT_EQ(view->selectKeyView(z)->faceLabel(), "Vol+");
     // Hovering an untouched key tints it; it never turns assignment orange.
     QTest::mouseMove(view, centreOf(key(indexOf("c")).rect));

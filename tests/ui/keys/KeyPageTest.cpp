@@ -62,7 +62,6 @@ TEST_F(KeyPageTest, FnOnTheTopLayerActsOnBothLayersAndFnLayerEditsReachTheKeyboa
 
     // The Fn layer shows its own labels at once.
     click(keys->customkey_btn_fnlayer());
-    EXPECT_EQ(hub->currentFnLayer, 1);
     EXPECT_EQ(keys->customkey_btn_fnlayer()->btn_color(), keycolors::kHighlight);
     EXPECT_EQ(key("capsLock").keyMacro, "Fn");
 
@@ -110,15 +109,9 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
          held(0, "f8"), 3},
     };
     for (const Row& r : assigned) {
-        ProfileKey k;
-        k.profId = hub->currentProfile;
-        k.keyValue = keyCode(r.key);
-        k.macroType = r.type;
-        k.macroValue = r.value;
-        k.macro2Value = r.value2;
-        k.macro3Value = r.value3;
-        k.macroDesc = r.desc;
-        ASSERT_GT(hub->deviceDB()->addKeyProfile(k), 0);
+        ASSERT_GT(hub->deviceDB()->addKeyProfile({0, 0, hub->currentProfile, keyCode(r.key), r.type,
+                                                  r.value, r.value2, r.value3, r.desc}),
+                  0);
     }
     NotificationCenter::defaultCenter().post(notification::kCustomKeywindowCloseDid);
     waitForUploads();
@@ -131,9 +124,7 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
             EXPECT_EQ(held(0, r.key), r.entry) << r.key;
         }
         clickKey(r.key);
-        if (r.type != kMacroTypeKeyboard) {
-            EXPECT_TRUE(selectedTiles().empty()) << r.key;
-        }
+        EXPECT_TRUE(r.type == kMacroTypeKeyboard || selectedTiles().empty()) << r.key;
     }
     EXPECT_TRUE(held(0, "f6").isMacro());
     EXPECT_TRUE(held(0, "f7").isDisabled());
@@ -187,16 +178,15 @@ TEST_F(KeyPageTest, KeysAndDrawnControlsAreAccessibleByName) {
     ASSERT_NE(kb, nullptr);
     EXPECT_EQ(kb->text(QAccessible::Name), "Keyboard");
     ASSERT_EQ(kb->childCount(), 80);
-    QAccessibleInterface* escape = nullptr;
-    QAccessibleInterface* a = nullptr;
+    QHash<QString, QAccessibleInterface*> byName;
     for (int i = 0; i < kb->childCount(); ++i) {
         QAccessibleInterface* k = kb->child(i);
         ASSERT_NE(k, nullptr);
         EXPECT_EQ(k->role(), QAccessible::Button);
         EXPECT_EQ(kb->indexOfChild(k), i);
-        if (k->text(QAccessible::Name) == "Escape") escape = k;
-        if (k->text(QAccessible::Name) == "A") a = k;
+        byName[k->text(QAccessible::Name)] = k;
     }
+    QAccessibleInterface *escape = byName.value("Escape"), *a = byName.value("A");
     ASSERT_TRUE(escape && a);
     EXPECT_EQ(a->text(QAccessible::Description), "B");
     EXPECT_TRUE(escape->text(QAccessible::Description).isEmpty());
@@ -217,18 +207,17 @@ TEST_F(KeyPageTest, KeysAndDrawnControlsAreAccessibleByName) {
 }
 
 TEST_F(KeyPageTest, FnModeButtonsStoreAndSendTheMode) {
-    click(keys->customkey_btn_fnkey());
-    waitForUploads();
-    EXPECT_EQ(hub->deviceDB()->getConfigData(1, "fnfunction"), "1");
-    ASSERT_TRUE(monitor->keyboard().systemFunctions());
-    EXPECT_EQ(monitor->keyboard().systemFunctions()->fnFunction, 1);
-    EXPECT_EQ(keys->customkey_btn_fnkey()->btn_color(), keycolors::kHighlight);
-    EXPECT_EQ(keys->customkey_btn_defaultkey()->btn_color(), keycolors::kWhite);
-
-    click(keys->customkey_btn_defaultkey());
-    waitForUploads();
-    EXPECT_EQ(hub->deviceDB()->getConfigData(1, "fnfunction"), "0");
-    EXPECT_EQ(monitor->keyboard().systemFunctions()->fnFunction, 0);
+    auto* fnKey = keys->customkey_btn_fnkey();
+    auto* defaultKey = keys->customkey_btn_defaultkey();
+    for (auto [on, off, mode] : {std::tuple{fnKey, defaultKey, 1}, {defaultKey, fnKey, 0}}) {
+        click(on);
+        waitForUploads();
+        EXPECT_EQ(hub->deviceDB()->getConfigData(1, "fnfunction"), std::to_string(mode));
+        ASSERT_TRUE(monitor->keyboard().systemFunctions());
+        EXPECT_EQ(monitor->keyboard().systemFunctions()->fnFunction, mode);
+        EXPECT_EQ(on->btn_color(), keycolors::kHighlight);
+        EXPECT_EQ(off->btn_color(), keycolors::kWhite);
+    }
 }
 
 // Other pages' buttons, keyboards and menus post the same names; this page

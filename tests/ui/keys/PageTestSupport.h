@@ -5,11 +5,8 @@
 // keyboard ends up holding is read back from the simulated keyboard, and
 // "restarting" builds a new window (and keyboard) on the same database.
 
-#include <gtest/gtest.h>
-
 #include <sqlite3.h>
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>

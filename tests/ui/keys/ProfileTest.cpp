@@ -1,7 +1,4 @@
-#include <QLineEdit>
 #include <QSignalSpy>
-
-#include <sqlite3.h>
 
 #include "../../store/StoreTestSupport.h"
 #include "PageTestSupport.h"

@@ -1,11 +1,9 @@
 #include <QColorDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
 
 #include "../keys/PageTestSupport.h"
-#include "ui/Images.h"
 #include "ui/light/KeyboardLightView.h"
 #include "ui/light/KeyboardViewLight.h"
 #include "ui/light/LightModes.h"
@@ -33,10 +31,7 @@ class LightPage : public PageTest {
     // A mode in one colour: random colour switched off when the store has it on.
     void chooseSolidMode(int mode) {
         chooseMode(mode);
-        if (page()->randomColorTag() == 1) {
-            QTest::mouseClick(page()->light_btn_randomcolor(), Qt::LeftButton);
-            waitForUploads();
-        }
+        if (page()->randomColorTag() == 1) toggleRandom();
         ASSERT_EQ(storedBytes(mode)[kByteRandom], 0);
     }
 
@@ -52,16 +47,16 @@ class LightPage : public PageTest {
         ASSERT_TRUE(store().modifyLightData(1, mode, b));
     }
 
+    void toggleRandom() {
+        QTest::mouseClick(page()->light_btn_randomcolor(), Qt::LeftButton);
+        waitForUploads();
+    }
     void clickColor(int tag) {
         QTest::mouseClick(page()->colorButton(tag), Qt::LeftButton);
         waitForUploads();
     }
 
-    SimLightMode shown() {
-        auto mode = sim().lightMode();
-        EXPECT_TRUE(mode.has_value());
-        return mode.value_or(SimLightMode{});
-    }
+    SimLightMode shown() { return sim().lightMode().value_or(SimLightMode{}); }
 
     bool colorsEnabled() {
         KeyboardViewLight* p = page();
@@ -112,8 +107,7 @@ TEST_F(LightPage, EverySettingReachesTheKeyboard) {
     waitForUploads();
     EXPECT_EQ(shown().mode, 16);
     EXPECT_EQ(shown().direction, kDirectionRight);
-    QTest::mouseClick(page()->light_btn_randomcolor(), Qt::LeftButton);
-    waitForUploads();
+    toggleRandom();
     EXPECT_EQ(shown().randomColour, 1);
     EXPECT_TRUE(sim().violations().empty());
 }
@@ -167,12 +161,10 @@ TEST_F(LightPage, ColourfulAndSpectrumShowRandomOffButLetItBeSwitched) {
         EXPECT_EQ(page()->randomColorTag(), 0);
         EXPECT_TRUE(page()->light_btn_randomcolor()->isEnabled());
         EXPECT_FALSE(colorsEnabled());
-        QTest::mouseClick(page()->light_btn_randomcolor(), Qt::LeftButton);
-        waitForUploads();
+        toggleRandom();
         EXPECT_EQ(storedBytes(mode)[kByteRandom], 1);
         EXPECT_FALSE(colorsEnabled());
-        QTest::mouseClick(page()->light_btn_randomcolor(), Qt::LeftButton);
-        waitForUploads();
+        toggleRandom();
         EXPECT_EQ(storedBytes(mode)[kByteRandom], 0);
         EXPECT_EQ(shown().randomColour, 0);
         EXPECT_TRUE(colorsEnabled());
@@ -186,8 +178,7 @@ TEST_F(LightPage, PreviewShowsTheCatalogColoursWhileRandom) {
     EXPECT_EQ(preview->keyColor(0), QColor(0, 0, 255));
     clickColor(kLightPickerTag);
     ASSERT_TRUE(hub->colorPanelOpen());
-    QTest::mouseClick(page()->light_btn_randomcolor(), Qt::LeftButton);
-    waitForUploads();
+    toggleRandom();
     EXPECT_FALSE(hub->colorPanelOpen());  // it would store colours the mode ignores
     // Esc has the catalog colour (69, 0, 255); a 128 would show as half, not zero.
     EXPECT_EQ(preview->keyColor(0), QColor(69, 0, 255));
@@ -195,8 +186,7 @@ TEST_F(LightPage, PreviewShowsTheCatalogColoursWhileRandom) {
     clickColor(kLightPickerTag + 1);
     EXPECT_EQ(storedBytes(4)[kByteRed], 0);
     EXPECT_EQ(storedBytes(4)[kByteRandom], 1);
-    QTest::mouseClick(page()->light_btn_randomcolor(), Qt::LeftButton);
-    waitForUploads();
+    toggleRandom();
     EXPECT_EQ(preview->keyColor(0), QColor(0, 0, 255));
 }
 
@@ -252,8 +242,7 @@ TEST_F(LightPage, AFailedWriteSendsNothing) {
         "CREATE TRIGGER refuse BEFORE UPDATE ON t_lightdata BEGIN SELECT RAISE(ABORT, 'no'); END");
     page()->light_slider_brightness()->setValue(3);
     clickColor(kLightPickerTag + 2);
-    QTest::mouseClick(page()->light_btn_randomcolor(), Qt::LeftButton);
-    waitForUploads();
+    toggleRandom();
     EXPECT_EQ(exchangeCount(), before);
     EXPECT_EQ(storedBytes(5), stored);
     // The page shows what is stored, as the keyboard does.

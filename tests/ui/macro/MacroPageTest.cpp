@@ -1,17 +1,11 @@
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QRadioButton>
 #include <QToolTip>
 
 #include "../keys/PageTestSupport.h"
 #include "../recorder/KeyEvents.h"
-#include "catalog/KeyCatalog.h"
-#include "store/DeviceSQLite.h"
-#include "ui/Controls.h"
-#include "ui/keys/KeyboardViewKeyFunc.h"
 #include "ui/macro/KeyboardViewMacro.h"
-#include "ui/recorder/Keylogger.h"
 
 namespace korvex {
 namespace {
@@ -21,14 +15,8 @@ using test::tapKey;
 
 constexpr int kA = 4, kB = 5;
 
-struct Ev {
-    int type;
-    std::int64_t value;
-    bool operator==(const Ev&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Ev& e) {
-    return os << "{" << e.type << "," << e.value << "}";
-}
+// (type, value) of an event.
+using Ev = std::pair<int, std::int64_t>;
 const Ev dA{2, kA}, uA{3, kA}, dB{2, kB}, uB{3, kB};
 Ev delay(std::int64_t ms) {
     return {1, ms};
@@ -61,16 +49,14 @@ class MacroPageTest : public test::PageTest {
         const auto macros = sim().macros();
         return slot < macros.size() ? macros[slot].events : std::vector<SimMacroEvent>{};
     }
-    QStringList rowTexts() const {
-        QStringList out;
-        auto* model = page->recordList()->model();
-        for (int i = 0; i < model->rowCount(); ++i) out << model->index(i, 0).data().toString();
-        return out;
+    QString rowText(int row) const {
+        return page->recordList()->model()->index(row, 0).data().toString();
+    }
+    QPoint eventAt(int row) const {
+        return page->recordList()->visualRect(page->recordList()->model()->index(row, 0)).center();
     }
     void selectEvent(int row) {
-        QListView* list = page->recordList();
-        const QRect at = list->visualRect(list->model()->index(row, 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at.center());
+        QTest::mouseClick(page->recordList()->viewport(), Qt::LeftButton, {}, eventAt(row));
         ASSERT_EQ(page->recordSelectIndex, row);
     }
     void type(const char* field, const QString& text) {
@@ -82,6 +68,19 @@ class MacroPageTest : public test::PageTest {
         click("delayevent_radiobutton");
         type("insertevent_edit", ms);
         click("insertevent_button");
+    }
+    // Replaces the name of `row` as the pencil does.
+    void rename(KeyTableItemView* row, const QString& name) {
+        row->beginEdit();
+        row->editor()->setText(name);
+        QTest::keyClick(row->editor(), Qt::Key_Return);
+        QApplication::processEvents();
+    }
+    MacroInfo storedInfo(std::size_t macro = 0) {
+        MacroInfo info;
+        EXPECT_TRUE(
+            hub->deviceDB()->queryMacroInfo(page->MacroListDatas().at(macro).macroId, info));
+        return info;
     }
     void record(const std::function<void()>& keys) {
         click("record_button");
@@ -101,13 +100,13 @@ TEST_F(MacroPageTest, RecordingFollowsTheDelayRadios) {
     click("record_button");
     EXPECT_EQ(child<QPushButton>("record_button")->text(), "Stop Record");
     tapKey(handle(), KEY_A, 1000, 1120);
-    sendKey(handle(), KEY_B, true, 1120 + 5 * 60 * 1000);
-    sendKey(handle(), KEY_B, false, 1120 + 5 * 60 * 1000);
+    tapKey(handle(), KEY_B, 1120 + 5 * 60 * 1000, 1120 + 5 * 60 * 1000);
     EXPECT_TRUE(stored().empty());  // nothing stored before the stop
     click("record_button");
     EXPECT_EQ(child<QPushButton>("record_button")->text(), "Record");
     EXPECT_EQ(stored(), (std::vector<Ev>{dA, delay(120), uA, delay(100000), dB, delay(0), uB}));
-    EXPECT_EQ(rowTexts().mid(0, 3), (QStringList{"[KEY DOWN] A", "[Delay:ms] 120", "[KEY UP] A"}));
+    EXPECT_EQ((QStringList{rowText(0), rowText(1), rowText(2)}),
+              (QStringList{"[KEY DOWN] A", "[Delay:ms] 120", "[KEY UP] A"}));
 
     // No delay: key events only; a new recording replaces the list.
     click("nodelay_radiobutton");
@@ -134,8 +133,7 @@ TEST_F(MacroPageTest, InsertsGoBeforeOrAfterTheSelectedEvent) {
     click("keyboardevent_radiobutton");
     click("insertevent_button");  // no key pressed since the mode was chosen
     EXPECT_TRUE(shown().empty());
-    sendKey(handle(), KEY_A, true);
-    sendKey(handle(), KEY_A, false);
+    tapKey(handle(), KEY_A, 0, 0);
     EXPECT_EQ(child<QLineEdit>("insertevent_edit")->text(), "A");
     click("insertevent_button");
     insertDelay("50");
@@ -147,8 +145,7 @@ TEST_F(MacroPageTest, InsertsGoBeforeOrAfterTheSelectedEvent) {
     where->setCurrentIndex(1);
     click("insertevent_button");
     const Ev mDown{4, 2}, mUp{5, 2};
-    EXPECT_EQ(shown(), (std::vector<Ev>{dA, uA, mDown, mUp, delay(50)}));
-    EXPECT_EQ(rowTexts()[2], "[MOUSE DOWN] Middle button");
+    EXPECT_EQ(rowText(2), "[MOUSE DOWN] Middle button");
 
     selectEvent(1);
     where->setCurrentIndex(0);
@@ -215,39 +212,27 @@ TEST_F(MacroPageTest, MacroListNamesRenameAndDeletion) {
     EXPECT_EQ(row->editor()->text().size(), 30);
     QTest::keyClick(row->editor(), Qt::Key_Return);
     QApplication::processEvents();
-    EXPECT_EQ(row->text(), QString(30, QLatin1Char('x')));
-    MacroInfo info;
-    ASSERT_TRUE(hub->deviceDB()->queryMacroInfo(page->MacroListDatas()[0].macroId, info));
-    EXPECT_EQ(info.macroName, std::string(30, 'x'));
-
-    row->beginEdit();
-    row->editor()->clear();
-    QTest::keyClick(row->editor(), Qt::Key_Return);
-    QApplication::processEvents();
+    EXPECT_EQ(storedInfo().macroName, std::string(30, 'x'));
+    rename(row, QString());
     EXPECT_EQ(row->text(), QString(30, QLatin1Char('x')));  // an empty name is ignored
 
     // A name too long for the row is shown cut short, in full as its tooltip.
     const QString wide(30, QChar(0x5B8F));
-    row->beginEdit();
-    row->editor()->setText(wide);
-    QTest::keyClick(row->editor(), Qt::Key_Return);
-    QApplication::processEvents();
+    rename(row, wide);
     EXPECT_EQ(row->text(), wide);
     EXPECT_NE(row->textView()->text(), wide);
     EXPECT_EQ(row->toolTip(), wide);
-    ASSERT_TRUE(hub->deviceDB()->queryMacroInfo(page->MacroListDatas()[0].macroId, info));
-    EXPECT_EQ(QString::fromStdString(info.macroName), wide);
+    EXPECT_EQ(QString::fromStdString(storedInfo().macroName), wide);
 
     // A macro with events is named and asked about; only "Delete" deletes it.
     insertDelay("7");
     click("macro_btn_deletemacro");
-    QMessageBox* question = page->question();
-    ASSERT_NE(question, nullptr);
-    EXPECT_EQ(question->text(), "Delete the macro \"" + wide + "\" and its events (1)?");
-    question->findChild<QAbstractButton*>("sheet_no")->click();
+    ASSERT_NE(page->question(), nullptr);
+    EXPECT_EQ(page->question()->text(), "Delete the macro \"" + wide + "\" and its events (1)?");
+    answer(page->question(), false);
     EXPECT_EQ(page->macroList()->rowCount(), 1);
     click("macro_btn_deletemacro");
-    page->question()->findChild<QAbstractButton*>("sheet_yes")->click();
+    answer(page->question(), true);
     EXPECT_EQ(page->macroList()->rowCount(), 0);
 }
 
@@ -258,20 +243,15 @@ TEST_F(MacroPageTest, DoubleClickEditsAnEventInPlaceStoredAndSentOnce) {
     EXPECT_TRUE(child<QLabel>("macro_label_emptyevents")->isVisible());
     EXPECT_EQ(child<QLineEdit>("insertevent_edit")->placeholderText(), "Press a key");
     click("nodelay_radiobutton");
-    record([&] {
-        sendKey(handle(), KEY_A, true);
-        sendKey(handle(), KEY_A, false);
-    });
+    record([&] { tapKey(handle(), KEY_A, 0, 0); });
     EXPECT_FALSE(child<QLabel>("macro_label_emptyevents")->isVisible());
     insertDelay("50");
     waitForUploads();
-    QListView* list = page->recordList();
     auto doubleClick = [&](int row) {
-        // The press of the first click, then the second click's press as a
-        // double click: what the view sees from a pointer.
-        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        // The first click, then the second click's press as a double click:
+        // what the view sees from a pointer.
+        selectEvent(row);
+        QTest::mouseDClick(page->recordList()->viewport(), Qt::LeftButton, {}, eventAt(row));
     };
 
     const std::size_t before = sim().transferCount();
@@ -302,8 +282,7 @@ TEST_F(MacroPageTest, DoubleClickEditsAnEventInPlaceStoredAndSentOnce) {
     // A key event takes the next key pressed, with its partner.
     doubleClick(1);
     EXPECT_EQ(page->recaptureRow(), 1);
-    sendKey(handle(), KEY_B, true);
-    sendKey(handle(), KEY_B, false);
+    tapKey(handle(), KEY_B, 0, 0);
     EXPECT_EQ(page->recaptureRow(), -1);
     EXPECT_EQ(stored(), (std::vector<Ev>{dB, uB, delay(60000)}));
 }
@@ -342,9 +321,7 @@ TEST_F(MacroPageTest, DelayFieldsTakeWhatIsTypedOrSayWhyNot) {
         ASSERT_NE(page->sheet(), nullptr) << refused;
         EXPECT_EQ(page->sheet()->text(), "The delay was not taken");
         page->sheet()->close();
-        MacroInfo info;
-        ASSERT_TRUE(hub->deviceDB()->queryMacroInfo(page->MacroListDatas().at(1).macroId, info));
-        EXPECT_EQ(info.delayType, 0) << refused;
+        EXPECT_EQ(storedInfo(1).delayType, 0) << refused;
     }
     click("delayevent_radiobutton");
     type("insertevent_edit", "-");

@@ -2,8 +2,6 @@
 
 #include <QLineEdit>
 #include <QTest>
-#include <QVBoxLayout>
-#include <QWidget>
 
 #include "../UiTestSupport.h"
 #include "KeyEvents.h"
@@ -19,13 +17,8 @@ constexpr int kA = 4, kB = 5, kLeftControl = 224, kLeftShift = 225, kRightShift 
 class KeyloggerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::app();
-        window = std::make_unique<QWidget>();
-        auto* layout = new QVBoxLayout(window.get());
-        field = new QLineEdit(window.get());
-        layout->addWidget(field);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         field->setFocus();
         logger().keys.clear();
         logger().shiftKeyStatus = 0;
@@ -35,7 +28,7 @@ class KeyloggerTest : public ::testing::Test {
     }
 
     static Keylogger& logger() { return Keylogger::shared(); }
-    QWindow* handle() { return window->windowHandle(); }
+    QWindow* handle() { return window.windowHandle(); }
     // Counts the monitor's runs and what the state said during each.
     void watch() {
         monitors.push_back(logger().addMonitor([this] {
@@ -44,8 +37,9 @@ class KeyloggerTest : public ::testing::Test {
         }));
     }
 
-    std::unique_ptr<QWidget> window;
-    QLineEdit* field = nullptr;
+    QApplication& app = test::app();  // before any widget
+    QWidget window;
+    QLineEdit* field = new QLineEdit(&window);
     std::vector<int> monitors;
     std::vector<std::pair<int, std::string>> seen;
 };

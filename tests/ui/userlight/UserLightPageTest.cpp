@@ -1,12 +1,9 @@
 #include <QColorDialog>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 
 #include "../keys/PageTestSupport.h"
-#include "catalog/KeyCatalog.h"
 #include "ui/light/LightModes.h"
 #include "ui/recorder/Keylogger.h"
 #include "ui/userlight/KeyboardUserLightView.h"
@@ -35,9 +32,7 @@ class UserLightPage : public PageTest {
     // A deletion is confirmed (the case that it asks is below).
     void press(int tag) {
         QTest::mouseClick(page()->listButton(tag), Qt::LeftButton);
-        if (tag == button::kDelete && page()->sheet())
-            QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"),
-                              Qt::LeftButton);
+        if (tag == button::kDelete && page()->sheet()) answer(page()->sheet(), true);
         waitForUploads();
     }
     void apply() {
@@ -48,11 +43,7 @@ class UserLightPage : public PageTest {
         QTest::mouseClick(page()->colorButton(kUserLightPickerTag + n), Qt::LeftButton);
     }
 
-    static const KeyInfo& key(const char* name) {
-        const KeyInfo* k = findKeyByName(name);
-        if (!k) ADD_FAILURE() << "no key " << name;
-        return k ? *k : allKeys().front();
-    }
+    static const KeyInfo& key(const char* name) { return *findKeyByName(name); }
     QPoint centre(const char* name) {
         return editor()
             ->kbKeyArrayHover()[static_cast<std::size_t>(key(name).layout_index)]
@@ -109,33 +100,37 @@ class UserLightPage : public PageTest {
     // Text `id` in the current language as a pattern, its placeholders replaced by the
     // patterns `args`; placeholders past them match any text.
     static QString textPattern(int id, const QStringList& args = {}) {
-        static const QRegularExpression placeholder(QStringLiteral("%(\\d)"));
-        const QString t = KeyboardViewController::text(id);
-        QString out;
-        qsizetype from = 0;
-        for (auto it = placeholder.globalMatch(t); it.hasNext();) {
-            const QRegularExpressionMatch m = it.next();
-            out += QRegularExpression::escape(t.mid(from, m.capturedStart() - from));
-            const qsizetype n = m.captured(1).toInt();
-            out += n <= args.size() ? args[n - 1] : QStringLiteral(".+");
-            from = m.capturedEnd();
-        }
-        return out + QRegularExpression::escape(t.mid(from));
+        QString out =
+            QRegularExpression::escape(KeyboardViewController::text(id));  // escaped: %1 reads \%1
+        for (int n = 1; n <= 9; ++n)
+            out.replace(QStringLiteral("\\%") + QString::number(n),
+                        n <= args.size() ? args[n - 1] : QStringLiteral(".+"));
+        return out;
     }
-    static QString lit(const QString& s) { return QRegularExpression::escape(s); }
-    // The sheet of a page without the scheme it needs.
-    static QString noSchemeSheet() {
-        return KeyboardViewController::text(567) + QStringLiteral(" | ") +
-               KeyboardViewController::text(566);
-    }
+    static QString lit(const char* s) { return QRegularExpression::escape(QString::fromUtf8(s)); }
     // A refusal sheet: the message, then "file: reason".
-    static QRegularExpression refusalSheet(const char* file, const QString& reasonPattern) {
+    bool refused(const char* file, const QString& reasonPattern) {
         return QRegularExpression(QRegularExpression::anchoredPattern(
-            textPattern(957) + QStringLiteral(" \\| ") +
-            textPattern(958, {lit(QString::fromLatin1(file)), reasonPattern})));
+                                      textPattern(957) + QStringLiteral(" \\| ") +
+                                      textPattern(958, {lit(file), reasonPattern})))
+            .match(sheetText())
+            .hasMatch();
     }
     QString filePath(const char* name) const {
         return dataHome.filePath(QString::fromLatin1(name));
+    }
+    // Writes `data` to the file `name` and has the page's file dialog choose it.
+    void chooseWritten(const char* name, const QByteArray& data) {
+        QFile f(filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(data);
+        chosenFile = f.fileName();
+    }
+    bool emptyListShown() {
+        return page()
+            ->userlightlist()
+            ->findChild<QLabel*>("userlight_label_emptylist")
+            ->isVisible();
     }
 
     QString chosenFile;
@@ -232,11 +227,11 @@ TEST_F(UserLightPage, SelectingASchemeShowsAndSendsItsColours) {
     clickRow(page()->userlightlist(), 1);
     ASSERT_NE(page()->sheet(), nullptr);
     EXPECT_EQ(page()->sheet()->text(), "Drop the unapplied paint?");
-    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
+    answer(page()->sheet(), false);
     EXPECT_EQ(page()->userlightlist()->selectedRow(), 0);
     EXPECT_EQ(editor()->keyColor(key("s").layout_index), QColor(255, 0, 0));
     clickRow(page()->userlightlist(), 1);
-    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"), Qt::LeftButton);
+    answer(page()->sheet(), true);
     EXPECT_EQ(page()->userlight_id(), page()->userlight_datas()[1].light);
     EXPECT_EQ(editor()->keyColor(key("s").layout_index), QColor(Qt::black));
     // Nothing unapplied: no question.
@@ -253,7 +248,7 @@ TEST_F(UserLightPage, DeletingAsksByNameMovesToTheNextRowAndNeverWritesTheDelete
     ASSERT_NE(page()->sheet(), nullptr);
     EXPECT_EQ(page()->sheet()->text(),
               "Delete the light scheme \"" + page()->userlightlist()->row(1)->text() + "\"?");
-    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
+    answer(page()->sheet(), false);
     EXPECT_EQ(schemeCount(), 3u);
     press(button::kDelete);
     EXPECT_EQ(page()->userlightlist()->selectedRow(), 1);
@@ -264,10 +259,8 @@ TEST_F(UserLightPage, DeletingAsksByNameMovesToTheNextRowAndNeverWritesTheDelete
     press(button::kDelete);
     EXPECT_EQ(page()->userlightlist()->rowCount(), 0);
     EXPECT_EQ(page()->userlight_id(), 0);
-    EXPECT_EQ(schemeCount(), 0u);
 
-    EXPECT_TRUE(
-        page()->userlightlist()->findChild<QLabel*>("userlight_label_emptylist")->isVisible());
+    EXPECT_TRUE(emptyListShown());
 
     // Apply without a scheme offers one; declined, nothing is stored or sent
     // and the paint stays on screen.
@@ -277,21 +270,19 @@ TEST_F(UserLightPage, DeletingAsksByNameMovesToTheNextRowAndNeverWritesTheDelete
     apply();
     ASSERT_NE(page()->sheet(), nullptr);
     EXPECT_EQ(page()->sheet()->text(), "No scheme to keep this paint");
-    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_no"), Qt::LeftButton);
+    answer(page()->sheet(), false);
     for (const auto& row : ids) EXPECT_TRUE(storedColours(row.light).empty());
     EXPECT_EQ(exchangeCount(), before);
     EXPECT_EQ(editor()->keyColor(key("b").layout_index), QColor(255, 0, 0));
     // Accepted, the paint becomes a new scheme, stored and sent.
     apply();
-    ASSERT_NE(page()->sheet(), nullptr);
-    QTest::mouseClick(page()->sheet()->findChild<QPushButton*>("sheet_yes"), Qt::LeftButton);
+    answer(page()->sheet(), true);
     waitForUploads();
     ASSERT_EQ(schemeCount(), 1u);
     EXPECT_EQ(storedColours(page()->userlight_id()),
               (std::map<std::int64_t, std::int64_t>{{key("b").code, 255 * 65536}}));
     EXPECT_EQ(sim().ledColour(key("b").light_index), 255u * 65536u);
-    EXPECT_FALSE(
-        page()->userlightlist()->findChild<QLabel*>("userlight_label_emptylist")->isVisible());
+    EXPECT_FALSE(emptyListShown());
     press(button::kDelete);
     QTest::qWait(10);  // the answered sheet is gone
     // Reset without a scheme does nothing at all.
@@ -344,11 +335,7 @@ TEST_F(UserLightPage, ExportThenImportGivesTheSameScheme) {
     EXPECT_EQ(sim().ledColour(key("enter").light_index), 0xEA5413u);
 
     // A file without a usable name gets the next default name.
-    QFile unnamed(filePath("unnamed.json"));
-    ASSERT_TRUE(unnamed.open(QIODevice::WriteOnly));
-    unnamed.write(userLightFileData(QStringLiteral("  "), {}));
-    unnamed.close();
-    chosenFile = unnamed.fileName();
+    chooseWritten("unnamed.json", userLightFileData(QStringLiteral("  "), {}));
     press(button::kImport);
     EXPECT_EQ(page()->userlight_datas().back().name, "User light 2");
     press(button::kDelete);
@@ -358,12 +345,13 @@ TEST_F(UserLightPage, ExportThenImportGivesTheSameScheme) {
     press(button::kDelete);
     press(button::kDelete);
     press(button::kExport);
-    EXPECT_EQ(sheetText(), noSchemeSheet());
+    EXPECT_EQ(sheetText(), KeyboardViewController::text(567) + QStringLiteral(" | ") +
+                               KeyboardViewController::text(566));
 }
 
 TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReasonInTheCurrentLanguage) {
     QByteArray good = userLightFileData(QStringLiteral("x"), {{0, 0, 41, 0xFF0000}});
-    auto variant = [&](const char* from, const char* to, QByteArray b = {}) {
+    auto edited = [&](const char* from, const char* to, QByteArray b = {}) {
         if (b.isEmpty()) b = good;
         const qsizetype at = b.indexOf(from);
         EXPECT_GE(at, 0) << from;
@@ -373,42 +361,34 @@ TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReasonInTheCurrentLanguage) 
     for (int language : {kLanguageEnglish, kLanguageTraditionalChinese}) {
         languageTo(language);
         // Patterns of texts are built in the language they are read in.
-        const QString escape = lit(QStringLiteral("\"escape\""));
+        const QString escape = lit("\"escape\""), version = QString::number(kUserLightFileVersion);
         const struct {
             QByteArray data;
             int reason;
             QStringList args;
         } cases[] = {
             {"{\n  \"format\": \"korvex-userlight\",\n  \"version\": 1,,\n}", 960, {".+", "3"}},
-            {variant("\"version\": 1", "\"version\": 2"),
+            {edited("\"version\": 1", "\"version\": 2"), 962, {"2", version}},
+            {edited("\"version\": 1", "\"version\": 1.0000000001"),
              962,
-             {"2", QString::number(kUserLightFileVersion)}},
-            {variant("\"version\": 1", "\"version\": 1.0000000001"),
-             962,
-             {lit(QStringLiteral("1.0000000001")), QString::number(kUserLightFileVersion)}},
-            {variant("\"name\": \"escape\"", "\"name\": \"numpad5\""),
+             {lit("1.0000000001"), version}},
+            {edited("\"name\": \"escape\"", "\"name\": \"numpad5\""),
              968,
-             {textPattern(966, {"1"}), lit(QStringLiteral("\"numpad5\""))}},
-            {variant("\"#FF0000\"", "\"#FF00\""), 970, {escape, lit(QStringLiteral("\"#FF00\""))}},
-            {variant("\"#FF0000\"", "\"red\""), 970, {escape, lit(QStringLiteral("\"red\""))}},
-            {variant("\"code\": 41", "\"code\": 42"), 969, {escape, "42", "41"}},
-            {variant("\"name\": \"f1\"", "\"name\": \"escape\"",
-                     variant("\"code\": 58", "\"code\": 41")),
+             {textPattern(966, {"1"}), lit("\"numpad5\"")}},
+            {edited("\"#FF0000\"", "\"#FF00\""), 970, {escape, lit("\"#FF00\"")}},
+            {edited("\"#FF0000\"", "\"red\""), 970, {escape, lit("\"red\"")}},
+            {edited("\"code\": 41", "\"code\": 42"), 969, {escape, "42", "41"}},
+            {edited("\"name\": \"f1\"", "\"name\": \"escape\"",
+                    edited("\"code\": 58", "\"code\": 41")),
              971,
              {escape}},
-            {variant("korvex-userlight", "something-else"), 961, {}},
+            {edited("korvex-userlight", "something-else"), 961, {}},
             {QByteArray(), 960, {".+", "1", "1"}},
         };
         for (const auto& c : cases) {
-            QFile f(filePath("bad.json"));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(c.data);
-            f.close();
-            chosenFile = f.fileName();
+            chooseWritten("bad.json", c.data);
             press(button::kImport);
-            EXPECT_TRUE(refusalSheet("bad.json", textPattern(c.reason, c.args))
-                            .match(sheetText())
-                            .hasMatch())
+            EXPECT_TRUE(refused("bad.json", textPattern(c.reason, c.args)))
                 << language << ": " << sheetText().toStdString() << " is not text " << c.reason;
             EXPECT_EQ(schemeCount(), 0u);
             EXPECT_EQ(page()->userlightlist()->rowCount(), 0);
@@ -419,9 +399,7 @@ TEST_F(UserLightPage, BadFilesAreRefusedWholeWithTheReasonInTheCurrentLanguage) 
         }
         chosenFile = filePath("missing.json");
         press(button::kImport);
-        EXPECT_TRUE(
-            refusalSheet("missing.json", QStringLiteral(".+")).match(sheetText()).hasMatch())
-            << sheetText().toStdString();
+        EXPECT_TRUE(refused("missing.json", QStringLiteral(".+"))) << sheetText().toStdString();
         EXPECT_EQ(schemeCount(), 0u);
         closeSheets();
         // Tooltips can be on screen, so they follow the language.
