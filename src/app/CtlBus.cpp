@@ -25,8 +25,9 @@ namespace korvex {
 namespace {
 
 constexpr int kAnswerMs = 2000;
-// An upload is answered once the keyboard took every transfer.
-constexpr int kUploadMs = 5 * 60 * 1000;
+// An upload is answered once the keyboard took every transfer; an import,
+// restore or backup once its file work (off the window's thread) is done.
+constexpr int kLongAnswerMs = 5 * 60 * 1000;
 
 int failed(const std::string& what) {
     std::fprintf(stderr, "korvexctl: %s\n", what.c_str());
@@ -117,9 +118,10 @@ std::optional<int> askWindow(const WindowRequest& request) {
         case K::Previous:
             return printed(proxy.PreviousProfile());
         case K::Backup:
+            proxy.setTimeout(kLongAnswerMs);
             return printed(proxy.Backup());
         case K::Upload:
-            proxy.setTimeout(kUploadMs);
+            proxy.setTimeout(kLongAnswerMs);
             return printed(proxy.Upload(QString::fromStdString(request.uploadKind), request.profile,
                                         request.lightId));
         case K::RulesList: {
@@ -148,6 +150,7 @@ std::optional<int> askWindow(const WindowRequest& request) {
             if (fd < 0) return failed(request.file + ": " + std::strerror(errno));
             const QDBusUnixFileDescriptor file(fd);
             ::close(fd);  // the wrapper holds its own copy
+            proxy.setTimeout(kLongAnswerMs);
             if (request.kind == K::Import) return printed(proxy.Import(file), request.file + ": ");
             const int code = printed(proxy.Restore(file), request.file + ": ");
             if (code == 0) std::printf("restored %s\n", request.file.c_str());
