@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QSvgRenderer>
 #include <QVariantMap>
 #include <cmath>
 
