@@ -1,12 +1,9 @@
 #include "i18n/Language.h"
 
-#include <iconv.h>
-
 #include <climits>
 #include <set>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -94,52 +91,6 @@ TEST_F(LanguageTest, RowsAgreeAcrossLanguages) {
         EXPECT_TRUE(eng == chs || hasNonAscii(chs)) << id;
         EXPECT_TRUE(eng == cht || hasNonAscii(cht)) << id;
     }
-}
-
-// A Traditional Chinese reader sees a Simplified character as a misprint.
-// Simplified-only: GB2312 holds it and Big5 does not, or it is one of the few
-// simplified forms Big5 keeps as a rare character.
-bool encodes(const char* charset, const std::string& utf8) {
-    iconv_t cd = iconv_open(charset, "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    std::string in = utf8;
-    char out[16];
-    char* inPtr = in.data();
-    char* outPtr = out;
-    std::size_t inLeft = in.size(), outLeft = sizeof out;
-    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(cd);
-    return ok && inLeft == 0;
-}
-
-std::vector<std::string> characters(std::string_view utf8) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        out.emplace_back(utf8.substr(i, n));
-        i += n;
-    }
-    return out;
-}
-
-bool simplifiedOnly(const std::string& c) {
-    static const std::string kKeptByBig5 = "并厂构机极价洁惊据坏怀离么气确扰胜圣听万网优与愿种体复";
-    if (c.size() < 3) return false;
-    if (kKeptByBig5.find(c) != std::string::npos) return true;
-    return encodes("GB2312", c) && !encodes("BIG5", c);
-}
-
-TEST_F(LanguageTest, TraditionalTextsUseNoSimplifiedOnlyCharacter) {
-    // The check itself: one character that must be caught, its Traditional
-    // form and a character both scripts share must not.
-    ASSERT_TRUE(simplifiedOnly("层"));
-    ASSERT_TRUE(simplifiedOnly("体"));
-    ASSERT_FALSE(simplifiedOnly("層"));
-    ASSERT_FALSE(simplifiedOnly("光"));
-    for (int id : heldIds())
-        for (const std::string& c : characters(*CHTLanguage.find(id)))
-            EXPECT_FALSE(simplifiedOnly(c)) << id << " " << c;
 }
 
 }  // namespace
