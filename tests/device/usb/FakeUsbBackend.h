@@ -142,17 +142,9 @@ class FakeUsbBackend final : public UsbBackend {
             UsbInterfaceDescriptor u;
             u.number = i.number;
             u.interfaceClass = i.interfaceClass;
-            const auto len = i.reportDescriptor.size();
             // The HID class descriptor naming the report descriptor's length.
-            u.extra = {9,
-                       0x21,
-                       0x11,
-                       0x01,
-                       0,
-                       1,
-                       0x22,
-                       static_cast<std::uint8_t>(len & 0xFF),
-                       static_cast<std::uint8_t>(len >> 8)};
+            const auto len = static_cast<std::uint16_t>(i.reportDescriptor.size());
+            u.extra = {9, 0x21, 0x11, 0x01, 0, 1, 0x22, std::uint8_t(len), std::uint8_t(len >> 8)};
             c.interfaces.push_back(u);
         }
         return c;
@@ -225,7 +217,7 @@ class FakeUsbBackend final : public UsbBackend {
             if (r.error != UsbError::Ok) return r;
             moved = std::min(moved, r.transferred);
         }
-        if (request == 0x06 && value == 0x2200) {  // GET_DESCRIPTOR (report)
+        if (requestType == 0x81 && request == 0x06 && value == 0x2200) {  // report descriptor
             for (const FakeInterface& i : devices_.at(key(h)).dev.interfaces)
                 if (i.number == index) {
                     const std::size_t n = std::min(data.size(), i.reportDescriptor.size());
