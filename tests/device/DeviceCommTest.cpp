@@ -95,17 +95,12 @@ TEST_F(Fixture, DetachedLinkMakesEverySendANoOp) {
 
 TEST_F(Fixture, BulkRunSendsOneChunkFewerThanTheLengthCovers) {
     const auto data = counting(640);
-    std::vector<std::string> log;
-    comm.setChunkLog([&](const std::string& line) { log.push_back(line); });
     EXPECT_TRUE(comm.sendBulkRun(data, 640).complete);
     ASSERT_EQ(link.sets.size(), 9u);
     for (std::size_t i = 0; i < 9; ++i)
         EXPECT_EQ(link.sets[i], Bytes(data.begin() + 64 * i, data.begin() + 64 * (i + 1)));
     EXPECT_EQ(link.gets, 0);
     EXPECT_EQ(clock.pauses, 9);
-    ASSERT_EQ(log.size(), 9u);
-    EXPECT_EQ(log[2].rfind("newArr-2 03 03", 0), 0u);
-    EXPECT_EQ(log[2].size(), std::string("newArr-2").size() + 64 * 3);
 
     // Lengths short of two chunks send nothing; data shorter than the run is refused.
     link.sets.clear();
