@@ -92,7 +92,6 @@ class FakeUsbBackend final : public UsbBackend {
     bool hotplug = true;
     bool listFails = false;
     bool sysfsFails = false;          // /sys/bus/usb/devices cannot be listed
-    int freshLists = 0;               // getFreshDeviceList calls
     std::deque<UsbError> openErrors;  // taken one per open(); Ok when empty
     UsbError claimError = UsbError::Ok;
     // Taken one per control transfer: any libusb result, or Ok with fewer
@@ -124,7 +123,6 @@ class FakeUsbBackend final : public UsbBackend {
     }
     std::optional<std::vector<UsbDevicePtr>> getFreshDeviceList() override {
         std::lock_guard lock(m_);
-        ++freshLists;
         std::vector<UsbDevicePtr> out;
         for (auto& [k, e] : devices_) out.push_back(e.ptr);
         return listFails ? std::nullopt : std::optional(out);
