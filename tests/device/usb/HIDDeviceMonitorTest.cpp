@@ -101,7 +101,6 @@ TEST_F(MonitorTest, ArrivalsAndRemovalsInOrderWithStableLocation) {
 TEST_F(MonitorTest, RescanFindsWhatDroppedHotplugEventsHid) {
     ASSERT_TRUE(monitor.open().ok);
     const auto k = bus->plug(keyboard(), false);
-    ASSERT_TRUE(bus->getDeviceList()->empty());  // the context's own list missed it
     run();
     ASSERT_EQ(names(), Names{kOn});
     bus->sysfsFails = bus->listFails = true;  // unreadable is not a departure
@@ -112,7 +111,6 @@ TEST_F(MonitorTest, RescanFindsWhatDroppedHotplugEventsHid) {
     run();
     bus->unplug(k, false);
     bus->unplug(heard, false);
-    ASSERT_EQ(bus->getDeviceList()->size(), 1u);  // still listed there
     run();
     EXPECT_EQ(names(), (Names{kOn, kOn, kOff, kOff}));
 }
@@ -153,18 +151,6 @@ TEST_F(MonitorTest, DescriptorByControlTransferWhenNoDriverIsBound) {
                                "release 1", "claim 2", "control", "release 2", "close"}));
 }
 
-TEST_F(MonitorTest, KeyboardIsFoundOnceItsDescriptorCanBeRead) {
-    FakeUsbDevice d = keyboard();
-    d.interfaces[2].kernelDriver = false;  // still binding, and no access yet
-    bus->openErrors = {UsbError::Access};
-    const auto k = bus->plug(d, false);
-    ASSERT_TRUE(monitor.open().ok);
-    EXPECT_TRUE(seen.empty());
-    bus->device(k).interfaces[2].kernelDriver = true;
-    run();
-    EXPECT_EQ(names(), Names{kOn});
-}
-
 TEST_F(MonitorTest, UsbThatCannotStartIsReported) {
     bus->initError = UsbError::Access;
     bus->plug(keyboard(), false);
@@ -196,21 +182,6 @@ TEST(MonitorThread, WithoutHotplugPollingFindsBothKeyboards) {
         for (int i = 0; i < 1000 && waiting(); ++i) std::this_thread::sleep_for(2ms);
     }                           // stops and joins
     EXPECT_EQ(ids.size(), 2u);  // both found, and told apart
-}
-
-TEST(LocationId, DistinctPerSocketAndNeverZero) {
-    using P = std::vector<std::uint8_t>;
-    const std::vector<std::pair<int, P>> sockets = {
-        {1, {1}},    {1, {2}},    {2, {1}},       {1, {1, 1}},
-        {1, {1, 2}}, {1, {2, 1}}, {1, {1, 1, 1}}, {3, {1, 2, 3, 4, 5, 6, 7}},
-        {1, {15}},   {1, {1, 5}}};
-    std::set<std::int64_t> ids;
-    for (const auto& [b, p] : sockets) {
-        const auto id = locationId(static_cast<std::uint8_t>(b), p);
-        EXPECT_NE(id, 0);
-        ids.insert(id);
-    }
-    EXPECT_EQ(ids.size(), sockets.size());
 }
 
 }  // namespace
