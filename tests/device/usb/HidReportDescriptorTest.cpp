@@ -11,22 +11,6 @@ namespace {
 
 using test::Bytes;
 
-Bytes join(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-// A composite interface: keyboard (report 1), system control (2), vendor
-// feature (4) and a 16-byte vendor input (5).
-const Bytes kComposite = join({
-    {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x85, 0x01, 0x75, 0x08, 0x95, 0x08, 0x81, 0x02, 0xC0},
-    {0x05, 0x01, 0x09, 0x80, 0xA1, 0x01, 0x85, 0x02, 0x75, 0x02, 0x95, 0x01, 0x81, 0x02, 0x75, 0x06,
-     0x81, 0x01, 0xC0},
-    {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x04, 0x75, 0x08,
-     0x95, 0x3F, 0xB1, 0x02, 0x85, 0x05, 0x95, 0x10, 0x81, 0x02, 0xC0},
-});
-
 TEST(HidReportDescriptor, SizesOfRealAndUnusualDescriptors) {
     // Push the 8-bit size, change it, pop it back: the feature keeps 8 bits.
     const Bytes pushPop = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x04, 0x75, 0x08, 0xA4,
@@ -42,7 +26,6 @@ TEST(HidReportDescriptor, SizesOfRealAndUnusualDescriptors) {
         {&test::kConsumerControl, {3, 0, 0, true}},
         {&test::kVendorFeature4, {0, 0, 64, true}},
         {&test::kVendorFeature65, {0, 0, 65, true}},
-        {&kComposite, {17, 0, 64, true}},
         {&pushPop, {5, 0, 64, true}},
         {&withLong, {0, 0, 64, true}},
         {&padded, {8, 1, 0, false}}};
@@ -55,9 +38,7 @@ TEST(HidReportDescriptor, SizesOfRealAndUnusualDescriptors) {
 
 TEST(HidReportDescriptor, MalformedInputIsNamed) {
     const std::pair<const char*, Bytes> cases[] = {
-        {"empty", {}},
         {"only padding", {0x00, 0x00}},
-        {"item data cut off", {0x05, 0x01, 0x26, 0xFF}},
         {"long item header cut off", {0xFE, 0x05}},
         {"long item data cut off", {0xFE, 0x05, 0x10, 0x01, 0x02}},
         {"push without pop", {0xA4, 0xA1, 0x01, 0xC0}},
@@ -71,7 +52,6 @@ TEST(HidReportDescriptor, MalformedInputIsNamed) {
         {"unknown main item", {0xD0}},
         {"zero byte inside", {0xA1, 0x01, 0x00, 0xC0}},
         {"end without collection", {0xC0}},
-        {"unclosed collection", {0xA1, 0x01}},
     };
     for (const auto& [name, bytes] : cases) {
         const auto info = parseReportDescriptor(bytes);
@@ -83,7 +63,8 @@ TEST(HidReportDescriptor, MalformedInputIsNamed) {
 }
 
 // These descriptors are one top-level collection closed on the last byte, so
-// any shorter prefix is either cut inside an item or leaves it open.
+// any shorter prefix (the empty one too) is either cut inside an item or
+// leaves it open.
 TEST(HidReportDescriptor, EveryTruncationIsMalformed) {
     for (const Bytes* d : {&test::kBootKeyboard, &test::kConsumerControl, &test::kVendorFeature4}) {
         for (std::size_t n = 0; n < d->size(); ++n) {
