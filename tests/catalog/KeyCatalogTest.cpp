@@ -27,7 +27,6 @@ TEST(Catalog, UnknownCodesNamesAndValuesAreNotFound) {
     }
     for (int code : {-1, 0, 1, 3, 499, 518, 1000})
         EXPECT_EQ(customKeyFuncShortName(code), std::nullopt);
-    for (int t : {0, 5, 9, 13, 14}) EXPECT_EQ(findFunctionType(t), nullptr);
 }
 
 TEST(HeldKeys, ListsSplitModifiersFromOtherKeys) {
