@@ -155,25 +155,6 @@ TEST_F(Worker, DetachDropsTheQueueAndNothingGoesOutAfterwards) {
     EXPECT_THAT(reports.labelsWith(UploadResult::Status::Sent), ElementsAre("keys 5"));
 }
 
-TEST_F(Worker, KeyboardVanishingHalfWayThroughAnUpload) {
-    UploadWorker* w = nullptr;
-    kb.vanishAt(6, [&] { w->detach(); });  // inside the run of data reports
-    UploadWorker worker(comm, [&](const UploadReport& r) { reports.add(r); });
-    w = &worker;
-    clock.hold();
-    worker.submit(keys(1, 1));
-    clock.waitUntilHeld();
-    worker.submit(light(2));
-    clock.release();
-    ASSERT_TRUE(worker.waitIdle(5s));
-    std::lock_guard lock(reports.m);
-    ASSERT_EQ(reports.all.size(), 2u);
-    // The queued one is dropped while the running one is still going.
-    EXPECT_EQ(reports.all[0].result.status, UploadResult::Status::Dropped);
-    EXPECT_EQ(reports.all[1].result, (UploadResult{UploadResult::Status::NoKeyboard, 2}));
-    EXPECT_FALSE(kb.hasKeyTable(0));
-}
-
 // Called on the device thread only, and read once that is joined.
 struct CountingListener : LinkActivityListener {
     std::vector<std::string> calls;
