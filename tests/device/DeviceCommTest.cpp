@@ -47,7 +47,6 @@ TEST(CommandReport, OutcomeOfEachAnswer) {
     const Case cases[] = {
         {"00 ends it", {{answerWithByte3(0x00)}}, -1, 65, true, {64}, 1},
         {"FE ends it", {{answerWithByte3(0xFE)}}, -1, 65, true, {64}, 1},
-        {"01 ends it", {{answerWithByte3(0x01)}}, -1, 65, true, {64}, 1},
         {"one repeat only", {repeat, repeat}, -1, 65, true, {64, 64}, 2},
         {"repeat has the read length", {A{repeat.bytes, 40}}, -1, 65, true, {64, 40}, 2},
         {"failed write: no read", {}, 0, 65, false, {64}, 0},

@@ -87,7 +87,6 @@ TEST_F(MonitorTest, ArrivalsAndRemovalsInOrderWithStableLocation) {
     // The leaving keyboard is described as it arrived, handle included.
     EXPECT_EQ(seen[1].device.id, seen[0].device.id);
     EXPECT_TRUE(seen[1].device.device.sameInterface(seen[0].device.device));
-    EXPECT_EQ(seen[1].device.name, "Korvex 80");
     // Same socket, same id; a new plug-in is still a different interface.
     EXPECT_EQ(seen[2].device.id, seen[0].device.id);
     EXPECT_FALSE(seen[2].device.device.sameInterface(seen[0].device.device));

@@ -221,9 +221,7 @@ TEST(OpenKeyboard, AbsentDeniedAndBusyAreToldApart) {
 
 TEST(OpenKeyboard, ScanListsEveryKeyboardInSocketOrder) {
     auto bus = std::make_shared<FakeUsbBackend>();
-    FakeUsbDevice second = keyboard({4});
-    second.address = 9;
-    bus->plug(second, false);
+    bus->plug(keyboard({4}), false);  // plugged first, listed second
     bus->plug(keyboard(), false);
     FakeUsbDevice mouse;
     mouse.productId = 0x1234;
