@@ -12,7 +12,6 @@
 #include "ExchangeTestSupport.h"
 #include "exchange/ProfileFile.h"
 #include "exchange/Safeguards.h"
-#include "i18n/Language.h"
 
 namespace korvex {
 namespace {
@@ -89,28 +88,6 @@ TEST_F(Backups, AFullDiskKeepsEveryEarlierFileAndSaysSo) {
         if (entry.is_regular_file()) left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"settings.sqlite3", "profile.json", "copy.sqlite3",
                                            "filler"}));
-}
-
-TEST_F(Backups, ShelfSitsNextToTheDatabaseFolderAndEveryTagHasItsText) {
-    EXPECT_EQ(backupDirectory(), shelfDir());
-    ASSERT_TRUE(BackupShelf::standard());
-    EXPECT_EQ(BackupShelf::standard()->directory(), shelfDir());
-
-    std::set<int> ids;
-    std::vector<std::string_view> tags = {"damaged"};
-    for (auto reason :
-         {BackupReason::Manual, BackupReason::FactoryRestore, BackupReason::ProfileReset,
-          BackupReason::ProfileDelete, BackupReason::Import, BackupReason::Restore})
-        tags.push_back(backupTag(reason));
-    for (std::string_view tag : tags) {
-        const int id = backupTagTextId(tag);
-        EXPECT_TRUE(ids.insert(id).second) << tag;
-        for (const LanguageTable* table : {&ENGLanguage, &CHSLanguage, &CHTLanguage}) {
-            const auto text = table->find(id);
-            EXPECT_TRUE(text && !text->empty()) << tag << " " << table->codeText();
-        }
-    }
-    EXPECT_EQ(backupTagTextId("something-else"), 0);
 }
 
 TEST_F(Backups, EachDestructiveOperationIsPrecededByABackupThatRestoresTheStateBeforeIt) {
@@ -357,17 +334,6 @@ TEST_F(DamagedDatabase, ALockHeldOnItKeepsItAndItsJournalInPlace) {
     EXPECT_EQ(readBytes(database), damaged);
     EXPECT_EQ(readBytes(database.string() + "-journal"), "journal bytes");
     EXPECT_EQ(shelf.list().size(), 1u);
-}
-
-TEST_F(Backups, RestoreIntoAMissingDatabaseJustPlacesTheBackup) {
-    const BackupResult b = shelf.backup(database.string(), BackupReason::Manual);
-    ASSERT_TRUE(b.ok);
-    const auto expected = dumpTables(database);
-    store = DeviceSQLite();
-    fs::remove(database);
-    const BackupResult r = shelf.restore(database.string(), b.path);
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(dumpTables(database), expected);
 }
 
 }  // namespace

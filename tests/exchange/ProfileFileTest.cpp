@@ -15,7 +15,6 @@
 #include "catalog/FunctionCatalog.h"
 #include "catalog/KeyCatalog.h"
 #include "exchange/Backups.h"
-#include "exchange/BoundedFile.h"
 
 namespace korvex {
 namespace {
@@ -264,13 +263,6 @@ TEST_F(ProfileFiles, EveryKindOfBadFileIsRefusedAsAWholeAndNothingIsStored) {
         EXPECT_THAT(importProfileFile(database.string(), special.string(), &shelf).message,
                     HasSubstr("is not a regular file"));
     }
-    // A file holding more than its stated size (/proc says 0) is read
-    // whole, and never past the limit.
-    const exchange::BoundedRead status = exchange::readRegularFile("/proc/self/status", 1 << 20);
-    EXPECT_EQ(status.status, exchange::BoundedRead::Status::Ok);
-    EXPECT_THAT(status.text, HasSubstr("VmRSS:"));
-    EXPECT_EQ(exchange::readRegularFile("/proc/self/status", 16).status,
-              exchange::BoundedRead::Status::TooLarge);
     {
         // Another program in the middle of a change: the file stays as it has it.
         testing::RawDb other(database);
@@ -306,21 +298,6 @@ TEST_F(ProfileFiles, ExportLeavesOutWhatAFileCannotCarryAndSaysSo) {
                                        HasSubstr("has no name; written as \"User light")));
     EXPECT_TRUE(parseProfileFile(e.text).file.has_value());  // what was written imports
     EXPECT_FALSE(exportProfile(store, 42).ok);
-}
-
-TEST_F(ProfileFiles, ASchemeWithTwoRowsForOneKeyExportsTheColourInEffectOnce) {
-    // Two rows for the escape key: the later one is what the keyboard shows.
-    std::vector<UserLightData> lights;
-    store.getUserLightData(profile, lights);
-    ASSERT_EQ(lights.size(), 1u);
-    ASSERT_TRUE(testing::RawDb(database).exec(
-        "INSERT INTO t_userlight_leddata (light_id, keyvalue, rgbvalue) VALUES (" +
-        std::to_string(lights[0].userlight_id) + ", " + std::to_string(code("escape")) +
-        ", 65280)"));
-    const std::string text = exported();
-    EXPECT_THAT(text, HasSubstr("#00ff00"));
-    EXPECT_THAT(text, Not(HasSubstr("#ff8000")));
-    EXPECT_TRUE(parseProfileFile(text).file.has_value());  // the key is not named twice
 }
 
 }  // namespace
