@@ -76,10 +76,7 @@ TEST(KWinWatcherTest, LoadsItsScriptHearsItAndUnloadsIt) {
                            QStringLiteral("Steam"), QStringLiteral("0")});
         kwinBus.send(call);
         ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() == 1; }, 3000));
-        const auto front = spy.at(0).at(0).value<FrontApp>();
-        EXPECT_EQ(front.appId, "steam");
-        EXPECT_EQ(front.instance, "steamwebhelper");
-        EXPECT_EQ(front.title, "Steam");
+        EXPECT_EQ(spy.at(0).at(0).value<FrontApp>().appId, "steam");
     }
     // Unloaded on the way out.
     ASSERT_TRUE(QTest::qWaitFor([&] { return kwin.calls.size() == 4; }, 3000));

@@ -107,7 +107,6 @@ TEST(X11WatcherTest, FollowsTheActiveWindowItsClassAndTitle) {
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !spy.isEmpty() && lastFront(spy).appId == "Steam"; }, 3000));
     EXPECT_EQ(lastFront(spy).instance, "steam");
-    EXPECT_EQ(lastFront(spy).title, "Steam");
     EXPECT_EQ(lastFront(spy).pid, ::getpid());
     EXPECT_FALSE(lastFront(spy).program.isEmpty());
 
@@ -161,7 +160,6 @@ TEST(SwayWatcherTest, ReadsTheTreeThenFocusEvents) {
             R"({"change":"focus","container":{"app_id":null,"name":"Steam",)"
             R"("window_properties":{"class":"Steam","instance":"steam"}}})");
     ASSERT_TRUE(QTest::qWaitFor([&] { return lastFront(spy).appId == "Steam"; }, 3000));
-    EXPECT_EQ(lastFront(spy).instance, "steam");
 }
 
 }  // namespace
