@@ -8,7 +8,6 @@
 #include <QDBusPendingCall>
 #include <QDBusUnixFileDescriptor>
 #include <QElapsedTimer>
-#include <QMenu>
 #include <QProcess>
 
 #include <fcntl.h>
@@ -18,7 +17,6 @@
 #include "device/DeviceComm.h"
 #include "device/SimulatedKeyboard.h"
 #include "session/BusService.h"
-#include "ui/AppDelegate.h"
 
 namespace korvex::test {
 namespace {
@@ -83,7 +81,6 @@ TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     const std::size_t from = exchanges();
     const CtlRun r = ctl(QStringLiteral("profile switch %1").arg(second));
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(QStringLiteral("\"Second\" shown"))) << r.out.toStdString();
     EXPECT_EQ(hub->currentProfile, second);
     waitForUploads();
     EXPECT_EQ(exchangesSince(from),
@@ -94,13 +91,11 @@ TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     EXPECT_EQ(ctl(QStringLiteral("profile next")).code, 0);
     EXPECT_EQ(hub->currentProfile, list.front().profId);
 
-    // An upload is answered once the keyboard took it, with korvexctl's own line.
+    // An upload is answered once the keyboard took it.
     waitForUploads();
     const std::size_t before = exchanges();
     const CtlRun upload = ctl(QStringLiteral("upload keys"));
     EXPECT_EQ(upload.code, 0) << upload.err.toStdString();
-    EXPECT_EQ(upload.out,
-              QStringLiteral("sent key assignments of profile %1\n").arg(hub->currentProfile));
     EXPECT_EQ(exchangesSince(before),
               (std::vector<SimExchange>{SimExchange::KeyTableTop, SimExchange::KeyTableFn}));
 
@@ -123,23 +118,6 @@ TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     EXPECT_GT(exchanges(), sent);
 }
 
-TEST_F(BusTest, TheTrayListsTheProfilesAndSwitchesAsTheKeyPageDoes) {
-    serve();
-    AppDelegate tray;
-    tray.applicationDidFinishLaunching({}, &hub->session());
-    auto entry = [&](std::int64_t id) {
-        return tray.quickMenu()->findChild<QAction*>(QStringLiteral("tray_profile_%1").arg(id));
-    };
-    ASSERT_NE(entry(second), nullptr);
-    EXPECT_TRUE(entry(list.front().profId)->isChecked());
-    EXPECT_FALSE(entry(second)->isChecked());
-
-    entry(second)->trigger();
-    settle();
-    EXPECT_EQ(hub->currentProfile, second);
-    EXPECT_TRUE(entry(second)->isChecked());
-}
-
 TEST_F(BusTest, BadRequestsAreOurErrorsAndSendNothing) {
     serve();
     waitForUploads();
@@ -149,8 +127,6 @@ TEST_F(BusTest, BadRequestsAreOurErrorsAndSendNothing) {
     const CtlRun unknown = ctl(QStringLiteral("profile switch 99"));
     EXPECT_EQ(unknown.code, 1);
     EXPECT_EQ(unknown.err, QStringLiteral("korvexctl: no profile with id 99\n"));
-    EXPECT_EQ(call(QStringLiteral("SwitchProfile"), {qlonglong(-1)}).errorName(),
-              QStringLiteral("io.github.korvex.Korvex1.Error.NoSuchProfile"));
     const QDBusMessage huge =
         call(QStringLiteral("SwitchProfileByName"), {QString(1 << 20, QLatin1Char('x'))});
     EXPECT_EQ(huge.errorName(), QStringLiteral("io.github.korvex.Korvex1.Error.NoSuchProfile"));
