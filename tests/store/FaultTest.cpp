@@ -54,8 +54,7 @@ TEST_F(StoreTest, FailingRewritesKeepTheRowsTheyWouldReplace) {
     const std::int64_t key = store_.addKeyProfile({0, 0, 2, 41, 3, 5, 0, 0, "old"});
     ASSERT_GT(key, 0);
     ASSERT_GT(store_.addUserLight(1, "u"), 0);
-    ASSERT_GT(store_.addUserLightLEDData({0, 1, 41, 0xFF0000}), 0);
-    ASSERT_GT(store_.addUserLightLEDData({0, 1, 42, 0x00FF00}), 0);
+    ASSERT_TRUE(store_.rewriteUserLightLEDData(1, {{0, 1, 41, 0xFF0000}, {0, 1, 42, 0x00FF00}}));
     ASSERT_GT(store_.addMacroProfile("m"), 0);
     ASSERT_TRUE(store_.rewriteMacroRecords(1, {{0, 1, 2, 0, 4, "A"}, {0, 1, 3, 1, 4, "A"}}));
     RawDb raw(file_);
@@ -68,7 +67,6 @@ TEST_F(StoreTest, FailingRewritesKeepTheRowsTheyWouldReplace) {
     ASSERT_TRUE(raw.exec(failingInsert("t_keyprofile", "1")));
     EXPECT_EQ(store_.addKeyProfile({0, 0, 2, 41, 3, 6, 0, 0, "new"}), 0);
     ASSERT_TRUE(raw.exec(failingInsert("t_userlight_leddata", "NEW.keyvalue = 42")));
-    EXPECT_EQ(store_.addUserLightLEDData({0, 1, 42, 0x0000FF}), -1);
     EXPECT_FALSE(store_.rewriteUserLightLEDData(1, {{0, 1, 41, 1}, {0, 1, 42, 2}}));
     ASSERT_TRUE(raw.exec(failingInsert("t_macrorecord", "NEW.record_index = 1")));
     EXPECT_FALSE(store_.rewriteMacroRecords(1, {{0, 1, 2, 0, 5, "B"}, {0, 1, 3, 1, 5, "B"}}));
@@ -102,7 +100,6 @@ TEST_F(StoreTest, WritesBasedOnAnOlderReadAreRefusedOnceAnotherProgramCommitted)
                                 "t_macrorecord", "t_keyprofile", "t_userlight_data"});
     };
     const Rows before = rows();
-    const RecordInfo record{0, 1, 2, 0, 4, "A"};
     const MacroInfo info{1, 9, 1, 1, "m"};
     const ProfileKey key{0, 0, 1, 41, 3, 6, 0, 0, "k"};
     const std::vector<std::function<bool()>> writes = {
@@ -112,8 +109,6 @@ TEST_F(StoreTest, WritesBasedOnAnOlderReadAreRefusedOnceAnotherProgramCommitted)
         [&] { return store_.modifyLightData(1, 3, std::vector<std::uint8_t>(12, 1)); },
         [&] { return store_.selectLightMode(1, 4); },
         [&] { return store_.rewriteMacroRecords(1, {}); },
-        [&] { return store_.deleteMacroRecord(1); },
-        [&] { return store_.addMacroRecord(record) != 0; },
         [&] { return store_.modifyMacroInfo(info); },
         [&] { return store_.deleteMacroProfile(1); },
         [&] { return store_.addKeyProfile(key) != 0; },
