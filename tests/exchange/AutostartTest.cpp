@@ -15,7 +15,7 @@ using testing::readBytes;
 
 class Autostart : public testing::TempHome {};
 
-TEST_F(Autostart, WritesAHiddenStartEntryAndRemovesIt) {
+TEST_F(Autostart, WritesAHiddenStartEntryAndRemovesItWhereTheConfigFolderIs) {
     const fs::path file = root / "config/autostart/korvex.desktop";
     ASSERT_EQ(autostartFilePath(), file.string());
     EXPECT_FALSE(isAutostartEnabled());
@@ -35,18 +35,14 @@ TEST_F(Autostart, WritesAHiddenStartEntryAndRemovesIt) {
     EXPECT_FALSE(fs::exists(file));
     EXPECT_FALSE(isAutostartEnabled());
     EXPECT_TRUE(disableAutostart().ok);  // nothing to remove is fine
-}
 
-TEST_F(Autostart, FollowsTheConfigFolder) {
+    fs::create_directories(root / "config/autostart/korvex.desktop/inside");
+    EXPECT_THAT(enableAutostart("/usr/bin/korvex"), testing::FailsWith("korvex.desktop"));
+    EXPECT_FALSE(disableAutostart().ok);  // a folder in the way is reported
+
     ::setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
     ::setenv("HOME", root.c_str(), 1);
     EXPECT_EQ(autostartFilePath(), (root / ".config/autostart/korvex.desktop").string());
-}
-
-TEST_F(Autostart, AFolderInTheWayIsReported) {
-    fs::create_directories(root / "config/autostart/korvex.desktop/inside");
-    EXPECT_THAT(enableAutostart("/usr/bin/korvex"), testing::FailsWith("korvex.desktop"));
-    EXPECT_FALSE(disableAutostart().ok);
 }
 
 // The session splits Exec into arguments and expands % codes: a path with

@@ -160,10 +160,8 @@ TEST_F(Backups, ABackupAfterACrashHoldsTheSettingsBeforeTheCutWriteAndADamagedOn
     {
         testing::RawDb writer(database);
         ASSERT_TRUE(writer.exec("PRAGMA cache_size = 1"));
-        ASSERT_TRUE(writer.exec("BEGIN"));
-        ASSERT_TRUE(writer.exec("DELETE FROM t_keyprofile"));
-        ASSERT_TRUE(writer.exec("DELETE FROM t_lightdata"));
-        ASSERT_TRUE(writer.exec("DELETE FROM t_configdata"));
+        ASSERT_TRUE(writer.exec(
+            "BEGIN; DELETE FROM t_keyprofile; DELETE FROM t_lightdata; DELETE FROM t_configdata"));
         fs::copy_file(database, crashed);
         fs::copy_file(database.string() + "-journal", crashed.string() + "-journal");
         ASSERT_TRUE(writer.exec("ROLLBACK"));
