@@ -95,7 +95,6 @@ TEST_F(OpenStore, LightRowsAreSeededOnceAndKeepTheirBytes) {
     EXPECT_TRUE(store_.queryLightInfo(2, 4, five));
     EXPECT_EQ(five.lightBytes[1], 202);
     EXPECT_FALSE(store_.modifyLightData(2, 5, {1, 2, 3}));
-    EXPECT_TRUE(store_.modifyLightData(2, 55, bytes));  // no row: nothing stored, no failure
 
     // A byte the array cannot hold, a short array or a missing mode fail and
     // leave the caller's record as it was.
