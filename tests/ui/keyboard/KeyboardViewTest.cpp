@@ -90,9 +90,6 @@ TEST_F(KeyboardViewTest, AssignmentMarksAndFaceLabelsOutlastHoverUntilReset) {
     EXPECT_EQ(view->keyView(z)->fillColor(), keycolors::kHighlight);
     EXPECT_EQ(view->keyView(x)->fillColor(), keycolors::kHighlight);
     EXPECT_EQ(view->selectKeyView(z)->faceLabel(), "Vol+");
-    // Hovering an untouched key tints it; it never turns assignment orange.
-    QTest::mouseMove(view, centreOf(key(indexOf("c")).rect));
-    EXPECT_EQ(view->keyView(indexOf("c"))->fillColor(), keycolors::kHoverTint);
 
     // A key set back to default looks untouched, label and all.
     view->setKeyMacro(z, keyFullName("z"), false, QStringLiteral("ignored"));
@@ -101,8 +98,7 @@ TEST_F(KeyboardViewTest, AssignmentMarksAndFaceLabelsOutlastHoverUntilReset) {
 
     view->resetKeyMacro();
     for (const KeyData& k : view->kbKeyArraySelect()) {
-        EXPECT_EQ(view->keyView(k.index)->fillColor(),
-                  k.index == indexOf("c") ? keycolors::kHoverTint : keycolors::kWhite);
+        EXPECT_EQ(view->keyView(k.index)->fillColor(), keycolors::kWhite);
         EXPECT_EQ(k.keyMacro, keyFullName(k.keyname));
         EXPECT_TRUE(view->selectKeyView(k.index)->faceLabel().isEmpty());
     }
