@@ -43,7 +43,7 @@ TEST(UserLightFile, ListsEveryKeyOnceInScreenOrder) {
     }
 }
 
-TEST(UserLightFile, ReadingWhatWasWrittenGivesTheSameSchemeAndFile) {
+TEST(UserLightFile, ReadingWhatWasWrittenGivesTheSameSchemeAndFileAndShortListsAreRead) {
     // Over four files every channel takes every value 0..255.
     for (int part = 0; part < 4; ++part) {
         std::vector<UserLightLEDData> leds;
@@ -63,9 +63,7 @@ TEST(UserLightFile, ReadingWhatWasWrittenGivesTheSameSchemeAndFile) {
         EXPECT_EQ(byCode(read.scheme->leds), expect);
         EXPECT_EQ(userLightFileData(read.scheme->name, read.scheme->leds), first);
     }
-}
-
-TEST(UserLightFile, ShortListsAndLowerCaseAreRead) {
+    // Files written by hand: short lists and lower case are read too.
     const QByteArray data = R"({"format": "korvex-userlight", "version": 1, "name": "",
         "keys": [{"name": "a", "code": 4, "color": "#ff8000"}]})";
     const UserLightFileRead read = readUserLightFileData(data);
