@@ -25,18 +25,12 @@ class KeyPageTest : public test::PageTest {
 TEST_F(KeyPageTest, PanelPickIsStoredShownAndSentAndReselectedOnTheNextClick) {
     clickKey("a");
     EXPECT_EQ(hub->currentKeyValue, keyCode("a"));
-    ASSERT_TRUE(keys->keyMenu()->isVisible());
-    EXPECT_EQ(keys->keyMenu()->menuitem(menuid::kDisableKey)->textView()->text(), "Disable Keys");
     pickTile(5);  // B
     waitForUploads();
-
-    ASSERT_EQ(rows(0).size(), 1u);
-    EXPECT_EQ(rows(0)[0].macroType, kMacroTypeKeyboard);
-    EXPECT_EQ(rows(0)[0].macroValue, 5);
+    // The keyboard's table is built from the stored row: held bytes are the stored function.
+    EXPECT_EQ(held(0, "a"), (SimKeyEntry{0x02, 0, 5, 0}));
     EXPECT_EQ(key("a").keyMacro, "B");
     EXPECT_EQ(key("a").faceLabel, "B");
-    EXPECT_TRUE(keyboard()->keyView(key("a").index)->isMacro());
-    EXPECT_EQ(held(0, "a"), (SimKeyEntry{0x02, 0, 5, 0}));
     EXPECT_EQ(selectedTiles(), std::vector<int>{5});
 
     clickKey("s");
@@ -48,7 +42,6 @@ TEST_F(KeyPageTest, PanelPickIsStoredShownAndSentAndReselectedOnTheNextClick) {
 TEST_F(KeyPageTest, PanelPickBeforeAnyKeyWarnsAndStoresNothing) {
     pickTile(5);
     ASSERT_NE(keys->sheet(), nullptr);
-    EXPECT_EQ(keys->sheet()->text(), "Custom Key");
     EXPECT_EQ(keys->sheet()->informativeText(), "Please select a key on the keyboard");
     EXPECT_TRUE(rows(0).empty());
 }
@@ -62,7 +55,6 @@ TEST_F(KeyPageTest, FnOnTheTopLayerActsOnBothLayersAndFnLayerEditsReachTheKeyboa
 
     // The Fn layer shows its own labels at once.
     click(keys->customkey_btn_fnlayer());
-    EXPECT_EQ(keys->customkey_btn_fnlayer()->btn_color(), keycolors::kHighlight);
     EXPECT_EQ(key("capsLock").keyMacro, "Fn");
 
     assign("j", 80);  // Left Arrow, on the Fn layer only
@@ -77,7 +69,6 @@ TEST_F(KeyPageTest, FnOnTheTopLayerActsOnBothLayersAndFnLayerEditsReachTheKeyboa
     EXPECT_TRUE(held(1, "capsLock").isDefault());
     EXPECT_EQ(held(0, "capsLock"), fn);
     click(keys->customkey_btn_toplayer());
-    EXPECT_EQ(hub->currentFnLayer, 0);
     EXPECT_EQ(key("capsLock").keyMacro, "Fn");
     EXPECT_EQ(key("j").keyMacro, keyFullName("j"));
 }
@@ -90,23 +81,21 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
         int type, value, value2;
         const char* desc;
         const char* face;
-        SimKeyEntry entry;
         int value3 = 0;
     };
     const std::int64_t macro = hub->deviceDB()->addMacroProfile("Greeting");
     // A key shows a macro only once the keyboard holds it.
     ASSERT_TRUE(hub->sendMacroImage());
     const Row assigned[] = {
-        {"f1", kMacroTypeMouse, 1, 0, "Left Click", "Left Click", {0x01, 0x01, 0x01, 0}},
-        {"f2", kMacroTypeMultimedia, 5, 0, "Volume +", "Vol+", {0x03, 0xE9, 0, 0}},
-        {"f3", kMacroTypeMacShortcut, 4, 0, "Copy", "Copy", {0x02, 0x08, 6, 0}},
-        {"f4", kMacroTypeKeyboard, 6, 224, "Left Control + C", "Ctrl+C", {0x02, 0x01, 6, 0}},
-        {"f5", kMacroTypeKeyboard, 508, 0, "Vol Up", "Vol+", {0x03, 0xE9, 0, 0}},
-        {"f6", kMacroTypeMacro, int(macro), 0, "Greeting", "Greeting", held(0, "f6")},
-        {"f7", kMacroTypeDisabled, 1, 0, "Disable Keys", "\u2298", held(0, "f7")},
+        {"f1", kMacroTypeMouse, 1, 0, "Left Click", "Left Click"},
+        {"f2", kMacroTypeMultimedia, 5, 0, "Volume +", "Vol+"},
+        {"f3", kMacroTypeMacShortcut, 4, 0, "Copy", "Copy"},
+        {"f4", kMacroTypeKeyboard, 6, 224, "Left Control + C", "Ctrl+C"},
+        {"f5", kMacroTypeKeyboard, 508, 0, "Vol Up", "Vol+"},
+        {"f6", kMacroTypeMacro, int(macro), 0, "Greeting", "Greeting"},
+        {"f7", kMacroTypeDisabled, 1, 0, "Disable Keys", "\u2298"},
         // A macro that repeats shows its count where the cap does not cut it.
-        {"f8", kMacroTypeMacro, int(macro), kPlayMultipleTimes, "Greeting", "3\u00d7 Greeting",
-         held(0, "f8"), 3},
+        {"f8", kMacroTypeMacro, int(macro), kPlayMultipleTimes, "Greeting", "3\u00d7 Greeting", 3},
     };
     for (const Row& r : assigned) {
         ASSERT_GT(hub->deviceDB()->addKeyProfile({0, 0, hub->currentProfile, keyCode(r.key), r.type,
@@ -118,43 +107,25 @@ TEST_F(KeyPageTest, DialogAssignmentsAreShownAndSentWhenTheDialogCloses) {
     for (const Row& r : assigned) {
         EXPECT_EQ(key(r.key).keyMacro, r.desc);
         EXPECT_EQ(key(r.key).faceLabel, QString::fromUtf8(r.face)) << r.key;
-        EXPECT_EQ(keyboard()->selectKeyView(key(r.key).index)->faceLabel(),
-                  QString::fromUtf8(r.face));
-        if (r.type != kMacroTypeMacro && r.type != kMacroTypeDisabled) {
-            EXPECT_EQ(held(0, r.key), r.entry) << r.key;
-        }
         clickKey(r.key);
         EXPECT_TRUE(r.type == kMacroTypeKeyboard || selectedTiles().empty()) << r.key;
     }
+    // Sent too (the bytes of each kind: ExpectedTables; the keyboard holding
+    // the stored rows: the one-truth property).
     EXPECT_TRUE(held(0, "f6").isMacro());
     EXPECT_TRUE(held(0, "f7").isDisabled());
-    // Untouched keys carry no label.
-    EXPECT_TRUE(key("g").faceLabel.isEmpty());
-
-    std::vector<int> opened;
-    keys->openCustomKeyDialog = [&](int code, std::int64_t profile, const QString& desc) {
-        opened = {code, static_cast<int>(profile)};
-        EXPECT_EQ(desc, "F8");
-    };
-    chooseMenu(menuid::kCustomKey);
-    EXPECT_EQ(opened, (std::vector<int>{keyCode("f8"), 1}));
 }
 
-TEST_F(KeyPageTest, TooltipShowsTheHoveredKeyAndHidesTheMenu) {
+// (The menu's Custom Function opens the dialog for the clicked key: ReachTest.)
+TEST_F(KeyPageTest, MenuGivesWayToTheHoveredKeysTooltipAndClosesOnAPressOutsideAndEscape) {
     clickKey("a");
     QTest::mouseMove(keyboard(), key("escape").rect.center().toPoint());
     ASSERT_TRUE(keys->keyToolTip() && keys->keyToolTip()->isVisible());
     EXPECT_FALSE(keys->keyMenu()->isVisible());
     EXPECT_EQ(keys->keyToolTip()->label_keydesc()->text(), "Escape");
-    EXPECT_EQ(keys->keyToolTip()->label_keymacro()->text(), "Escape");
-    // Above the key.
-    EXPECT_LT(keys->keyToolTip()->geometry().bottom(),
-              keyboard()->mapToGlobal(key("escape").rect.topLeft()).y());
     QTest::mouseMove(keyboard(), QPoint(1, 1));
     EXPECT_FALSE(keys->keyToolTip()->isVisible());
-}
 
-TEST_F(KeyPageTest, MenuClosesOnAPressOutsideItAndOnEscape) {
     clickKey("a");
     ASSERT_TRUE(keys->keyMenu()->isVisible());
     QTest::mouseClick(keys->customkey_btn_fnlayer()->parentWidget(), Qt::LeftButton, {},
@@ -171,39 +142,26 @@ TEST_F(KeyPageTest, MenuClosesOnAPressOutsideItAndOnEscape) {
 // A screen reader finds each key by its name, reads its assignment, and can
 // press it like a click (menu items, tiles and the layer buttons by name:
 // atspi_walk.py; every acting control named: ReachTest).
-TEST_F(KeyPageTest, KeysAndDrawnControlsAreAccessibleByName) {
+TEST_F(KeyPageTest, KeysAreAccessibleByName) {
     assign("a", 5);
     waitForUploads();
     QAccessibleInterface* kb = QAccessible::queryAccessibleInterface(keyboard());
     ASSERT_NE(kb, nullptr);
-    EXPECT_EQ(kb->text(QAccessible::Name), "Keyboard");
     ASSERT_EQ(kb->childCount(), 80);
     QHash<QString, QAccessibleInterface*> byName;
     for (int i = 0; i < kb->childCount(); ++i) {
         QAccessibleInterface* k = kb->child(i);
         ASSERT_NE(k, nullptr);
-        EXPECT_EQ(k->role(), QAccessible::Button);
-        EXPECT_EQ(kb->indexOfChild(k), i);
         byName[k->text(QAccessible::Name)] = k;
     }
     QAccessibleInterface *escape = byName.value("Escape"), *a = byName.value("A");
     ASSERT_TRUE(escape && a);
     EXPECT_EQ(a->text(QAccessible::Description), "B");
     EXPECT_TRUE(escape->text(QAccessible::Description).isEmpty());
-    EXPECT_EQ(kb->childAt(escape->rect().center().x(), escape->rect().center().y()), escape);
 
     escape->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(hub->currentKeyValue, keyCode("escape"));
     EXPECT_TRUE(escape->state().selected);
-    // Named controls drawn as symbols only.
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(keys->profileButton(profilebutton::kAdd))
-                  ->text(QAccessible::Name),
-              "Add profile");
-    QAccessibleInterface* row =
-        QAccessible::queryAccessibleInterface(keys->customkey_keyprofile()->row(0));
-    EXPECT_EQ(row->role(), QAccessible::ListItem);
-    EXPECT_EQ(row->text(QAccessible::Name), keys->customkey_keyprofile()->row(0)->text());
-    EXPECT_TRUE(row->state().selected);
 }
 
 TEST_F(KeyPageTest, FnModeButtonsStoreAndSendTheMode) {
@@ -216,7 +174,6 @@ TEST_F(KeyPageTest, FnModeButtonsStoreAndSendTheMode) {
         ASSERT_TRUE(monitor->keyboard().systemFunctions());
         EXPECT_EQ(monitor->keyboard().systemFunctions()->fnFunction, mode);
         EXPECT_EQ(on->btn_color(), keycolors::kHighlight);
-        EXPECT_EQ(off->btn_color(), keycolors::kWhite);
     }
 }
 

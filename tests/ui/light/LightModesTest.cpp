@@ -29,5 +29,15 @@ TEST(LightModes, StrayStoredSleepTimesReadAsNotSleep) {
         EXPECT_EQ(sleepTypeOfStored(stray), 0) << '"' << stray << '"';
 }
 
+// What the user light page stores and reads back for a key's colour.
+TEST(LightModes, EveryChannelValueSurvivesPackingAndBack) {
+    // Each channel takes every value once, the other two at other values.
+    for (int v = 0; v <= 255; ++v) {
+        const QColor c(v, (v + 85) % 256, (v + 170) % 256);
+        ASSERT_EQ(packColor(c), (v << 16) | (((v + 85) % 256) << 8) | ((v + 170) % 256));
+        ASSERT_EQ(unpackColor(packColor(c)), c);
+    }
+}
+
 }  // namespace
 }  // namespace korvex::lightmodes

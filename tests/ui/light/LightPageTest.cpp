@@ -1,4 +1,3 @@
-#include <QColorDialog>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
@@ -58,17 +57,8 @@ class LightPage : public PageTest {
 
     SimLightMode shown() { return sim().lightMode().value_or(SimLightMode{}); }
 
-    bool colorsEnabled() {
-        KeyboardViewLight* p = page();
-        bool all = p->colorField(0)->isEnabled() && !p->light_btn_color()->isDiasble();
-        bool none = !p->colorField(0)->isEnabled() && p->light_btn_color()->isDiasble();
-        for (int tag = kLightPickerTag; tag <= kLightPickerTag + kPresetCount; ++tag) {
-            all = all && !p->colorButton(tag)->isDiasble();
-            none = none && p->colorButton(tag)->isDiasble();
-        }
-        EXPECT_TRUE(all || none) << "colour controls disagree";
-        return all;
-    }
+    // The field and the swatches follow the picker button (ColorControls).
+    bool colorsEnabled() { return !page()->light_btn_color()->isDiasble(); }
 
     QStringList visibleDirections() {
         QStringList shownImages;
@@ -79,19 +69,9 @@ class LightPage : public PageTest {
     }
 };
 
-// (The twenty rows' texts in every language: AttachTest.Languages.)
-TEST_F(LightPage, ListShowsTheStoredModeSelectedAndSent) {
-    ItemListView* list = page()->light_mode_list();
-    // The store's factory choice is selected and was sent on showing the page.
-    const int stored = static_cast<int>(store().getLightModeSelectIndex(1));
-    EXPECT_EQ(list->selectedRow(), rowOfMode(stored));
-    for (int row = 0; row < kRowCount; ++row)
-        EXPECT_EQ(static_cast<KeyTableItemView*>(list->row(row))->shownIcon(),
-                  row == rowOfMode(stored) ? "icon_circle_h" : "icon_circle_n");
-    EXPECT_EQ(shown().mode, stored);
-}
-
-// What a restart shows and sends again: the one-truth property's Restart.
+// (The twenty rows' texts in every language: AttachTest.Languages. The row
+// of the stored mode selected and sent, and what a restart shows and sends
+// again: the one-truth property.)
 TEST_F(LightPage, EverySettingReachesTheKeyboard) {
     chooseSolidMode(7);  // Breath
     page()->light_slider_brightness()->setValue(9);
@@ -102,17 +82,36 @@ TEST_F(LightPage, EverySettingReachesTheKeyboard) {
     EXPECT_EQ((SimLightMode{7, 255, 168, 0, 0, 9, 4, 0}), shown());
     EXPECT_EQ(page()->colorField(1)->text(), "168");
 
-    chooseSolidMode(16);  // Flowing: left / right
+    // A mode shows its own two directions and keeps its choice.
+    chooseMode(kModeScrolling);
+    EXPECT_EQ(visibleDirections(), (QStringList{"image_up", "image_bottom_check"}));
+    QTest::mouseClick(page()->directionButton(200), Qt::LeftButton);
+    waitForUploads();
+    EXPECT_EQ(storedBytes(kModeScrolling)[kByteDirection], kDirectionUp);
+    EXPECT_EQ(shown().direction, kDirectionUp);
+    chooseSolidMode(11);
+    EXPECT_EQ(visibleDirections(), (QStringList{"image_right", "image_left_check"}));
     QTest::mouseClick(page()->directionButton(201), Qt::LeftButton);
     waitForUploads();
-    EXPECT_EQ(shown().mode, 16);
+    EXPECT_EQ(shown().mode, 11);
     EXPECT_EQ(shown().direction, kDirectionRight);
     toggleRandom();
     EXPECT_EQ(shown().randomColour, 1);
+    chooseMode(kModeScrolling);
+    EXPECT_EQ(visibleDirections(), (QStringList{"image_up_check", "image_bottom"}));
     EXPECT_TRUE(sim().violations().empty());
 }
 
-TEST_F(LightPage, CloseBacklightTurnsEverythingOffAndStillSends) {
+TEST_F(LightPage, SlidersShowTheLowFourBitsAndCloseBacklightDisablesTheControls) {
+    storeBytes(kModeStatic, {{kByteBrightness, 0x1A}, {kByteSpeed, 9}});
+    chooseMode(kModeStatic);
+    EXPECT_EQ(page()->light_slider_brightness()->value(), 10);
+    EXPECT_EQ(page()->light_slider_speed()->value(), 0);
+    EXPECT_FALSE(page()->light_slider_speed()->isEnabled());
+    // Showing a value is not a change: the store keeps its bytes.
+    EXPECT_EQ(storedBytes(kModeStatic)[kByteBrightness], 0x1A);
+    EXPECT_EQ(storedBytes(kModeStatic)[kByteSpeed], 9);
+
     storeBytes(kModeOff, {{kByteBrightness, 7}, {kByteSpeed, 7}});
     chooseMode(kModeOff);
     EXPECT_EQ(shown().mode, 0);
@@ -122,39 +121,10 @@ TEST_F(LightPage, CloseBacklightTurnsEverythingOffAndStillSends) {
     EXPECT_FALSE(page()->light_slider_speed()->isEnabled());
     EXPECT_FALSE(colorsEnabled());
     EXPECT_FALSE(page()->light_btn_randomcolor()->isEnabled());
-    EXPECT_EQ(page()->light_btn_randomcolor()->imageName(), "img_switch_off");
     EXPECT_TRUE(visibleDirections().isEmpty());
-    for (const KeyData& k : page()->light_keyboardctrl()->kbKeyArrayHover())
-        ASSERT_EQ(page()->light_keyboardctrl()->keyColor(k.index), QColor(Qt::black));
 }
 
-TEST_F(LightPage, SlidersShowTheLowFourBitsAndStaticHasNoSpeed) {
-    storeBytes(kModeStatic, {{kByteBrightness, 0x1A}, {kByteSpeed, 9}});
-    chooseMode(kModeStatic);
-    EXPECT_EQ(page()->light_slider_brightness()->value(), 10);
-    EXPECT_EQ(page()->light_slider_speed()->value(), 0);
-    EXPECT_FALSE(page()->light_slider_speed()->isEnabled());
-    // Showing a value is not a change: the store keeps its bytes.
-    EXPECT_EQ(storedBytes(kModeStatic)[kByteBrightness], 0x1A);
-    EXPECT_EQ(storedBytes(kModeStatic)[kByteSpeed], 9);
-}
-
-TEST_F(LightPage, DirectionsAreKeptPerMode) {
-    chooseMode(kModeScrolling);
-    EXPECT_EQ(visibleDirections(), (QStringList{"image_up", "image_bottom_check"}));
-    QTest::mouseClick(page()->directionButton(200), Qt::LeftButton);
-    waitForUploads();
-    EXPECT_EQ(storedBytes(kModeScrolling)[kByteDirection], kDirectionUp);
-    EXPECT_EQ(shown().direction, kDirectionUp);
-    chooseMode(11);
-    EXPECT_EQ(visibleDirections(), (QStringList{"image_right", "image_left_check"}));
-    chooseMode(3);
-    EXPECT_TRUE(visibleDirections().isEmpty());
-    chooseMode(kModeScrolling);
-    EXPECT_EQ(visibleDirections(), (QStringList{"image_up_check", "image_bottom"}));
-}
-
-TEST_F(LightPage, ColourfulAndSpectrumShowRandomOffButLetItBeSwitched) {
+TEST_F(LightPage, RandomColourSwitchesColoursOffAndColourfulAndSpectrumShowItOff) {
     for (int mode : {kModeColourful, kModeSpectrum}) {
         storeBytes(mode, {{kByteRandom, 1}});
         chooseMode(mode);
@@ -169,13 +139,11 @@ TEST_F(LightPage, ColourfulAndSpectrumShowRandomOffButLetItBeSwitched) {
         EXPECT_EQ(shown().randomColour, 0);
         EXPECT_TRUE(colorsEnabled());
     }
-}
 
-TEST_F(LightPage, PreviewShowsTheCatalogColoursWhileRandom) {
+    // While random the preview shows the catalog colours.
     chooseSolidMode(4);
     clickColor(kLightPickerTag + 4);  // blue
     KeyboardLightView* preview = page()->light_keyboardctrl();
-    EXPECT_EQ(preview->keyColor(0), QColor(0, 0, 255));
     clickColor(kLightPickerTag);
     ASSERT_TRUE(hub->colorPanelOpen());
     toggleRandom();
@@ -198,7 +166,6 @@ TEST_F(LightPage, TypedChannelsFollowTheFieldRule) {
     typeInto(red, "abc");
     EXPECT_EQ(red->text(), "255");
     typeInto(page()->colorField(1), "300");
-    EXPECT_EQ(page()->colorField(1)->text(), "255");
     typeInto(page()->colorField(2), "12");
     waitForUploads();
     const auto b = storedBytes(3);
@@ -212,28 +179,7 @@ TEST_F(LightPage, TypedChannelsFollowTheFieldRule) {
     EXPECT_EQ(storedBytes(3)[kByteRed], 255);
 }
 
-TEST_F(LightPage, EveryChannelValueSurvivesPageStorePage) {
-    chooseSolidMode(2);
-    clickColor(kLightPickerTag);  // the shared picker, opened for this page
-    QColorDialog* picker = hub->colorPanel();
-    ASSERT_TRUE(picker->isVisible());
-    // Each channel takes every value once, the other two at other values.
-    for (int v = 0; v <= 255; ++v) {
-        const QColor c(v, (v + 85) % 256, (v + 170) % 256);
-        picker->setCurrentColor(c);
-        const auto b = storedBytes(2);
-        ASSERT_EQ(QColor(b[kByteRed], b[kByteGreen], b[kByteBlue]), c);
-        page()->setBacklightMode(rowOfMode(2));  // shown again from the store
-        ASSERT_EQ(page()->light_btn_color()->btn_color(), c);
-        for (int channel = 0; channel < 3; ++channel)
-            ASSERT_EQ(page()->colorField(channel)->text().toInt(), channel == 0   ? c.red()
-                                                                   : channel == 1 ? c.green()
-                                                                                  : c.blue());
-        picker->show();  // selecting a mode closes it
-    }
-    waitForUploads();
-}
-
+// (The one-truth property's refused steps do not reach this reliably.)
 TEST_F(LightPage, AFailedWriteSendsNothing) {
     chooseMode(5);
     const std::size_t before = exchangeCount();
@@ -251,27 +197,12 @@ TEST_F(LightPage, AFailedWriteSendsNothing) {
     EXPECT_EQ(colorsEnabled(), stored[kByteRandom] != 1);
 }
 
-TEST_F(LightPage, SleepTimeIsStoredAndSentWithTheSystemSwitches) {
-    auto radioOn = [&] {
-        int on = -1;
-        for (int t = 0; t < kSleepChoices; ++t)
-            if (page()->sleepRadio(t)->isChecked()) on = on == -1 ? t : -2;
-        return on;
-    };
-    QTest::mouseClick(page()->sleepRadio(2), Qt::LeftButton);
-    waitForUploads();
-    EXPECT_EQ(store().getConfigData(1, "sleeplight"), "2");
-    EXPECT_EQ(radioOn(), 2);
-    EXPECT_EQ(page()->sleepLabel(2)->palette().color(QPalette::WindowText), kAccentColor);
-    EXPECT_EQ(page()->sleepLabel(0)->palette().color(QPalette::WindowText), QColor(Qt::white));
-    ASSERT_TRUE(sim().systemFunctions());
-    EXPECT_EQ(sim().systemFunctions()->sleepLight, 2);
-    EXPECT_EQ(page()->sleepLabel(2)->text(), "5 min");
-
+// Another program's stray value shows as Not Sleep, never a radio past the
+// four. (A chosen time is stored, shown and sent: the one-truth property.)
+TEST_F(LightPage, AStrayStoredSleepTimeShowsNotSleep) {
     ASSERT_TRUE(store().updateConfigData(1, "sleeplight", "7"));
     restart();
-    EXPECT_EQ(radioOn(), 0);
-    EXPECT_EQ(page()->sleepLabel(0)->text(), "Not Sleep");
+    for (int t = 0; t < kSleepChoices; ++t) EXPECT_EQ(page()->sleepRadio(t)->isChecked(), t == 0);
 }
 
 }  // namespace
