@@ -265,7 +265,9 @@ TEST_F(DamagedDatabase, OnlyDamagedPagesCountAsDamagedNotLockedForeignOrForbidde
                    : 1;
     });
     fs::permissions(live, fs::perms::owner_read | fs::perms::owner_write);
-    if (forbidden >= 0) EXPECT_EQ(forbidden, 0);
+    if (forbidden >= 0) {
+        EXPECT_EQ(forbidden, 0);
+    }
 }
 
 TEST_F(DamagedDatabase, RestoreKeepsTheDamagedFileAndItsJournalOnTheShelf) {

@@ -56,7 +56,9 @@ TEST_F(StoreTest, FreshFileHasTheTenTablesInOrderAndOnlyTheFirstRunRows) {
     for (const auto& [name, columns] : kExpectedTables) {
         names.push_back(name);
         EXPECT_EQ(describeTable(raw, name), columns) << name;
-        if (name != "t_profile" && name != "t_configdata") EXPECT_EQ(raw.count(name), 0) << name;
+        if (name != "t_profile" && name != "t_configdata") {
+            EXPECT_EQ(raw.count(name), 0) << name;
+        }
     }
     // Creation order is visible as the order in sqlite_master; no indexes,
     // triggers or AUTOINCREMENT bookkeeping were added to the ten. The two
