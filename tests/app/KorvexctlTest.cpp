@@ -3,6 +3,10 @@
 
 #include <gmock/gmock.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
 
 #include <cstdlib>
 #include <filesystem>
@@ -203,6 +207,47 @@ TEST_F(Korvexctl, AStoreThatCannotBeReadIsLeftAloneSendsNothingAndSaysWhy) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.err, HasSubstr("is damaged ("));
     EXPECT_FALSE(fs::exists(copy));
+}
+
+// Stopped mid-upload, it still prints what it sent (stdout a pipe, which stdio
+// fills before it writes) and names what it did not.
+TEST_F(Korvexctl, StoppedBySignalItKeepsTheLinesItOwesAndNamesWhatWasNotSent) {
+    ASSERT_EQ(simulate("upload macros").exitCode, 0);
+    auto lines = [&] {
+        const std::string log = readBytes(wire);
+        return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
+    };
+    const std::size_t imageLines = lines();
+    fs::remove(wire);
+    const fs::path err = root / "stderr.txt";
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(out[0]);
+        ::close(out[1]);
+        if (!std::freopen(err.c_str(), "w", stderr)) ::_exit(126);
+        ::setenv("XDG_DATA_HOME", root.c_str(), 1);
+        ::execl(KORVEXCTL_PATH, "korvexctl", "upload", "startup", "--simulate", "--wire-log",
+                wire.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    // The image is out and the key tables are on their way.
+    for (int i = 0; i < 2000 && lines() < imageLines + 3; ++i) ::usleep(5000);
+    ::kill(child, SIGTERM);
+    std::string said;
+    char buf[256];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+        said.append(buf, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_THAT(said, HasSubstr("sent macros\n"));
+    EXPECT_THAT(readBytes(err), HasSubstr("stopped by SIGTERM; "));
+    EXPECT_THAT(readBytes(err), HasSubstr("not sent: "));
 }
 
 TEST_F(Korvexctl, BackupAndRestoreWithoutAWindow) {

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
+#include <QDBusInterface>
 #include <QDBusPendingCall>
 #include <QDBusUnixFileDescriptor>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QProcess>
+#include <QSignalSpy>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,6 +20,7 @@
 #include "device/DeviceComm.h"
 #include "device/SimulatedKeyboard.h"
 #include "session/BusService.h"
+#include "ui/AppDelegate.h"
 
 namespace korvex::test {
 namespace {
@@ -78,10 +82,19 @@ class BusTest : public WindowTest {
 
 TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     serve();
+    // Scripts follow the shown profile through PropertiesChanged.
+    QDBusInterface props(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
+                         QStringLiteral("org.freedesktop.DBus.Properties"));
+    QSignalSpy changed(&props, SIGNAL(PropertiesChanged(QString, QVariantMap, QStringList)));
     const std::size_t from = exchanges();
     const CtlRun r = ctl(QStringLiteral("profile switch %1").arg(second));
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(hub->currentProfile, second);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !changed.isEmpty(); }, 2000));
+    EXPECT_EQ(changed.at(0).at(1).toMap().value(QStringLiteral("ShownProfile")).toLongLong(),
+              second);
+    EXPECT_TRUE(ctl(QStringLiteral("profile list"))
+                    .out.contains(QStringLiteral("* %1\tSecond").arg(second)));
     waitForUploads();
     EXPECT_EQ(exchangesSince(from),
               (std::vector<SimExchange>{SimExchange::KeyTableTop, SimExchange::KeyTableFn,
@@ -116,6 +129,22 @@ TEST_F(BusTest, KorvexctlSwitchesTheWindowsProfileAndTheKeyboardGetsItOnce) {
     EXPECT_EQ(restored.code, 0) << restored.err.toStdString();
     EXPECT_EQ(hub->profileDatas.size(), profiles);
     EXPECT_GT(exchanges(), sent);
+}
+
+TEST_F(BusTest, TheTrayListsTheProfilesAndSwitchesAsTheKeyPageDoes) {
+    serve();
+    AppDelegate tray;
+    tray.applicationDidFinishLaunching({}, &hub->session());
+    auto entry = [&](std::int64_t id) {
+        return tray.quickMenu()->findChild<QAction*>(QStringLiteral("tray_profile_%1").arg(id));
+    };
+    ASSERT_NE(entry(second), nullptr);
+    EXPECT_TRUE(entry(list.front().profId)->isChecked());
+    EXPECT_FALSE(entry(second)->isChecked());
+    entry(second)->trigger();
+    settle();
+    EXPECT_EQ(hub->currentProfile, second);
+    EXPECT_TRUE(entry(second)->isChecked());
 }
 
 TEST_F(BusTest, BadRequestsAreOurErrorsAndSendNothing) {
@@ -187,4 +216,3 @@ TEST_F(BusTest, WithoutAWindowKorvexctlWorksAloneAndASilentOwnerIsAnErrorIn2s) {
 }  // namespace
 }  // namespace korvex::test
 
-#include "BusTest.moc"

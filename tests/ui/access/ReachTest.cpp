@@ -131,9 +131,13 @@ TEST_F(ReachTest, TheKeyboardAloneRemapsAKeyThroughThePanelTheMenuAndTheDialog) 
     // Past the other page buttons to the keyboard, then one to the panel.
     EXPECT_EQ(tabs, 6);
 
-    // The menu: Enter opens it, the arrows and Enter choose.
+    // The menu: Enter opens it, Escape closes it, the arrows and Enter choose.
     keyboard()->setFocus();
     keyboard()->setFocusKeyItem(key("a").index);
+    QTest::keyClick(keyboard(), Qt::Key_Enter);
+    keyMenuShown();
+    QTest::keyClick(keyboard(), Qt::Key_Escape);
+    EXPECT_FALSE(keys->keyMenu()->isVisible());
     QTest::keyClick(keyboard(), Qt::Key_Enter);
     keyMenuShown();
     QTest::keyClick(keyboard(), Qt::Key_Down);

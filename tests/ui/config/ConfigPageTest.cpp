@@ -1,3 +1,5 @@
+#include <QColorDialog>
+
 #include "../keys/PageTestSupport.h"
 #include "catalog/FunctionCatalog.h"
 
@@ -62,6 +64,24 @@ TEST_F(ConfigPageTest, FactoryRestoreSendsTheFirstAttachSequenceAgain) {
     EXPECT_EQ(hub->currentProfile, 1);
     EXPECT_EQ(key("x").keyMacro, keyFullName("x"));
     EXPECT_TRUE(hub->initFinish);
+}
+
+// Sheets opened later and Qt's own dialogs follow the list too: the open
+// colour picker is retitled at once, and English takes Qt's translation away.
+TEST_F(ConfigPageTest, LanguageListRelabelsSheetsAndQtsDialogs) {
+    auto* combo = config->combo_language();
+    QColorDialog* picker = hub->colorPanel();
+    const QString english = picker->windowTitle();
+    combo->setCurrentIndex(2);
+    EXPECT_EQ(picker->windowTitle(), QStringLiteral("選擇顏色"));
+    click(config->btn_resetalldata());
+    EXPECT_EQ(config->sheet()->informativeText(),
+              QString::fromUtf8(text(kLanguageTraditionalChinese, 621).data()));
+    answer(config->sheet(), false);
+    combo->setCurrentIndex(1);
+    EXPECT_EQ(picker->windowTitle(), QStringLiteral("选择颜色"));
+    combo->setCurrentIndex(0);
+    EXPECT_EQ(picker->windowTitle(), english);
 }
 
 }  // namespace
