@@ -56,14 +56,6 @@ bool UsbHidLink::releaseIfIdle() {
     return true;
 }
 
-void UsbHidLink::markDetached() {
-    detached_ = true;
-    std::lock_guard lock(mutex_);
-    // The interface went with the device; only the handle is left to close.
-    claimed_ = false;
-    if (handle_) backend_->close(std::move(handle_));
-}
-
 UsbError UsbHidLink::claimLocked() {
     if (detached_ || !handle_) return lastError_ = UsbError::NoDevice;
     if (claimed_) return UsbError::Ok;
@@ -140,25 +132,6 @@ std::string UsbHidLink::lastFailure() const {
     const UsbError e = lastError();
     if (e != UsbError::Ok) return toString(e);
     return detached_ ? toString(UsbError::NoDevice) : std::string();
-}
-
-std::string describeLinkError(UsbError error) {
-    switch (error) {
-        case UsbError::Ok:
-            return "ok";
-        case UsbError::Busy:
-            return "the keyboard is in use by another program";
-        case UsbError::Access:
-            return "access to the keyboard denied";
-        case UsbError::NoDevice:
-            return "the keyboard was unplugged";
-        case UsbError::Timeout:
-            return "the keyboard did not answer within a second";
-        case UsbError::Pipe:
-            return "the keyboard refused the report";
-        default:
-            return std::string("USB error: ") + toString(error);
-    }
 }
 
 }  // namespace korvex::usb

@@ -25,8 +25,8 @@ namespace korvex::usb {
 // between, the kernel driver has it back and whatever input it carries keeps
 // working.
 //
-// Transfers run on the upload worker's thread; markDetached and
-// releaseIfIdle may come from other threads.
+// Transfers run on the upload worker's thread; releaseIfIdle may come
+// from other threads.
 class UsbHidLink final : public HidLink, public LinkActivityListener {
   public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
@@ -60,9 +60,6 @@ class UsbHidLink final : public HidLink, public LinkActivityListener {
     // Releases once no transfer has run for kIdleRelease; for owners that
     // poll rather than listen to the upload queue. True when it released.
     bool releaseIfIdle();
-    // The keyboard has left: nothing more is tried.
-    void markDetached();
-
     bool detached() const { return detached_; }
     bool claimed() const;
     // The error of the latest failed claim or transfer (Ok after a success).
@@ -85,32 +82,5 @@ class UsbHidLink final : public HidLink, public LinkActivityListener {
     UsbError lastError_ = UsbError::Ok;
     std::atomic<bool> detached_{false};
 };
-
-// The upload worker takes one listener for its whole life, while a USB link
-// lasts one plug-in: this passes the worker's calls on to the current link.
-class LinkActivityRelay final : public LinkActivityListener {
-  public:
-    // nullptr while no keyboard is attached.
-    void setLink(UsbHidLink* link) {
-        std::lock_guard lock(mutex_);
-        link_ = link;
-    }
-    void batchStarting() override {
-        std::lock_guard lock(mutex_);
-        if (link_) link_->batchStarting();
-    }
-    void queueIdle() override {
-        std::lock_guard lock(mutex_);
-        if (link_) link_->queueIdle();
-    }
-
-  private:
-    std::mutex mutex_;  // setLink waits for a call in progress, so the link may then go
-    UsbHidLink* link_ = nullptr;
-};
-
-// The words a user needs for a claim or transfer error ("the keyboard is in
-// use by another program", ...).
-std::string describeLinkError(UsbError error);
 
 }  // namespace korvex::usb
