@@ -53,6 +53,20 @@ TEST_F(StoreLockTest, AfterAnEditFromChangedListsIsRefusedTheNextIsKept) {
     EXPECT_EQ(profiles[0].name, "Theirs");
 }
 
+// Taking in another program's change only reads: with the file locked again
+// right after, the reload neither waits for the lock nor says a change was lost.
+TEST_F(StoreLockTest, TakingInAnotherProgramsChangeWritesNothing) {
+    startWindow();
+    hub->keyboard_connect()->click();
+    settle();
+    OtherProgram other;
+    ASSERT_TRUE(other.exec("UPDATE t_profile SET name = 'Theirs'"));
+    ASSERT_TRUE(other.exec("BEGIN IMMEDIATE"));
+    EXPECT_TRUE(hub->reloadIfChangedOutside());
+    EXPECT_EQ(sheetText(), QString());
+    EXPECT_TRUE(other.exec("ROLLBACK"));
+}
+
 TEST_F(StoreLockTest, AWindowStartedOnALockedFileWaitsAndComesUpInTheStoredLanguage) {
     {
         DeviceSQLite store([](const std::string&) {});

@@ -205,14 +205,13 @@ void KeyboardViewLight::loadLightModeData() {
     // Each profile keeps its own selected mode, as its keys and colours.
     if (!store->writeLightProfile(hub_.currentProfile)) return void(hub_.reportNotSaved());
     hub_.currentLightMode = static_cast<int>(store->getLightModeSelectIndex(hub_.currentProfile));
-    const int row = rowOfMode(hub_.currentLightMode);
-    if (row < 0) return;
-    if (list_->selectedRow() == row) {
-        // Reloaded (factory reset): the row stays, the controls must follow.
-        setBacklightMode(row);
-        return;
-    }
-    list_->setSelectedRow(row);
+    if (rowOfMode(hub_.currentLightMode) < 0) return;
+    // Only shown, like a switch: the selection is the stored one, and taking
+    // in the file (start, factory reset, another program's change) writes
+    // nothing, so it never waits on another program's lock or reports a
+    // change the user did not make.
+    hub_.closeColorPanel();
+    showProfileMode();
 }
 
 void KeyboardViewLight::showProfileMode() {
