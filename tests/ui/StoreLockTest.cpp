@@ -31,17 +31,22 @@ class StoreLockTest : public test::WindowTest {
     void settle() { WindowRig::settle(20, 5); }
     std::size_t exchanges() { return monitor->keyboard().exchanges().size(); }
     QString sheetText() const { return hub->sheet() ? hub->sheet()->text() : QString(); }
+    // The window past its home page, then another program renames the profile.
+    void startThenAnotherProgramRenames() {
+        startWindow();
+        hub->keyboard_connect()->click();
+        settle();
+        other = std::make_unique<OtherProgram>();
+        ASSERT_TRUE(other->exec("UPDATE t_profile SET name = 'Theirs'"));
+    }
+    std::unique_ptr<OtherProgram> other;
 };
 
 // Refused once from lists another program changed, the next edit is kept
 // (the refusal itself, for every kind of edit: OneTruthTest).
 TEST_F(StoreLockTest, AfterAnEditFromChangedListsIsRefusedTheNextIsKept) {
-    startWindow();
-    hub->keyboard_connect()->click();
-    settle();
+    ASSERT_NO_FATAL_FAILURE(startThenAnotherProgramRenames());
     auto* keys = hub->findChild<KeyboardViewKeyFunc*>();
-    OtherProgram other;
-    ASSERT_TRUE(other.exec("UPDATE t_profile SET name = 'Theirs'"));
     keys->addKeyProfile();
     EXPECT_EQ(sheetText(), KeyboardViewController::text(1023));
     closeSheets();
@@ -56,15 +61,11 @@ TEST_F(StoreLockTest, AfterAnEditFromChangedListsIsRefusedTheNextIsKept) {
 // Taking in another program's change only reads: with the file locked again
 // right after, the reload neither waits for the lock nor says a change was lost.
 TEST_F(StoreLockTest, TakingInAnotherProgramsChangeWritesNothing) {
-    startWindow();
-    hub->keyboard_connect()->click();
-    settle();
-    OtherProgram other;
-    ASSERT_TRUE(other.exec("UPDATE t_profile SET name = 'Theirs'"));
-    ASSERT_TRUE(other.exec("BEGIN IMMEDIATE"));
+    ASSERT_NO_FATAL_FAILURE(startThenAnotherProgramRenames());
+    ASSERT_TRUE(other->exec("BEGIN IMMEDIATE"));
     EXPECT_TRUE(hub->reloadIfChangedOutside());
     EXPECT_EQ(sheetText(), QString());
-    EXPECT_TRUE(other.exec("ROLLBACK"));
+    EXPECT_TRUE(other->exec("ROLLBACK"));
 }
 
 TEST_F(StoreLockTest, AWindowStartedOnALockedFileWaitsAndComesUpInTheStoredLanguage) {
@@ -74,7 +75,7 @@ TEST_F(StoreLockTest, AWindowStartedOnALockedFileWaitsAndComesUpInTheStoredLangu
         ASSERT_TRUE(store.updateConfigData(1, "language", std::to_string(kLanguageEnglish)));
     }
     curLanguage = kLanguageSimplifiedChinese;
-    auto other = std::make_unique<OtherProgram>();
+    other = std::make_unique<OtherProgram>();
     ASSERT_TRUE(other->exec("BEGIN EXCLUSIVE"));
     makeWindow();
     window->showWindow();
